@@ -1,0 +1,20 @@
+// The application-wide state that lives from start-up to quit.
+#pragma once
+
+#include "core/records.h"
+
+#include <QStringList>
+#include <optional>
+
+struct AppState {
+    RecordArray                daynotes;                    // sorted by NoteDateKey, one record per day
+    std::optional<RecordArray> eventList;                   // only while the event list window is open
+    int                        dayMark = 0;                 // day of the month when the views were last built
+    bool                       asleep = false;              // between the system's sleep and wake
+    bool                       quitting = false;            // set when the quit sequence starts
+    bool                       quitDone = false;            // the quit sequence has run to its end
+    int                        daynoteWindowCounter = 50;   // last Daynote window identifier handed out
+    int                        userNoteWindowCounter = 599; // last user note window identifier handed out
+};
+
+AppState& App();

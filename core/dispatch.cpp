@@ -1,0 +1,254 @@
+// Dispatch tables. A feature joins the program by adding one row to the table of its kind of event.
+#include "core/dispatch.h"
+
+#include "core/app_state.h"
+#include "core/preferences.h"
+#include "core/startup.h"
+#include "core/window_ids.h"
+#include "platform/windows.h"
+
+#include <QSize>
+#include <QTimer>
+#include <algorithm>
+#include <initializer_list>
+
+// ---------------------------------------------------------------------------------------------------------
+// Index
+//   Command table ............. menu commands by code
+//   Control table ............. control events by ID
+//   Context and tracking ...... contextual clicks, pointing-hand and I-beam cursors
+//   Windows ................... activation, close actions, size limits, window-open flags, quit walk
+// ---------------------------------------------------------------------------------------------------------
+
+namespace {
+
+using CommandAction = int (*)(FourCC command);
+struct CommandRow {
+    FourCC        code;
+    CommandAction action;
+};
+
+int CommandQuit(FourCC) {
+    QuitSequence();
+    return EventNotHandled; // the standard quit follows
+}
+
+int CommandCloseFrontSheet(FourCC) {
+    if (QWidget* sheet = FrontSheet()) CloseWindowById(GetWindowId(sheet));
+    return EventHandled;
+}
+
+const CommandRow CommandTable[] = {
+    {MakeFourCC("quit"), CommandQuit},
+    {MakeFourCC("not!"), CommandCloseFrontSheet},
+};
+
+// Rows arrive with the windows that hold their controls.
+const std::initializer_list<ControlRow> ControlTable = {};
+
+using ContextAction = int (*)(int controlId, QWidget* window, QPoint globalPos);
+struct ContextRow {
+    int           first, last;
+    ContextAction action;
+};
+const std::initializer_list<ContextRow> ContextTable = {};
+
+struct IdRange {
+    int first, last;
+};
+
+// Clickable controls show the pointing hand, text fields the I-beam, while enabled.
+constexpr IdRange PointingHandControls[] = {
+    {22, 33},   {41, 46},   {95, 98},   {229, 232}, {235, 235}, {247, 247}, {250, 251}, {254, 254},
+    {259, 260}, {284, 284}, {287, 288}, {290, 290}, {294, 294}, {297, 297}, {301, 301}, {305, 305},
+    {308, 308}, {313, 314}, {322, 322}, {328, 332}, {334, 335}, {341, 341}, {343, 343}, {347, 348},
+    {353, 357}, {359, 359}, {361, 361}, {363, 363}, {365, 365}, {367, 367}, {371, 371}, {376, 376},
+    {384, 384}, {399, 399}, {410, 410}, {413, 414}, {417, 419}, {422, 424}, {428, 428}, {430, 433},
+    {435, 436}, {440, 442}, {446, 448}, {450, 450}, {452, 452},
+};
+constexpr IdRange IBeamControls[] = {
+    {1, 1},     {8, 14},    {233, 233}, {237, 237}, {244, 245}, {248, 248}, {265, 265}, {269, 269},
+    {309, 309}, {311, 311}, {345, 345}, {358, 358}, {421, 421}, {429, 429}, {439, 439}, {443, 445},
+};
+
+template <size_t N> bool InRanges(const IdRange (&ranges)[N], int id) {
+    return std::any_of(std::begin(ranges), std::end(ranges),
+                       [id](const IdRange& r) { return id >= r.first && id <= r.last; });
+}
+
+struct SizeLimitRow {
+    int  first, last;
+    QSize minimum;
+};
+constexpr SizeLimitRow SizeLimits[] = {
+    {WeeklyWindowId, WeeklyWindowId, {499, 461}},
+    {MonthlyWindowId, MonthlyWindowId, {669, 530}},
+    {ListWindowId, ListWindowId, {765, 416}},
+    {EventListWindowId, EventListWindowId, {620, 175}},
+    {FindWindowId, FindWindowId, {575, 445}},
+    {50, LastDaynoteWindowId, {520, 150}},
+    {FirstUserNoteWindowId, LastUserNoteWindowId, {220, 110}},
+};
+
+bool* WindowOpenFlag(int windowId) {
+    Preferences& p = Prefs();
+    switch (windowId) {
+    case CalendarWindowId: return &p.calendarWndOpen;
+    case MonthlyWindowId: return &p.monthlyWndOpen;
+    case CountdownWindowId: return &p.countDownWndOpen;
+    case TimerWindowId: return &p.timerWndOpen;
+    case WeeklyWindowId: return &p.weeklyWndOpen;
+    case ListWindowId: return &p.listWndOpen;
+    case EventListWindowId: return &p.eventWndOpen;
+    default: return nullptr;
+    }
+}
+
+// With no tray icon, the last document window is the user's only way in: closing it ends the program.
+void QuitIfUnreachable() {
+    if (App().quitting || HasTrayIcon() || !DocumentWindows().isEmpty()) return;
+    QuitSequence();
+    RunStandardCommand(MakeFourCC("quit"));
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------------------
+// Commands
+// ---------------------------------------------------------------------------------------------------------
+
+void InstallEventHandlers() {
+    EventSinks sinks;
+    sinks.control = [](int kind, int id, unsigned mods) {
+        if (kind == ControlTrackEnter || kind == ControlTrackExit) return HandleTrackingArea(kind, id);
+        return HandleControlEvent(kind, id, mods);
+    };
+    sinks.contextClick = HandleContextClick;
+    sinks.window = HandleWindowEvent;
+    sinks.command = HandleAppEvent;
+    sinks.application = HandleAppActivation;
+    sinks.focusChanged = [] { UpdateCommandStatus(MakeFourCC("clos")); };
+    SetEventSinks(std::move(sinks));
+}
+
+int HandleAppEvent(FourCC command) {
+    for (const CommandRow& row : CommandTable)
+        if (row.code == command) return row.action(command);
+    return EventNotHandled;
+}
+
+bool IsKnownCommand(FourCC command) {
+    if (command == 0) return false;
+    for (const CommandRow& row : CommandTable)
+        if (row.code == command) return true;
+    return MenuCommands().contains(command);
+}
+
+void RunCommand(FourCC command) {
+    if (TriggerMenuCommand(command)) return;
+    if (HandleAppEvent(command) != EventHandled) RunStandardCommand(command);
+}
+
+void UpdateCommandStatus(FourCC command) {
+    if (command != MakeFourCC("clos")) return;
+    SetCommandEnabled(command, ActiveWindow() != nullptr);
+}
+
+void HandleAppActivation(int kind) {
+    if (kind == AppDeactivated) {
+        if (Prefs().hideInBackground) HideApplication();
+    } else if (kind == AppActivated) {
+        if (Prefs().bringAllToFront) BringAllWindowsToFront();
+    }
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Controls
+// ---------------------------------------------------------------------------------------------------------
+
+int DispatchControlEvent(std::span<const ControlRow> table, int kind, int controlId, unsigned modifiers) {
+    for (const ControlRow& row : table)
+        if (controlId >= row.first && controlId <= row.last && kind == row.kind)
+            return row.action(controlId, modifiers);
+    return EventNotHandled;
+}
+
+int HandleControlEvent(int kind, int controlId, unsigned modifiers) {
+    return DispatchControlEvent(std::span<const ControlRow>(ControlTable.begin(), ControlTable.size()), kind,
+                                controlId, modifiers);
+}
+
+int HandleContextClick(int controlId, QWidget* window, QPoint globalPos) {
+    for (const ContextRow& row : ContextTable)
+        if (controlId >= row.first && controlId <= row.last) return row.action(controlId, window, globalPos);
+    return EventNotHandled;
+}
+
+int HandleTrackingArea(int kind, int controlId) {
+    QWidget* control = EventControl();
+    if (!control) return EventNotHandled;
+    if (kind == ControlTrackExit) {
+        SetControlCursor(control, CursorShape::Arrow);
+        return EventHandled;
+    }
+    if (!IsControlEnabled(control)) return EventNotHandled;
+    if (InRanges(PointingHandControls, controlId)) SetControlCursor(control, CursorShape::PointingHand);
+    else if (InRanges(IBeamControls, controlId)) SetControlCursor(control, CursorShape::IBeam);
+    else return EventNotHandled;
+    return EventHandled;
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Windows
+// ---------------------------------------------------------------------------------------------------------
+
+int HandleWindowEvent(int kind, int windowId) {
+    if (kind == WindowActivated) {
+        SetResizeLimits(windowId);
+        SelectWindow(FindWindowById(windowId));
+        return EventHandled;
+    }
+    if (kind != WindowClose) return EventNotHandled;
+    CloseWindowById(windowId);
+    if (windowId == TimerSheetId || windowId == AddEventSheetId || windowId == ReminderSheetId) return EventHandled;
+    QTimer::singleShot(0, [] { QuitIfUnreachable(); });
+    return EventNotHandled;
+}
+
+int CloseWindowById(int windowId) {
+    switch (windowId) {
+    case TimerSheetId:
+    case AddEventSheetId:
+    case TimeLogSheetId:
+    case TimeZoneSheetId: HideWindow(FindWindowById(windowId)); break;
+    default: break;
+    }
+    return 0;
+}
+
+void MarkWindowOpen(int windowId, bool open) {
+    if (bool* flag = WindowOpenFlag(windowId)) *flag = open;
+}
+
+void CloseAllForQuit() {
+    const QList<QWidget*> windows = DocumentWindows();
+    for (QWidget* w : windows) {
+        const int id = GetWindowId(w);
+        if (id == 0) continue;
+        MarkWindowOpen(id, true);
+        CloseWindowById(id);
+    }
+    // Their close actions have run; the close box must not run them again.
+    for (QWidget* w : windows) DisposeWindow(w);
+}
+
+void SetResizeLimits(int windowId) {
+    QWidget* window = FindWindowById(windowId);
+    if (!window) return;
+    for (const SizeLimitRow& row : SizeLimits) {
+        if (windowId >= row.first && windowId <= row.last) {
+            SetWindowSizeLimits(window, row.minimum, MainScreenVisibleFrame().size());
+            return;
+        }
+    }
+}

@@ -1,0 +1,63 @@
+// File type and creator codes in the attributes user.vrdx.type and user.vrdx.creator.
+#include "core/file_types.h"
+
+#include "core/plist.h"
+#include "core/records.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <sys/xattr.h>
+
+namespace {
+
+const char* const TypeAttribute = "user.vrdx.type";
+const char* const CreatorAttribute = "user.vrdx.creator";
+
+bool ReadCode(const QByteArray& path, const char* name, FourCC* code) {
+    char          bytes[4];
+    const ssize_t n = getxattr(path.constData(), name, bytes, sizeof bytes);
+    if (n != 4) return false;
+    *code = (FourCC(uint8_t(bytes[0])) << 24) | (FourCC(uint8_t(bytes[1])) << 16) |
+            (FourCC(uint8_t(bytes[2])) << 8) | FourCC(uint8_t(bytes[3]));
+    return true;
+}
+
+void WriteCode(const QByteArray& path, const char* name, FourCC code) {
+    const char bytes[4] = {char(code >> 24), char(code >> 16), char(code >> 8), char(code)};
+    setxattr(path.constData(), name, bytes, sizeof bytes, 0);
+}
+
+// A user note is a property-list dictionary with a note text; reading it whole is bounded by the size check.
+bool IsUserNoteFile(const QString& path) {
+    QFile file(path);
+    if (file.size() > 64 * 1024 * 1024 || !file.open(QIODevice::ReadOnly)) return false;
+    Value   root;
+    QString error;
+    if (!ReadPropertyList(file.readAll(), &root, &error)) return false;
+    const Record* r = ValueRecord(root);
+    return r && FindField(*r, QStringLiteral("UserNoteTextKey"));
+}
+
+} // namespace
+
+bool GetFileTypeAndCreator(const QString& path, FourCC* type, FourCC* creator) {
+    const QByteArray native = QFile::encodeName(path);
+    if (ReadCode(native, TypeAttribute, type)) {
+        if (!ReadCode(native, CreatorAttribute, creator)) *creator = 0;
+        return true;
+    }
+    const QString name = QFileInfo(path).fileName();
+    if (name == QLatin1String("VRDX DayNotes")) *type = MakeFourCC("DNOT");
+    else if (name == QLatin1String("VRDX Events")) *type = MakeFourCC("EVNT");
+    else if (name == QLatin1String("VRDX.plist")) *type = MakeFourCC("PREF");
+    else if (IsUserNoteFile(path)) *type = MakeFourCC("BTXT");
+    else return false;
+    *creator = CreatorCode;
+    return true;
+}
+
+void SetFileTypeAndCreator(const QString& path, FourCC type, FourCC creator) {
+    const QByteArray native = QFile::encodeName(path);
+    WriteCode(native, TypeAttribute, type);
+    WriteCode(native, CreatorAttribute, creator);
+}

@@ -1,0 +1,13 @@
+// File type and creator codes, kept in extended attributes, with a fallback for file systems without them.
+#pragma once
+
+#include "platform/fourcc.h"
+
+#include <QString>
+
+constexpr FourCC CreatorCode = MakeFourCC("Zer2");
+
+// False when neither the attributes nor the file's name and content tell.
+bool GetFileTypeAndCreator(const QString& path, FourCC* type, FourCC* creator);
+// Errors (a file system without extended attributes) are ignored.
+void SetFileTypeAndCreator(const QString& path, FourCC type, FourCC creator);

@@ -1,0 +1,203 @@
+// Start-up, the half-second tick, files handed to the program, sleep and wake, and the quit sequence.
+#include "core/startup.h"
+
+#include "core/app_state.h"
+#include "core/dates.h"
+#include "core/dispatch.h"
+#include "core/file_types.h"
+#include "core/preferences.h"
+#include "core/window_ids.h"
+#include "platform/alerts.h"
+#include "platform/session.h"
+#include "platform/windows.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+
+// ---------------------------------------------------------------------------------------------------------
+// Index
+//   Start-up .................. RunApplication, InitializeApplication, AutoDeleteOldDaynotes
+//   Tick ...................... InstallTick, TickEntry, Tick
+//   Files ..................... OpenDroppedFile, ReportUnopenableFile
+//   Quit ...................... QuitSequence
+// ---------------------------------------------------------------------------------------------------------
+
+namespace {
+
+QTimer*       tickTimer = nullptr;
+long          tickCount = 0;
+double        tickInterval = 0.5;
+QElapsedTimer sinceStart;
+
+FourCC ActionCode(const QString& name) {
+    // Codes with a trailing blank ('cut ') may be named without it.
+    return FourCCFromText(name.size() < 4 ? name.leftJustified(4, QLatin1Char(' ')) : name);
+}
+
+SessionHandlers MakeSessionHandlers() {
+    SessionHandlers h;
+    // Until the calendar window exists, a second launch brings forward whatever windows are open.
+    h.activate = [] { BringAllWindowsToFront(); };
+    h.openFiles = OpenDroppedFiles;
+    h.isAction = [](const QString& name) { return IsKnownCommand(ActionCode(name)); };
+    h.runAction = [](const QString& name) { RunCommand(ActionCode(name)); };
+    h.quitRequest = [] { RunCommand(MakeFourCC("quit")); };
+    h.sleepChanged = SetAsleep;
+    return h;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------------------
+// Start-up
+// ---------------------------------------------------------------------------------------------------------
+
+int RunApplication(int argc, char** argv) {
+    sinceStart.start();
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("VRDX"));
+    QApplication::setApplicationDisplayName(QStringLiteral("VRD X"));
+    QApplication::setApplicationVersion(QStringLiteral(VRDX_VERSION));
+    QApplication::setDesktopFileName(QString::fromLatin1(ApplicationId));
+    // The program goes on with no window open (tick, reminders, timers); its own rule decides when to end.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    QStringList files = QApplication::arguments().mid(1);
+    const SessionHandlers handlers = MakeSessionHandlers();
+    if (ClaimSingleInstance(files, handlers) == InstanceRole::Handed) return 0;
+
+    InstallEventHandlers();
+    InitializeApplication();
+    WatchSessionEvents(handlers);
+    InstallTick(0, 0.5);
+    if (!files.isEmpty()) QTimer::singleShot(0, &app, [files] { OpenDroppedFiles(files); });
+    ShowTrayIcon([] { BringAllWindowsToFront(); });
+
+    QApplication::exec();
+    return 0;
+}
+
+void InitializeApplication() {
+    AppState& app = App();
+    FillLocaleNameLists();
+    app.quitting = false;
+    app.daynoteWindowCounter = 50;
+    app.userNoteWindowCounter = 599;
+    LoadMenuBar(QStringLiteral("VRDXMenuBar"));
+    app.dayMark = GetCurrentDay();
+    Preferences& prefs = Prefs();
+    if (prefs.autoDeleteAge < 1) prefs.autoDeleteAge = 9999;
+    SortDaynotes(app.daynotes);
+    AutoDeleteOldDaynotes(app.daynotes, prefs.autoDeleteAge);
+}
+
+void AutoDeleteOldDaynotes(RecordArray& daynotes, int age) {
+    if (age < 1 || age > 9999) age = 9999;
+    // A note is removed when more than `age` whole days have passed since its date, that is when its date
+    // plus age+1 days is not after now. One shift of now replaces a day count per note.
+    const double cutoff = AddDateUnits(GetNow(), -(age + 1), AddDays);
+    auto         removed = std::remove_if(daynotes.begin(), daynotes.end(), [cutoff](const Value& v) {
+        const Record* r = ValueRecord(v);
+        double        date = 0;
+        if (!r || !RecordDate(*r, NoteDateKey, &date) || date > cutoff) return false;
+        const Value* type = FindField(*r, NoteTypeKey);
+        qint64       t = 0;
+        return !(type && ValueInteger(*type, &t) && t == NoteKeeper);
+    });
+    daynotes.erase(removed, daynotes.end());
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Tick
+// ---------------------------------------------------------------------------------------------------------
+
+void InstallTick(double firstDelay, double interval) {
+    delete tickTimer;
+    tickInterval = interval;
+    tickTimer = new QTimer(qApp);
+    tickTimer->setTimerType(Qt::PreciseTimer);
+    QObject::connect(tickTimer, &QTimer::timeout, tickTimer, [] {
+        // After the first delay the timer repeats at the interval.
+        if (tickTimer->interval() != int(tickInterval * 1000)) tickTimer->setInterval(int(tickInterval * 1000));
+        TickEntry();
+    });
+    tickTimer->start(int(firstDelay * 1000));
+}
+
+void TickEntry() {
+    if (App().asleep) return;
+    Tick(App().daynotes);
+}
+
+int Tick(RecordArray& daynotes) {
+    (void)daynotes;
+    if (++tickCount == 1 && qEnvironmentVariableIsSet("VRDX_REPORT_FIRST_TICK"))
+        std::fprintf(stderr, "vrdx: first tick %.1f ms after start\n", sinceStart.nsecsElapsed() / 1e6);
+    return 0;
+}
+
+long TickCount() { return tickCount; }
+
+void SetAsleep(bool asleep) { App().asleep = asleep; }
+
+// ---------------------------------------------------------------------------------------------------------
+// Files handed to the program
+// ---------------------------------------------------------------------------------------------------------
+
+void OpenDroppedFiles(const QStringList& paths) {
+    for (const QString& path : paths) {
+        FourCC type = 0, creator = 0;
+        GetFileTypeAndCreator(path, &type, &creator);
+        OpenDroppedFile(path, type);
+    }
+}
+
+void OpenDroppedFile(const QString& path, FourCC fileType) {
+    ReportUnopenableFile(QFileInfo(path).fileName(), fileType);
+}
+
+void ReportUnopenableFile(const QString& fileName, FourCC fileType) {
+    const QString daynotes = QStringLiteral("Daynotes and Events can not be opened individually via the file manager");
+    const QString automatic = QStringLiteral("Daynotes and Events are automatically opened when VRD X is started");
+    switch (fileType) {
+    case MakeFourCC("DNOT"):
+        ShowAlert(AlertStyle::Informational, QStringLiteral("%1\r%2").arg(daynotes, automatic), QString());
+        break;
+    case MakeFourCC("EVNT"): ShowAlert(AlertStyle::Informational, daynotes, automatic); break;
+    case MakeFourCC("PREF"):
+        ShowAlert(AlertStyle::Informational,
+                  QStringLiteral("Recent Items or preference files cannot be opened individually via the file manager"),
+                  QStringLiteral("Recent Items or preference files are automatically opened when VRD X is started"));
+        break;
+    case MakeFourCC("ZTXT"):
+        ShowAlert(AlertStyle::Informational,
+                  QStringLiteral("%1 %2 %3").arg(QStringLiteral("File:"), fileName, QStringLiteral("Type: ZTXT is unsupported")),
+                  QString());
+        break;
+    default:
+        ShowAlert(AlertStyle::Informational,
+                  QStringLiteral("%1 %2 %3").arg(QStringLiteral("File:"), fileName, QStringLiteral("is unsupported")),
+                  QString());
+        break;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Quit
+// ---------------------------------------------------------------------------------------------------------
+
+void QuitSequence() {
+    AppState& app = App();
+    if (app.quitting) return;
+    Preferences& prefs = Prefs();
+    for (bool* flag : {&prefs.calendarWndOpen, &prefs.countDownWndOpen, &prefs.monthlyWndOpen, &prefs.weeklyWndOpen,
+                       &prefs.listWndOpen, &prefs.eventWndOpen})
+        *flag = false;
+    app.quitting = true;
+    CloseAllForQuit();
+    app.quitDone = true;
+}

@@ -1,0 +1,30 @@
+// Alerts: one function shows every alert, through one presenter that tests replace to record and answer.
+#pragma once
+
+#include <QString>
+#include <functional>
+
+enum class AlertStyle { Plain, Informational, Warning, Critical };
+
+constexpr int AlertFirstButton = 1000;
+constexpr int AlertSecondButton = 1001;
+
+struct AlertRequest {
+    AlertStyle style = AlertStyle::Informational;
+    QString    message;     // the bold first line; lines may be separated by carriage returns
+    QString    informative; // the smaller text below it
+    QString    button1;     // default button, answers 1000
+    QString    button2;     // empty for a one-button alert; answers 1001
+};
+
+using AlertPresenter = std::function<int(const AlertRequest&)>;
+
+// Returns 1000 for the first button, 1001 for the second.
+int ShowAlert(AlertStyle style, const QString& message, const QString& informative,
+              const QString& button1 = QStringLiteral("OK"), const QString& button2 = QString());
+
+// Installs a presenter and returns the one it replaces; an empty presenter restores the message box.
+AlertPresenter SetAlertPresenter(AlertPresenter presenter);
+
+// Asks the desktop for the user's attention (the urgency hint of the front window).
+void RequestAttention();

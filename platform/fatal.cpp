@@ -1,0 +1,25 @@
+// The internal-error path.
+#include "platform/fatal.h"
+
+#include "platform/alerts.h"
+
+#include <cstdlib>
+
+namespace {
+RecoveryWriter recoveryWriter;
+bool           inFatal = false;
+} // namespace
+
+void SetRecoveryWriter(RecoveryWriter writer) { recoveryWriter = std::move(writer); }
+
+void FatalInternalError(const QString& operation) {
+    // A second fault while saving must not loop back here.
+    if (inFatal) std::_Exit(FatalExitStatus);
+    inFatal = true;
+    const QString recovery = recoveryWriter ? recoveryWriter() : QString();
+    QString       informative = QStringLiteral("Contact Developer");
+    if (!recovery.isEmpty())
+        informative += QStringLiteral("\rYour daynotes were saved to \"%1\".").arg(recovery);
+    ShowAlert(AlertStyle::Informational, QStringLiteral("error in fn %1").arg(operation), informative);
+    std::exit(FatalExitStatus);
+}

@@ -1,0 +1,140 @@
+// Single instance on the session bus, quit requests from signals and the session manager, sleep and wake.
+#include "platform/session.h"
+
+#include <QApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusContext>
+#include <QDBusMessage>
+#include <QFileInfo>
+#include <QSessionManager>
+#include <QSocketNotifier>
+#include <QTimer>
+#include <QUrl>
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+SessionHandlers handlers;
+int             signalPipe[2] = {-1, -1};
+
+QStringList LocalPaths(const QStringList& uris) {
+    QStringList paths;
+    for (const QString& uri : uris) {
+        const QUrl url(uri);
+        if (url.isLocalFile()) paths << url.toLocalFile();
+        else if (url.scheme().isEmpty()) paths << uri;
+    }
+    return paths;
+}
+
+void OnSignal(int) {
+    const char byte = 1;
+    // Nothing but write() is safe here; the event loop does the work.
+    [[maybe_unused]] ssize_t written = ::write(signalPipe[1], &byte, 1);
+}
+
+} // namespace
+
+// The object behind org.freedesktop.Application at /org/vrdx/VRDX.
+class ApplicationService : public QObject, protected QDBusContext {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Application")
+
+  public:
+    using QObject::QObject;
+
+  public slots:
+    void Activate(const QVariantMap&) {
+        if (handlers.activate) QTimer::singleShot(0, qApp, handlers.activate);
+    }
+
+    void Open(const QStringList& uris, const QVariantMap&) {
+        const QStringList paths = LocalPaths(uris);
+        if (handlers.openFiles && !paths.isEmpty()) QTimer::singleShot(0, qApp, [paths] { handlers.openFiles(paths); });
+    }
+
+    void ActivateAction(const QString& name, const QVariantList&, const QVariantMap&) {
+        if (!handlers.isAction || !handlers.isAction(name)) {
+            sendErrorReply(QDBusError::InvalidArgs, QStringLiteral("No action named \"%1\"").arg(name));
+            return;
+        }
+        // The caller gets its answer first: the action may show an alert or end the program.
+        QTimer::singleShot(0, qApp, [name] { handlers.runAction(name); });
+    }
+};
+
+// logind's sleep signal.
+class SleepWatcher : public QObject {
+    Q_OBJECT
+
+  public:
+    using QObject::QObject;
+
+  public slots:
+    void PrepareForSleep(bool starting) {
+        if (handlers.sleepChanged) handlers.sleepChanged(starting);
+    }
+};
+
+InstanceRole ClaimSingleInstance(const QStringList& files, const SessionHandlers& h) {
+    handlers = h;
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) return InstanceRole::Alone;
+    const auto reply = bus.interface()->registerService(QString::fromLatin1(ApplicationId),
+                                                        QDBusConnectionInterface::DontQueueService,
+                                                        QDBusConnectionInterface::DontAllowReplacement);
+    if (reply.isValid() && reply.value() == QDBusConnectionInterface::ServiceRegistered) {
+        auto* service = new ApplicationService(qApp);
+        bus.registerObject(QString::fromLatin1(ApplicationObjectPath), service, QDBusConnection::ExportAllSlots);
+        return InstanceRole::Primary;
+    }
+    QDBusMessage call;
+    if (files.isEmpty()) {
+        call = QDBusMessage::createMethodCall(QString::fromLatin1(ApplicationId),
+                                              QString::fromLatin1(ApplicationObjectPath),
+                                              QStringLiteral("org.freedesktop.Application"), QStringLiteral("Activate"));
+        call << QVariantMap();
+    } else {
+        QStringList uris;
+        for (const QString& f : files) uris << QUrl::fromLocalFile(QFileInfo(f).absoluteFilePath()).toString();
+        call = QDBusMessage::createMethodCall(QString::fromLatin1(ApplicationId),
+                                              QString::fromLatin1(ApplicationObjectPath),
+                                              QStringLiteral("org.freedesktop.Application"), QStringLiteral("Open"));
+        call << uris << QVariantMap();
+    }
+    // Even when the owner does not answer in time, a second copy would only fight it over the data files.
+    bus.call(call, QDBus::Block, 10000);
+    return InstanceRole::Handed;
+}
+
+void WatchSessionEvents(const SessionHandlers& h) {
+    handlers = h;
+    if (signalPipe[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) == 0) {
+        auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, qApp);
+        QObject::connect(notifier, &QSocketNotifier::activated, qApp, [] {
+            char buffer[16];
+            [[maybe_unused]] ssize_t n = ::read(signalPipe[0], buffer, sizeof buffer);
+            if (handlers.quitRequest) handlers.quitRequest();
+        });
+        struct sigaction action = {};
+        action.sa_handler = OnSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaction(sig, &action, nullptr);
+    }
+    QObject::connect(qApp, &QGuiApplication::commitDataRequest, qApp, [](QSessionManager&) {
+        if (handlers.quitRequest) handlers.quitRequest();
+    });
+    QDBusConnection system = QDBusConnection::systemBus();
+    if (system.isConnected()) {
+        auto* watcher = new SleepWatcher(qApp);
+        system.connect(QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
+                       QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PrepareForSleep"), watcher,
+                       SLOT(PrepareForSleep(bool)));
+    }
+}
+
+#include "session.moc"

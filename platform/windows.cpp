@@ -1,0 +1,657 @@
+// The window and control layer over Qt Widgets. Windows carry their identifier and controls their ID as
+// dynamic properties; one event filter turns Qt's signals and events into the program's numbered events.
+#include "platform/windows.h"
+
+#include <QAbstractButton>
+#include <QAbstractSlider>
+#include <QAbstractSpinBox>
+#include <QAction>
+#include <QApplication>
+#include <QBuffer>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QDialog>
+#include <QFile>
+#include <QGroupBox>
+#include <QHash>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QRadioButton>
+#include <QScreen>
+#include <QSpinBox>
+#include <QSystemTrayIcon>
+#include <QTextEdit>
+#include <QUiLoader>
+#include <QWindow>
+
+// ---------------------------------------------------------------------------------------------------------
+// State
+// ---------------------------------------------------------------------------------------------------------
+
+namespace {
+
+const char* const WindowIdProperty = "windowId";
+const char* const ControlIdProperty = "controlId";
+const char* const CommandCodeProperty = "commandCode";
+const char* const FontStyleProperty = "vrdxFontStyle";
+const char* const DisposingProperty = "vrdxDisposing";
+
+EventSinks                 sinks;
+QList<QPointer<QWidget>>   windows;      // every window made here, most recently active first
+QPointer<QMainWindow>      menuHolder;   // owns the shared menus; never shown
+QList<QPointer<QMenu>>     sharedMenus;  // the menu bar's top-level menus
+QHash<int, QString>        fontFamilies; // font number -> family
+QPointer<QSystemTrayIcon>  trayIcon;
+int                        suppressTextEvents = 0; // text set by the program is not the user's typing
+QPointer<QWidget>          eventControl;           // the control whose event is being handled
+
+QUiLoader& Loader() {
+    static QUiLoader loader;
+    return loader;
+}
+
+QWidget* LoadDefinition(const QString& name, QWidget* parent) {
+    QFile file(QStringLiteral(":/resources/ui/%1.ui").arg(name));
+    if (!file.open(QIODevice::ReadOnly)) return nullptr;
+    return Loader().load(&file, parent);
+}
+
+int PropertyId(const QObject* o) {
+    const QVariant v = o->property(ControlIdProperty);
+    return v.isValid() ? v.toInt() : 0;
+}
+
+// The control a widget belongs to: itself, or the nearest ancestor with an ID (a text view's viewport, a
+// radio button inside its group), stopping at the window.
+QWidget* OwningControl(QWidget* w) {
+    for (; w; w = w->parentWidget()) {
+        if (PropertyId(w)) return w;
+        if (w->isWindow()) break;
+    }
+    return nullptr;
+}
+
+QList<QRadioButton*> GroupRadios(const QWidget* group) {
+    QList<QRadioButton*> radios;
+    for (QRadioButton* r : group->findChildren<QRadioButton*>())
+        if (!PropertyId(r)) radios << r;
+    return radios;
+}
+
+void RaiseControlEvent(int kind, QWidget* control) {
+    if (!sinks.control) return;
+    QPointer<QWidget> outer = eventControl;
+    eventControl = control;
+    sinks.control(kind, PropertyId(control), CurrentModifiers());
+    eventControl = outer;
+}
+
+void MoveToFront(QWidget* window) {
+    for (int i = 0; i < windows.size(); ++i) {
+        if (windows[i] == window) {
+            windows.move(i, 0);
+            return;
+        }
+    }
+}
+
+class EventRouter : public QObject {
+  public:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        QWidget* widget = qobject_cast<QWidget*>(watched);
+        if (!widget) return false;
+        if (widget->isWindow() && widget->property(WindowIdProperty).isValid() && !PropertyId(widget))
+            return WindowEvent(widget, event);
+        QWidget* control = OwningControl(widget);
+        if (!control) return false;
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+            // Labels and frames have no click signal of their own.
+            if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
+                (qobject_cast<QLabel*>(control) || control->metaObject() == &QFrame::staticMetaObject ||
+                 control->metaObject() == &QWidget::staticMetaObject)) {
+                if (control->isEnabled()) RaiseControlEvent(ControlClick, control);
+                return true;
+            }
+            break;
+        case QEvent::ContextMenu:
+            if (sinks.contextClick) {
+                const QPoint pos = static_cast<QContextMenuEvent*>(event)->globalPos();
+                if (sinks.contextClick(PropertyId(control), control->window(), pos) == EventHandled) return true;
+            }
+            break;
+        case QEvent::Enter:
+            if (widget == control) RaiseControlEvent(ControlTrackEnter, control);
+            break;
+        case QEvent::Leave:
+            if (widget == control) RaiseControlEvent(ControlTrackExit, control);
+            break;
+        case QEvent::FocusIn:
+            if (widget == control) RaiseControlEvent(ControlFocusSet, control);
+            break;
+        default: break;
+        }
+        return false;
+    }
+
+  private:
+    bool WindowEvent(QWidget* window, QEvent* event) {
+        const int id = GetWindowId(window);
+        if (event->type() == QEvent::WindowActivate) {
+            MoveToFront(window);
+            if (sinks.window) sinks.window(WindowActivated, id);
+        } else if (event->type() == QEvent::Close) {
+            if (window->property(DisposingProperty).toBool()) return false;
+            const int status = sinks.window ? sinks.window(WindowClose, id) : EventNotHandled;
+            if (status == EventHandled) {
+                // The close action kept the window (a sheet hides itself).
+                event->ignore();
+                return true;
+            }
+            window->setAttribute(Qt::WA_DeleteOnClose);
+        }
+        return false;
+    }
+};
+
+EventRouter& Router() {
+    static EventRouter* router = new EventRouter; // lives as long as the program
+    return *router;
+}
+
+void RouteControl(QWidget* control) {
+    const int id = PropertyId(control);
+    control->installEventFilter(&Router());
+    for (QWidget* child : control->findChildren<QWidget*>())
+        if (!PropertyId(child)) child->installEventFilter(&Router()); // viewports, inner editors
+    if (auto* button = qobject_cast<QAbstractButton*>(control)) {
+        QObject::connect(button, &QAbstractButton::clicked, button, [button] { RaiseControlEvent(ControlHit, button); });
+    } else if (auto* combo = qobject_cast<QComboBox*>(control)) {
+        QObject::connect(combo, &QComboBox::activated, combo, [combo] { RaiseControlEvent(ControlHit, combo); });
+    } else if (auto* line = qobject_cast<QLineEdit*>(control)) {
+        QObject::connect(line, &QLineEdit::textEdited, line, [line] { RaiseControlEvent(ControlTextChanged, line); });
+    } else if (auto* text = qobject_cast<QTextEdit*>(control)) {
+        QObject::connect(text, &QTextEdit::textChanged, text, [text] {
+            if (!suppressTextEvents) RaiseControlEvent(ControlTextChanged, text);
+        });
+    } else if (auto* plain = qobject_cast<QPlainTextEdit*>(control)) {
+        QObject::connect(plain, &QPlainTextEdit::textChanged, plain, [plain] {
+            if (!suppressTextEvents) RaiseControlEvent(ControlTextChanged, plain);
+        });
+    } else if (auto* spin = qobject_cast<QSpinBox*>(control)) {
+        QObject::connect(spin, &QSpinBox::valueChanged, spin, [spin] {
+            if (!suppressTextEvents) RaiseControlEvent(ControlHit, spin);
+        });
+    } else {
+        // A radio group: its buttons report as the group.
+        for (QRadioButton* radio : GroupRadios(control))
+            QObject::connect(radio, &QAbstractButton::clicked, control,
+                             [control] { RaiseControlEvent(ControlHit, control); });
+    }
+    (void)id;
+}
+
+void RouteWindow(QWidget* window) {
+    window->installEventFilter(&Router());
+    for (QWidget* w : window->findChildren<QWidget*>())
+        if (PropertyId(w)) RouteControl(w);
+    windows.prepend(window);
+    QObject::connect(window, &QObject::destroyed, [] {
+        windows.removeIf([](const QPointer<QWidget>& p) { return p.isNull(); });
+    });
+}
+
+void AttachMenuBar(QWidget* window) {
+    if (sharedMenus.isEmpty()) return;
+    auto* bar = new QMenuBar(window);
+    for (const QPointer<QMenu>& menu : sharedMenus)
+        if (menu) bar->addMenu(menu);
+    if (auto* main = qobject_cast<QMainWindow*>(window)) main->setMenuBar(bar);
+    else if (window->layout()) window->layout()->setMenuBar(bar);
+}
+
+QList<QAction*> CommandActions() {
+    QList<QAction*> actions;
+    if (!menuHolder) return actions;
+    for (QAction* a : menuHolder->findChildren<QAction*>())
+        if (a->property(CommandCodeProperty).isValid()) actions << a;
+    return actions;
+}
+
+QColor ColourOf(int16_t r, int16_t g, int16_t b) {
+    return QColor::fromRgba64(uint16_t(r), uint16_t(g), uint16_t(b));
+}
+
+} // namespace
+
+void SetEventSinks(EventSinks next) {
+    sinks = std::move(next);
+    static bool connected = false;
+    if (connected || !qApp) return;
+    connected = true;
+    QObject::connect(qApp, &QGuiApplication::applicationStateChanged, qApp, [](Qt::ApplicationState state) {
+        if (!sinks.application) return;
+        if (state == Qt::ApplicationActive) sinks.application(AppActivated);
+        else if (state == Qt::ApplicationInactive) sinks.application(AppDeactivated);
+    });
+    QObject::connect(qApp, &QApplication::focusChanged, qApp, [] {
+        if (sinks.focusChanged) sinks.focusChanged();
+    });
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Windows
+// ---------------------------------------------------------------------------------------------------------
+
+QWidget* CreateWindowFromDefinition(const QString& name) {
+    QWidget* window = LoadDefinition(name, nullptr);
+    if (!window) return nullptr;
+    window->setWindowFlag(Qt::Window);
+    window->setProperty(WindowIdProperty, 0);
+    AttachMenuBar(window);
+    RouteWindow(window);
+    return window;
+}
+
+QWidget* CreateSheetFromDefinition(const QString& name, QWidget* parent) {
+    QWidget* sheet = LoadDefinition(name, parent);
+    if (!sheet) return nullptr;
+    sheet->setWindowFlags(Qt::Sheet | Qt::Dialog);
+    sheet->setWindowModality(Qt::WindowModal);
+    sheet->setProperty(WindowIdProperty, 0);
+    RouteWindow(sheet);
+    return sheet;
+}
+
+void SetWindowId(QWidget* window, int id) { window->setProperty(WindowIdProperty, id); }
+
+int GetWindowId(const QWidget* window) {
+    return window ? window->property(WindowIdProperty).toInt() : 0;
+}
+
+QWidget* FindWindowById(int id) {
+    for (const QPointer<QWidget>& w : windows)
+        if (w && !w->property(DisposingProperty).toBool() && GetWindowId(w) == id) return w;
+    return nullptr;
+}
+
+bool IsWindowVisible(const QWidget* window) { return window && window->isVisible(); }
+
+bool IsSheet(const QWidget* window) {
+    return window && (window->windowFlags() & Qt::Sheet) == Qt::Sheet && window->parentWidget();
+}
+
+void ShowWindow(QWidget* window) {
+    if (!window) return;
+    window->show();
+    window->raise();
+    window->activateWindow();
+    MoveToFront(window);
+}
+
+void HideWindow(QWidget* window) {
+    if (window) window->hide();
+}
+
+void SelectWindow(QWidget* window) {
+    if (!window) return;
+    window->raise();
+    window->activateWindow();
+    MoveToFront(window);
+}
+
+void CloseWindow(QWidget* window) {
+    if (window) window->close();
+}
+
+void DisposeWindow(QWidget* window) {
+    if (!window) return;
+    window->setProperty(DisposingProperty, true);
+    window->hide();
+    window->deleteLater();
+}
+
+QList<QWidget*> DocumentWindows() {
+    QList<QWidget*> list;
+    for (const QPointer<QWidget>& w : windows)
+        if (w && w->isVisible() && !IsSheet(w) && GetWindowId(w) != 0 && !w->property(DisposingProperty).toBool())
+            list << w;
+    return list;
+}
+
+QWidget* FrontWindow() {
+    if (QWidget* active = QApplication::activeWindow())
+        if (GetWindowId(active)) return active;
+    const QList<QWidget*> list = DocumentWindows();
+    return list.isEmpty() ? nullptr : list.first();
+}
+
+QWidget* FrontSheet() {
+    for (const QPointer<QWidget>& w : windows)
+        if (w && w->isVisible() && IsSheet(w)) return w;
+    return nullptr;
+}
+
+QWidget* ActiveWindow() { return QApplication::activeWindow(); }
+
+QString GetWindowTitle(const QWidget* window) { return window ? window->windowTitle() : QString(); }
+
+void SetWindowTitleText(QWidget* window, const QString& title) {
+    if (window) window->setWindowTitle(title);
+}
+
+QRect GetWindowContentBounds(const QWidget* window) { return window ? window->geometry() : QRect(); }
+
+void SetWindowContentBounds(QWidget* window, const QRect& bounds) {
+    if (window && bounds.isValid()) window->setGeometry(bounds);
+}
+
+void SetWindowSizeLimits(QWidget* window, QSize minimum, QSize maximum) {
+    if (!window) return;
+    window->setMinimumSize(minimum);
+    if (maximum.isValid() && !maximum.isEmpty()) window->setMaximumSize(maximum);
+}
+
+QRect MainScreenVisibleFrame() {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect();
+}
+
+void HideApplication() {
+    for (const QPointer<QWidget>& w : windows)
+        if (w && w->isVisible() && !IsSheet(w)) w->showMinimized();
+}
+
+void BringAllWindowsToFront() {
+    for (int i = int(windows.size()) - 1; i >= 0; --i) {
+        QWidget* w = windows[i];
+        if (!w || !w->isVisible()) continue;
+        if (w->isMinimized()) w->showNormal();
+        w->raise();
+    }
+    if (!windows.isEmpty() && windows.first()) windows.first()->activateWindow();
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Controls
+// ---------------------------------------------------------------------------------------------------------
+
+QWidget* FindControl(QWidget* window, int controlId) {
+    if (!window) return nullptr;
+    for (QWidget* w : window->findChildren<QWidget*>())
+        if (PropertyId(w) == controlId) return w;
+    return nullptr;
+}
+
+int GetControlId(const QWidget* control) { return control ? PropertyId(control) : 0; }
+
+QString GetControlText(const QWidget* control) {
+    if (auto* w = qobject_cast<const QLineEdit*>(control)) return w->text();
+    if (auto* w = qobject_cast<const QTextEdit*>(control)) return w->toPlainText();
+    if (auto* w = qobject_cast<const QPlainTextEdit*>(control)) return w->toPlainText();
+    if (auto* w = qobject_cast<const QLabel*>(control)) return w->text();
+    if (auto* w = qobject_cast<const QAbstractButton*>(control)) return w->text();
+    if (auto* w = qobject_cast<const QComboBox*>(control)) return w->currentText();
+    if (auto* w = qobject_cast<const QAbstractSpinBox*>(control)) return w->text();
+    if (auto* w = qobject_cast<const QGroupBox*>(control)) return w->title();
+    return QString();
+}
+
+void SetControlText(QWidget* control, const QString& text) {
+    ++suppressTextEvents;
+    if (auto* w = qobject_cast<QLineEdit*>(control)) w->setText(text);
+    else if (auto* w = qobject_cast<QTextEdit*>(control)) w->setPlainText(text);
+    else if (auto* w = qobject_cast<QPlainTextEdit*>(control)) w->setPlainText(text);
+    else if (auto* w = qobject_cast<QLabel*>(control)) w->setText(text);
+    else if (auto* w = qobject_cast<QAbstractButton*>(control)) w->setText(text);
+    else if (auto* w = qobject_cast<QComboBox*>(control)) w->setCurrentText(text);
+    else if (auto* w = qobject_cast<QSpinBox*>(control)) w->setValue(text.toInt());
+    else if (auto* w = qobject_cast<QGroupBox*>(control)) w->setTitle(text);
+    --suppressTextEvents;
+}
+
+int GetControlValue(const QWidget* control) {
+    if (!control) return 0;
+    if (auto* w = qobject_cast<const QAbstractButton*>(control)) return w->isChecked() ? 1 : 0;
+    if (auto* w = qobject_cast<const QComboBox*>(control)) return w->currentIndex() + 1;
+    if (auto* w = qobject_cast<const QSpinBox*>(control)) return w->value();
+    if (auto* w = qobject_cast<const QAbstractSlider*>(control)) return w->value();
+    const QList<QRadioButton*> radios = GroupRadios(control);
+    for (int i = 0; i < radios.size(); ++i)
+        if (radios[i]->isChecked()) return i + 1;
+    return 0;
+}
+
+void SetControlValue(QWidget* control, int value) {
+    if (!control) return;
+    ++suppressTextEvents;
+    if (auto* w = qobject_cast<QAbstractButton*>(control)) w->setChecked(value != 0);
+    else if (auto* w = qobject_cast<QComboBox*>(control)) w->setCurrentIndex(value - 1);
+    else if (auto* w = qobject_cast<QSpinBox*>(control)) w->setValue(value);
+    else if (auto* w = qobject_cast<QAbstractSlider*>(control)) w->setValue(value);
+    else {
+        const QList<QRadioButton*> radios = GroupRadios(control);
+        for (int i = 0; i < radios.size(); ++i) radios[i]->setChecked(i + 1 == value);
+    }
+    --suppressTextEvents;
+}
+
+bool IsControlEnabled(const QWidget* control) { return control && control->isEnabled(); }
+
+void SetControlEnabled(QWidget* control, bool enabled) {
+    if (control) control->setEnabled(enabled);
+}
+
+void SetControlTitle(QWidget* control, const QString& title) {
+    if (auto* w = qobject_cast<QGroupBox*>(control)) w->setTitle(title);
+    else SetControlText(control, title);
+}
+
+void SetControlVisible(QWidget* control, bool visible) {
+    if (control) control->setVisible(visible);
+}
+
+void SetFontFamilyForNumber(int number, const QString& family) { fontFamilies[number] = family; }
+
+void SetControlFontStyle(QWidget* control, const NoteFontStyle& style) {
+    if (!control) return;
+    enum { UseFont = 0x01, UseFace = 0x02, UseSize = 0x04, UseForeColour = 0x08, UseBackColour = 0x10,
+           UseJust = 0x40 };
+    control->setProperty(FontStyleProperty, EncodeFontStyle(style));
+    QFont font = QApplication::font();
+    if ((style.flags & UseFont) && fontFamilies.contains(style.font)) font.setFamily(fontFamilies[style.font]);
+    if ((style.flags & UseSize) && style.size > 0) font.setPointSize(style.size);
+    if (style.flags & UseFace) {
+        font.setBold(style.style & 1);
+        font.setItalic(style.style & 2);
+        font.setUnderline(style.style & 4);
+    }
+    control->setFont(font);
+    QPalette palette = control->palette();
+    if (style.flags & UseForeColour) {
+        const QColor fg = ColourOf(style.fgRed, style.fgGreen, style.fgBlue);
+        palette.setColor(QPalette::Text, fg);
+        palette.setColor(QPalette::WindowText, fg);
+        palette.setColor(QPalette::ButtonText, fg);
+    }
+    if (style.flags & UseBackColour) palette.setColor(QPalette::Base, ColourOf(style.bgRed, style.bgGreen, style.bgBlue));
+    control->setPalette(palette);
+    if (style.flags & UseJust) {
+        const Qt::Alignment align = style.just == 1    ? Qt::AlignHCenter
+                                    : style.just == -1 ? Qt::AlignRight
+                                                       : Qt::AlignLeft;
+        if (auto* w = qobject_cast<QTextEdit*>(control)) {
+            QTextCursor cursor(w->document());
+            cursor.select(QTextCursor::Document);
+            QTextBlockFormat block;
+            block.setAlignment(align);
+            cursor.mergeBlockFormat(block);
+        } else if (auto* w = qobject_cast<QLineEdit*>(control)) {
+            w->setAlignment(align | Qt::AlignVCenter);
+        } else if (auto* w = qobject_cast<QLabel*>(control)) {
+            w->setAlignment(align | Qt::AlignVCenter);
+        }
+    }
+}
+
+NoteFontStyle GetControlFontStyle(const QWidget* control) {
+    NoteFontStyle style;
+    if (!control) return style;
+    if (DecodeFontStyle(control->property(FontStyleProperty).toByteArray(), &style)) return style;
+    const QFont font = control->font();
+    style.size = int16_t(font.pointSize() > 0 ? font.pointSize() : 11);
+    style.style = int16_t((font.bold() ? 1 : 0) | (font.italic() ? 2 : 0) | (font.underline() ? 4 : 0));
+    const QRgba64 fg = control->palette().color(QPalette::Text).rgba64();
+    style.fgRed = int16_t(fg.red());
+    style.fgGreen = int16_t(fg.green());
+    style.fgBlue = int16_t(fg.blue());
+    return style;
+}
+
+void SetControlProperty(QWidget* control, FourCC creator, FourCC tag, const QByteArray& bytes) {
+    if (control) control->setProperty(QString(FourCCText(creator) + FourCCText(tag)).toLatin1().constData(), bytes);
+}
+
+bool GetControlProperty(const QWidget* control, FourCC creator, FourCC tag, QByteArray* bytes) {
+    if (!control) return false;
+    const QVariant v = control->property(QString(FourCCText(creator) + FourCCText(tag)).toLatin1().constData());
+    if (!v.isValid()) return false;
+    *bytes = v.toByteArray();
+    return true;
+}
+
+void SetFocusToControl(QWidget* control) {
+    if (control) control->setFocus(Qt::OtherFocusReason);
+}
+
+void SetControlCursor(QWidget* control, CursorShape shape) {
+    if (!control) return;
+    switch (shape) {
+    case CursorShape::Arrow: control->unsetCursor(); break;
+    case CursorShape::PointingHand: control->setCursor(Qt::PointingHandCursor); break;
+    case CursorShape::IBeam: control->setCursor(Qt::IBeamCursor); break;
+    }
+}
+
+QWidget* EventControl() { return eventControl; }
+
+unsigned CurrentModifiers() {
+    const Qt::KeyboardModifiers mods = QGuiApplication::keyboardModifiers();
+    unsigned                    result = 0;
+    if (mods & Qt::ControlModifier) result |= ModOption;
+    if (mods & Qt::ShiftModifier) result |= ModShift;
+    if (mods & Qt::MetaModifier) result |= ModCommand;
+    return result;
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Menu bar and tray
+// ---------------------------------------------------------------------------------------------------------
+
+bool LoadMenuBar(const QString& name) {
+    QWidget*     loaded = LoadDefinition(name, nullptr);
+    QMainWindow* holder = qobject_cast<QMainWindow*>(loaded);
+    if (!holder) {
+        delete loaded;
+        return false;
+    }
+    delete menuHolder.data();
+    menuHolder = holder;
+    sharedMenus.clear();
+    for (QAction* a : holder->menuBar()->actions())
+        if (a->menu()) sharedMenus << a->menu();
+    for (QAction* action : CommandActions()) {
+        action->setShortcutContext(Qt::ApplicationShortcut);
+        const FourCC code = FourCCFromText(action->property(CommandCodeProperty).toString());
+        QObject::connect(action, &QAction::triggered, action, [code] {
+            const int status = sinks.command ? sinks.command(code) : EventNotHandled;
+            if (status != EventHandled) RunStandardCommand(code);
+        });
+    }
+    // The shortcuts must work from every window, so the actions live on a widget that is never shown.
+    for (QAction* action : CommandActions()) holder->addAction(action);
+    return true;
+}
+
+QList<FourCC> MenuCommands() {
+    QList<FourCC> codes;
+    for (QAction* a : CommandActions()) codes << FourCCFromText(a->property(CommandCodeProperty).toString());
+    return codes;
+}
+
+bool TriggerMenuCommand(FourCC command) {
+    for (QAction* a : CommandActions()) {
+        if (FourCCFromText(a->property(CommandCodeProperty).toString()) == command) {
+            a->trigger();
+            return true;
+        }
+    }
+    return false;
+}
+
+void SetCommandEnabled(FourCC command, bool enabled) {
+    for (QAction* a : CommandActions())
+        if (FourCCFromText(a->property(CommandCodeProperty).toString()) == command) a->setEnabled(enabled);
+}
+
+bool IsCommandEnabled(FourCC command) {
+    for (QAction* a : CommandActions())
+        if (FourCCFromText(a->property(CommandCodeProperty).toString()) == command) return a->isEnabled();
+    return false;
+}
+
+void RunStandardCommand(FourCC command) {
+    QWidget* focus = QApplication::focusWidget();
+    auto*    line = qobject_cast<QLineEdit*>(focus);
+    auto*    text = qobject_cast<QTextEdit*>(focus);
+    auto*    plain = qobject_cast<QPlainTextEdit*>(focus);
+    switch (command) {
+    case MakeFourCC("copy"): line ? line->copy() : text ? text->copy() : plain ? plain->copy() : void(); break;
+    case MakeFourCC("cut "): line ? line->cut() : text ? text->cut() : plain ? plain->cut() : void(); break;
+    case MakeFourCC("past"): line ? line->paste() : text ? text->paste() : plain ? plain->paste() : void(); break;
+    case MakeFourCC("undo"): line ? line->undo() : text ? text->undo() : plain ? plain->undo() : void(); break;
+    case MakeFourCC("redo"): line ? line->redo() : text ? text->redo() : plain ? plain->redo() : void(); break;
+    case MakeFourCC("sall"):
+        line ? line->selectAll() : text ? text->selectAll() : plain ? plain->selectAll() : void();
+        break;
+    case MakeFourCC("clea"):
+        if (line) line->del();
+        else if (text) text->textCursor().removeSelectedText();
+        else if (plain) plain->textCursor().removeSelectedText();
+        break;
+    case MakeFourCC("hide"): HideApplication(); break;
+    case MakeFourCC("clos"):
+        if (QWidget* w = QApplication::activeWindow()) w->close();
+        break;
+    case MakeFourCC("quit"): QCoreApplication::quit(); break;
+    default: break;
+    }
+}
+
+bool ShowTrayIcon(std::function<void()> activated) {
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) return false;
+    if (!trayIcon) {
+        trayIcon = new QSystemTrayIcon(QIcon(QStringLiteral(":/resources/icons/vrdx.png")), qApp);
+        auto* menu = new QMenu;
+        for (const QPointer<QMenu>& m : sharedMenus)
+            if (m) menu->addMenu(m);
+        trayIcon->setContextMenu(menu);
+        trayIcon->setToolTip(QStringLiteral("VRD X"));
+        QObject::connect(trayIcon, &QSystemTrayIcon::activated, trayIcon,
+                         [activated](QSystemTrayIcon::ActivationReason reason) {
+                             if (reason == QSystemTrayIcon::Trigger && activated) activated();
+                         });
+    }
+    trayIcon->show();
+    return true;
+}
+
+bool HasTrayIcon() { return trayIcon && trayIcon->isVisible(); }

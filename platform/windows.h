@@ -1,0 +1,128 @@
+// The window and control layer: windows, sheets and the menu bar built from interface definitions, found by
+// number, and their controls read and written by control ID. Features never name a widget class.
+#pragma once
+
+#include "core/records.h"
+#include "platform/fourcc.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QPoint>
+#include <QRect>
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+// ---------------------------------------------------------------------------------------------------------
+// Index
+//   Event sinks ............... where control, window, command and application events go
+//   Windows ................... create from a definition, identify, find, show, close
+//   Controls .................. find by ID; text, value, enabled state, font style, properties
+//   Menu bar and tray ......... the shared menus of every document window
+// ---------------------------------------------------------------------------------------------------------
+
+// Event kinds, numbered as the handlers know them.
+enum ControlEventKind : int {
+    ControlHit = 1,          // a button, check box, radio group or pop-up menu was used
+    ControlTextChanged = 3,  // the user changed a text field or text view
+    ControlFocusSet = 7,     // a text field received the focus
+    ControlContextClick = 12,
+    ControlClick = 13,       // a mouse press on a clickable label
+    ControlTrackEnter = 23,
+    ControlTrackExit = 24,
+};
+enum WindowEventKind : int { WindowActivated = 5, WindowClose = 72 };
+enum AppEventKind : int { AppActivated = 1, AppDeactivated = 2 };
+
+// Keyboard modifiers of an event. Ctrl plays the role of the Option key: window managers take Alt-click.
+enum Modifier : unsigned { ModCommand = 0x0100, ModShift = 0x0200, ModOption = 0x0800 };
+
+constexpr int EventHandled = 0;
+constexpr int EventNotHandled = -9874;
+
+struct EventSinks {
+    std::function<int(int kind, int controlId, unsigned modifiers)>                 control;
+    std::function<int(int controlId, QWidget* window, QPoint globalPos)>            contextClick;
+    std::function<int(int kind, int windowId)>                                      window;
+    std::function<int(FourCC command)>                                              command;
+    std::function<void(int kind)>                                                   application;
+    std::function<void()>                                                           focusChanged;
+};
+void SetEventSinks(EventSinks sinks);
+
+// Windows -------------------------------------------------------------------------------------------------
+
+// A document window from resources/ui/<name>.ui, hidden, with its controls routed and the menu bar attached.
+QWidget* CreateWindowFromDefinition(const QString& name);
+// A window-modal sheet on the parent window, hidden.
+QWidget* CreateSheetFromDefinition(const QString& name, QWidget* parent);
+void     SetWindowId(QWidget* window, int id);
+int      GetWindowId(const QWidget* window); // 0 when it has none
+QWidget* FindWindowById(int id);
+bool     IsWindowVisible(const QWidget* window);
+bool     IsSheet(const QWidget* window);
+void     ShowWindow(QWidget* window); // shows, raises and activates
+void     HideWindow(QWidget* window);
+void     SelectWindow(QWidget* window); // brings it forward
+// Runs the window's close action through the window event sink, as the close box does.
+void     CloseWindow(QWidget* window);
+// Removes the window without running its close action.
+void     DisposeWindow(QWidget* window);
+// Visible windows with an identifier, front (active) first.
+QList<QWidget*> DocumentWindows();
+QWidget*        FrontWindow();
+QWidget*        FrontSheet();   // the visible sheet most recently active
+QWidget*        ActiveWindow(); // the window with the keyboard focus, if the program has it
+QString         GetWindowTitle(const QWidget* window);
+void            SetWindowTitleText(QWidget* window, const QString& title);
+QRect           GetWindowContentBounds(const QWidget* window);
+void            SetWindowContentBounds(QWidget* window, const QRect& bounds);
+void            SetWindowSizeLimits(QWidget* window, QSize minimum, QSize maximum);
+QRect           MainScreenVisibleFrame();
+// Hides (minimises) every window of the program, or brings them all forward.
+void            HideApplication();
+void            BringAllWindowsToFront();
+
+// Controls ------------------------------------------------------------------------------------------------
+
+QWidget* FindControl(QWidget* window, int controlId);
+int      GetControlId(const QWidget* control);
+QString  GetControlText(const QWidget* control);
+void     SetControlText(QWidget* control, const QString& text); // raises no text-changed event
+// Check box 0/1, radio group 1..n (0 none), pop-up menu 1..n, spin box or slider its number.
+int      GetControlValue(const QWidget* control);
+void     SetControlValue(QWidget* control, int value);
+bool     IsControlEnabled(const QWidget* control);
+void     SetControlEnabled(QWidget* control, bool enabled);
+void     SetControlTitle(QWidget* control, const QString& title); // a button's or box's caption
+void     SetControlVisible(QWidget* control, bool visible);
+void     SetControlFontStyle(QWidget* control, const NoteFontStyle& style);
+NoteFontStyle GetControlFontStyle(const QWidget* control);
+// Family names behind font numbers; -1 is the desktop's font.
+void     SetFontFamilyForNumber(int number, const QString& family);
+void     SetControlProperty(QWidget* control, FourCC creator, FourCC tag, const QByteArray& bytes);
+bool     GetControlProperty(const QWidget* control, FourCC creator, FourCC tag, QByteArray* bytes);
+void     SetFocusToControl(QWidget* control);
+// Pointing hand over clickable controls, I-beam over text.
+enum class CursorShape { Arrow, PointingHand, IBeam };
+void     SetControlCursor(QWidget* control, CursorShape shape);
+unsigned CurrentModifiers();
+// The control whose event is being handled, for handlers that need more than its ID.
+QWidget* EventControl();
+
+// Menu bar and tray ----------------------------------------------------------------------------------------
+
+// Loads the shared menus from resources/ui/<name>.ui; every document window created afterwards shows them.
+bool LoadMenuBar(const QString& name);
+// Every command code the menu bar carries, in menu order.
+QList<FourCC> MenuCommands();
+// Triggers a menu item as a click on it would; false if no item has that code.
+bool TriggerMenuCommand(FourCC command);
+void SetCommandEnabled(FourCC command, bool enabled);
+bool IsCommandEnabled(FourCC command);
+// The standard work of a command the program leaves alone: editing the focused text, closing, hiding.
+void RunStandardCommand(FourCC command);
+// A tray icon with the same menus where the desktop has a tray; false where it has none.
+bool ShowTrayIcon(std::function<void()> activated);
+bool HasTrayIcon();
