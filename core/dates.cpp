@@ -22,20 +22,20 @@
 namespace {
 
 struct DateServices {
-    std::unique_ptr<icu::GregorianCalendar>               calendar;     // system zone, proleptic
-    std::unique_ptr<icu::GregorianCalendar>               isoCalendar;  // Monday first, 4 minimal days
-    QHash<QString, std::shared_ptr<icu::SimpleDateFormat>> formatters;  // by pattern
-    QStringList                                           monthNames;   // stand-alone, as titles show them
-    QStringList                                           weekdayNames; // index 0 = Sunday
-    QStringList                                           shortWeekdayNames;
+    std::unique_ptr<icu::GregorianCalendar>                calendar;     // system zone, proleptic
+    std::unique_ptr<icu::GregorianCalendar>                isoCalendar;  // Monday first, 4 minimal days
+    QHash<QString, std::shared_ptr<icu::SimpleDateFormat>> formatters;   // by pattern
+    QStringList                                            monthNames;   // stand-alone, as titles show them
+    QStringList                                            weekdayNames; // index 0 = Sunday
+    QStringList                                            shortWeekdayNames;
 };
 
 DateServices& Services();
 
 std::unique_ptr<icu::GregorianCalendar> MakeCalendar() {
     UErrorCode status = U_ZERO_ERROR;
-    auto cal = std::make_unique<icu::GregorianCalendar>(icu::TimeZone::createDefault(), icu::Locale::getDefault(),
-                                                        status);
+    auto       cal = std::make_unique<icu::GregorianCalendar>(icu::TimeZone::createDefault(),
+                                                        icu::Locale::getDefault(), status);
     // Dates before 1582 stay Gregorian, as they are in the files.
     cal->setGregorianChange(-std::numeric_limits<double>::max(), status);
     cal->setLenient(true);
@@ -58,9 +58,9 @@ void BuildServices(DateServices& s) {
     s.isoCalendar->setMinimalDaysInFirstWeek(4);
     s.formatters.clear();
 
-    UErrorCode             status = U_ZERO_ERROR;
-    icu::DateFormatSymbols symbols(icu::Locale::getDefault(), status);
-    int32_t                count = 0;
+    UErrorCode                status = U_ZERO_ERROR;
+    icu::DateFormatSymbols    symbols(icu::Locale::getDefault(), status);
+    int32_t                   count = 0;
     const icu::UnicodeString* months =
         symbols.getMonths(count, icu::DateFormatSymbols::STANDALONE, icu::DateFormatSymbols::WIDE);
     s.monthNames = SymbolList(months, std::min(count, 12), 0);
@@ -77,10 +77,16 @@ DateServices& Services() {
     return services;
 }
 
-icu::GregorianCalendar& Calendar() { return *Services().calendar; }
+icu::GregorianCalendar& Calendar() {
+    return *Services().calendar;
+}
 
-UDate ToUDate(double absTime) { return (absTime + UnixToAbsoluteOffset) * 1000.0; }
-double FromUDate(UDate date) { return date / 1000.0 - UnixToAbsoluteOffset; }
+UDate ToUDate(double absTime) {
+    return (absTime + UnixToAbsoluteOffset) * 1000.0;
+}
+double FromUDate(UDate date) {
+    return date / 1000.0 - UnixToAbsoluteOffset;
+}
 
 icu::UnicodeString ToUnicode(const QString& s) {
     return icu::UnicodeString(reinterpret_cast<const char16_t*>(s.utf16()), int32_t(s.size()));
@@ -93,21 +99,32 @@ double NoteDate(const Value& note) {
     return date;
 }
 
-int Compare(double a, double b) { return a < b ? -1 : (a > b ? 1 : 0); }
+int Compare(double a, double b) {
+    return a < b ? -1 : (a > b ? 1 : 0);
+}
 
 } // namespace
 
-void FillLocaleNameLists() { BuildServices(Services()); }
+void FillLocaleNameLists() {
+    BuildServices(Services());
+}
 
-const QStringList& MonthNames() { return Services().monthNames; }
-const QStringList& WeekdayNames() { return Services().weekdayNames; }
-const QStringList& ShortWeekdayNames() { return Services().shortWeekdayNames; }
+const QStringList& MonthNames() {
+    return Services().monthNames;
+}
+const QStringList& WeekdayNames() {
+    return Services().weekdayNames;
+}
+const QStringList& ShortWeekdayNames() {
+    return Services().shortWeekdayNames;
+}
 
 QString FormatDate(const QString& pattern, double absTime) {
     auto& formatter = Services().formatters[pattern];
     if (!formatter) {
         UErrorCode status = U_ZERO_ERROR;
-        formatter = std::make_shared<icu::SimpleDateFormat>(ToUnicode(pattern), icu::Locale::getDefault(), status);
+        formatter =
+            std::make_shared<icu::SimpleDateFormat>(ToUnicode(pattern), icu::Locale::getDefault(), status);
         if (U_FAILURE(status)) {
             formatter.reset();
             Services().formatters.remove(pattern);
@@ -127,9 +144,13 @@ QString DayMonthYearText(bool withoutYear, double absTime) {
     return QStringLiteral("%1 %2 %3").arg(d.day).arg(month).arg(d.year);
 }
 
-QString MonthYearText(double absTime) { return FormatDate(QStringLiteral("LLLL yyyy"), absTime); }
+QString MonthYearText(double absTime) {
+    return FormatDate(QStringLiteral("LLLL yyyy"), absTime);
+}
 
-QString WeekNumberText(double absTime) { return QStringLiteral("( Week:%1 )").arg(GetWeekOfYear(absTime)); }
+QString WeekNumberText(double absTime) {
+    return QStringLiteral("( Week:%1 )").arg(GetWeekOfYear(absTime));
+}
 
 QString AppendWeekNumber(const QString& text, double absTime) {
     return text + QLatin1Char(' ') + WeekNumberText(absTime);
@@ -153,7 +174,8 @@ int GetMonthNbrFromMonthName(const QString& name) {
 }
 
 QString GetMonthNameFromMonthNbr(int month) {
-    if (month < 1 || month > MonthNames().size()) FatalInternalError(QStringLiteral("GetMonthNameFromMonthNbr"));
+    if (month < 1 || month > MonthNames().size())
+        FatalInternalError(QStringLiteral("GetMonthNameFromMonthNbr"));
     return MonthNames()[month - 1];
 }
 
@@ -165,9 +187,13 @@ double DateTimeToAbsTime(int month, int day, int year, int hour, int minute) {
     return FromUDate(cal.getTime(status));
 }
 
-double DateToAbsTime(int month, int day, int year) { return DateTimeToAbsTime(month, day, year, 0, 0); }
+double DateToAbsTime(int month, int day, int year) {
+    return DateTimeToAbsTime(month, day, year, 0, 0);
+}
 
-DateValue MakeDateObject(int month, int day, int year) { return DateValue{DateToAbsTime(month, day, year)}; }
+DateValue MakeDateObject(int month, int day, int year) {
+    return DateValue{DateToAbsTime(month, day, year)};
+}
 
 GregorianDate AbsTimeToDate(double absTime) {
     icu::GregorianCalendar& cal = Calendar();
@@ -183,12 +209,22 @@ GregorianDate AbsTimeToDate(double absTime) {
     return d;
 }
 
-double GetNow() { return CurrentAbsoluteTime(); }
+double GetNow() {
+    return CurrentAbsoluteTime();
+}
 
-GregorianDate GetToday() { return AbsTimeToDate(GetNow()); }
-int           GetCurrentYear() { return GetToday().year; }
-int           GetCurrentMonth() { return GetToday().month; }
-int           GetCurrentDay() { return GetToday().day; }
+GregorianDate GetToday() {
+    return AbsTimeToDate(GetNow());
+}
+int GetCurrentYear() {
+    return GetToday().year;
+}
+int GetCurrentMonth() {
+    return GetToday().month;
+}
+int GetCurrentDay() {
+    return GetToday().day;
+}
 
 int GetDayOfWeek(double absTime) {
     icu::GregorianCalendar& cal = Calendar();
@@ -232,15 +268,24 @@ GregorianUnits GetDifferenceUnits(double time1, double time2, int unitMask) {
     return units;
 }
 
-GregorianUnits GetElapsedUnits(double absTime, int unitMask) { return GetDifferenceUnits(GetNow(), absTime, unitMask); }
+GregorianUnits GetElapsedUnits(double absTime, int unitMask) {
+    return GetDifferenceUnits(GetNow(), absTime, unitMask);
+}
 
 double AddDateUnits(double absTime, int amount, int unit) {
     UCalendarDateFields field;
     switch (unit) {
-    case AddDays: field = UCAL_DATE; break;
-    case AddMonths: field = UCAL_MONTH; break;
-    case AddYears: field = UCAL_YEAR; break;
-    default: return absTime;
+    case AddDays:
+        field = UCAL_DATE;
+        break;
+    case AddMonths:
+        field = UCAL_MONTH;
+        break;
+    case AddYears:
+        field = UCAL_YEAR;
+        break;
+    default:
+        return absTime;
     }
     icu::GregorianCalendar& cal = Calendar();
     UErrorCode              status = U_ZERO_ERROR;

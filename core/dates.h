@@ -90,17 +90,17 @@ double         AddDateUnits(double absTime, int amount, int unit);
 double         GetNowPlusHoursMinutes(int hours, int minutes);
 
 // Month on show: read back from the window titles; the current month and year when the window is closed.
-int       GetCalendarMonth();
-int       GetCalendarYear();
-int       GetMonthlyViewMonth();
-int       GetMonthlyViewYear();
-QString   GetCalendarClockText();
-bool      WindowTitleDate(QWidget* window, DateValue* date);
+int     GetCalendarMonth();
+int     GetCalendarYear();
+int     GetMonthlyViewMonth();
+int     GetMonthlyViewYear();
+QString GetCalendarClockText();
+bool    WindowTitleDate(QWidget* window, DateValue* date);
 
 // The sort order of the daynote array; any context other than 2 makes every pair equal.
 constexpr int NoteCompareContext = 2;
-int  CompareNoteDates(const Value& a, const Value& b, int context);
-int  CompareDateWithNote(double date, const Value& note, int context);
-int  FindNoteIndex(const RecordArray& array, double date);
-bool IsNoteAtIndex(const RecordArray& array, double date, int index);
-void SortDaynotes(RecordArray& array);
+int           CompareNoteDates(const Value& a, const Value& b, int context);
+int           CompareDateWithNote(double date, const Value& note, int context);
+int           FindNoteIndex(const RecordArray& array, double date);
+bool          IsNoteAtIndex(const RecordArray& array, double date, int index);
+void          SortDaynotes(RecordArray& array);

@@ -77,7 +77,7 @@ template <size_t N> bool InRanges(const IdRange (&ranges)[N], int id) {
 }
 
 struct SizeLimitRow {
-    int  first, last;
+    int   first, last;
     QSize minimum;
 };
 constexpr SizeLimitRow SizeLimits[] = {
@@ -93,14 +93,22 @@ constexpr SizeLimitRow SizeLimits[] = {
 bool* WindowOpenFlag(int windowId) {
     Preferences& p = Prefs();
     switch (windowId) {
-    case CalendarWindowId: return &p.calendarWndOpen;
-    case MonthlyWindowId: return &p.monthlyWndOpen;
-    case CountdownWindowId: return &p.countDownWndOpen;
-    case TimerWindowId: return &p.timerWndOpen;
-    case WeeklyWindowId: return &p.weeklyWndOpen;
-    case ListWindowId: return &p.listWndOpen;
-    case EventListWindowId: return &p.eventWndOpen;
-    default: return nullptr;
+    case CalendarWindowId:
+        return &p.calendarWndOpen;
+    case MonthlyWindowId:
+        return &p.monthlyWndOpen;
+    case CountdownWindowId:
+        return &p.countDownWndOpen;
+    case TimerWindowId:
+        return &p.timerWndOpen;
+    case WeeklyWindowId:
+        return &p.weeklyWndOpen;
+    case ListWindowId:
+        return &p.listWndOpen;
+    case EventListWindowId:
+        return &p.eventWndOpen;
+    default:
+        return nullptr;
     }
 }
 
@@ -192,9 +200,12 @@ int HandleTrackingArea(int kind, int controlId) {
         return EventHandled;
     }
     if (!IsControlEnabled(control)) return EventNotHandled;
-    if (InRanges(PointingHandControls, controlId)) SetControlCursor(control, CursorShape::PointingHand);
-    else if (InRanges(IBeamControls, controlId)) SetControlCursor(control, CursorShape::IBeam);
-    else return EventNotHandled;
+    if (InRanges(PointingHandControls, controlId))
+        SetControlCursor(control, CursorShape::PointingHand);
+    else if (InRanges(IBeamControls, controlId))
+        SetControlCursor(control, CursorShape::IBeam);
+    else
+        return EventNotHandled;
     return EventHandled;
 }
 
@@ -210,7 +221,8 @@ int HandleWindowEvent(int kind, int windowId) {
     }
     if (kind != WindowClose) return EventNotHandled;
     CloseWindowById(windowId);
-    if (windowId == TimerSheetId || windowId == AddEventSheetId || windowId == ReminderSheetId) return EventHandled;
+    if (windowId == TimerSheetId || windowId == AddEventSheetId || windowId == ReminderSheetId)
+        return EventHandled;
     QTimer::singleShot(0, [] { QuitIfUnreachable(); });
     return EventNotHandled;
 }
@@ -220,8 +232,13 @@ int CloseWindowById(int windowId) {
     case TimerSheetId:
     case AddEventSheetId:
     case TimeLogSheetId:
-    case TimeZoneSheetId: HideWindow(FindWindowById(windowId)); break;
-    default: break;
+    case TimeZoneSheetId:
+    // A sheet here has a close button (and Escape); closing the reminder sheet that way cancels it.
+    case ReminderSheetId:
+        HideWindow(FindWindowById(windowId));
+        break;
+    default:
+        break;
     }
     return 0;
 }

@@ -47,11 +47,16 @@ bool GetFileTypeAndCreator(const QString& path, FourCC* type, FourCC* creator) {
         return true;
     }
     const QString name = QFileInfo(path).fileName();
-    if (name == QLatin1String("VRDX DayNotes")) *type = MakeFourCC("DNOT");
-    else if (name == QLatin1String("VRDX Events")) *type = MakeFourCC("EVNT");
-    else if (name == QLatin1String("VRDX.plist")) *type = MakeFourCC("PREF");
-    else if (IsUserNoteFile(path)) *type = MakeFourCC("BTXT");
-    else return false;
+    if (name == QLatin1String("VRDX DayNotes"))
+        *type = MakeFourCC("DNOT");
+    else if (name == QLatin1String("VRDX Events"))
+        *type = MakeFourCC("EVNT");
+    else if (name == QLatin1String("VRDX.plist"))
+        *type = MakeFourCC("PREF");
+    else if (IsUserNoteFile(path))
+        *type = MakeFourCC("BTXT");
+    else
+        return false;
     *creator = CreatorCode;
     return true;
 }

@@ -1,4 +1,5 @@
-// The preferences record: every setting with its key text and default, loaded at start-up and written at quit.
+// The preferences record: every setting with its key text and default, loaded at start-up and written at
+// quit.
 #pragma once
 
 #include <QRect>
@@ -32,7 +33,8 @@ inline const QString LaunchAnnounceKey = QStringLiteral("Launch time - AnnounceD
 inline const QString BringAllToFrontKey = QStringLiteral("Bring all windows to front");
 inline const QString ChimeKey = QStringLiteral("Chime on hour, silent or half-hour");
 inline const QString ShowSecondsKey = QStringLiteral("Calendar  - Show seconds?");
-inline const QString ShowWeekNumberKey = QStringLiteral("Calendar  - Show current week number next to month/year");
+inline const QString ShowWeekNumberKey =
+    QStringLiteral("Calendar  - Show current week number next to month/year");
 inline const QString ShowSunLineKey = QStringLiteral("Calendar  - Show sunrise/set times");
 inline const QString AutoDeleteAgeKey = QStringLiteral("Age in days to automatically delete daynotes");
 inline const QString AutosaveKey = QStringLiteral("Autosave daynotes hourly, half-hour or off");
@@ -88,7 +90,7 @@ struct PrefRect {
 };
 
 struct Preferences {
-    bool calendarWndOpen = true;  // reopened at launch
+    bool calendarWndOpen = true; // reopened at launch
     bool countDownWndOpen = true;
     bool monthlyWndOpen = false;
     bool weeklyWndOpen = true;
@@ -121,8 +123,8 @@ struct Preferences {
     uint16_t clickSound = ClickSoundOn;
     uint16_t weeklyFontItem = 6;
 
-    PrefRect calendarRect, countDownRect, userNoteRect, weeklyRect, monthlyRect, listRect, timerRect, eventRect,
-        timeZoneRect, timeLogRect;
+    PrefRect calendarRect, countDownRect, userNoteRect, weeklyRect, monthlyRect, listRect, timerRect,
+        eventRect, timeZoneRect, timeLogRect;
 
     int32_t                timeZone1Offset = 0;
     int32_t                timeZone2Offset = 0;

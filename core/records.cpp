@@ -35,11 +35,21 @@ bool RemoveField(Record& record, const QString& key) {
     return false;
 }
 
-const QString*    ValueText(const Value& value) { return std::get_if<QString>(&value.v); }
-const DateValue*  ValueDate(const Value& value) { return std::get_if<DateValue>(&value.v); }
-const QByteArray* ValueData(const Value& value) { return std::get_if<QByteArray>(&value.v); }
-const Record*     ValueRecord(const Value& value) { return std::get_if<Record>(&value.v); }
-Record*           ValueRecord(Value& value) { return std::get_if<Record>(&value.v); }
+const QString* ValueText(const Value& value) {
+    return std::get_if<QString>(&value.v);
+}
+const DateValue* ValueDate(const Value& value) {
+    return std::get_if<DateValue>(&value.v);
+}
+const QByteArray* ValueData(const Value& value) {
+    return std::get_if<QByteArray>(&value.v);
+}
+const Record* ValueRecord(const Value& value) {
+    return std::get_if<Record>(&value.v);
+}
+Record* ValueRecord(Value& value) {
+    return std::get_if<Record>(&value.v);
+}
 
 bool ValueInteger(const Value& value, qint64* out) {
     if (const qint64* i = std::get_if<qint64>(&value.v)) {
@@ -108,7 +118,7 @@ void SetRecordDate(RecordArray& array, int index, const QString& key, double abs
 }
 
 bool RecordDate(const Record& record, const QString& key, double* absTime) {
-    const Value* v = FindField(record, key);
+    const Value*     v = FindField(record, key);
     const DateValue* d = v ? ValueDate(*v) : nullptr;
     if (!d) return false;
     *absTime = d->absTime;

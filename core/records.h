@@ -60,8 +60,12 @@ struct RecordField {
     bool    operator==(const RecordField&) const = default;
 };
 
-inline bool Value::operator==(const Value& o) const { return v == o.v; }
-inline bool operator==(const Record& a, const Record& b) { return a.fields == b.fields; }
+inline bool Value::operator==(const Value& o) const {
+    return v == o.v;
+}
+inline bool operator==(const Record& a, const Record& b) {
+    return a.fields == b.fields;
+}
 
 const Value* FindField(const Record& record, const QString& key);
 Value*       FindField(Record& record, const QString& key);
@@ -123,16 +127,16 @@ bool DecodeFontStyle(const QByteArray& bytes, NoteFontStyle* style);
 // change its size and report "not found" for a missing index, key or record.
 // ---------------------------------------------------------------------------------------------------------
 
-void         InsertRecord(RecordArray& array, int index);
-void         RemoveRecord(RecordArray& array, int index);
-Record*      GetRecord(RecordArray& array, int index, bool grow);
+void          InsertRecord(RecordArray& array, int index);
+void          RemoveRecord(RecordArray& array, int index);
+Record*       GetRecord(RecordArray& array, int index, bool grow);
 const Record* GetRecord(const RecordArray& array, int index);
-void         SetRecordValue(RecordArray& array, int index, const QString& key, Value value);
-const Value* GetRecordValue(const RecordArray& array, int index, const QString& key);
-void         SetRecordDate(RecordArray& array, int index, const QString& key, double absTime);
-bool         GetRecordDate(const RecordArray& array, int index, const QString& key, double* absTime);
-void         SetRecordByte(RecordArray& array, int index, const QString& key, int8_t value);
-bool         GetRecordByte(const RecordArray& array, int index, const QString& key, int8_t* value);
+void          SetRecordValue(RecordArray& array, int index, const QString& key, Value value);
+const Value*  GetRecordValue(const RecordArray& array, int index, const QString& key);
+void          SetRecordDate(RecordArray& array, int index, const QString& key, double absTime);
+bool          GetRecordDate(const RecordArray& array, int index, const QString& key, double* absTime);
+void          SetRecordByte(RecordArray& array, int index, const QString& key, int8_t value);
+bool          GetRecordByte(const RecordArray& array, int index, const QString& key, int8_t* value);
 void SetRecordFontStyle(RecordArray& array, int index, const NoteFontStyle& style, const QString& key);
 bool GetRecordFontStyle(const RecordArray& array, int index, const QString& key, NoteFontStyle* style);
 void SetDaynote(RecordArray& array, int index, const QString& text, double date, int8_t type,

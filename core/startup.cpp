@@ -66,7 +66,7 @@ int RunApplication(int argc, char** argv) {
     // The program goes on with no window open (tick, reminders, timers); its own rule decides when to end.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    QStringList files = QApplication::arguments().mid(1);
+    QStringList           files = QApplication::arguments().mid(1);
     const SessionHandlers handlers = MakeSessionHandlers();
     if (ClaimSingleInstance(files, handlers) == InstanceRole::Handed) return 0;
 
@@ -122,7 +122,8 @@ void InstallTick(double firstDelay, double interval) {
     tickTimer->setTimerType(Qt::PreciseTimer);
     QObject::connect(tickTimer, &QTimer::timeout, tickTimer, [] {
         // After the first delay the timer repeats at the interval.
-        if (tickTimer->interval() != int(tickInterval * 1000)) tickTimer->setInterval(int(tickInterval * 1000));
+        if (tickTimer->interval() != int(tickInterval * 1000))
+            tickTimer->setInterval(int(tickInterval * 1000));
         TickEntry();
     });
     tickTimer->start(int(firstDelay * 1000));
@@ -140,9 +141,13 @@ int Tick(RecordArray& daynotes) {
     return 0;
 }
 
-long TickCount() { return tickCount; }
+long TickCount() {
+    return tickCount;
+}
 
-void SetAsleep(bool asleep) { App().asleep = asleep; }
+void SetAsleep(bool asleep) {
+    App().asleep = asleep;
+}
 
 // ---------------------------------------------------------------------------------------------------------
 // Files handed to the program
@@ -161,26 +166,34 @@ void OpenDroppedFile(const QString& path, FourCC fileType) {
 }
 
 void ReportUnopenableFile(const QString& fileName, FourCC fileType) {
-    const QString daynotes = QStringLiteral("Daynotes and Events can not be opened individually via the file manager");
-    const QString automatic = QStringLiteral("Daynotes and Events are automatically opened when VRD X is started");
+    const QString daynotes =
+        QStringLiteral("Daynotes and Events can not be opened individually via the file manager");
+    const QString automatic =
+        QStringLiteral("Daynotes and Events are automatically opened when VRD X is started");
     switch (fileType) {
     case MakeFourCC("DNOT"):
         ShowAlert(AlertStyle::Informational, QStringLiteral("%1\r%2").arg(daynotes, automatic), QString());
         break;
-    case MakeFourCC("EVNT"): ShowAlert(AlertStyle::Informational, daynotes, automatic); break;
+    case MakeFourCC("EVNT"):
+        ShowAlert(AlertStyle::Informational, daynotes, automatic);
+        break;
     case MakeFourCC("PREF"):
         ShowAlert(AlertStyle::Informational,
-                  QStringLiteral("Recent Items or preference files cannot be opened individually via the file manager"),
-                  QStringLiteral("Recent Items or preference files are automatically opened when VRD X is started"));
+                  QStringLiteral(
+                      "Recent Items or preference files cannot be opened individually via the file manager"),
+                  QStringLiteral(
+                      "Recent Items or preference files are automatically opened when VRD X is started"));
         break;
     case MakeFourCC("ZTXT"):
         ShowAlert(AlertStyle::Informational,
-                  QStringLiteral("%1 %2 %3").arg(QStringLiteral("File:"), fileName, QStringLiteral("Type: ZTXT is unsupported")),
+                  QStringLiteral("%1 %2 %3")
+                      .arg(QStringLiteral("File:"), fileName, QStringLiteral("Type: ZTXT is unsupported")),
                   QString());
         break;
     default:
         ShowAlert(AlertStyle::Informational,
-                  QStringLiteral("%1 %2 %3").arg(QStringLiteral("File:"), fileName, QStringLiteral("is unsupported")),
+                  QStringLiteral("%1 %2 %3")
+                      .arg(QStringLiteral("File:"), fileName, QStringLiteral("is unsupported")),
                   QString());
         break;
     }
@@ -194,8 +207,8 @@ void QuitSequence() {
     AppState& app = App();
     if (app.quitting) return;
     Preferences& prefs = Prefs();
-    for (bool* flag : {&prefs.calendarWndOpen, &prefs.countDownWndOpen, &prefs.monthlyWndOpen, &prefs.weeklyWndOpen,
-                       &prefs.listWndOpen, &prefs.eventWndOpen})
+    for (bool* flag : {&prefs.calendarWndOpen, &prefs.countDownWndOpen, &prefs.monthlyWndOpen,
+                       &prefs.weeklyWndOpen, &prefs.listWndOpen, &prefs.eventWndOpen})
         *flag = false;
     app.quitting = true;
     CloseAllForQuit();

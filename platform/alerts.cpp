@@ -12,10 +12,18 @@ AlertPresenter presenter;
 int PresentWithMessageBox(const AlertRequest& request) {
     QMessageBox box;
     switch (request.style) {
-    case AlertStyle::Plain: box.setIcon(QMessageBox::NoIcon); break;
-    case AlertStyle::Informational: box.setIcon(QMessageBox::Information); break;
-    case AlertStyle::Warning: box.setIcon(QMessageBox::Warning); break;
-    case AlertStyle::Critical: box.setIcon(QMessageBox::Critical); break;
+    case AlertStyle::Plain:
+        box.setIcon(QMessageBox::NoIcon);
+        break;
+    case AlertStyle::Informational:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case AlertStyle::Warning:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case AlertStyle::Critical:
+        box.setIcon(QMessageBox::Critical);
+        break;
     }
     box.setWindowTitle(QStringLiteral("VRD X"));
     // Carriage returns separate lines in the program's texts; the message box wants line feeds.
@@ -45,7 +53,8 @@ AlertPresenter SetAlertPresenter(AlertPresenter next) {
 }
 
 void RequestAttention() {
-    if (QWidget* w = QApplication::activeWindow()) QApplication::alert(w);
+    if (QWidget* w = QApplication::activeWindow())
+        QApplication::alert(w);
     else
         for (QWidget* top : QApplication::topLevelWidgets())
             if (top->isVisible()) QApplication::alert(top);

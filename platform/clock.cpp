@@ -15,5 +15,9 @@ double CurrentAbsoluteTime() {
     return unixSeconds - 978307200.0;
 }
 
-void SetTestClock(double absTime) { testClock = absTime; }
-void ClearTestClock() { testClock.reset(); }
+void SetTestClock(double absTime) {
+    testClock = absTime;
+}
+void ClearTestClock() {
+    testClock.reset();
+}

@@ -10,7 +10,9 @@ RecoveryWriter recoveryWriter;
 bool           inFatal = false;
 } // namespace
 
-void SetRecoveryWriter(RecoveryWriter writer) { recoveryWriter = std::move(writer); }
+void SetRecoveryWriter(RecoveryWriter writer) {
+    recoveryWriter = std::move(writer);
+}
 
 void FatalInternalError(const QString& operation) {
     // A second fault while saving must not loop back here.

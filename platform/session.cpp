@@ -24,8 +24,10 @@ QStringList LocalPaths(const QStringList& uris) {
     QStringList paths;
     for (const QString& uri : uris) {
         const QUrl url(uri);
-        if (url.isLocalFile()) paths << url.toLocalFile();
-        else if (url.scheme().isEmpty()) paths << uri;
+        if (url.isLocalFile())
+            paths << url.toLocalFile();
+        else if (url.scheme().isEmpty())
+            paths << uri;
     }
     return paths;
 }
@@ -53,7 +55,8 @@ class ApplicationService : public QObject, protected QDBusContext {
 
     void Open(const QStringList& uris, const QVariantMap&) {
         const QStringList paths = LocalPaths(uris);
-        if (handlers.openFiles && !paths.isEmpty()) QTimer::singleShot(0, qApp, [paths] { handlers.openFiles(paths); });
+        if (handlers.openFiles && !paths.isEmpty())
+            QTimer::singleShot(0, qApp, [paths] { handlers.openFiles(paths); });
     }
 
     void ActivateAction(const QString& name, const QVariantList&, const QVariantMap&) {
@@ -88,21 +91,23 @@ InstanceRole ClaimSingleInstance(const QStringList& files, const SessionHandlers
                                                         QDBusConnectionInterface::DontAllowReplacement);
     if (reply.isValid() && reply.value() == QDBusConnectionInterface::ServiceRegistered) {
         auto* service = new ApplicationService(qApp);
-        bus.registerObject(QString::fromLatin1(ApplicationObjectPath), service, QDBusConnection::ExportAllSlots);
+        bus.registerObject(QString::fromLatin1(ApplicationObjectPath), service,
+                           QDBusConnection::ExportAllSlots);
         return InstanceRole::Primary;
     }
     QDBusMessage call;
     if (files.isEmpty()) {
-        call = QDBusMessage::createMethodCall(QString::fromLatin1(ApplicationId),
-                                              QString::fromLatin1(ApplicationObjectPath),
-                                              QStringLiteral("org.freedesktop.Application"), QStringLiteral("Activate"));
+        call = QDBusMessage::createMethodCall(
+            QString::fromLatin1(ApplicationId), QString::fromLatin1(ApplicationObjectPath),
+            QStringLiteral("org.freedesktop.Application"), QStringLiteral("Activate"));
         call << QVariantMap();
     } else {
         QStringList uris;
-        for (const QString& f : files) uris << QUrl::fromLocalFile(QFileInfo(f).absoluteFilePath()).toString();
-        call = QDBusMessage::createMethodCall(QString::fromLatin1(ApplicationId),
-                                              QString::fromLatin1(ApplicationObjectPath),
-                                              QStringLiteral("org.freedesktop.Application"), QStringLiteral("Open"));
+        for (const QString& f : files)
+            uris << QUrl::fromLocalFile(QFileInfo(f).absoluteFilePath()).toString();
+        call = QDBusMessage::createMethodCall(
+            QString::fromLatin1(ApplicationId), QString::fromLatin1(ApplicationObjectPath),
+            QStringLiteral("org.freedesktop.Application"), QStringLiteral("Open"));
         call << uris << QVariantMap();
     }
     // Even when the owner does not answer in time, a second copy would only fight it over the data files.
@@ -115,7 +120,7 @@ void WatchSessionEvents(const SessionHandlers& h) {
     if (signalPipe[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) == 0) {
         auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, qApp);
         QObject::connect(notifier, &QSocketNotifier::activated, qApp, [] {
-            char buffer[16];
+            char                     buffer[16];
             [[maybe_unused]] ssize_t n = ::read(signalPipe[0], buffer, sizeof buffer);
             if (handlers.quitRequest) handlers.quitRequest();
         });
@@ -132,8 +137,8 @@ void WatchSessionEvents(const SessionHandlers& h) {
     if (system.isConnected()) {
         auto* watcher = new SleepWatcher(qApp);
         system.connect(QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
-                       QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PrepareForSleep"), watcher,
-                       SLOT(PrepareForSleep(bool)));
+                       QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PrepareForSleep"),
+                       watcher, SLOT(PrepareForSleep(bool)));
     }
 }
 

@@ -20,9 +20,9 @@ struct SessionHandlers {
 };
 
 enum class InstanceRole {
-    Primary,   // this process owns the name and serves the interface
-    Handed,    // another instance took the files (or was activated); this process should exit
-    Alone,     // no session bus: run without single-instance service
+    Primary, // this process owns the name and serves the interface
+    Handed,  // another instance took the files (or was activated); this process should exit
+    Alone,   // no session bus: run without single-instance service
 };
 
 // Claims the name; if another instance owns it, hands it the files (or activates it) and says so.

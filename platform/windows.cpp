@@ -44,24 +44,28 @@ const char* const CommandCodeProperty = "commandCode";
 const char* const FontStyleProperty = "vrdxFontStyle";
 const char* const DisposingProperty = "vrdxDisposing";
 
-EventSinks                 sinks;
-QList<QPointer<QWidget>>   windows;      // every window made here, most recently active first
-QPointer<QMainWindow>      menuHolder;   // owns the shared menus; never shown
-QList<QPointer<QMenu>>     sharedMenus;  // the menu bar's top-level menus
-QHash<int, QString>        fontFamilies; // font number -> family
-QPointer<QSystemTrayIcon>  trayIcon;
-int                        suppressTextEvents = 0; // text set by the program is not the user's typing
-QPointer<QWidget>          eventControl;           // the control whose event is being handled
+EventSinks                sinks;
+QList<QPointer<QWidget>>  windows;      // every window made here, most recently active first
+QPointer<QMainWindow>     menuHolder;   // owns the shared menus; never shown
+QList<QPointer<QMenu>>    sharedMenus;  // the menu bar's top-level menus
+QHash<int, QString>       fontFamilies; // font number -> family
+QPointer<QSystemTrayIcon> trayIcon;
+int                       suppressTextEvents = 0; // text set by the program is not the user's typing
+QPointer<QWidget>         eventControl;           // the control whose event is being handled
 
 QUiLoader& Loader() {
     static QUiLoader loader;
     return loader;
 }
 
+QStringList definitionFolders{QStringLiteral(":/resources/ui")};
+
 QWidget* LoadDefinition(const QString& name, QWidget* parent) {
-    QFile file(QStringLiteral(":/resources/ui/%1.ui").arg(name));
-    if (!file.open(QIODevice::ReadOnly)) return nullptr;
-    return Loader().load(&file, parent);
+    for (const QString& folder : definitionFolders) {
+        QFile file(QStringLiteral("%1/%2.ui").arg(folder, name));
+        if (file.open(QIODevice::ReadOnly)) return Loader().load(&file, parent);
+    }
+    return nullptr;
 }
 
 int PropertyId(const QObject* o) {
@@ -125,7 +129,8 @@ class EventRouter : public QObject {
         case QEvent::ContextMenu:
             if (sinks.contextClick) {
                 const QPoint pos = static_cast<QContextMenuEvent*>(event)->globalPos();
-                if (sinks.contextClick(PropertyId(control), control->window(), pos) == EventHandled) return true;
+                if (sinks.contextClick(PropertyId(control), control->window(), pos) == EventHandled)
+                    return true;
             }
             break;
         case QEvent::Enter:
@@ -137,7 +142,8 @@ class EventRouter : public QObject {
         case QEvent::FocusIn:
             if (widget == control) RaiseControlEvent(ControlFocusSet, control);
             break;
-        default: break;
+        default:
+            break;
         }
         return false;
     }
@@ -173,11 +179,14 @@ void RouteControl(QWidget* control) {
     for (QWidget* child : control->findChildren<QWidget*>())
         if (!PropertyId(child)) child->installEventFilter(&Router()); // viewports, inner editors
     if (auto* button = qobject_cast<QAbstractButton*>(control)) {
-        QObject::connect(button, &QAbstractButton::clicked, button, [button] { RaiseControlEvent(ControlHit, button); });
+        QObject::connect(button, &QAbstractButton::clicked, button,
+                         [button] { RaiseControlEvent(ControlHit, button); });
     } else if (auto* combo = qobject_cast<QComboBox*>(control)) {
-        QObject::connect(combo, &QComboBox::activated, combo, [combo] { RaiseControlEvent(ControlHit, combo); });
+        QObject::connect(combo, &QComboBox::activated, combo,
+                         [combo] { RaiseControlEvent(ControlHit, combo); });
     } else if (auto* line = qobject_cast<QLineEdit*>(control)) {
-        QObject::connect(line, &QLineEdit::textEdited, line, [line] { RaiseControlEvent(ControlTextChanged, line); });
+        QObject::connect(line, &QLineEdit::textEdited, line,
+                         [line] { RaiseControlEvent(ControlTextChanged, line); });
     } else if (auto* text = qobject_cast<QTextEdit*>(control)) {
         QObject::connect(text, &QTextEdit::textChanged, text, [text] {
             if (!suppressTextEvents) RaiseControlEvent(ControlTextChanged, text);
@@ -204,9 +213,8 @@ void RouteWindow(QWidget* window) {
     for (QWidget* w : window->findChildren<QWidget*>())
         if (PropertyId(w)) RouteControl(w);
     windows.prepend(window);
-    QObject::connect(window, &QObject::destroyed, [] {
-        windows.removeIf([](const QPointer<QWidget>& p) { return p.isNull(); });
-    });
+    QObject::connect(window, &QObject::destroyed,
+                     [] { windows.removeIf([](const QPointer<QWidget>& p) { return p.isNull(); }); });
 }
 
 void AttachMenuBar(QWidget* window) {
@@ -214,8 +222,10 @@ void AttachMenuBar(QWidget* window) {
     auto* bar = new QMenuBar(window);
     for (const QPointer<QMenu>& menu : sharedMenus)
         if (menu) bar->addMenu(menu);
-    if (auto* main = qobject_cast<QMainWindow*>(window)) main->setMenuBar(bar);
-    else if (window->layout()) window->layout()->setMenuBar(bar);
+    if (auto* main = qobject_cast<QMainWindow*>(window))
+        main->setMenuBar(bar);
+    else if (window->layout())
+        window->layout()->setMenuBar(bar);
 }
 
 QList<QAction*> CommandActions() {
@@ -232,6 +242,10 @@ QColor ColourOf(int16_t r, int16_t g, int16_t b) {
 
 } // namespace
 
+void AddDefinitionFolder(const QString& folder) {
+    definitionFolders << folder;
+}
+
 void SetEventSinks(EventSinks next) {
     sinks = std::move(next);
     static bool connected = false;
@@ -239,8 +253,10 @@ void SetEventSinks(EventSinks next) {
     connected = true;
     QObject::connect(qApp, &QGuiApplication::applicationStateChanged, qApp, [](Qt::ApplicationState state) {
         if (!sinks.application) return;
-        if (state == Qt::ApplicationActive) sinks.application(AppActivated);
-        else if (state == Qt::ApplicationInactive) sinks.application(AppDeactivated);
+        if (state == Qt::ApplicationActive)
+            sinks.application(AppActivated);
+        else if (state == Qt::ApplicationInactive)
+            sinks.application(AppDeactivated);
     });
     QObject::connect(qApp, &QApplication::focusChanged, qApp, [] {
         if (sinks.focusChanged) sinks.focusChanged();
@@ -271,7 +287,9 @@ QWidget* CreateSheetFromDefinition(const QString& name, QWidget* parent) {
     return sheet;
 }
 
-void SetWindowId(QWidget* window, int id) { window->setProperty(WindowIdProperty, id); }
+void SetWindowId(QWidget* window, int id) {
+    window->setProperty(WindowIdProperty, id);
+}
 
 int GetWindowId(const QWidget* window) {
     return window ? window->property(WindowIdProperty).toInt() : 0;
@@ -283,7 +301,9 @@ QWidget* FindWindowById(int id) {
     return nullptr;
 }
 
-bool IsWindowVisible(const QWidget* window) { return window && window->isVisible(); }
+bool IsWindowVisible(const QWidget* window) {
+    return window && window->isVisible();
+}
 
 bool IsSheet(const QWidget* window) {
     return window && (window->windowFlags() & Qt::Sheet) == Qt::Sheet && window->parentWidget();
@@ -322,7 +342,8 @@ void DisposeWindow(QWidget* window) {
 QList<QWidget*> DocumentWindows() {
     QList<QWidget*> list;
     for (const QPointer<QWidget>& w : windows)
-        if (w && w->isVisible() && !IsSheet(w) && GetWindowId(w) != 0 && !w->property(DisposingProperty).toBool())
+        if (w && w->isVisible() && !IsSheet(w) && GetWindowId(w) != 0 &&
+            !w->property(DisposingProperty).toBool())
             list << w;
     return list;
 }
@@ -340,15 +361,21 @@ QWidget* FrontSheet() {
     return nullptr;
 }
 
-QWidget* ActiveWindow() { return QApplication::activeWindow(); }
+QWidget* ActiveWindow() {
+    return QApplication::activeWindow();
+}
 
-QString GetWindowTitle(const QWidget* window) { return window ? window->windowTitle() : QString(); }
+QString GetWindowTitle(const QWidget* window) {
+    return window ? window->windowTitle() : QString();
+}
 
 void SetWindowTitleText(QWidget* window, const QString& title) {
     if (window) window->setWindowTitle(title);
 }
 
-QRect GetWindowContentBounds(const QWidget* window) { return window ? window->geometry() : QRect(); }
+QRect GetWindowContentBounds(const QWidget* window) {
+    return window ? window->geometry() : QRect();
+}
 
 void SetWindowContentBounds(QWidget* window, const QRect& bounds) {
     if (window && bounds.isValid()) window->setGeometry(bounds);
@@ -391,7 +418,9 @@ QWidget* FindControl(QWidget* window, int controlId) {
     return nullptr;
 }
 
-int GetControlId(const QWidget* control) { return control ? PropertyId(control) : 0; }
+int GetControlId(const QWidget* control) {
+    return control ? PropertyId(control) : 0;
+}
 
 QString GetControlText(const QWidget* control) {
     if (auto* w = qobject_cast<const QLineEdit*>(control)) return w->text();
@@ -407,14 +436,22 @@ QString GetControlText(const QWidget* control) {
 
 void SetControlText(QWidget* control, const QString& text) {
     ++suppressTextEvents;
-    if (auto* w = qobject_cast<QLineEdit*>(control)) w->setText(text);
-    else if (auto* w = qobject_cast<QTextEdit*>(control)) w->setPlainText(text);
-    else if (auto* w = qobject_cast<QPlainTextEdit*>(control)) w->setPlainText(text);
-    else if (auto* w = qobject_cast<QLabel*>(control)) w->setText(text);
-    else if (auto* w = qobject_cast<QAbstractButton*>(control)) w->setText(text);
-    else if (auto* w = qobject_cast<QComboBox*>(control)) w->setCurrentText(text);
-    else if (auto* w = qobject_cast<QSpinBox*>(control)) w->setValue(text.toInt());
-    else if (auto* w = qobject_cast<QGroupBox*>(control)) w->setTitle(text);
+    if (auto* w = qobject_cast<QLineEdit*>(control))
+        w->setText(text);
+    else if (auto* w = qobject_cast<QTextEdit*>(control))
+        w->setPlainText(text);
+    else if (auto* w = qobject_cast<QPlainTextEdit*>(control))
+        w->setPlainText(text);
+    else if (auto* w = qobject_cast<QLabel*>(control))
+        w->setText(text);
+    else if (auto* w = qobject_cast<QAbstractButton*>(control))
+        w->setText(text);
+    else if (auto* w = qobject_cast<QComboBox*>(control))
+        w->setCurrentText(text);
+    else if (auto* w = qobject_cast<QSpinBox*>(control))
+        w->setValue(text.toInt());
+    else if (auto* w = qobject_cast<QGroupBox*>(control))
+        w->setTitle(text);
     --suppressTextEvents;
 }
 
@@ -433,10 +470,14 @@ int GetControlValue(const QWidget* control) {
 void SetControlValue(QWidget* control, int value) {
     if (!control) return;
     ++suppressTextEvents;
-    if (auto* w = qobject_cast<QAbstractButton*>(control)) w->setChecked(value != 0);
-    else if (auto* w = qobject_cast<QComboBox*>(control)) w->setCurrentIndex(value - 1);
-    else if (auto* w = qobject_cast<QSpinBox*>(control)) w->setValue(value);
-    else if (auto* w = qobject_cast<QAbstractSlider*>(control)) w->setValue(value);
+    if (auto* w = qobject_cast<QAbstractButton*>(control))
+        w->setChecked(value != 0);
+    else if (auto* w = qobject_cast<QComboBox*>(control))
+        w->setCurrentIndex(value - 1);
+    else if (auto* w = qobject_cast<QSpinBox*>(control))
+        w->setValue(value);
+    else if (auto* w = qobject_cast<QAbstractSlider*>(control))
+        w->setValue(value);
     else {
         const QList<QRadioButton*> radios = GroupRadios(control);
         for (int i = 0; i < radios.size(); ++i) radios[i]->setChecked(i + 1 == value);
@@ -444,30 +485,43 @@ void SetControlValue(QWidget* control, int value) {
     --suppressTextEvents;
 }
 
-bool IsControlEnabled(const QWidget* control) { return control && control->isEnabled(); }
+bool IsControlEnabled(const QWidget* control) {
+    return control && control->isEnabled();
+}
 
 void SetControlEnabled(QWidget* control, bool enabled) {
     if (control) control->setEnabled(enabled);
 }
 
 void SetControlTitle(QWidget* control, const QString& title) {
-    if (auto* w = qobject_cast<QGroupBox*>(control)) w->setTitle(title);
-    else SetControlText(control, title);
+    if (auto* w = qobject_cast<QGroupBox*>(control))
+        w->setTitle(title);
+    else
+        SetControlText(control, title);
 }
 
 void SetControlVisible(QWidget* control, bool visible) {
     if (control) control->setVisible(visible);
 }
 
-void SetFontFamilyForNumber(int number, const QString& family) { fontFamilies[number] = family; }
+void SetFontFamilyForNumber(int number, const QString& family) {
+    fontFamilies[number] = family;
+}
 
 void SetControlFontStyle(QWidget* control, const NoteFontStyle& style) {
     if (!control) return;
-    enum { UseFont = 0x01, UseFace = 0x02, UseSize = 0x04, UseForeColour = 0x08, UseBackColour = 0x10,
-           UseJust = 0x40 };
+    enum {
+        UseFont = 0x01,
+        UseFace = 0x02,
+        UseSize = 0x04,
+        UseForeColour = 0x08,
+        UseBackColour = 0x10,
+        UseJust = 0x40
+    };
     control->setProperty(FontStyleProperty, EncodeFontStyle(style));
     QFont font = QApplication::font();
-    if ((style.flags & UseFont) && fontFamilies.contains(style.font)) font.setFamily(fontFamilies[style.font]);
+    if ((style.flags & UseFont) && fontFamilies.contains(style.font))
+        font.setFamily(fontFamilies[style.font]);
     if ((style.flags & UseSize) && style.size > 0) font.setPointSize(style.size);
     if (style.flags & UseFace) {
         font.setBold(style.style & 1);
@@ -482,7 +536,8 @@ void SetControlFontStyle(QWidget* control, const NoteFontStyle& style) {
         palette.setColor(QPalette::WindowText, fg);
         palette.setColor(QPalette::ButtonText, fg);
     }
-    if (style.flags & UseBackColour) palette.setColor(QPalette::Base, ColourOf(style.bgRed, style.bgGreen, style.bgBlue));
+    if (style.flags & UseBackColour)
+        palette.setColor(QPalette::Base, ColourOf(style.bgRed, style.bgGreen, style.bgBlue));
     control->setPalette(palette);
     if (style.flags & UseJust) {
         const Qt::Alignment align = style.just == 1    ? Qt::AlignHCenter
@@ -517,12 +572,14 @@ NoteFontStyle GetControlFontStyle(const QWidget* control) {
 }
 
 void SetControlProperty(QWidget* control, FourCC creator, FourCC tag, const QByteArray& bytes) {
-    if (control) control->setProperty(QString(FourCCText(creator) + FourCCText(tag)).toLatin1().constData(), bytes);
+    if (control)
+        control->setProperty(QString(FourCCText(creator) + FourCCText(tag)).toLatin1().constData(), bytes);
 }
 
 bool GetControlProperty(const QWidget* control, FourCC creator, FourCC tag, QByteArray* bytes) {
     if (!control) return false;
-    const QVariant v = control->property(QString(FourCCText(creator) + FourCCText(tag)).toLatin1().constData());
+    const QVariant v =
+        control->property(QString(FourCCText(creator) + FourCCText(tag)).toLatin1().constData());
     if (!v.isValid()) return false;
     *bytes = v.toByteArray();
     return true;
@@ -535,13 +592,21 @@ void SetFocusToControl(QWidget* control) {
 void SetControlCursor(QWidget* control, CursorShape shape) {
     if (!control) return;
     switch (shape) {
-    case CursorShape::Arrow: control->unsetCursor(); break;
-    case CursorShape::PointingHand: control->setCursor(Qt::PointingHandCursor); break;
-    case CursorShape::IBeam: control->setCursor(Qt::IBeamCursor); break;
+    case CursorShape::Arrow:
+        control->unsetCursor();
+        break;
+    case CursorShape::PointingHand:
+        control->setCursor(Qt::PointingHandCursor);
+        break;
+    case CursorShape::IBeam:
+        control->setCursor(Qt::IBeamCursor);
+        break;
     }
 }
 
-QWidget* EventControl() { return eventControl; }
+QWidget* EventControl() {
+    return eventControl;
+}
 
 unsigned CurrentModifiers() {
     const Qt::KeyboardModifiers mods = QGuiApplication::keyboardModifiers();
@@ -614,25 +679,43 @@ void RunStandardCommand(FourCC command) {
     auto*    text = qobject_cast<QTextEdit*>(focus);
     auto*    plain = qobject_cast<QPlainTextEdit*>(focus);
     switch (command) {
-    case MakeFourCC("copy"): line ? line->copy() : text ? text->copy() : plain ? plain->copy() : void(); break;
-    case MakeFourCC("cut "): line ? line->cut() : text ? text->cut() : plain ? plain->cut() : void(); break;
-    case MakeFourCC("past"): line ? line->paste() : text ? text->paste() : plain ? plain->paste() : void(); break;
-    case MakeFourCC("undo"): line ? line->undo() : text ? text->undo() : plain ? plain->undo() : void(); break;
-    case MakeFourCC("redo"): line ? line->redo() : text ? text->redo() : plain ? plain->redo() : void(); break;
+    case MakeFourCC("copy"):
+        line ? line->copy() : text ? text->copy() : plain ? plain->copy() : void();
+        break;
+    case MakeFourCC("cut "):
+        line ? line->cut() : text ? text->cut() : plain ? plain->cut() : void();
+        break;
+    case MakeFourCC("past"):
+        line ? line->paste() : text ? text->paste() : plain ? plain->paste() : void();
+        break;
+    case MakeFourCC("undo"):
+        line ? line->undo() : text ? text->undo() : plain ? plain->undo() : void();
+        break;
+    case MakeFourCC("redo"):
+        line ? line->redo() : text ? text->redo() : plain ? plain->redo() : void();
+        break;
     case MakeFourCC("sall"):
         line ? line->selectAll() : text ? text->selectAll() : plain ? plain->selectAll() : void();
         break;
     case MakeFourCC("clea"):
-        if (line) line->del();
-        else if (text) text->textCursor().removeSelectedText();
-        else if (plain) plain->textCursor().removeSelectedText();
+        if (line)
+            line->del();
+        else if (text)
+            text->textCursor().removeSelectedText();
+        else if (plain)
+            plain->textCursor().removeSelectedText();
         break;
-    case MakeFourCC("hide"): HideApplication(); break;
+    case MakeFourCC("hide"):
+        HideApplication();
+        break;
     case MakeFourCC("clos"):
         if (QWidget* w = QApplication::activeWindow()) w->close();
         break;
-    case MakeFourCC("quit"): QCoreApplication::quit(); break;
-    default: break;
+    case MakeFourCC("quit"):
+        QCoreApplication::quit();
+        break;
+    default:
+        break;
     }
 }
 
@@ -654,4 +737,6 @@ bool ShowTrayIcon(std::function<void()> activated) {
     return true;
 }
 
-bool HasTrayIcon() { return trayIcon && trayIcon->isVisible(); }
+bool HasTrayIcon() {
+    return trayIcon && trayIcon->isVisible();
+}

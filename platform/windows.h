@@ -24,11 +24,11 @@ class QWidget;
 
 // Event kinds, numbered as the handlers know them.
 enum ControlEventKind : int {
-    ControlHit = 1,          // a button, check box, radio group or pop-up menu was used
-    ControlTextChanged = 3,  // the user changed a text field or text view
-    ControlFocusSet = 7,     // a text field received the focus
+    ControlHit = 1,         // a button, check box, radio group or pop-up menu was used
+    ControlTextChanged = 3, // the user changed a text field or text view
+    ControlFocusSet = 7,    // a text field received the focus
     ControlContextClick = 12,
-    ControlClick = 13,       // a mouse press on a clickable label
+    ControlClick = 13, // a mouse press on a clickable label
     ControlTrackEnter = 23,
     ControlTrackExit = 24,
 };
@@ -42,14 +42,16 @@ constexpr int EventHandled = 0;
 constexpr int EventNotHandled = -9874;
 
 struct EventSinks {
-    std::function<int(int kind, int controlId, unsigned modifiers)>                 control;
-    std::function<int(int controlId, QWidget* window, QPoint globalPos)>            contextClick;
-    std::function<int(int kind, int windowId)>                                      window;
-    std::function<int(FourCC command)>                                              command;
-    std::function<void(int kind)>                                                   application;
-    std::function<void()>                                                           focusChanged;
+    std::function<int(int kind, int controlId, unsigned modifiers)>      control;
+    std::function<int(int controlId, QWidget* window, QPoint globalPos)> contextClick;
+    std::function<int(int kind, int windowId)>                           window;
+    std::function<int(FourCC command)>                                   command;
+    std::function<void(int kind)>                                        application;
+    std::function<void()>                                                focusChanged;
 };
 void SetEventSinks(EventSinks sinks);
+// Interface definitions are compiled in; a folder added here is searched after them (tests bring their own).
+void AddDefinitionFolder(const QString& folder);
 
 // Windows -------------------------------------------------------------------------------------------------
 
@@ -66,9 +68,9 @@ void     ShowWindow(QWidget* window); // shows, raises and activates
 void     HideWindow(QWidget* window);
 void     SelectWindow(QWidget* window); // brings it forward
 // Runs the window's close action through the window event sink, as the close box does.
-void     CloseWindow(QWidget* window);
+void CloseWindow(QWidget* window);
 // Removes the window without running its close action.
-void     DisposeWindow(QWidget* window);
+void DisposeWindow(QWidget* window);
 // Visible windows with an identifier, front (active) first.
 QList<QWidget*> DocumentWindows();
 QWidget*        FrontWindow();
@@ -81,8 +83,8 @@ void            SetWindowContentBounds(QWidget* window, const QRect& bounds);
 void            SetWindowSizeLimits(QWidget* window, QSize minimum, QSize maximum);
 QRect           MainScreenVisibleFrame();
 // Hides (minimises) every window of the program, or brings them all forward.
-void            HideApplication();
-void            BringAllWindowsToFront();
+void HideApplication();
+void BringAllWindowsToFront();
 
 // Controls ------------------------------------------------------------------------------------------------
 
@@ -91,19 +93,19 @@ int      GetControlId(const QWidget* control);
 QString  GetControlText(const QWidget* control);
 void     SetControlText(QWidget* control, const QString& text); // raises no text-changed event
 // Check box 0/1, radio group 1..n (0 none), pop-up menu 1..n, spin box or slider its number.
-int      GetControlValue(const QWidget* control);
-void     SetControlValue(QWidget* control, int value);
-bool     IsControlEnabled(const QWidget* control);
-void     SetControlEnabled(QWidget* control, bool enabled);
-void     SetControlTitle(QWidget* control, const QString& title); // a button's or box's caption
-void     SetControlVisible(QWidget* control, bool visible);
-void     SetControlFontStyle(QWidget* control, const NoteFontStyle& style);
+int           GetControlValue(const QWidget* control);
+void          SetControlValue(QWidget* control, int value);
+bool          IsControlEnabled(const QWidget* control);
+void          SetControlEnabled(QWidget* control, bool enabled);
+void          SetControlTitle(QWidget* control, const QString& title); // a button's or box's caption
+void          SetControlVisible(QWidget* control, bool visible);
+void          SetControlFontStyle(QWidget* control, const NoteFontStyle& style);
 NoteFontStyle GetControlFontStyle(const QWidget* control);
 // Family names behind font numbers; -1 is the desktop's font.
-void     SetFontFamilyForNumber(int number, const QString& family);
-void     SetControlProperty(QWidget* control, FourCC creator, FourCC tag, const QByteArray& bytes);
-bool     GetControlProperty(const QWidget* control, FourCC creator, FourCC tag, QByteArray* bytes);
-void     SetFocusToControl(QWidget* control);
+void SetFontFamilyForNumber(int number, const QString& family);
+void SetControlProperty(QWidget* control, FourCC creator, FourCC tag, const QByteArray& bytes);
+bool GetControlProperty(const QWidget* control, FourCC creator, FourCC tag, QByteArray* bytes);
+void SetFocusToControl(QWidget* control);
 // Pointing hand over clickable controls, I-beam over text.
 enum class CursorShape { Arrow, PointingHand, IBeam };
 void     SetControlCursor(QWidget* control, CursorShape shape);

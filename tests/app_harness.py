@@ -1,0 +1,71 @@
+"""Runs the built program from outside, as a user's desktop would: its own HOME and XDG folders, its own
+session bus, offscreen. Shared by the black-box tests."""
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+BUILD = os.environ.get("VRDX_BUILD_DIR", os.path.join(os.path.dirname(__file__), "..", "build"))
+PROGRAM = os.path.join(BUILD, "vrdx")
+APP_ID = "org.vrdx.VRDX"
+PATH = "/org/vrdx/VRDX"
+
+
+def in_private_bus():
+    """Re-runs this script inside dbus-run-session once, so tests never share the program's bus name."""
+    if os.environ.get("VRDX_PRIVATE_BUS") != "1":
+        env = dict(os.environ, VRDX_PRIVATE_BUS="1")
+        sys.exit(subprocess.call(["dbus-run-session", "--", sys.executable] + sys.argv, env=env))
+
+
+class Home:
+    """A fresh home with XDG folders; removed at the end."""
+
+    def __init__(self):
+        self.root = tempfile.mkdtemp(prefix="vrdx-home-")
+        self.data = os.path.join(self.root, "data")
+        self.config = os.path.join(self.root, "config")
+        for d in (self.data, self.config):
+            os.makedirs(d)
+
+    def env(self):
+        return dict(os.environ, HOME=self.root, XDG_DATA_HOME=self.data, XDG_CONFIG_HOME=self.config,
+                    XDG_RUNTIME_DIR=self.root, QT_QPA_PLATFORM="offscreen")
+
+    def remove(self):
+        shutil.rmtree(self.root, ignore_errors=True)
+
+
+def gdbus(*args, timeout=10):
+    return subprocess.run(["gdbus", "call", "--session"] + list(args), capture_output=True, text=True,
+                          timeout=timeout)
+
+
+def name_owned():
+    r = gdbus("--dest", "org.freedesktop.DBus", "--object-path", "/org/freedesktop/DBus", "--method",
+              "org.freedesktop.DBus.NameHasOwner", APP_ID)
+    return "true" in r.stdout
+
+
+def start(home, *files):
+    proc = subprocess.Popen([PROGRAM] + list(files), env=home.env(), stdout=subprocess.PIPE,
+                            stderr=subprocess.PIPE, text=True)
+    deadline = time.time() + 20
+    while not name_owned():
+        if proc.poll() is not None or time.time() > deadline:
+            raise AssertionError("vrdx did not claim its bus name: " + proc.stderr.read())
+        time.sleep(0.05)
+    return proc
+
+
+def stop(proc, how=signal.SIGTERM, timeout=20):
+    if how == "quit":
+        r = gdbus("--dest", APP_ID, "--object-path", PATH, "--method",
+                  "org.freedesktop.Application.ActivateAction", "quit", "[]", "{}")
+        assert r.returncode == 0, r.stderr
+    else:
+        proc.send_signal(how)
+    return proc.wait(timeout=timeout)

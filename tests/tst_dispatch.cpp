@@ -1,0 +1,285 @@
+// Dispatch on real offscreen windows: commands by code, control rows, window activation and closing, the
+// quit walk, cursors, and the alerts for files the program cannot open.
+#include "core/app_state.h"
+#include "core/dispatch.h"
+#include "core/file_types.h"
+#include "core/preferences.h"
+#include "core/startup.h"
+#include "helpers/test_support.h"
+#include "platform/windows.h"
+
+#include <QFile>
+#include <QMenuBar>
+#include <QPointer>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWidget>
+#include <sys/xattr.h>
+
+namespace {
+QList<int> hits;
+int        RecordHit(int controlId, unsigned modifiers) {
+           hits << controlId << int(modifiers);
+           return EventHandled;
+}
+} // namespace
+
+class TestDispatch : public QObject {
+    Q_OBJECT
+
+    QList<QPointer<QWidget>> made;
+
+    QWidget* MakeWindow(int id, bool show = true) {
+        QWidget* w = CreateWindowFromDefinition(QStringLiteral("TestPanel"));
+        SetWindowId(w, id);
+        if (show) {
+            ShowWindow(w);
+            QTest::qWaitForWindowExposed(w);
+        }
+        made << w;
+        return w;
+    }
+
+  private slots:
+    void initTestCase() {
+        AddDefinitionFolder(TestDefinitionFolder());
+        QVERIFY(LoadMenuBar(QStringLiteral("VRDXMenuBar")));
+        InstallEventHandlers();
+    }
+
+    void cleanup() {
+        for (const QPointer<QWidget>& w : made) DisposeWindow(w);
+        made.clear();
+        QTest::qWait(0);
+    }
+
+    void everyDocumentWindowShowsTheMenuBar() {
+        QWidget*  w = MakeWindow(9);
+        QMenuBar* bar = w->findChild<QMenuBar*>();
+        QVERIFY(bar);
+        QStringList titles;
+        for (QAction* a : bar->actions()) titles << a->text();
+        QVERIFY2(titles.size() >= 3, qPrintable(titles.join(',')));
+        QVERIFY(MenuCommands().contains(MakeFourCC("quit")));
+        QVERIFY(MenuCommands().contains(MakeFourCC("clos")));
+    }
+
+    void knownCommands_data() {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<bool>("known");
+        QTest::newRow("quit, in the table") << "quit" << true;
+        QTest::newRow("not!, in the table only") << "not!" << true;
+        QTest::newRow("copy, a menu item") << "copy" << true;
+        QTest::newRow("cut with its blank") << "cut " << true;
+        QTest::newRow("unknown code") << "zzzz" << false;
+        QTest::newRow("not four characters") << "toolong" << false;
+    }
+    void knownCommands() {
+        QFETCH(QString, code);
+        QFETCH(bool, known);
+        QCOMPARE(IsKnownCommand(FourCCFromText(code)), known);
+    }
+
+    void commandCodeClosesFrontSheet() {
+        QWidget* owner = MakeWindow(20);
+        QWidget* sheet = CreateSheetFromDefinition(QStringLiteral("TestPanel"), owner);
+        SetWindowId(sheet, 21);
+        ShowWindow(sheet);
+        QVERIFY(IsWindowVisible(sheet));
+        RunCommand(MakeFourCC("not!"));
+        QVERIFY(!IsWindowVisible(sheet));
+        QVERIFY(IsWindowVisible(owner));
+    }
+
+    void controlHitReachesItsRow() {
+        QWidget*         w = MakeWindow(60);
+        const ControlRow rows[] = {{300, 320, ControlHit, RecordHit}, {54, 90, ControlClick, RecordHit}};
+        EventSinks       sinks;
+        sinks.control = [&rows](int kind, int id, unsigned mods) {
+            return DispatchControlEvent(rows, kind, id, mods);
+        };
+        SetEventSinks(sinks);
+        hits.clear();
+        QTest::mouseClick(FindControl(w, 313), Qt::LeftButton);
+        QTest::mouseClick(FindControl(w, 54), Qt::LeftButton, Qt::ControlModifier);
+        QTest::mouseClick(FindControl(w, 322), Qt::LeftButton, {}, QPoint(4, 4)); // no row: not handled
+        QCOMPARE(hits, (QList<int>{313, 0, 54, int(ModOption)}));
+        QCOMPARE(DispatchControlEvent(rows, ControlHit, 54, 0), EventNotHandled); // right ID, wrong kind
+        InstallEventHandlers();
+    }
+
+    void closingWindows_data() {
+        QTest::addColumn<int>("id");
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("timer sheet is kept, hidden") << 8 << true;
+        QTest::newRow("add-event sheet is kept, hidden") << 16 << true;
+        QTest::newRow("reminder sheet is kept") << 24 << true;
+        QTest::newRow("monthly view is disposed of") << 2 << false;
+        QTest::newRow("a daynote window is disposed of") << 51 << false;
+    }
+    void closingWindows() {
+        QFETCH(int, id);
+        QFETCH(bool, kept);
+        MakeWindow(1); // another document window stays open, so the program has a way in
+        QPointer<QWidget> w = MakeWindow(id);
+        CloseWindow(w);
+        QTest::qWait(0);
+        QVERIFY(!IsWindowVisible(w));
+        if (kept)
+            QVERIFY(!w.isNull());
+        else
+            QTRY_VERIFY(w.isNull());
+        QVERIFY(!App().quitting);
+    }
+
+    void activationSetsResizeLimits_data() {
+        QTest::addColumn<int>("id");
+        QTest::addColumn<QSize>("minimum");
+        QTest::newRow("weekly") << 9 << QSize(499, 461);
+        QTest::newRow("monthly") << 2 << QSize(669, 530);
+        QTest::newRow("daynote list") << 12 << QSize(765, 416);
+        QTest::newRow("event list") << 15 << QSize(620, 175);
+        QTest::newRow("find") << 17 << QSize(575, 445);
+        QTest::newRow("first daynote window") << 51 << QSize(520, 150);
+        QTest::newRow("last daynote window") << 599 << QSize(520, 150);
+        QTest::newRow("user note window") << 600 << QSize(220, 110);
+    }
+    void activationSetsResizeLimits() {
+        QFETCH(int, id);
+        QFETCH(QSize, minimum);
+        QWidget* w = MakeWindow(id);
+        HandleWindowEvent(WindowActivated, id);
+        QCOMPARE(w->minimumSize(), minimum);
+    }
+
+    void windowOpenFlags_data() {
+        QTest::addColumn<int>("id");
+        QTest::addColumn<int>("flagIndex"); // into the seven flags below; -1 none
+        QTest::newRow("calendar") << 1 << 0;
+        QTest::newRow("monthly") << 2 << 1;
+        QTest::newRow("countdown") << 3 << 2;
+        QTest::newRow("timer") << 7 << 3;
+        QTest::newRow("weekly") << 9 << 4;
+        QTest::newRow("list") << 12 << 5;
+        QTest::newRow("event list") << 15 << 6;
+        QTest::newRow("preferences has none") << 6 << -1;
+        QTest::newRow("daynote has none") << 51 << -1;
+    }
+    void windowOpenFlags() {
+        QFETCH(int, id);
+        QFETCH(int, flagIndex);
+        Preferences& p = Prefs();
+        bool*        flags[] = {&p.calendarWndOpen, &p.monthlyWndOpen, &p.countDownWndOpen, &p.timerWndOpen,
+                                &p.weeklyWndOpen,   &p.listWndOpen,    &p.eventWndOpen};
+        for (bool* f : flags) *f = false;
+        MarkWindowOpen(id, true);
+        for (int i = 0; i < 7; ++i) QCOMPARE(*flags[i], i == flagIndex);
+    }
+
+    void trackingCursors_data() {
+        QTest::addColumn<int>("id");
+        QTest::addColumn<bool>("enabled");
+        QTest::addColumn<int>("shape");
+        QTest::newRow("button: pointing hand") << 313 << true << int(Qt::PointingHandCursor);
+        QTest::newRow("disabled button: unchanged") << 313 << false << int(Qt::ArrowCursor);
+        QTest::newRow("text field: I-beam") << 309 << true << int(Qt::IBeamCursor);
+        QTest::newRow("note text: I-beam") << 233 << true << int(Qt::IBeamCursor);
+        QTest::newRow("not in the table: unchanged") << 54 << true << int(Qt::ArrowCursor);
+    }
+    void trackingCursors() {
+        QFETCH(int, id);
+        QFETCH(bool, enabled);
+        QFETCH(int, shape);
+        QWidget* control = FindControl(MakeWindow(60), id);
+        control->setCursor(Qt::ArrowCursor);
+        SetControlEnabled(control, enabled);
+        QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), control->mapToGlobal(QPointF(1, 1)));
+        QApplication::sendEvent(control, &enter);
+        QCOMPARE(int(control->cursor().shape()), shape);
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(control, &leave);
+        QCOMPARE(int(control->cursor().shape()), int(Qt::ArrowCursor));
+    }
+
+    void unopenableFiles_data() {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("informative");
+        const QString dn = "Daynotes and Events can not be opened individually via the file manager";
+        const QString auto_ = "Daynotes and Events are automatically opened when VRD X is started";
+        QTest::newRow("daynote file") << "DNOT" << dn + "\r" + auto_ << "";
+        QTest::newRow("events file") << "EVNT" << dn << auto_;
+        QTest::newRow("preferences")
+            << "PREF"
+            << "Recent Items or preference files cannot be opened individually via the file manager"
+            << "Recent Items or preference files are automatically opened when VRD X is started";
+        QTest::newRow("ZTXT") << "ZTXT"
+                              << "File: notes.txt Type: ZTXT is unsupported"
+                              << "";
+        QTest::newRow("anything else") << "JPEG"
+                                       << "File: notes.txt is unsupported"
+                                       << "";
+        QTest::newRow("no type at all") << ""
+                                        << "File: notes.txt is unsupported"
+                                        << "";
+    }
+    void unopenableFiles() {
+        QFETCH(QString, type);
+        QFETCH(QString, message);
+        QFETCH(QString, informative);
+        AlertRecorder recorder;
+        OpenDroppedFile(QStringLiteral("/somewhere/notes.txt"), FourCCFromText(type));
+        QCOMPARE(recorder.alerts.size(), 1);
+        QCOMPARE(recorder.alerts[0].message, message);
+        QCOMPARE(recorder.alerts[0].informative, informative);
+        QCOMPARE(recorder.alerts[0].button1, QStringLiteral("OK"));
+        QVERIFY(recorder.alerts[0].button2.isEmpty());
+        QCOMPARE(recorder.alerts[0].style, AlertStyle::Informational);
+    }
+
+    // Real files: the type comes from the attribute where the file system keeps one, else from the name.
+    void droppedFilesAreTyped() {
+        QTemporaryDir dir(BuildDir() + QStringLiteral("/dropXXXXXX"));
+        const QString daynotes = dir.filePath(QStringLiteral("VRDX DayNotes"));
+        const QString tagged = dir.filePath(QStringLiteral("renamed copy"));
+        for (const QString& path : {daynotes, tagged}) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("<plist/>");
+        }
+        SetFileTypeAndCreator(tagged, MakeFourCC("EVNT"), CreatorCode);
+        const bool attributes =
+            getxattr(QFile::encodeName(tagged).constData(), "user.vrdx.type", nullptr, 0) == 4;
+        AlertRecorder recorder;
+        OpenDroppedFiles({daynotes, tagged});
+        QCOMPARE(recorder.alerts.size(), 2);
+        QVERIFY(
+            recorder.alerts[0].message.contains(QLatin1Char('\r'))); // the daynote file's two-line message
+        if (!attributes) QSKIP("this file system keeps no extended attributes");
+        QCOMPARE(recorder.alerts[1].informative,
+                 QStringLiteral("Daynotes and Events are automatically opened when VRD X is started"));
+    }
+
+    // Last: the quit walk leaves the program quitting.
+    void quitSequenceRecordsOpenWindows() {
+        Preferences& p = Prefs();
+        p.calendarWndOpen = p.countDownWndOpen = p.weeklyWndOpen = true;
+        p.timerWndOpen = true;
+        QPointer<QWidget> monthly = MakeWindow(2);
+        QPointer<QWidget> list = MakeWindow(12);
+        QPointer<QWidget> hidden = MakeWindow(9, false);
+        QuitSequence();
+        QVERIFY(App().quitting);
+        QVERIFY(p.monthlyWndOpen);
+        QVERIFY(p.listWndOpen);
+        QVERIFY(!p.calendarWndOpen);
+        QVERIFY(!p.countDownWndOpen);
+        QVERIFY(!p.weeklyWndOpen); // hidden windows are not open
+        QVERIFY(p.timerWndOpen);   // the timer's flag is left as it was
+        QTRY_VERIFY(monthly.isNull() && list.isNull());
+        QuitSequence(); // runs once
+    }
+};
+
+QTEST_MAIN(TestDispatch)
+#include "tst_dispatch.moc"
