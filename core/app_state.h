@@ -12,7 +12,6 @@ struct AppState {
     int                        dayMark = 0;                 // day of the month when the views were last built
     bool                       asleep = false;              // between the system's sleep and wake
     bool                       quitting = false;            // set when the quit sequence starts
-    bool                       quitDone = false;            // the quit sequence has run to its end
     int                        daynoteWindowCounter = 50;   // last Daynote window identifier handed out
     int                        userNoteWindowCounter = 599; // last user note window identifier handed out
 };

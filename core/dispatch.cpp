@@ -2,6 +2,7 @@
 #include "core/dispatch.h"
 
 #include "core/app_state.h"
+#include "core/datafiles.h"
 #include "core/preferences.h"
 #include "core/startup.h"
 #include "core/window_ids.h"
@@ -38,7 +39,13 @@ int CommandCloseFrontSheet(FourCC) {
     return EventHandled;
 }
 
+int CommandSave(FourCC) {
+    SaveRecordFile(App().daynotes, DaynoteFileName);
+    return EventHandled;
+}
+
 const CommandRow CommandTable[] = {
+    {MakeFourCC("save"), CommandSave},
     {MakeFourCC("quit"), CommandQuit},
     {MakeFourCC("not!"), CommandCloseFrontSheet},
 };

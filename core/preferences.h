@@ -2,10 +2,13 @@
 // quit.
 #pragma once
 
+#include "core/records.h"
+
 #include <QRect>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 // ---------------------------------------------------------------------------------------------------------
@@ -134,3 +137,36 @@ struct Preferences {
 };
 
 Preferences& Prefs();
+
+// ---------------------------------------------------------------------------------------------------------
+// The stored domain: $XDG_CONFIG_HOME/VRDX/VRDX.plist. A value of the wrong kind counts as absent.
+// ---------------------------------------------------------------------------------------------------------
+
+QString PreferencesFilePath();
+bool    PrefGetBool(const QString& key, bool defaultValue);
+void    PrefSetBool(const QString& key, bool value);
+bool    PrefGetInt(const QString& key, int32_t* value); // false when absent
+void    PrefSetInt(const QString& key, int32_t value);
+// True and the bytes when the value is data of exactly `size` bytes.
+bool         PrefGetData(const QString& key, QByteArray* bytes, int size);
+void         PrefSetData(const QString& key, const QByteArray& bytes);
+bool         PrefGetRect(const QString& key, PrefRect* rect); // four comma-separated integers, else false
+void         PrefSetRect(const QString& key, const PrefRect& rect);
+double       PrefGetDate(const QString& key, double defaultValue);
+void         PrefSetDate(const QString& key, double absTime);
+const Value* PrefCopyValue(const QString& key);
+void         PrefSetValue(const QString& key, const Value* value); // nullptr removes the key
+bool         PrefSync();                                           // writes the domain atomically
+
+void SaveFileAlias(const QString& key, const QString& path);
+bool ResolveFileAlias(const QString& key, QString* path);
+
+// Reads the domain file and fills the record. A damaged file is set aside and the user told.
+void LoadPreferences();
+void SavePreferences();
+void ResetPreferences();
+
+// User notes open at quit, numbered from 0 in each run; ReopenUserNotes consumes the keys in order and hands
+// each resolvable file to `open` with its window bounds.
+void RememberOpenUserNote(const QString& path, const PrefRect& rect);
+void ReopenUserNotes(const std::function<void(const QString& path, const PrefRect& rect)>& open);

@@ -2,12 +2,14 @@
 #include "core/startup.h"
 
 #include "core/app_state.h"
+#include "core/datafiles.h"
 #include "core/dates.h"
 #include "core/dispatch.h"
 #include "core/file_types.h"
 #include "core/preferences.h"
 #include "core/window_ids.h"
 #include "platform/alerts.h"
+#include "platform/fatal.h"
 #include "platform/session.h"
 #include "platform/windows.h"
 
@@ -71,7 +73,7 @@ int RunApplication(int argc, char** argv) {
     if (ClaimSingleInstance(files, handlers) == InstanceRole::Handed) return 0;
 
     InstallEventHandlers();
-    InitializeApplication();
+    if (!InitializeApplication()) return 1;
     WatchSessionEvents(handlers);
     InstallTick(0, 0.5);
     if (!files.isEmpty()) QTimer::singleShot(0, &app, [files] { OpenDroppedFiles(files); });
@@ -81,18 +83,23 @@ int RunApplication(int argc, char** argv) {
     return 0;
 }
 
-void InitializeApplication() {
+bool InitializeApplication() {
     AppState& app = App();
+    SetRecoveryWriter([] { return WriteRecoveryFile(App().daynotes); });
     FillLocaleNameLists();
     app.quitting = false;
     app.daynoteWindowCounter = 50;
     app.userNoteWindowCounter = 599;
     LoadMenuBar(QStringLiteral("VRDXMenuBar"));
     app.dayMark = GetCurrentDay();
+    LoadPreferences();
     Preferences& prefs = Prefs();
     if (prefs.autoDeleteAge < 1) prefs.autoDeleteAge = 9999;
+    MigrateDataFolder();
+    if (!LoadDaynoteFile(DaynoteFileName, &app.daynotes)) return false;
     SortDaynotes(app.daynotes);
     AutoDeleteOldDaynotes(app.daynotes, prefs.autoDeleteAge);
+    return true;
 }
 
 void AutoDeleteOldDaynotes(RecordArray& daynotes, int age) {
@@ -212,5 +219,6 @@ void QuitSequence() {
         *flag = false;
     app.quitting = true;
     CloseAllForQuit();
-    app.quitDone = true;
+    SavePreferences();
+    SaveRecordFile(app.daynotes, DaynoteFileName);
 }

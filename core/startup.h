@@ -8,8 +8,9 @@
 #include <QStringList>
 
 // The whole run: start-up, the event loop, and the exit status.
-int  RunApplication(int argc, char** argv);
-void InitializeApplication();
+int RunApplication(int argc, char** argv);
+// False when the program must not run: its daynote file is damaged and could not be set aside.
+bool InitializeApplication();
 
 void InstallTick(double firstDelay, double interval);
 void TickEntry();

@@ -34,7 +34,7 @@ class TestDispatch : public QObject {
         SetWindowId(w, id);
         if (show) {
             ShowWindow(w);
-            QTest::qWaitForWindowExposed(w);
+            if (!QTest::qWaitForWindowExposed(w)) qWarning("window %d not exposed", id);
         }
         made << w;
         return w;
@@ -42,6 +42,7 @@ class TestDispatch : public QObject {
 
   private slots:
     void initTestCase() {
+        UsePrivateHome();
         AddDefinitionFolder(TestDefinitionFolder());
         QVERIFY(LoadMenuBar(QStringLiteral("VRDXMenuBar")));
         InstallEventHandlers();

@@ -1,7 +1,9 @@
 // Shared by the GUI tests.
 #include "helpers/test_support.h"
 
+#include <QDir>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <csignal>
 #include <cstdlib>
 #include <unistd.h>
@@ -43,4 +45,14 @@ QString TestDefinitionFolder() {
 }
 QString BuildDir() {
     return qEnvironmentVariable("VRDX_BUILD_DIR");
+}
+
+QString UsePrivateHome() {
+    static QTemporaryDir home;
+    for (const char* sub : {"data", "config", "cache"}) QDir(home.path()).mkpath(QString::fromLatin1(sub));
+    qputenv("HOME", home.path().toUtf8());
+    qputenv("XDG_DATA_HOME", (home.path() + QStringLiteral("/data")).toUtf8());
+    qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/config")).toUtf8());
+    qputenv("XDG_CACHE_HOME", (home.path() + QStringLiteral("/cache")).toUtf8());
+    return home.path();
 }

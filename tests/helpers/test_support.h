@@ -19,6 +19,9 @@ struct AlertRecorder {
     ~AlertRecorder();
 };
 
+// Points HOME and the XDG folders at a fresh folder (removed at exit), so nothing touches the user's files.
+QString UsePrivateHome();
+
 // The folder of the tests' own interface definitions.
 QString TestDefinitionFolder();
 QString BuildDir();

@@ -1,0 +1,48 @@
+// The data folder and its files: the daynote and event property lists, text files for exports and logs,
+// and alias records of files the preferences remember.
+#pragma once
+
+#include "core/records.h"
+
+#include <QString>
+
+inline const QString DaynoteFileName = QStringLiteral("VRDX DayNotes");
+inline const QString EventFileName = QStringLiteral("VRDX Events");
+inline const QString DataFolderName = QStringLiteral("VRDX");
+inline const QString OldDataFolderName = QStringLiteral("VRDXData");
+
+// $XDG_DATA_HOME (normally ~/.local/share) with the name appended; empty if the desktop gives no folder.
+QString GetAppSupportURL(const QString& name);
+// The data folder, created (without intermediate folders) when nothing of that name exists.
+QString GetDataFolderURL();
+QString GetDataFileURL(const QString& name);
+// Renames an old "VRDXData" folder to "VRDX"; nothing happens (and nothing is said) if that fails.
+void MigrateDataFolder();
+
+// A missing file gives an empty array. A file that exists but is not a property-list array of records is
+// moved aside under a name that says so, the user is told, and the array starts empty: the next save must
+// never write over words the user still has. Returns false only if the damaged file could not be moved, in
+// which case nothing may be saved under its name.
+bool LoadDaynoteFile(const QString& name, RecordArray* daynotes);
+bool LoadEventFile(RecordArray* events);
+// Writes atomically, then stamps type 'DNOT' (the daynote file) or 'EVNT' (any other name), creator 'Zer2'.
+bool SaveRecordFile(const RecordArray& array, const QString& name);
+// Converts the event list form back to stored records and saves them; an array with no element at all is
+// not saved.
+void SaveEventList(const RecordArray& eventList);
+// The daynotes at the moment of an internal error, beside the daynote file and never over it.
+QString WriteRecoveryFile(const RecordArray& daynotes);
+
+// A file moved aside because it could not be read, named after what happened and when.
+QString MoveDamagedFileAside(const QString& path);
+
+// Text files in Mac OS Roman; WriteTextFile replaces the file atomically, AppendTextFile needs it to exist.
+bool WriteTextFile(const QString& text, const QString& path);
+bool AppendTextFile(const QString& text, const QString& path);
+
+// Resources installed with the program (sounds, scripts), by exact name.
+QString GetBundleResourcePath(const QString& name);
+
+// Alias records: the file's absolute path as UTF-8 data; it resolves while a file exists there.
+QByteArray MakeFileAlias(const QString& path);
+bool       ResolveAliasData(const QByteArray& alias, QString* path);
