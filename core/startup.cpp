@@ -73,8 +73,16 @@ int RunApplication(int argc, char** argv) {
     if (ClaimSingleInstance(files, handlers) == InstanceRole::Handed) return 0;
 
     InstallEventHandlers();
-    if (!InitializeApplication()) return 1;
     WatchSessionEvents(handlers);
+    // Start-up alerts (a damaged file set aside) are shown from the running loop, where a quit request from a
+    // signal or the session can still end them and the program cleanly.
+    DeferAlerts(true);
+    const bool started = InitializeApplication();
+    if (!started) {
+        DeferAlerts(false);
+        return 1;
+    }
+    QTimer::singleShot(0, &app, [] { DeferAlerts(false); });
     InstallTick(0, 0.5);
     if (!files.isEmpty()) QTimer::singleShot(0, &app, [files] { OpenDroppedFiles(files); });
     ShowTrayIcon([] { BringAllWindowsToFront(); });
@@ -87,16 +95,17 @@ bool InitializeApplication() {
     AppState& app = App();
     SetRecoveryWriter([] { return WriteRecoveryFile(App().daynotes); });
     FillLocaleNameLists();
-    app.quitting = false;
     app.daynoteWindowCounter = 50;
     app.userNoteWindowCounter = 599;
     LoadMenuBar(QStringLiteral("VRDXMenuBar"));
     app.dayMark = GetCurrentDay();
     LoadPreferences();
+    app.prefsLoaded = true;
     Preferences& prefs = Prefs();
     if (prefs.autoDeleteAge < 1) prefs.autoDeleteAge = 9999;
     MigrateDataFolder();
     if (!LoadDaynoteFile(DaynoteFileName, &app.daynotes)) return false;
+    app.daynotesLoaded = true;
     SortDaynotes(app.daynotes);
     AutoDeleteOldDaynotes(app.daynotes, prefs.autoDeleteAge);
     return true;
@@ -219,6 +228,7 @@ void QuitSequence() {
         *flag = false;
     app.quitting = true;
     CloseAllForQuit();
-    SavePreferences();
-    SaveRecordFile(app.daynotes, DaynoteFileName);
+    // A quit request during start-up must not write an array that was never loaded over the user's file.
+    if (app.prefsLoaded) SavePreferences();
+    if (app.daynotesLoaded) SaveRecordFile(app.daynotes, DaynoteFileName);
 }

@@ -4,10 +4,13 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <utility>
 
 namespace {
 
-AlertPresenter presenter;
+AlertPresenter      presenter;
+bool                deferring = false;
+QList<AlertRequest> deferred;
 
 int PresentWithMessageBox(const AlertRequest& request) {
     QMessageBox box;
@@ -43,6 +46,10 @@ int PresentWithMessageBox(const AlertRequest& request) {
 int ShowAlert(AlertStyle style, const QString& message, const QString& informative, const QString& button1,
               const QString& button2) {
     const AlertRequest request{style, message, informative, button1, button2};
+    if (deferring && button2.isEmpty()) {
+        deferred << request;
+        return AlertFirstButton;
+    }
     return presenter ? presenter(request) : PresentWithMessageBox(request);
 }
 
@@ -50,6 +57,13 @@ AlertPresenter SetAlertPresenter(AlertPresenter next) {
     AlertPresenter previous = std::move(presenter);
     presenter = std::move(next);
     return previous;
+}
+
+void DeferAlerts(bool defer) {
+    deferring = defer;
+    if (defer) return;
+    const QList<AlertRequest> waiting = std::exchange(deferred, {});
+    for (const AlertRequest& r : waiting) ShowAlert(r.style, r.message, r.informative, r.button1, r.button2);
 }
 
 void RequestAttention() {

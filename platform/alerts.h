@@ -26,5 +26,9 @@ int ShowAlert(AlertStyle style, const QString& message, const QString& informati
 // Installs a presenter and returns the one it replaces; an empty presenter restores the message box.
 AlertPresenter SetAlertPresenter(AlertPresenter presenter);
 
+// While starting, alerts wait until the event loop runs, so that a quit request can still reach the
+// program; a deferred one-button alert answers 1000 at once. Ending the deferral shows what waited.
+void DeferAlerts(bool defer);
+
 // Asks the desktop for the user's attention (the urgency hint of the front window).
 void RequestAttention();

@@ -18,6 +18,7 @@ void FatalInternalError(const QString& operation) {
     // A second fault while saving must not loop back here.
     if (inFatal) std::_Exit(FatalExitStatus);
     inFatal = true;
+    DeferAlerts(false); // this alert is the last thing the program does
     const QString recovery = recoveryWriter ? recoveryWriter() : QString();
     QString       informative = QStringLiteral("Contact Developer");
     if (!recovery.isEmpty())

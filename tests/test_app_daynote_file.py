@@ -1,0 +1,94 @@
+"""The whole program keeps every record of a daynote file written by Python's plistlib: types, reminders,
+unknown keys and awkward text survive a start and a SIGTERM, and the saved file is stamped. A damaged file
+survives start and quit under its new name."""
+import datetime
+import os
+import plistlib
+import signal
+import struct
+
+import app_harness as h
+
+h.in_private_bus()
+
+passed = failed = 0
+
+
+def check(name, condition, detail=""):
+    global passed, failed
+    if condition:
+        passed += 1
+    else:
+        failed += 1
+        print("FAIL:", name, detail)
+
+
+def style(size=11, bold=1):
+    return struct.pack("<12h", 0x024F, -1, size, bold, 0, 0, 0, 0, 0, 0, 0, 0)
+
+
+def day(offset):
+    # Recent and future days, so that no age rule removes them; midnight UTC is fine for the round trip.
+    return datetime.datetime(2026, 12, 1) + datetime.timedelta(days=offset)
+
+
+records = [
+    {"NoteDataKey": "standard\rsecond line", "NoteDateKey": day(0), "NoteTypeKey": 1, "NoteCFSKey": style()},
+    {"NoteDataKey": "Christmas", "NoteDateKey": day(24), "NoteTypeKey": 2, "NoteCFSKey": style(16, 0)},
+    {"NoteDataKey": "event <&> ]]> 😀 Grüße", "NoteDateKey": day(30), "NoteTypeKey": 3, "NoteCFSKey": style()},
+    {"NoteDataKey": "keeper from long ago", "NoteDateKey": datetime.datetime(1990, 5, 17), "NoteTypeKey": 4,
+     "NoteCFSKey": style(), "Some future key": [1, 2.5, True, b"\x00\x01", {"nested": "dict"}]},
+    {"NoteDataKey": "with reminder", "NoteDateKey": day(40), "NoteTypeKey": 1, "NoteCFSKey": style(),
+     "ReminderDateKey": day(39) + datetime.timedelta(hours=9, minutes=30), "EmailAddrKey": "a@example.org",
+     "EmailSubjectKey": "Subject \"quoted\"; $(rm -rf /)", "EmailMessageKey": "Body\nline 2",
+     "URL Key": " "},
+]
+
+home = h.Home()
+try:
+    folder = os.path.join(home.data, "VRDX")
+    os.makedirs(folder)
+    path = os.path.join(folder, "VRDX DayNotes")
+    with open(path, "wb") as f:
+        plistlib.dump(records, f)
+
+    proc = h.start(home)
+    status = h.stop(proc, signal.SIGTERM)
+    check("exit 0 on SIGTERM", status == 0, f"got {status}")
+    with open(path, "rb") as f:
+        saved = plistlib.load(f)
+    check("same number of records", len(saved) == len(records), f"{len(saved)}")
+    # What plistlib itself gets back from its own file (it writes a carriage return as a line feed).
+    expected = plistlib.loads(plistlib.dumps(records))
+    by_text = {r["NoteDataKey"]: r for r in saved}
+    for r in expected:
+        got = by_text.get(r["NoteDataKey"])
+        check("record kept: " + r["NoteDataKey"][:20], got == r, f"\n got {got}\nwant {r}")
+    check("sorted by date", [r["NoteDateKey"] for r in saved] == sorted(r["NoteDateKey"] for r in records))
+    check("raw line feeds of a foreign file kept as they stand", by_text.get("standard\nsecond line") is not None)
+    try:
+        check("type DNOT", os.getxattr(path, "user.vrdx.type") == b"DNOT")
+        check("creator Zer2", os.getxattr(path, "user.vrdx.creator") == b"Zer2")
+    except OSError:
+        pass  # no extended attributes on this file system
+    prefs = os.path.join(home.config, "VRDX", "VRDX.plist")
+    check("preferences written", os.path.exists(prefs))
+
+    # A damaged daynote file is set aside, never replaced; the program starts and quits normally.
+    with open(path, "wb") as f:
+        f.write(b"<?xml version='1.0'?><plist><array><dict><key>NoteDataKey</key><string>half")
+    proc = h.start(home)
+    status = h.stop(proc, signal.SIGTERM)
+    check("exit 0 on SIGTERM while the start-up alert is open", status == 0, f"got {status}")
+    aside = [n for n in os.listdir(folder) if n.startswith("VRDX DayNotes (unreadable")]
+    check("damaged file set aside once", len(aside) == 1, str(os.listdir(folder)))
+    if aside:
+        with open(os.path.join(folder, aside[0]), "rb") as f:
+            check("damaged file untouched", f.read().endswith(b"<string>half"))
+    with open(path, "rb") as f:
+        check("a new, empty daynote file", plistlib.load(f) == [])
+finally:
+    home.remove()
+
+print(f"{passed} passed, {failed} failed")
+raise SystemExit(1 if failed else 0)
