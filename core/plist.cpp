@@ -1,0 +1,1081 @@
+// Apple's XML property lists: a single-buffer writer that matches Python's plistlib byte for byte, and a
+// reader on pugixml's in-place parser that turns the tree straight into Values.
+#include "core/plist.h"
+
+#include <QFile>
+#include <QHash>
+#include <QSaveFile>
+
+#include <pugixml.hpp>
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <locale.h>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace {
+
+// ---------------------------------------------------------------------------------------------------------
+// Calendar arithmetic for <date>: proleptic Gregorian, as Python's datetime and the files' writers use.
+// ---------------------------------------------------------------------------------------------------------
+
+// Days since 1970-01-01 (after Howard Hinnant's days_from_civil).
+constexpr qint64 DaysFromCivil(qint64 y, unsigned m, unsigned d) {
+    y -= m <= 2;
+    const qint64   era = (y >= 0 ? y : y - 399) / 400;
+    const unsigned yoe = unsigned(y - era * 400);
+    const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + qint64(doe) - 719468;
+}
+
+struct CivilDate {
+    qint64   year;
+    unsigned month, day;
+};
+
+constexpr CivilDate CivilFromDays(qint64 z) {
+    z += 719468;
+    const qint64   era = (z >= 0 ? z : z - 146096) / 146097;
+    const unsigned doe = unsigned(z - era * 146097);
+    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const unsigned mp = (5 * doy + 2) / 153;
+    const unsigned d = doy - (153 * mp + 2) / 5 + 1;
+    const unsigned m = mp < 10 ? mp + 3 : mp - 9;
+    return {qint64(yoe) + era * 400 + (m <= 2), m, d};
+}
+
+constexpr qint64 ReferenceDay = DaysFromCivil(2001, 1, 1);
+// Four-digit years only: Python's reader and datetime take nothing else.
+constexpr qint64 FirstWritableSecond = (DaysFromCivil(1, 1, 1) - ReferenceDay) * 86400;
+constexpr qint64 LastWritableSecond = (DaysFromCivil(9999, 12, 31) - ReferenceDay) * 86400 + 86399;
+
+constexpr bool IsLeapYear(qint64 y) {
+    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
+
+constexpr unsigned DaysInMonth(qint64 y, unsigned m) {
+    constexpr unsigned days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return m == 2 && IsLeapYear(y) ? 29 : days[m - 1];
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Writer
+// ---------------------------------------------------------------------------------------------------------
+
+// The output buffer: one QByteArray written through a raw cursor, grown geometrically when a piece would
+// not fit, and cut to length at the end.
+struct PlistOutput {
+    QByteArray bytes;
+    char*      p = nullptr;
+    char*      end = nullptr;
+};
+
+void GrowOutput(PlistOutput& out, qsizetype need) {
+    const qsizetype used = out.p ? out.p - out.bytes.data() : 0;
+    const qsizetype capacity = std::max(out.bytes.size() * 2, used + need + 4096);
+    out.bytes.resize(capacity);
+    out.p = out.bytes.data() + used;
+    out.end = out.bytes.data() + capacity;
+}
+
+// Room for `need` more bytes at out.p.
+inline char* Room(PlistOutput& out, qsizetype need) {
+    if (out.end - out.p < need) GrowOutput(out, need);
+    return out.p;
+}
+
+template <size_t N> inline char* PutLiteral(char* p, const char (&text)[N]) {
+    std::memcpy(p, text, N - 1);
+    return p + N - 1;
+}
+
+inline char* PutTabs(char* p, int level) {
+    std::memset(p, '\t', size_t(level));
+    return p + level;
+}
+
+inline void WriteLine(PlistOutput& out, int level, std::string_view text) {
+    char* p = PutTabs(Room(out, level + qsizetype(text.size()) + 1), level);
+    std::memcpy(p, text.data(), text.size());
+    p += text.size();
+    *p++ = '\n';
+    out.p = p;
+}
+
+// What the writer does with each ASCII code: 0 copies it, 1 leaves it out, 2 writes an escape.
+constexpr std::array<uint8_t, 128> AsciiActions = [] {
+    std::array<uint8_t, 128> a{};
+    for (int c = 0; c < 0x20; ++c) a[c] = 1;
+    a['\t'] = a['\n'] = 0;
+    a['\r'] = a['&'] = a['<'] = a['>'] = 2;
+    return a;
+}();
+
+// UTF-16 to escaped UTF-8; never more than five bytes per code unit ("&amp;", "&#13;").
+char* PutEscaped(char* p, const QString& text) {
+    const char16_t* s = reinterpret_cast<const char16_t*>(text.constData());
+    const char16_t* e = s + text.size();
+    while (s < e) {
+        const char16_t c = *s++;
+        if (c < 0x80) {
+            const uint8_t action = AsciiActions[c];
+            if (action == 0) {
+                *p++ = char(c);
+            } else if (action == 2) {
+                switch (c) {
+                case '&':
+                    p = PutLiteral(p, "&amp;");
+                    break;
+                case '<':
+                    p = PutLiteral(p, "&lt;");
+                    break;
+                case '>':
+                    p = PutLiteral(p, "&gt;");
+                    break;
+                default:
+                    p = PutLiteral(p, "&#13;");
+                    break;
+                }
+            }
+        } else if (c < 0x800) {
+            *p++ = char(0xC0 | (c >> 6));
+            *p++ = char(0x80 | (c & 0x3F));
+        } else if (c < 0xD800 || c > 0xDFFF) {
+            if (c >= 0xFFFE) continue; // U+FFFE and U+FFFF are not XML characters
+            *p++ = char(0xE0 | (c >> 12));
+            *p++ = char(0x80 | ((c >> 6) & 0x3F));
+            *p++ = char(0x80 | (c & 0x3F));
+        } else if (c < 0xDC00 && s < e && *s >= 0xDC00 && *s <= 0xDFFF) {
+            const char32_t u = 0x10000 + ((char32_t(c) - 0xD800) << 10) + (char32_t(*s++) - 0xDC00);
+            *p++ = char(0xF0 | (u >> 18));
+            *p++ = char(0x80 | ((u >> 12) & 0x3F));
+            *p++ = char(0x80 | ((u >> 6) & 0x3F));
+            *p++ = char(0x80 | (u & 0x3F));
+        }
+        // else a lone surrogate: left out
+    }
+    return p;
+}
+
+void WriteTextElement(PlistOutput& out, int level, std::string_view tag, const QString& text) {
+    char* p = PutTabs(Room(out, level + 2 * qsizetype(tag.size()) + 6 + text.size() * 5), level);
+    *p++ = '<';
+    std::memcpy(p, tag.data(), tag.size());
+    p += tag.size();
+    *p++ = '>';
+    p = PutEscaped(p, text);
+    *p++ = '<';
+    *p++ = '/';
+    std::memcpy(p, tag.data(), tag.size());
+    p += tag.size();
+    *p++ = '>';
+    *p++ = '\n';
+    out.p = p;
+}
+
+// Python's repr(): shortest round-trip digits, fixed notation for decimal exponents -4..15, otherwise
+// d.ddde+XX; a whole number keeps ".0".
+char* PutReal(char* p, double x) {
+    if (std::isnan(x)) return PutLiteral(p, "nan");
+    if (std::isinf(x)) return x > 0 ? PutLiteral(p, "inf") : PutLiteral(p, "-inf");
+    char        sci[32];
+    const auto  r = std::to_chars(sci, sci + sizeof sci, x, std::chars_format::scientific);
+    const char* s = sci;
+    if (*s == '-') *p++ = *s++;
+    char digits[20];
+    int  count = 0;
+    for (; *s != 'e'; ++s)
+        if (*s != '.') digits[count++] = *s;
+    int exponent = 0;
+    std::from_chars(s[1] == '+' ? s + 2 : s + 1, r.ptr, exponent);
+    const int point = exponent + 1; // digits before the decimal point
+    if (point > -4 && point <= 16) {
+        if (point <= 0) {
+            p = PutLiteral(p, "0.");
+            std::memset(p, '0', size_t(-point));
+            p += -point;
+            std::memcpy(p, digits, size_t(count));
+            p += count;
+        } else if (point >= count) {
+            std::memcpy(p, digits, size_t(count));
+            p += count;
+            std::memset(p, '0', size_t(point - count));
+            p += point - count;
+            p = PutLiteral(p, ".0");
+        } else {
+            std::memcpy(p, digits, size_t(point));
+            p += point;
+            *p++ = '.';
+            std::memcpy(p, digits + point, size_t(count - point));
+            p += count - point;
+        }
+        return p;
+    }
+    *p++ = digits[0];
+    if (count > 1) {
+        *p++ = '.';
+        std::memcpy(p, digits + 1, size_t(count - 1));
+        p += count - 1;
+    }
+    const char* e = std::find(sci, r.ptr, 'e');
+    std::memcpy(p, e, size_t(r.ptr - e)); // to_chars already gives "e+300", "e-07"
+    return p + (r.ptr - e);
+}
+
+char* PutDigits(char* p, qint64 value, int width) {
+    for (int i = width - 1; i >= 0; --i, value /= 10) p[i] = char('0' + value % 10);
+    return p + width;
+}
+
+char* PutDate(char* p, double absTime) {
+    // Whole seconds rounded down, as Python writes a datetime; out-of-range times are pinned to the
+    // first or last writable second, and NaN to the reference date.
+    qint64 seconds = 0;
+    if (absTime <= double(FirstWritableSecond))
+        seconds = FirstWritableSecond;
+    else if (absTime >= double(LastWritableSecond))
+        seconds = LastWritableSecond;
+    else if (absTime == absTime)
+        seconds = qint64(std::floor(absTime));
+    qint64 days = seconds / 86400, rest = seconds % 86400;
+    if (rest < 0) rest += 86400, --days;
+    const CivilDate d = CivilFromDays(days + ReferenceDay);
+    p = PutDigits(p, d.year, 4);
+    *p++ = '-';
+    p = PutDigits(p, d.month, 2);
+    *p++ = '-';
+    p = PutDigits(p, d.day, 2);
+    *p++ = 'T';
+    p = PutDigits(p, rest / 3600, 2);
+    *p++ = ':';
+    p = PutDigits(p, rest / 60 % 60, 2);
+    *p++ = ':';
+    p = PutDigits(p, rest % 60, 2);
+    *p++ = 'Z';
+    return p;
+}
+
+constexpr char Base64Alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
+char* PutBase64(char* p, const uchar* s, qsizetype n) {
+    for (; n >= 3; n -= 3, s += 3) {
+        const uint32_t v = uint32_t(s[0]) << 16 | uint32_t(s[1]) << 8 | s[2];
+        *p++ = Base64Alphabet[v >> 18];
+        *p++ = Base64Alphabet[(v >> 12) & 63];
+        *p++ = Base64Alphabet[(v >> 6) & 63];
+        *p++ = Base64Alphabet[v & 63];
+    }
+    if (n > 0) {
+        const uint32_t v = uint32_t(s[0]) << 16 | (n > 1 ? uint32_t(s[1]) << 8 : 0);
+        *p++ = Base64Alphabet[v >> 18];
+        *p++ = Base64Alphabet[(v >> 12) & 63];
+        *p++ = n > 1 ? Base64Alphabet[(v >> 6) & 63] : '=';
+        *p++ = '=';
+    }
+    return p;
+}
+
+// Python's layout: <data>, the lines and </data> all at the element's own indentation, each line as long
+// as fits in 76 columns when a tab counts eight (but never under 16 characters).
+void WriteData(PlistOutput& out, int level, const QByteArray& data) {
+    const int       lineLength = std::max(16, 76 - 8 * level);
+    const qsizetype chunk = lineLength / 4 * 3;
+    const qsizetype lines = (data.size() + chunk - 1) / chunk;
+    char*           p = PutTabs(Room(out, (level + 1) * (lines + 2) + 16 + (data.size() + 2) / 3 * 4), level);
+    p = PutLiteral(p, "<data>\n");
+    const uchar* s = reinterpret_cast<const uchar*>(data.constData());
+    for (qsizetype left = data.size(); left > 0; left -= chunk, s += chunk) {
+        p = PutTabs(p, level);
+        p = PutBase64(p, s, std::min(left, chunk));
+        *p++ = '\n';
+    }
+    p = PutTabs(p, level);
+    out.p = PutLiteral(p, "</data>\n");
+}
+
+inline bool IsWritable(const Value& value, int depth) {
+    return depth <= PropertyListMaxDepth && !std::holds_alternative<std::monostate>(value.v);
+}
+
+void WriteValue(PlistOutput& out, const Value& value, int level);
+
+void WriteArray(PlistOutput& out, const RecordArray& array, int level) {
+    const bool any =
+        std::any_of(array.begin(), array.end(), [level](const Value& v) { return IsWritable(v, level + 2); });
+    if (!any) return WriteLine(out, level, "<array/>");
+    WriteLine(out, level, "<array>");
+    for (const Value& v : array)
+        if (IsWritable(v, level + 2)) WriteValue(out, v, level + 1);
+    WriteLine(out, level, "</array>");
+}
+
+void WriteRecord(PlistOutput& out, const Record& record, int level) {
+    const bool any = std::any_of(record.fields.begin(), record.fields.end(),
+                                 [level](const RecordField& f) { return IsWritable(f.value, level + 2); });
+    if (!any) return WriteLine(out, level, "<dict/>");
+    WriteLine(out, level, "<dict>");
+    for (const RecordField& f : record.fields) {
+        if (!IsWritable(f.value, level + 2)) continue;
+        WriteTextElement(out, level + 1, "key", f.key);
+        WriteValue(out, f.value, level + 1);
+    }
+    WriteLine(out, level, "</dict>");
+}
+
+void WriteValue(PlistOutput& out, const Value& value, int level) {
+    switch (value.kind()) {
+    case ValueKind::None:
+        break;
+    case ValueKind::Text:
+        WriteTextElement(out, level, "string", std::get<QString>(value.v));
+        break;
+    case ValueKind::Date: {
+        char* p = PutTabs(Room(out, level + 64), level);
+        p = PutLiteral(p, "<date>");
+        p = PutDate(p, std::get<DateValue>(value.v).absTime);
+        out.p = PutLiteral(p, "</date>\n");
+        break;
+    }
+    case ValueKind::Integer: {
+        char* p = PutTabs(Room(out, level + 64), level);
+        p = PutLiteral(p, "<integer>");
+        p = std::to_chars(p, p + 24, std::get<qint64>(value.v)).ptr;
+        out.p = PutLiteral(p, "</integer>\n");
+        break;
+    }
+    case ValueKind::Real: {
+        char* p = PutTabs(Room(out, level + 64), level);
+        p = PutLiteral(p, "<real>");
+        p = PutReal(p, std::get<double>(value.v));
+        out.p = PutLiteral(p, "</real>\n");
+        break;
+    }
+    case ValueKind::Boolean:
+        WriteLine(out, level, std::get<bool>(value.v) ? "<true/>" : "<false/>");
+        break;
+    case ValueKind::Data:
+        WriteData(out, level, std::get<QByteArray>(value.v));
+        break;
+    case ValueKind::Array:
+        WriteArray(out, std::get<RecordArray>(value.v), level);
+        break;
+    case ValueKind::Record:
+        WriteRecord(out, std::get<Record>(value.v), level);
+        break;
+    }
+}
+
+// A rough size of the output, so that a typical file is written without regrowing the buffer.
+qsizetype EstimateSize(const Value& value, int level) {
+    switch (value.kind()) {
+    case ValueKind::Text:
+        return level + 18 + std::get<QString>(value.v).size() * 11 / 10;
+    case ValueKind::Data:
+        return 3 * level + 20 + std::get<QByteArray>(value.v).size() * 14 / 10;
+    case ValueKind::Array: {
+        qsizetype n = 2 * level + 18;
+        if (level < PropertyListMaxDepth)
+            for (const Value& v : std::get<RecordArray>(value.v)) n += EstimateSize(v, level + 1);
+        return n;
+    }
+    case ValueKind::Record: {
+        qsizetype n = 2 * level + 16;
+        if (level < PropertyListMaxDepth)
+            for (const RecordField& f : std::get<Record>(value.v).fields)
+                n += level + 13 + f.key.size() + EstimateSize(f.value, level + 1);
+        return n;
+    }
+    default:
+        return level + 48;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Reader
+// ---------------------------------------------------------------------------------------------------------
+
+enum class Tag : uint8_t { Plist, Dict, Array, Key, String, Integer, Real, True, False, Date, Data, Unknown };
+
+// Whether a NUL-terminated name is `literal`; compared inline, byte by byte, since every element is looked
+// up.
+template <size_t N> inline bool NameIs(const char* name, const char (&literal)[N]) {
+    for (size_t i = 0; i < N; ++i)
+        if (name[i] != literal[i]) return false;
+    return true;
+}
+
+Tag TagOf(const char* name) {
+    switch (name[0]) {
+    case 'a':
+        return NameIs(name, "array") ? Tag::Array : Tag::Unknown;
+    case 'd':
+        if (name[1] != 'a') return NameIs(name, "dict") ? Tag::Dict : Tag::Unknown;
+        return NameIs(name, "date") ? Tag::Date : NameIs(name, "data") ? Tag::Data : Tag::Unknown;
+    case 'f':
+        return NameIs(name, "false") ? Tag::False : Tag::Unknown;
+    case 'i':
+        return NameIs(name, "integer") ? Tag::Integer : Tag::Unknown;
+    case 'k':
+        return NameIs(name, "key") ? Tag::Key : Tag::Unknown;
+    case 'p':
+        return NameIs(name, "plist") ? Tag::Plist : Tag::Unknown;
+    case 'r':
+        return NameIs(name, "real") ? Tag::Real : Tag::Unknown;
+    case 's':
+        return NameIs(name, "string") ? Tag::String : Tag::Unknown;
+    case 't':
+        return NameIs(name, "true") ? Tag::True : Tag::Unknown;
+    default:
+        return Tag::Unknown;
+    }
+}
+
+inline bool IsXmlSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+bool IsBlank(std::string_view s) {
+    return std::all_of(s.begin(), s.end(), IsXmlSpace);
+}
+
+std::string_view Trimmed(std::string_view s) {
+    while (!s.empty() && IsXmlSpace(s.front())) s.remove_prefix(1);
+    while (!s.empty() && IsXmlSpace(s.back())) s.remove_suffix(1);
+    return s;
+}
+
+inline bool IsXmlChar(char32_t c) {
+    return c >= 0x20 ? (c < 0xD800 || (c >= 0xE000 && c < 0xFFFE) || (c >= 0x10000 && c <= 0x10FFFF))
+                     : (c == '\t' || c == '\n' || c == '\r');
+}
+
+struct KeyCacheEntry {
+    std::string bytes;
+    QString     text;
+};
+
+struct PlistReader {
+    const QByteArray&          source; // the caller's bytes, for line numbers in messages
+    QString                    error;
+    std::string                scratch; // the pieces of a scalar joined and its references resolved
+    std::vector<KeyCacheEntry> keys;    // dictionary keys seen so far, shared rather than decoded again
+    // The first pass leaves out whitespace-only text beside other nodes, which only matters inside a text
+    // element that holds comments, CDATA or processing instructions; meeting one asks for an exact pass.
+    bool exactWhitespace = false;
+    bool retryExact = false;
+};
+
+constexpr size_t KeyCacheSize = 32;
+
+int LineOf(const PlistReader& r, ptrdiff_t offset) {
+    offset = std::clamp<ptrdiff_t>(offset, 0, r.source.size());
+    return int(std::count(r.source.constData(), r.source.constData() + offset, '\n')) + 1;
+}
+
+bool Fail(PlistReader& r, pugi::xml_node node, const QString& why) {
+    r.error = QStringLiteral("line %1: %2").arg(LineOf(r, node.offset_debug())).arg(why);
+    return false;
+}
+
+QString Quoted(std::string_view s) {
+    return QString::fromUtf8(s.data(), qsizetype(std::min<size_t>(s.size(), 40)));
+}
+
+constexpr char32_t BadReference = 0xFFFFFFFF;
+
+// The character that the reference at the start of `s` (just after its '&') stands for, with `s` moved past
+// the ';'; BadReference when it is malformed or unknown, with the error set.
+char32_t ResolveReference(PlistReader& r, pugi::xml_node node, std::string_view& s) {
+    const size_t semi = s.substr(0, 12).find(';');
+    if (semi == std::string_view::npos || semi == 0) {
+        Fail(r, node, QStringLiteral("stray '&' before \"%1\"").arg(Quoted(s)));
+        return BadReference;
+    }
+    const std::string_view name = s.substr(0, semi);
+    s.remove_prefix(semi + 1);
+    if (name == "amp") return '&';
+    if (name == "lt") return '<';
+    if (name == "gt") return '>';
+    if (name == "quot") return '"';
+    if (name == "apos") return '\'';
+    if (name[0] != '#') {
+        Fail(r, node, QStringLiteral("unknown entity &%1;").arg(Quoted(name)));
+        return BadReference;
+    }
+    const bool  hex = name.size() > 1 && name[1] == 'x';
+    const char* first = name.data() + (hex ? 2 : 1);
+    const char* last = name.data() + name.size();
+    uint32_t    code = 0;
+    const auto  res = std::from_chars(first, last, code, hex ? 16 : 10);
+    if (first == last || *first == '+' || *first == '-' || res.ec != std::errc() || res.ptr != last ||
+        code > 0x10FFFF) {
+        Fail(r, node, QStringLiteral("bad character reference &%1;").arg(Quoted(name)));
+        return BadReference;
+    }
+    return code;
+}
+
+inline char16_t* PutUtf16(char16_t* out, char32_t c) {
+    if (c < 0x10000) {
+        *out++ = char16_t(c);
+    } else {
+        *out++ = char16_t(0xD7C0 + (c >> 10));
+        *out++ = char16_t(0xDC00 | (c & 0x3FF));
+    }
+    return out;
+}
+
+// UTF-8 to UTF-16 in one pass, never more units than bytes: references resolved when `references` (not in
+// CDATA), characters that XML cannot hold dropped as on writing, malformed UTF-8 turned into U+FFFD. Returns
+// the end of the output, or null after a bad reference.
+char16_t* DecodeText(PlistReader& r, pugi::xml_node node, std::string_view text, char16_t* out,
+                     bool references) {
+    constexpr uint64_t Ones = 0x0101010101010101ull, Highs = 0x8080808080808080ull;
+    const char*        p = text.data();
+    const char*        end = p + text.size();
+    while (p < end) {
+        // Eight printable ASCII bytes without '&' at a time: the bulk of every note.
+        while (end - p >= 8) {
+            uint64_t v;
+            std::memcpy(&v, p, 8);
+            const uint64_t amp = v ^ (Ones * '&');
+            if ((v & Highs) | ((v - Ones * 0x20) & ~v & Highs) | ((amp - Ones) & ~amp & Highs)) break;
+            for (int i = 0; i < 8; ++i) out[i] = char16_t(uchar(p[i]));
+            p += 8;
+            out += 8;
+        }
+        if (p == end) break;
+        const uchar c = uchar(*p++);
+        if (c < 0x80) {
+            if (c == '&' && references) {
+                text = std::string_view(p, size_t(end - p));
+                const char32_t resolved = ResolveReference(r, node, text);
+                if (resolved == BadReference) return nullptr;
+                p = text.data();
+                if (IsXmlChar(resolved)) out = PutUtf16(out, resolved);
+            } else if (c >= 0x20 || c == '\t' || c == '\n' || c == '\r') {
+                *out++ = c;
+            }
+            continue;
+        }
+        const int length = c >= 0xF8 ? 0 : c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 0;
+        char32_t  code = c & (0x7F >> length);
+        bool      valid = length > 0 && end - p >= length - 1;
+        for (int i = 0; valid && i < length - 1; ++i) {
+            valid = (uchar(p[i]) & 0xC0) == 0x80;
+            code = code << 6 | (uchar(p[i]) & 0x3F);
+        }
+        constexpr char32_t Smallest[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (!valid || code < Smallest[length] || code > 0x10FFFF || (code >= 0xD800 && code < 0xE000)) {
+            *out++ = 0xFFFD; // one replacement for the lead byte; what follows is read afresh
+            continue;
+        }
+        p += length - 1;
+        if (code < 0xFFFE || code > 0xFFFF) out = PutUtf16(out, code);
+    }
+    return out;
+}
+
+// The text of <string> or <key>: its text and CDATA pieces, decoded into one QString.
+bool ReadText(PlistReader& r, pugi::xml_node element, QString* out) {
+    const char*    value = element.value();
+    pugi::xml_node child = element.first_child();
+    if (child && !r.exactWhitespace) {
+        r.retryExact = true;
+        return false;
+    }
+    const std::string_view first(value, std::strlen(value));
+    size_t                 total = first.size();
+    for (pugi::xml_node c = child; c; c = c.next_sibling()) {
+        const pugi::xml_node_type type = c.type();
+        if (type == pugi::node_pcdata || type == pugi::node_cdata)
+            total += std::strlen(c.value());
+        else if (type != pugi::node_comment && type != pugi::node_pi)
+            return Fail(r, c, QStringLiteral("<%1> inside <%2>").arg(c.name(), element.name()));
+    }
+    QString   text(qsizetype(total), Qt::Uninitialized);
+    char16_t* begin = reinterpret_cast<char16_t*>(text.data());
+    char16_t* end = DecodeText(r, element, first, begin, true);
+    for (pugi::xml_node c = child; c && end; c = c.next_sibling()) {
+        const pugi::xml_node_type type = c.type();
+        if (type == pugi::node_pcdata || type == pugi::node_cdata)
+            end = DecodeText(r, element, c.value(), end, type == pugi::node_pcdata);
+    }
+    if (!end) return false;
+    text.resize(end - begin);
+    *out = std::move(text);
+    return true;
+}
+
+// Keys repeat in every record, so each distinct key text is decoded once and then shared.
+bool ReadKey(PlistReader& r, pugi::xml_node element, QString* out) {
+    if (element.first_child()) return ReadText(r, element, out);
+    const char*            value = element.value();
+    const std::string_view bytes(value, std::strlen(value));
+    for (const KeyCacheEntry& k : r.keys) {
+        if (k.bytes == bytes) {
+            *out = k.text;
+            return true;
+        }
+    }
+    if (!ReadText(r, element, out)) return false;
+    if (r.keys.size() < KeyCacheSize) r.keys.push_back({std::string(bytes), *out});
+    return true;
+}
+
+void AppendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += char(c);
+    } else if (c < 0x800) {
+        out += char(0xC0 | (c >> 6));
+        out += char(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += char(0xE0 | (c >> 12));
+        out += char(0x80 | ((c >> 6) & 0x3F));
+        out += char(0x80 | (c & 0x3F));
+    } else {
+        out += char(0xF0 | (c >> 18));
+        out += char(0x80 | ((c >> 12) & 0x3F));
+        out += char(0x80 | ((c >> 6) & 0x3F));
+        out += char(0x80 | (c & 0x3F));
+    }
+}
+
+bool AppendResolved(PlistReader& r, pugi::xml_node node, std::string_view s) {
+    while (!s.empty()) {
+        const size_t amp = s.find('&');
+        r.scratch.append(s.substr(0, amp));
+        if (amp == std::string_view::npos) break;
+        s.remove_prefix(amp + 1);
+        const char32_t resolved = ResolveReference(r, node, s);
+        if (resolved == BadReference) return false;
+        if (IsXmlChar(resolved)) AppendUtf8(r.scratch, resolved);
+    }
+    return true;
+}
+
+// The character data of a number, date or data element with surrounding whitespace cut off. It points into
+// the parse buffer, or into r.scratch when there were pieces to join or references to resolve.
+bool ScalarText(PlistReader& r, pugi::xml_node element, std::string_view* text) {
+    const char*          value = element.value();
+    const size_t         length = std::strlen(value);
+    const pugi::xml_node child = element.first_child();
+    if (!child && !std::memchr(value, '&', length)) {
+        *text = Trimmed(std::string_view(value, length));
+        return true;
+    }
+    if (child && !r.exactWhitespace) {
+        r.retryExact = true;
+        return false;
+    }
+    r.scratch.clear();
+    if (!AppendResolved(r, element, std::string_view(value, length))) return false;
+    for (pugi::xml_node c = child; c; c = c.next_sibling()) {
+        const pugi::xml_node_type type = c.type();
+        if (type == pugi::node_pcdata) {
+            if (!AppendResolved(r, element, c.value())) return false;
+        } else if (type == pugi::node_cdata) {
+            r.scratch.append(c.value());
+        } else if (type != pugi::node_comment && type != pugi::node_pi) {
+            return Fail(r, c, QStringLiteral("<%1> inside <%2>").arg(c.name(), element.name()));
+        }
+    }
+    *text = Trimmed(r.scratch);
+    return true;
+}
+
+bool ParseInteger(std::string_view s, qint64* out) {
+    if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) {
+        uint64_t   u = 0;
+        const auto r = std::from_chars(s.data() + 2, s.data() + s.size(), u, 16);
+        if (r.ec != std::errc() || r.ptr != s.data() + s.size() || u > uint64_t(INT64_MAX)) return false;
+        *out = qint64(u);
+        return true;
+    }
+    if (!s.empty() && s[0] == '+') {
+        s.remove_prefix(1);
+        if (s.empty() || s[0] == '-') return false;
+    }
+    const auto r = std::from_chars(s.data(), s.data() + s.size(), *out);
+    return r.ec == std::errc() && r.ptr == s.data() + s.size();
+}
+
+bool ParseReal(std::string_view s, double* out) {
+    if (!s.empty() && s[0] == '+') {
+        s.remove_prefix(1);
+        if (!s.empty() && s[0] == '-') return false;
+    }
+    if (s.empty() || s[0] == '+' || s.size() > 1024) return false;
+    const auto r = std::from_chars(s.data(), s.data() + s.size(), *out);
+    if (r.ptr != s.data() + s.size()) return false;
+    if (r.ec == std::errc()) return true;
+    if (r.ec != std::errc::result_out_of_range) return false;
+    // Too large or too small for a double: Python reads infinity or zero, and so does strtod.
+    static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
+    const std::string     text(s);
+    *out = strtod_l(text.c_str(), nullptr, cLocale);
+    return true;
+}
+
+bool ParseDigits(std::string_view s, size_t at, size_t count, unsigned* out) {
+    if (at + count > s.size()) return false;
+    unsigned v = 0;
+    for (size_t i = at; i < at + count; ++i) {
+        if (s[i] < '0' || s[i] > '9') return false;
+        v = v * 10 + unsigned(s[i] - '0');
+    }
+    *out = v;
+    return true;
+}
+
+// YYYY-MM-DDTHH:MM:SSZ, or with the time cut short after the day, hour or minute as Python's reader allows.
+bool ParseDate(std::string_view s, double* absTime) {
+    unsigned year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+    if (!ParseDigits(s, 0, 4, &year) || s.size() < 11 || s[4] != '-' || !ParseDigits(s, 5, 2, &month) ||
+        s[7] != '-' || !ParseDigits(s, 8, 2, &day))
+        return false;
+    size_t at = 10;
+    if (s[at] == 'T') {
+        if (!ParseDigits(s, at + 1, 2, &hour)) return false;
+        at += 3;
+        if (at < s.size() && s[at] == ':') {
+            if (!ParseDigits(s, at + 1, 2, &minute)) return false;
+            at += 3;
+            if (at < s.size() && s[at] == ':') {
+                if (!ParseDigits(s, at + 1, 2, &second)) return false;
+                at += 3;
+            }
+        }
+    }
+    if (at + 1 != s.size() || s[at] != 'Z') return false;
+    if (year < 1 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month) || hour > 23 ||
+        minute > 59 || second > 59)
+        return false;
+    const qint64 days = DaysFromCivil(year, month, day) - ReferenceDay;
+    *absTime = double(days * 86400 + hour * 3600 + minute * 60 + second);
+    return true;
+}
+
+constexpr std::array<int8_t, 256> Base64Values = [] {
+    std::array<int8_t, 256> v{};
+    v.fill(-1);
+    for (int i = 0; i < 64; ++i) v[uchar(Base64Alphabet[i])] = int8_t(i);
+    v[' '] = v['\t'] = v['\n'] = v['\r'] = -2;
+    v['='] = -3;
+    return v;
+}();
+
+// Base64 with whitespace anywhere; padding may be left off but, when present, must complete the last group.
+bool ParseData(std::string_view s, QByteArray* out) {
+    QByteArray bytes(qsizetype(s.size() / 4 * 3 + 3), Qt::Uninitialized);
+    uchar*     p = reinterpret_cast<uchar*>(bytes.data());
+    uint32_t   group = 0;
+    int        symbols = 0, padding = 0;
+    for (const char c : s) {
+        const int v = Base64Values[uchar(c)];
+        if (v >= 0) {
+            if (padding) return false;
+            group = group << 6 | uint32_t(v);
+            if (++symbols % 4 == 0) {
+                *p++ = uchar(group >> 16);
+                *p++ = uchar(group >> 8);
+                *p++ = uchar(group);
+            }
+        } else if (v == -3) {
+            ++padding;
+        } else if (v == -1) {
+            return false;
+        }
+    }
+    const int tail = symbols % 4;
+    if (tail == 1 || (padding && (tail < 2 || tail + padding != 4))) return false;
+    if (tail >= 2) *p++ = uchar(group >> (tail == 2 ? 4 : 10));
+    if (tail == 3) *p++ = uchar(group >> 2);
+    bytes.truncate(p - reinterpret_cast<uchar*>(bytes.data()));
+    *out = std::move(bytes);
+    return true;
+}
+
+// Only whitespace may stand between the elements of a container.
+bool CheckContainerText(PlistReader& r, pugi::xml_node element) {
+    if (!IsBlank(element.value()))
+        return Fail(r, element, QStringLiteral("text inside <%1>").arg(element.name()));
+    return true;
+}
+
+// Comments, processing instructions and whitespace may stand between the elements of a container.
+bool CheckChildText(PlistReader& r, pugi::xml_node parent, pugi::xml_node child, pugi::xml_node_type type) {
+    if (type == pugi::node_element || type == pugi::node_comment || type == pugi::node_pi) return true;
+    if ((type == pugi::node_pcdata || type == pugi::node_cdata) && IsBlank(child.value())) return true;
+    return Fail(r, child, QStringLiteral("text inside <%1>").arg(parent.name()));
+}
+
+bool ReadValue(PlistReader& r, pugi::xml_node element, int depth, Value* out);
+
+bool ReadArray(PlistReader& r, pugi::xml_node element, int depth, RecordArray* out) {
+    if (!CheckContainerText(r, element)) return false;
+    size_t count = 0;
+    for (pugi::xml_node c = element.first_child(); c; c = c.next_sibling())
+        count += c.type() == pugi::node_element;
+    out->reserve(count);
+    for (pugi::xml_node c = element.first_child(); c; c = c.next_sibling()) {
+        const pugi::xml_node_type type = c.type();
+        if (type != pugi::node_element) {
+            if (!CheckChildText(r, element, c, type)) return false;
+            continue;
+        }
+        if (!ReadValue(r, c, depth + 1, &out->emplace_back())) return false;
+    }
+    return true;
+}
+
+bool ReadDict(PlistReader& r, pugi::xml_node element, int depth, Record* out) {
+    if (!CheckContainerText(r, element)) return false;
+    size_t count = 0;
+    for (pugi::xml_node c = element.first_child(); c; c = c.next_sibling())
+        count += c.type() == pugi::node_element;
+    std::vector<RecordField>& fields = out->fields;
+    fields.reserve(count / 2);
+    // Large dictionaries find duplicate keys through a hash; small ones by looking along.
+    constexpr size_t       LinearLimit = 16;
+    QHash<QString, size_t> index;
+    pugi::xml_node         keyElement;
+    QString                key;
+    for (pugi::xml_node c = element.first_child(); c; c = c.next_sibling()) {
+        const pugi::xml_node_type type = c.type();
+        if (type != pugi::node_element) {
+            if (!CheckChildText(r, element, c, type)) return false;
+            continue;
+        }
+        const bool isKey = c.name()[0] == 'k' && TagOf(c.name()) == Tag::Key;
+        if (isKey) {
+            if (keyElement) return Fail(r, keyElement, QStringLiteral("<key> without a value"));
+            if (!ReadKey(r, c, &key)) return false;
+            keyElement = c;
+            continue;
+        }
+        if (!keyElement) return Fail(r, c, QStringLiteral("<%1> without a <key>").arg(c.name()));
+        keyElement = pugi::xml_node();
+        // Like Python's reader, a repeated key takes the later value; it keeps the first one's place.
+        size_t at = fields.size();
+        if (fields.size() <= LinearLimit) {
+            for (size_t i = 0; i < fields.size(); ++i)
+                if (fields[i].key == key) at = i;
+        } else {
+            if (index.isEmpty())
+                for (size_t i = 0; i < fields.size(); ++i) index.insert(fields[i].key, i);
+            at = index.value(key, fields.size());
+            if (at == fields.size()) index.insert(key, at);
+        }
+        if (at == fields.size()) fields.emplace_back().key = std::move(key);
+        if (!ReadValue(r, c, depth + 1, &fields[at].value)) return false;
+    }
+    if (keyElement) return Fail(r, keyElement, QStringLiteral("<key> without a value"));
+    return true;
+}
+
+bool ReadValue(PlistReader& r, pugi::xml_node element, int depth, Value* out) {
+    if (depth > PropertyListMaxDepth)
+        return Fail(r, element, QStringLiteral("nested deeper than %1 levels").arg(PropertyListMaxDepth));
+    std::string_view text;
+    switch (TagOf(element.name())) {
+    case Tag::String: {
+        QString s;
+        if (!ReadText(r, element, &s)) return false;
+        out->v = std::move(s);
+        return true;
+    }
+    case Tag::Integer: {
+        qint64 i = 0;
+        if (!ScalarText(r, element, &text)) return false;
+        if (!ParseInteger(text, &i))
+            return Fail(r, element, QStringLiteral("bad integer \"%1\"").arg(Quoted(text)));
+        out->v = i;
+        return true;
+    }
+    case Tag::Real: {
+        double d = 0;
+        if (!ScalarText(r, element, &text)) return false;
+        if (!ParseReal(text, &d))
+            return Fail(r, element, QStringLiteral("bad real \"%1\"").arg(Quoted(text)));
+        out->v = d;
+        return true;
+    }
+    case Tag::Date: {
+        double t = 0;
+        if (!ScalarText(r, element, &text)) return false;
+        if (!ParseDate(text, &t))
+            return Fail(r, element, QStringLiteral("bad date \"%1\"").arg(Quoted(text)));
+        out->v = DateValue{t};
+        return true;
+    }
+    case Tag::Data: {
+        QByteArray bytes;
+        if (!ScalarText(r, element, &text)) return false;
+        if (!ParseData(text, &bytes)) return Fail(r, element, QStringLiteral("bad base64 in <data>"));
+        out->v = std::move(bytes);
+        return true;
+    }
+    case Tag::True:
+    case Tag::False: {
+        if (!ScalarText(r, element, &text)) return false;
+        if (!text.empty()) return Fail(r, element, QStringLiteral("text inside <%1>").arg(element.name()));
+        out->v = element.name()[0] == 't';
+        return true;
+    }
+    case Tag::Array:
+        return ReadArray(r, element, depth, &out->v.emplace<RecordArray>());
+    case Tag::Dict:
+        return ReadDict(r, element, depth, &out->v.emplace<Record>());
+    case Tag::Key:
+        return Fail(r, element, QStringLiteral("<key> outside a <dict>"));
+    case Tag::Plist:
+        return Fail(r, element, QStringLiteral("<plist> inside a value"));
+    case Tag::Unknown:
+        break;
+    }
+    return Fail(r, element, QStringLiteral("unknown element <%1>").arg(element.name()));
+}
+
+bool ReadDocument(PlistReader& r, const pugi::xml_document& doc, Value* root) {
+    pugi::xml_node plist;
+    for (pugi::xml_node c = doc.first_child(); c; c = c.next_sibling()) {
+        if (c.type() == pugi::node_element) {
+            if (plist) return Fail(r, c, QStringLiteral("a second root element <%1>").arg(c.name()));
+            plist = c;
+        } else if (c.type() != pugi::node_comment && c.type() != pugi::node_pi && !IsBlank(c.value())) {
+            return Fail(r, c, QStringLiteral("text outside the root element"));
+        }
+    }
+    if (!plist) return Fail(r, plist, QStringLiteral("no root element"));
+    if (TagOf(plist.name()) != Tag::Plist)
+        return Fail(r, plist, QStringLiteral("the root element is <%1>, not <plist>").arg(plist.name()));
+    if (!CheckContainerText(r, plist)) return false;
+    pugi::xml_node value;
+    for (pugi::xml_node c = plist.first_child(); c; c = c.next_sibling()) {
+        const pugi::xml_node_type type = c.type();
+        if (type != pugi::node_element) {
+            if (!CheckChildText(r, plist, c, type)) return false;
+            continue;
+        }
+        if (value) return Fail(r, c, QStringLiteral("more than one value inside <plist>"));
+        value = c;
+    }
+    if (!value) { // an empty <plist>: what the writer makes of an empty root
+        *root = Value();
+        return true;
+    }
+    return ReadValue(r, value, 1, root);
+}
+
+bool LooksWide(const QByteArray& bytes) {
+    const auto b = [&bytes](int i) { return i < bytes.size() ? uchar(bytes[i]) : 0xFF; };
+    return (b(0) == 0xFE && b(1) == 0xFF) || (b(0) == 0xFF && b(1) == 0xFE) || b(0) == 0 || b(1) == 0;
+}
+
+bool ReadBuffer(PlistReader& r, const QByteArray& bytes, Value* root) {
+    // Raw carriage returns must reach the text as they stand and entities are resolved here, so pugixml's
+    // end-of-line and escape handling stay off. Fragment mode keeps text outside the root element, so that
+    // junk there can be refused.
+    constexpr unsigned Flags = pugi::parse_cdata | pugi::parse_comments | pugi::parse_pi |
+                               pugi::parse_embed_pcdata | pugi::parse_fragment;
+    for (const bool exact : {false, true}) {
+        // pugixml parses in place and writes into the buffer, so each pass gets its own copy.
+        std::unique_ptr<char[]> buffer(new char[size_t(bytes.size())]);
+        std::memcpy(buffer.get(), bytes.constData(), size_t(bytes.size()));
+        pugi::xml_document           doc;
+        const pugi::xml_parse_result parsed = doc.load_buffer_inplace(
+            buffer.get(), size_t(bytes.size()),
+            Flags | (exact ? pugi::parse_ws_pcdata : pugi::parse_ws_pcdata_single), pugi::encoding_auto);
+        if (!parsed) {
+            r.error = QStringLiteral("line %1: not well-formed XML: %2")
+                          .arg(LineOf(r, parsed.offset))
+                          .arg(QString::fromUtf8(parsed.description()));
+            return false;
+        }
+        r.exactWhitespace = exact;
+        r.retryExact = false;
+        if (ReadDocument(r, doc, root)) return true;
+        if (!r.retryExact) return false;
+        *root = Value();
+    }
+    return false;
+}
+
+} // namespace
+
+QByteArray WritePropertyList(const Value& root) {
+    static constexpr std::string_view Header = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                                               "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+                                               "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+                                               "<plist version=\"1.0\">\n";
+    PlistOutput                       out;
+    GrowOutput(out, qsizetype(Header.size()) + 16 + (IsWritable(root, 1) ? EstimateSize(root, 0) : 0));
+    std::memcpy(out.p, Header.data(), Header.size());
+    out.p += Header.size();
+    if (IsWritable(root, 1)) WriteValue(out, root, 0);
+    WriteLine(out, 0, "</plist>");
+    out.bytes.truncate(out.p - out.bytes.constData());
+    return std::move(out.bytes);
+}
+
+bool WritePropertyListFile(const QString& path, const Value& root, QString* error) {
+    const QByteArray bytes = WritePropertyList(root);
+    QSaveFile        file(path);
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit()) return true;
+    if (error) *error = QStringLiteral("%1: %2").arg(path, file.errorString());
+    return false;
+}
+
+bool ReadPropertyList(const QByteArray& bytes, Value* root, QString* error) {
+    PlistReader r{bytes, {}, {}, {}};
+    Value       result;
+    bool        ok = false;
+    if (bytes.isEmpty()) {
+        r.error = QStringLiteral("empty file");
+    } else if (bytes.size() > PropertyListMaxBytes) {
+        r.error = QStringLiteral("%1 bytes is too large for a property list").arg(bytes.size());
+    } else if (const char* nul =
+                   static_cast<const char*>(std::memchr(bytes.constData(), 0, size_t(bytes.size())));
+               nul && !LooksWide(bytes)) {
+        r.error = QStringLiteral("line %1: NUL byte").arg(LineOf(r, nul - bytes.constData()));
+    } else {
+        ok = ReadBuffer(r, bytes, &result);
+    }
+    if (!ok) {
+        if (error) *error = r.error;
+        return false;
+    }
+    if (root) *root = std::move(result);
+    if (error) error->clear();
+    return true;
+}
+
+bool ReadPropertyListFile(const QString& path, Value* root, QString* error) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (error) *error = QStringLiteral("%1: %2").arg(path, file.errorString());
+        return false;
+    }
+    if (file.size() > PropertyListMaxBytes) {
+        if (error)
+            *error =
+                QStringLiteral("%1: %2 bytes is too large for a property list").arg(path).arg(file.size());
+        return false;
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        if (error) *error = QStringLiteral("%1: %2").arg(path, file.errorString());
+        return false;
+    }
+    if (ReadPropertyList(bytes, root, error)) return true;
+    if (error) *error = QStringLiteral("%1: %2").arg(path, *error);
+    return false;
+}

@@ -1,0 +1,30 @@
+// Apple's XML property-list format: the daynote and event files, written byte for byte as Apple's and
+// Python's writers do and read from anything those writers produce.
+#pragma once
+
+#include "core/records.h"
+
+#include <QByteArray>
+#include <QString>
+
+// Values nested deeper than this are refused on reading and left out on writing (the root is at depth 1).
+constexpr int PropertyListMaxDepth = 512;
+// Larger inputs are refused rather than parsed: no real calendar file comes near it.
+constexpr qsizetype PropertyListMaxBytes = qsizetype(1) << 30;
+
+// The whole file: XML declaration, DOCTYPE, <plist>, then the root with tab indentation. Text is UTF-8 with
+// &, < and > escaped and a carriage return written as &#13; so that it survives XML line-end handling;
+// characters that XML 1.0 cannot hold are left out, and so are std::monostate values (a monostate root
+// gives an empty <plist>). Dates are written in whole UTC seconds, rounded down, years 1 to 9999.
+QByteArray WritePropertyList(const Value& root);
+
+// Writes through a temporary file that is synced and renamed over the target, so a crash never leaves
+// half a file behind.
+bool WritePropertyListFile(const QString& path, const Value& root, QString* error);
+
+// Parses a whole file. On failure returns false, sets *error (when given) to a one-line reason with the
+// line number where known, and leaves *root untouched. Raw carriage returns in text are kept as they stand;
+// characters that XML 1.0 cannot hold are dropped, as on writing. Duplicate dictionary keys: the last value
+// wins in the place of the first key. A null root only checks the file.
+bool ReadPropertyList(const QByteArray& bytes, Value* root, QString* error);
+bool ReadPropertyListFile(const QString& path, Value* root, QString* error);
