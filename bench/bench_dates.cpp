@@ -1,5 +1,4 @@
-// Times of the daynote array work done at start-up and on every day lookup: the binary search, the sort and
-// the removal of old notes, on synthetic arrays of three sizes.
+// Benchmarks of the daynote array: binary search, sort and removal of old notes at three array sizes.
 #include "bench/daynote_fixture.h"
 #include "core/dates.h"
 #include "core/startup.h"

@@ -99,6 +99,20 @@ double NoteDate(const Value& note) {
     return date;
 }
 
+// The day and year of a date text, in whatever digits the locale writes (Arabic-Indic, Devanagari, ...).
+int ParseDecimal(const QString& text) {
+    int  value = 0;
+    bool any = false;
+    for (QChar c : text.trimmed()) {
+        const int digit = c.digitValue();
+        if (digit < 0) break;
+        value = value * 10 + digit;
+        any = true;
+        if (value > 1000000) break;
+    }
+    return any ? value : 0;
+}
+
 int Compare(double a, double b) {
     return a < b ? -1 : (a > b ? 1 : 0);
 }
@@ -160,9 +174,9 @@ bool ParseDayMonthYear(const QString& text, const QString& separator, int* month
     if (text.isNull()) return false;
     const QStringList fields = text.split(separator);
     if (fields.size() < 3) return false;
-    *day = fields[0].toInt();
+    *day = ParseDecimal(fields[0]);
     *month = GetMonthNbrFromMonthName(fields[1]);
-    *year = fields[2].toInt();
+    *year = ParseDecimal(fields[2]);
     return true;
 }
 
@@ -305,7 +319,7 @@ bool ParseMonthYearText(const QString& text, int* month, int* year) {
     const int blank = text.indexOf(QLatin1Char(' '));
     if (blank < 0) return false;
     *month = GetMonthNbrFromMonthName(text.left(blank));
-    *year = text.mid(blank + 1, 4).toInt();
+    *year = ParseDecimal(text.mid(blank + 1, 4));
     return true;
 }
 

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -17,6 +18,10 @@
 #include <memory>
 #include <string>
 #include <string_view>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -464,8 +469,9 @@ struct KeyCacheEntry {
 struct PlistReader {
     const QByteArray&          source; // the caller's bytes, for line numbers in messages
     QString                    error;
-    std::string                scratch; // the pieces of a scalar joined and its references resolved
-    std::vector<KeyCacheEntry> keys;    // dictionary keys seen so far, shared rather than decoded again
+    std::string                scratch;     // the pieces of a scalar joined and its references resolved
+    std::vector<KeyCacheEntry> keys;        // dictionary keys seen so far, shared rather than decoded again
+    size_t                     nextKey = 0; // where the key after the last one found usually is
     // The first pass leaves out whitespace-only text beside other nodes, which only matters inside a text
     // element that holds comments, CDATA or processing instructions; meeting one asks for an exact pass.
     bool exactWhitespace = false;
@@ -537,24 +543,49 @@ inline char16_t* PutUtf16(char16_t* out, char32_t c) {
 // the end of the output, or null after a bad reference.
 char16_t* DecodeText(PlistReader& r, pugi::xml_node node, std::string_view text, char16_t* out,
                      bool references) {
-    constexpr uint64_t Ones = 0x0101010101010101ull, Highs = 0x8080808080808080ull;
-    const char*        p = text.data();
-    const char*        end = p + text.size();
+    const char* p = text.data();
+    const char* end = p + text.size();
     while (p < end) {
-        // Eight printable ASCII bytes without '&' at a time: the bulk of every note.
+        // Runs of printable ASCII other than '&', the bulk of every note, are widened a block at a time. A
+        // block is stored whole even when it ends early: output never runs ahead of input, so it fits.
+#if defined(__SSE2__)
+        while (end - p >= 16) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            const __m128i zero = _mm_setzero_si128();
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi8(v, zero));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 8), _mm_unpackhi_epi8(v, zero));
+            // A signed compare puts bytes from 0x80 up below 0x20 as well.
+            const unsigned special = unsigned(_mm_movemask_epi8(
+                _mm_or_si128(_mm_cmplt_epi8(v, _mm_set1_epi8(0x20)), _mm_cmpeq_epi8(v, _mm_set1_epi8('&')))));
+            const int      run = special ? std::countr_zero(special) : 16;
+            p += run;
+            out += run;
+            if (special) break;
+        }
+#else
+        constexpr uint64_t Ones = 0x0101010101010101ull, Highs = 0x8080808080808080ull;
         while (end - p >= 8) {
             uint64_t v;
             std::memcpy(&v, p, 8);
             const uint64_t amp = v ^ (Ones * '&');
-            if ((v & Highs) | ((v - Ones * 0x20) & ~v & Highs) | ((amp - Ones) & ~amp & Highs)) break;
-            for (int i = 0; i < 8; ++i) out[i] = char16_t(uchar(p[i]));
-            p += 8;
-            out += 8;
+            const uint64_t special =
+                (v & Highs) | ((v - Ones * 0x20) & ~v & Highs) | ((amp - Ones) & ~amp & Highs);
+            const int run = special ? std::countr_zero(special) / 8 : 8; // the first flag is always true
+            for (int i = 0; i < run; ++i) out[i] = char16_t(uchar(p[i]));
+            p += run;
+            out += run;
+            if (special) break;
         }
+#endif
         if (p == end) break;
         const uchar c = uchar(*p++);
         if (c < 0x80) {
             if (c == '&' && references) {
+                if (end - p >= 4 && std::memcmp(p, "#13;", 4) == 0) { // how every line break is written
+                    *out++ = '\r';
+                    p += 4;
+                    continue;
+                }
                 text = std::string_view(p, size_t(end - p));
                 const char32_t resolved = ResolveReference(r, node, text);
                 if (resolved == BadReference) return nullptr;
@@ -619,9 +650,12 @@ bool ReadKey(PlistReader& r, pugi::xml_node element, QString* out) {
     if (element.first_child()) return ReadText(r, element, out);
     const char*            value = element.value();
     const std::string_view bytes(value, std::strlen(value));
-    for (const KeyCacheEntry& k : r.keys) {
-        if (k.bytes == bytes) {
-            *out = k.text;
+    // Records mostly repeat the same keys in the same order, so the search starts after the last key found.
+    for (size_t i = 0, n = r.keys.size(); i < n; ++i) {
+        const size_t at = r.nextKey + i < n ? r.nextKey + i : r.nextKey + i - n;
+        if (r.keys[at].bytes == bytes) {
+            *out = r.keys[at].text;
+            r.nextKey = at + 1 < n ? at + 1 : 0;
             return true;
         }
     }
@@ -817,7 +851,7 @@ bool CheckChildText(PlistReader& r, pugi::xml_node parent, pugi::xml_node child,
     return Fail(r, child, QStringLiteral("text inside <%1>").arg(parent.name()));
 }
 
-bool ReadValue(PlistReader& r, pugi::xml_node element, int depth, Value* out);
+bool ReadValue(PlistReader& r, pugi::xml_node element, Tag tag, int depth, Value* out);
 
 bool ReadArray(PlistReader& r, pugi::xml_node element, int depth, RecordArray* out) {
     if (!CheckContainerText(r, element)) return false;
@@ -831,7 +865,7 @@ bool ReadArray(PlistReader& r, pugi::xml_node element, int depth, RecordArray* o
             if (!CheckChildText(r, element, c, type)) return false;
             continue;
         }
-        if (!ReadValue(r, c, depth + 1, &out->emplace_back())) return false;
+        if (!ReadValue(r, c, TagOf(c.name()), depth + 1, &out->emplace_back())) return false;
     }
     return true;
 }
@@ -854,8 +888,8 @@ bool ReadDict(PlistReader& r, pugi::xml_node element, int depth, Record* out) {
             if (!CheckChildText(r, element, c, type)) return false;
             continue;
         }
-        const bool isKey = c.name()[0] == 'k' && TagOf(c.name()) == Tag::Key;
-        if (isKey) {
+        const Tag tag = TagOf(c.name());
+        if (tag == Tag::Key) {
             if (keyElement) return Fail(r, keyElement, QStringLiteral("<key> without a value"));
             if (!ReadKey(r, c, &key)) return false;
             keyElement = c;
@@ -875,17 +909,17 @@ bool ReadDict(PlistReader& r, pugi::xml_node element, int depth, Record* out) {
             if (at == fields.size()) index.insert(key, at);
         }
         if (at == fields.size()) fields.emplace_back().key = std::move(key);
-        if (!ReadValue(r, c, depth + 1, &fields[at].value)) return false;
+        if (!ReadValue(r, c, tag, depth + 1, &fields[at].value)) return false;
     }
     if (keyElement) return Fail(r, keyElement, QStringLiteral("<key> without a value"));
     return true;
 }
 
-bool ReadValue(PlistReader& r, pugi::xml_node element, int depth, Value* out) {
+bool ReadValue(PlistReader& r, pugi::xml_node element, Tag tag, int depth, Value* out) {
     if (depth > PropertyListMaxDepth)
         return Fail(r, element, QStringLiteral("nested deeper than %1 levels").arg(PropertyListMaxDepth));
     std::string_view text;
-    switch (TagOf(element.name())) {
+    switch (tag) {
     case Tag::String: {
         QString s;
         if (!ReadText(r, element, &s)) return false;
@@ -972,7 +1006,7 @@ bool ReadDocument(PlistReader& r, const pugi::xml_document& doc, Value* root) {
         *root = Value();
         return true;
     }
-    return ReadValue(r, value, 1, root);
+    return ReadValue(r, value, TagOf(value.name()), 1, root);
 }
 
 bool LooksWide(const QByteArray& bytes) {

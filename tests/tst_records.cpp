@@ -1,5 +1,4 @@
-// Tests of the record store: grow-on-write setters, getters that never grow, reminder fields, the 24-byte
-// font style and the two forms of the event list.
+// Tests of the record store: grow-on-write, getters, reminder fields, font style bytes and event list forms.
 #include "core/dates.h"
 #include "core/records.h"
 #include "platform/clock.h"

@@ -1,5 +1,4 @@
-// Tests of start-up housekeeping and the tick: removal of old daynotes by age, and the half-second tick with
-// sleep and wake.
+// Tests of start-up housekeeping: removal of old daynotes by age, and the half-second tick with sleep.
 #include "core/dates.h"
 #include "core/records.h"
 #include "core/startup.h"
