@@ -1,6 +1,8 @@
 // Dispatch tables. A feature joins the program by adding one row to the table of its kind of event.
 #include "core/dispatch.h"
 
+#include "calendar/calendar_window.h"
+#include "calendar/colours.h"
 #include "core/app_state.h"
 #include "core/datafiles.h"
 #include "core/preferences.h"
@@ -44,21 +46,41 @@ int CommandSave(FourCC) {
     return EventHandled;
 }
 
+int CommandShowCalendar(FourCC) {
+    ShowCalendar();
+    return EventHandled;
+}
+
+int CommandCurrentMonth(FourCC) {
+    GoToCurrentMonth(App().daynotes);
+    return EventHandled;
+}
+
 const CommandRow CommandTable[] = {
+    {MakeFourCC("SCal"), CommandShowCalendar},
+    {MakeFourCC("SCur"), CommandCurrentMonth},
     {MakeFourCC("save"), CommandSave},
     {MakeFourCC("quit"), CommandQuit},
     {MakeFourCC("not!"), CommandCloseFrontSheet},
 };
 
 // Rows arrive with the windows that hold their controls.
-const std::initializer_list<ControlRow> ControlTable = {};
+const std::initializer_list<ControlRow> ControlTable = {
+    {PreviousYearButton, PreviousYearButton, ControlHit, CalendarYearButton},
+    {NextYearButton, NextYearButton, ControlHit, CalendarYearButton},
+    {PreviousMonthButton, NextMonthButton, ControlHit, CalendarMonthButton},
+    {CalendarTitleControl, CalendarTitleControl, ControlClick, CalendarTitleClick},
+    {CalendarClockControl, CalendarClockControl, ControlClick, CalendarClockClick},
+};
 
 using ContextAction = int (*)(int controlId, QWidget* window, QPoint globalPos);
 struct ContextRow {
     int           first, last;
     ContextAction action;
 };
-const std::initializer_list<ContextRow> ContextTable = {};
+const std::initializer_list<ContextRow> ContextTable = {
+    {FirstDayCell, LastDayCell, CalendarCellContextClick},
+};
 
 struct IdRange {
     int first, last;
@@ -234,8 +256,53 @@ int HandleWindowEvent(int kind, int windowId) {
     return EventNotHandled;
 }
 
+void SaveWindowPosition(int windowId) {
+    QWidget*       window = FindWindowById(windowId);
+    Preferences&   p = Prefs();
+    PrefRect*      field = nullptr;
+    const QString* key = nullptr;
+    switch (windowId) {
+    case CalendarWindowId:
+        field = &p.calendarRect, key = &CalendarRectKey;
+        break;
+    case MonthlyWindowId:
+        field = &p.monthlyRect, key = &MonthlyRectKey;
+        break;
+    case TimerWindowId:
+        field = &p.timerRect, key = &TimerRectKey;
+        break;
+    case WeeklyWindowId:
+        field = &p.weeklyRect, key = &WeeklyRectKey;
+        break;
+    case ListWindowId:
+        field = &p.listRect, key = &ListRectKey;
+        break;
+    case EventListWindowId:
+        field = &p.eventRect, key = &EventRectKey;
+        break;
+    case TimeLogWindowId:
+        field = &p.timeLogRect, key = &TimeLogRectKey;
+        break;
+    case TimeZonesWindowId:
+        field = &p.timeZoneRect, key = &TimeZoneRectKey;
+        break;
+    default:
+        return;
+    }
+    if (!window) return;
+    const QRect bounds = GetWindowContentBounds(window);
+    *field = {int16_t(bounds.top()), int16_t(bounds.left()), int16_t(bounds.top() + bounds.height()),
+              int16_t(bounds.left() + bounds.width())};
+    PrefSetRect(*key, *field);
+    PrefSync();
+}
+
 int CloseWindowById(int windowId) {
     switch (windowId) {
+    case CalendarWindowId:
+        SaveWindowPosition(windowId);
+        DisposeWindow(FindWindowById(CountdownWindowId));
+        break;
     case TimerSheetId:
     case AddEventSheetId:
     case TimeLogSheetId:

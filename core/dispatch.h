@@ -25,6 +25,8 @@ int  CloseWindowById(int windowId);
 void MarkWindowOpen(int windowId, bool open);
 void CloseAllForQuit();
 void SetResizeLimits(int windowId);
+// Stores the window's bounds under its position key, at once.
+void SaveWindowPosition(int windowId);
 
 // Whether the command table, or the menu bar, knows the code; what ActivateAction over D-Bus may run.
 bool IsKnownCommand(FourCC command);

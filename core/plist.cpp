@@ -247,7 +247,7 @@ char* PutDate(char* p, double absTime) {
         seconds = FirstWritableSecond;
     else if (absTime >= double(LastWritableSecond))
         seconds = LastWritableSecond;
-    else if (absTime == absTime)
+    else if (!std::isnan(absTime))
         seconds = qint64(std::floor(absTime));
     qint64 days = seconds / 86400, rest = seconds % 86400;
     if (rest < 0) rest += 86400, --days;
@@ -1104,7 +1104,14 @@ bool ReadPropertyListFile(const QString& path, Value* root, QString* error) {
                 QStringLiteral("%1: %2 bytes is too large for a property list").arg(path).arg(file.size());
         return false;
     }
-    const QByteArray bytes = file.readAll();
+    QByteArray bytes;
+    if (file.isSequential()) { // a pipe or a device has no size to check: read no further than the limit
+        for (QByteArray chunk;
+             bytes.size() <= PropertyListMaxBytes && !(chunk = file.read(1 << 20)).isEmpty();)
+            bytes += chunk;
+    } else {
+        bytes = file.readAll();
+    }
     if (file.error() != QFileDevice::NoError) {
         if (error) *error = QStringLiteral("%1: %2").arg(path, file.errorString());
         return false;

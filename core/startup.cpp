@@ -1,6 +1,8 @@
 // Start-up, the half-second tick, files handed to the program, sleep and wake, and the quit sequence.
 #include "core/startup.h"
 
+#include "calendar/calendar_window.h"
+#include "calendar/sun.h"
 #include "core/app_state.h"
 #include "core/datafiles.h"
 #include "core/dates.h"
@@ -42,8 +44,7 @@ FourCC ActionCode(const QString& name) {
 
 SessionHandlers MakeSessionHandlers() {
     SessionHandlers h;
-    // Until the calendar window exists, a second launch brings forward whatever windows are open.
-    h.activate = [] { BringAllWindowsToFront(); };
+    h.activate = [] { RunCommand(MakeFourCC("SCal")); };
     h.openFiles = OpenDroppedFiles;
     h.isAction = [](const QString& name) { return IsKnownCommand(ActionCode(name)); };
     h.runAction = [](const QString& name) { RunCommand(ActionCode(name)); };
@@ -85,7 +86,7 @@ int RunApplication(int argc, char** argv) {
     QTimer::singleShot(0, &app, [] { DeferAlerts(false); });
     InstallTick(0, 0.5);
     if (!files.isEmpty()) QTimer::singleShot(0, &app, [files] { OpenDroppedFiles(files); });
-    ShowTrayIcon([] { BringAllWindowsToFront(); });
+    ShowTrayIcon([] { RunCommand(MakeFourCC("SCal")); });
 
     QApplication::exec();
     return 0;
@@ -108,6 +109,9 @@ bool InitializeApplication() {
     app.daynotesLoaded = true;
     SortDaynotes(app.daynotes);
     AutoDeleteOldDaynotes(app.daynotes, prefs.autoDeleteAge);
+    if (prefs.calendarWndOpen) ShowCalendar();
+    // Nothing else was open: the calendar is the way in, whatever the last session left.
+    if (DocumentWindows().isEmpty() && !TrayAvailable()) ShowCalendar();
     return true;
 }
 
@@ -152,6 +156,17 @@ void TickEntry() {
 
 int Tick(RecordArray& daynotes) {
     (void)daynotes;
+    AppState& app = App();
+    QWidget*  calendar = FindWindowById(CalendarWindowId);
+    if (IsWindowVisible(calendar)) {
+        CalendarTick(calendar);
+        const int today = GetCurrentDay();
+        if (today != app.dayMark) {
+            app.dayMark = today;
+            ShowCalendarMonth(GetCurrentYear(), GetCurrentMonth());
+            SetControlText(FindControl(calendar, CalendarSunLineControl), SunLineText());
+        }
+    }
     if (++tickCount == 1 && qEnvironmentVariableIsSet("VRDX_REPORT_FIRST_TICK"))
         std::fprintf(stderr, "vrdx: first tick %.1f ms after start\n", sinceStart.nsecsElapsed() / 1e6);
     return 0;

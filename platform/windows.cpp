@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QCheckBox>
+#include <QColorDialog>
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDialog>
@@ -31,6 +32,7 @@
 #include <QTextEdit>
 #include <QUiLoader>
 #include <QWindow>
+#include <utility>
 
 // ---------------------------------------------------------------------------------------------------------
 // State
@@ -52,6 +54,10 @@ QHash<int, QString>       fontFamilies; // font number -> family
 QPointer<QSystemTrayIcon> trayIcon;
 int                       suppressTextEvents = 0; // text set by the program is not the user's typing
 QPointer<QWidget>         eventControl;           // the control whose event is being handled
+ColourPresenter           colourPresenter;
+MenuPresenter             menuPresenter;
+// Controls by ID per window, filled when the window is made: the tick looks controls up twice a second.
+QHash<const QWidget*, QHash<int, QPointer<QWidget>>> controlIndex;
 
 QUiLoader& Loader() {
     static QUiLoader loader;
@@ -381,6 +387,10 @@ void SetWindowContentBounds(QWidget* window, const QRect& bounds) {
     if (window && bounds.isValid()) window->setGeometry(bounds);
 }
 
+void FitWindowToContent(QWidget* window) {
+    if (window) window->adjustSize();
+}
+
 void SetWindowSizeLimits(QWidget* window, QSize minimum, QSize maximum) {
     if (!window) return;
     window->setMinimumSize(minimum);
@@ -413,6 +423,8 @@ void BringAllWindowsToFront() {
 
 QWidget* FindControl(QWidget* window, int controlId) {
     if (!window) return nullptr;
+    if (auto it = controlIndex.constFind(window); it != controlIndex.constEnd())
+        if (QWidget* w = it->value(controlId)) return w;
     for (QWidget* w : window->findChildren<QWidget*>())
         if (PropertyId(w) == controlId) return w;
     return nullptr;
@@ -502,6 +514,21 @@ void SetControlTitle(QWidget* control, const QString& title) {
 
 void SetControlVisible(QWidget* control, bool visible) {
     if (control) control->setVisible(visible);
+}
+
+bool IsControlVisible(const QWidget* control) {
+    return control && control->isVisibleTo(control->window());
+}
+
+int GetControlHeight(const QWidget* control) {
+    return control ? control->sizeHint().height() : 0;
+}
+
+void SetControlEmphasis(QWidget* control, bool emphasised) {
+    if (!control || control->property("vrdxEmphasis").toBool() == emphasised) return;
+    control->setProperty("vrdxEmphasis", emphasised);
+    control->setStyleSheet(
+        emphasised ? QStringLiteral("border: 1px solid palette(highlight); border-radius: 4px;") : QString());
 }
 
 void SetFontFamilyForNumber(int number, const QString& family) {
@@ -615,6 +642,45 @@ unsigned CurrentModifiers() {
     if (mods & Qt::ShiftModifier) result |= ModShift;
     if (mods & Qt::MetaModifier) result |= ModCommand;
     return result;
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Pickers and pop-up menus
+// ---------------------------------------------------------------------------------------------------------
+
+ColourPresenter SetColourPresenter(ColourPresenter next) {
+    return std::exchange(colourPresenter, std::move(next));
+}
+
+bool PickColour(const QString& prompt, const QColor& start, QColor* chosen) {
+    if (colourPresenter) return colourPresenter(prompt, start, chosen);
+    const QColor picked = QColorDialog::getColor(start, QApplication::activeWindow(), prompt);
+    if (!picked.isValid()) return false;
+    *chosen = picked;
+    return true;
+}
+
+MenuPresenter SetMenuPresenter(MenuPresenter next) {
+    return std::exchange(menuPresenter, std::move(next));
+}
+
+int PopUpContextMenu(const QStringList& items, QPoint globalPos) {
+    if (menuPresenter) return menuPresenter(items, globalPos);
+    QMenu           menu;
+    QList<QAction*> actions;
+    for (const QString& item : items) {
+        QAction* a = nullptr;
+        if (item.isEmpty())
+            a = menu.addSeparator();
+        else if (item.startsWith(QLatin1Char('!'))) {
+            a = menu.addAction(item.mid(1));
+            a->setEnabled(false);
+        } else
+            a = menu.addAction(item);
+        actions << a;
+    }
+    QAction* chosen = menu.exec(globalPos);
+    return chosen ? int(actions.indexOf(chosen)) + 1 : 0;
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -735,6 +801,10 @@ bool ShowTrayIcon(std::function<void()> activated) {
     }
     trayIcon->show();
     return true;
+}
+
+bool TrayAvailable() {
+    return QSystemTrayIcon::isSystemTrayAvailable();
 }
 
 bool HasTrayIcon() {

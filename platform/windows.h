@@ -6,10 +6,12 @@
 #include "platform/fourcc.h"
 
 #include <QByteArray>
+#include <QColor>
 #include <QList>
 #include <QPoint>
 #include <QRect>
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 class QWidget;
@@ -80,8 +82,10 @@ QString         GetWindowTitle(const QWidget* window);
 void            SetWindowTitleText(QWidget* window, const QString& title);
 QRect           GetWindowContentBounds(const QWidget* window);
 void            SetWindowContentBounds(QWidget* window, const QRect& bounds);
-void            SetWindowSizeLimits(QWidget* window, QSize minimum, QSize maximum);
-QRect           MainScreenVisibleFrame();
+// Shrinks or grows the window to what its controls need.
+void  FitWindowToContent(QWidget* window);
+void  SetWindowSizeLimits(QWidget* window, QSize minimum, QSize maximum);
+QRect MainScreenVisibleFrame();
 // Hides (minimises) every window of the program, or brings them all forward.
 void HideApplication();
 void BringAllWindowsToFront();
@@ -93,12 +97,16 @@ int      GetControlId(const QWidget* control);
 QString  GetControlText(const QWidget* control);
 void     SetControlText(QWidget* control, const QString& text); // raises no text-changed event
 // Check box 0/1, radio group 1..n (0 none), pop-up menu 1..n, spin box or slider its number.
-int           GetControlValue(const QWidget* control);
-void          SetControlValue(QWidget* control, int value);
-bool          IsControlEnabled(const QWidget* control);
-void          SetControlEnabled(QWidget* control, bool enabled);
-void          SetControlTitle(QWidget* control, const QString& title); // a button's or box's caption
-void          SetControlVisible(QWidget* control, bool visible);
+int  GetControlValue(const QWidget* control);
+void SetControlValue(QWidget* control, int value);
+bool IsControlEnabled(const QWidget* control);
+void SetControlEnabled(QWidget* control, bool enabled);
+void SetControlTitle(QWidget* control, const QString& title); // a button's or box's caption
+void SetControlVisible(QWidget* control, bool visible);
+bool IsControlVisible(const QWidget* control); // shown within its window
+int  GetControlHeight(const QWidget* control); // the height its layout wants for it
+// A frame in the desktop's highlight colour around a control (today's cell in the calendar).
+void          SetControlEmphasis(QWidget* control, bool emphasised);
 void          SetControlFontStyle(QWidget* control, const NoteFontStyle& style);
 NoteFontStyle GetControlFontStyle(const QWidget* control);
 // Family names behind font numbers; -1 is the desktop's font.
@@ -112,6 +120,20 @@ void     SetControlCursor(QWidget* control, CursorShape shape);
 unsigned CurrentModifiers();
 // The control whose event is being handled, for handlers that need more than its ID.
 QWidget* EventControl();
+
+// Pickers and pop-up menus, each through a replaceable presenter so tests can answer them
+// --------------------
+
+// False when the user cancelled; the chosen colour otherwise.
+using ColourPresenter = std::function<bool(const QString& prompt, const QColor& start, QColor* chosen)>;
+ColourPresenter SetColourPresenter(ColourPresenter presenter);
+bool            PickColour(const QString& prompt, const QColor& start, QColor* chosen);
+
+// A contextual menu: item texts, an empty text is a separator, a leading '!' marks a disabled header.
+// Returns the 1-based item chosen, or 0.
+using MenuPresenter = std::function<int(const QStringList& items, QPoint globalPos)>;
+MenuPresenter SetMenuPresenter(MenuPresenter presenter);
+int           PopUpContextMenu(const QStringList& items, QPoint globalPos);
 
 // Menu bar and tray ----------------------------------------------------------------------------------------
 
@@ -127,4 +149,5 @@ bool IsCommandEnabled(FourCC command);
 void RunStandardCommand(FourCC command);
 // A tray icon with the same menus where the desktop has a tray; false where it has none.
 bool ShowTrayIcon(std::function<void()> activated);
+bool TrayAvailable();
 bool HasTrayIcon();

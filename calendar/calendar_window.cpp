@@ -1,0 +1,313 @@
+// The calendar window.
+#include "calendar/calendar_window.h"
+
+#include "calendar/colours.h"
+#include "calendar/sun.h"
+#include "core/app_state.h"
+#include "core/datafiles.h"
+#include "core/dates.h"
+#include "core/preferences.h"
+#include "core/window_ids.h"
+#include "platform/alerts.h"
+#include "platform/windows.h"
+#include "tools/sounds.h"
+
+#include <QRect>
+#include <cstdlib>
+
+// ---------------------------------------------------------------------------------------------------------
+// Index
+//   Building and showing ...... ShowCalendar, BuildCalendarWindow, SetSunLineVisible
+//   Month on show ............. ShowCalendarMonth, GoToCurrentMonth, PutDateTimeOnCalTitle, DecOrIncMonth
+//   Grid ...................... FillMonthGrid, DrawDayCell, MarkDayCell, FindDayCell, WeekdayInitials
+//   Tick ...................... CalendarTick, PutTimeOnCal
+//   Control actions
+// ---------------------------------------------------------------------------------------------------------
+
+namespace {
+
+int lastCountdownDays = CountdownNeverDrawn;
+
+QWidget* CalendarWindow() {
+    return FindWindowById(CalendarWindowId);
+}
+
+QString ClockPattern() {
+    return Prefs().showSeconds ? QStringLiteral("h:mm:ss a") : QStringLiteral("h:mm a");
+}
+
+bool MondayFirst() {
+    return Prefs().weekStart == WeekStartsMonday;
+}
+
+QString CountdownLineText(int days) {
+    const Preferences& p = Prefs();
+    const QString      target = p.countDownMode == CountDownUsesMessage && !p.countDownMessage.isEmpty() &&
+                                   p.countDownMessage != QLatin1String(" ")
+                                    ? p.countDownMessage
+                                    : DayMonthYearText(false, p.countDownDate);
+    if (days == 0) return QStringLiteral("< 1 day to %1").arg(target);
+    if (days == 1) return QStringLiteral("1 Day to %1").arg(target);
+    return QStringLiteral("%1 Days to %2").arg(days).arg(target);
+}
+
+// The countdown line, redrawn only when the whole-day count changes.
+void RefreshCountdownLine(QWidget* window) {
+    const GregorianUnits units =
+        GetDifferenceUnits(GetNow(), Prefs().countDownDate, UnitDays | UnitHours | UnitMinutes | UnitSeconds);
+    const int days = std::abs(units.days);
+    if (days == lastCountdownDays) return;
+    SetControlText(FindControl(window, CountdownLine), CountdownLineText(days));
+    lastCountdownDays = days;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------------------
+// Building and showing
+// ---------------------------------------------------------------------------------------------------------
+
+void ShowCalendar() {
+    if (QWidget* window = CalendarWindow()) {
+        ShowWindow(window);
+        return;
+    }
+    QWidget* window = BuildCalendarWindow();
+    if (!window) return;
+    lastCountdownDays = CountdownNeverDrawn;
+    FillMonthGrid();
+    ShowWindow(window);
+}
+
+QWidget* BuildCalendarWindow() {
+    QWidget* window = CreateWindowFromDefinition(QStringLiteral("Calendar"));
+    if (!window) return nullptr;
+    SetWindowId(window, CalendarWindowId);
+    SetWindowTitleText(window, QStringLiteral("VRD X"));
+    const PrefRect saved = Prefs().calendarRect;
+    const double   now = GetNow();
+    QString        title = MonthYearText(now);
+    if (Prefs().showWeekNumber) title = AppendWeekNumber(title, StartOfCurrentWeek());
+    SetControlText(FindControl(window, CalendarTitleControl), title);
+    PutTimeOnCal(window);
+    QWidget* sunLine = FindControl(window, CalendarSunLineControl);
+    SetControlText(sunLine, SunLineText());
+    SetControlVisible(sunLine, false);
+    FitWindowToContent(window);
+    SetSunLineVisible(Prefs().showSunLine, window);
+    // Only the place is restored: the size follows the desktop's font.
+    if (!saved.isEmpty()) {
+        QRect bounds = GetWindowContentBounds(window);
+        bounds.moveTopLeft(QPoint(saved.left, saved.top));
+        if (MainScreenVisibleFrame().intersects(bounds)) SetWindowContentBounds(window, bounds);
+    }
+    return window;
+}
+
+void SetSunLineVisible(bool show, QWidget* window) {
+    QWidget* line = FindControl(window, CalendarSunLineControl);
+    if (!line || IsControlVisible(line) == show) return; // a repeated call changes nothing
+    QRect     bounds = GetWindowContentBounds(window);
+    const int delta = GetControlHeight(line) + 10;
+    SetControlVisible(line, show);
+    bounds.setBottom(bounds.bottom() + (show ? delta : -delta));
+    SetWindowContentBounds(window, bounds);
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Month on show
+// ---------------------------------------------------------------------------------------------------------
+
+void ShowCalendarMonth(int year, int month) {
+    if (!CalendarWindow()) return;
+    PutDateTimeOnCalTitle(year, month);
+    FillMonthGrid();
+}
+
+void GoToCurrentMonth(RecordArray& daynotes) {
+    (void)daynotes; // the weekly view saves into it once it exists
+    App().dayMark = GetCurrentDay();
+    ShowCalendarMonth(GetCurrentYear(), GetCurrentMonth());
+}
+
+void PutDateTimeOnCalTitle(int year, int month) {
+    const QString base = QStringLiteral("%1 %2").arg(GetMonthNameFromMonthNbr(month)).arg(year);
+    const QString title = Prefs().showWeekNumber
+                              ? QStringLiteral("%1 %2").arg(base, WeekNumberText(StartOfCurrentWeek()))
+                              : base;
+    QWidget*      window = CalendarWindow();
+    if (!window) {
+        ShowAlert(AlertStyle::Informational,
+                  QStringLiteral("fn PutDateTimeOnCalTitle error - calendar window not found"),
+                  QStringLiteral("Contact developer with this message"));
+        return;
+    }
+    PutTimeOnCal(window);
+    SetControlText(FindControl(window, CalendarTitleControl), title);
+}
+
+void DecOrIncMonth(int buttonId, int* month, int* year) {
+    if (buttonId == PreviousMonthButton || buttonId == MonthlyPreviousButton) {
+        if (*month < 2) {
+            *month = 12;
+            --*year;
+        } else {
+            --*month;
+        }
+    } else if (buttonId == NextMonthButton || buttonId == MonthlyNextButton) {
+        if (*month > 11) {
+            *month = 1;
+            ++*year;
+        } else {
+            ++*month;
+        }
+    } else {
+        ShowAlert(AlertStyle::Informational, QStringLiteral("Bad Parm in FN DecOrIncMonth - back/forward"),
+                  QStringLiteral("Contact developer with this message"));
+    }
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Grid
+// ---------------------------------------------------------------------------------------------------------
+
+QString WeekdayInitials(int startOffset, int length) {
+    const QStringList& names = ShortWeekdayNames();
+    if (names.isEmpty()) return QString();
+    QString out;
+    for (int i = 0; i < names.size(); ++i) out += names[(i - startOffset) % names.size()].left(length);
+    return out;
+}
+
+double StartOfCurrentWeek() {
+    const double now = GetNow();
+    const int    weekday = GetDayOfWeek(now); // 1 Monday .. 7 Sunday
+    const int    back = MondayFirst() ? weekday - 1 : (weekday == 7 ? 0 : weekday);
+    return AddDateUnits(now, -back, AddDays);
+}
+
+void FillMonthGrid() {
+    QWidget* window = CalendarWindow();
+    if (!window) return;
+    const QString initials = WeekdayInitials(MondayFirst() ? -1 : 0, 1);
+    for (int i = 0; i < 7 && i < initials.size(); ++i)
+        SetControlText(FindControl(window, FirstWeekdayInitial + i), initials.mid(i, 1));
+
+    const int          month = GetCalendarMonth();
+    const int          year = GetCalendarYear();
+    const int          w = GetDayOfWeek(DateToAbsTime(month, 1, year));
+    const int          first = MondayFirst() ? 53 + w : (w == 7 ? 54 : 54 + w);
+    const int          days = GetDaysInMonth(month, year);
+    const int          end = first + days;
+    const RecordArray& daynotes = App().daynotes;
+    for (int cell = FirstDayCell; cell < first; ++cell) SetControlText(FindControl(window, cell), QString());
+    for (int cell = end; cell <= LastDayCell; ++cell) SetControlText(FindControl(window, cell), QString());
+    const bool currentMonth = month == GetCurrentMonth() && year == GetCurrentYear();
+    for (int d = 1; d <= days; ++d) {
+        const double date = DateToAbsTime(month, d, year);
+        const int    index = FindNoteIndex(daynotes, date);
+        const bool   has = IsNoteAtIndex(daynotes, date, index);
+        DrawDayCell(CalendarWindowId, first + d - 1, has, currentMonth && d == App().dayMark,
+                    QStringLiteral(" %1").arg(d), index, daynotes);
+    }
+}
+
+void DrawDayCell(int windowId, int cellId, bool hasDaynote, bool isToday, const QString& text, int index,
+                 const RecordArray& daynotes) {
+    QWidget* cell = FindControl(FindWindowById(windowId), cellId);
+    if (!cell) return;
+    int8_t type = 0;
+    if (hasDaynote) GetRecordByte(daynotes, index, NoteTypeKey, &type);
+    const QColor colour =
+        hasDaynote ? DisplayColour(TypeColour(type), cell) : DisplayColour(QColor(Qt::black), cell);
+    NoteFontStyle style;
+    style.flags = 0x020B; // font, face, fore colour; added to the meta font
+    style.font = -1;
+    style.size = 0;
+    style.style = isToday ? 1 | 4 : 0; // bold and underlined
+    const QRgba64 rgb = colour.rgba64();
+    style.fgRed = int16_t(rgb.red());
+    style.fgGreen = int16_t(rgb.green());
+    style.fgBlue = int16_t(rgb.blue());
+    SetControlFontStyle(cell, style);
+    SetControlEmphasis(cell, isToday);
+    SetControlText(cell, text);
+}
+
+void MarkDayCell(bool hasDaynote, int day, int cellId, int index, const RecordArray& daynotes) {
+    const bool isToday = day == App().dayMark && GetCalendarMonth() == GetCurrentMonth() &&
+                         GetCalendarYear() == GetCurrentYear();
+    DrawDayCell(CalendarWindowId, cellId, hasDaynote, isToday, QStringLiteral(" %1").arg(day), index,
+                daynotes);
+}
+
+int FindDayCell(int day) {
+    QWidget* window = CalendarWindow();
+    for (int cell = FirstDayCell; cell <= LastDayCell; ++cell)
+        if (GetControlText(FindControl(window, cell)).trimmed().toInt() == day) return cell;
+    return 9999;
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Tick
+// ---------------------------------------------------------------------------------------------------------
+
+void PutTimeOnCal(QWidget* window) {
+    SetControlText(FindControl(window, CalendarClockControl), FormatDate(ClockPattern(), GetNow()));
+}
+
+void SetLastCountdownDays(int days) {
+    lastCountdownDays = days;
+}
+
+void CalendarTick(QWidget* window) {
+    QWidget*      clock = FindControl(window, CalendarClockControl);
+    const double  now = GetNow();
+    const QString text = FormatDate(ClockPattern(), now);
+    if (text != GetControlText(clock)) {
+        const GregorianDate d = AbsTimeToDate(now);
+        const Preferences&  p = Prefs();
+        bool                chime = false, autosave = false;
+        if (d.second <= 0.5 && d.minute == 0) {
+            chime = p.chime == ChimeHour;
+            autosave = p.autosave == AutosaveHourly;
+        } else if (d.second <= 0.5 && d.minute == 30) {
+            chime = p.chime == ChimeHalfHour;
+            autosave = p.autosave == AutosaveHalfHour;
+        }
+        if (chime) PlaySoundNamed(QStringLiteral("Mantel.aiff"));
+        SetControlText(clock, text);
+        if (autosave) SaveRecordFile(App().daynotes, DaynoteFileName);
+        RefreshCountdownLine(window);
+    } else if (lastCountdownDays >= CountdownNeverDrawn) {
+        // The whole-day count can only change when the clock text does, unless a redraw was asked for.
+        RefreshCountdownLine(window);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Control actions
+// ---------------------------------------------------------------------------------------------------------
+
+int CalendarYearButton(int controlId, unsigned) {
+    // With Ctrl (Option) held these open the go-to-year window once it exists; until then they step a year.
+    ShowCalendarMonth(GetCalendarYear() + (controlId == NextYearButton ? 1 : -1), GetCalendarMonth());
+    return EventHandled;
+}
+
+int CalendarMonthButton(int controlId, unsigned) {
+    int month = GetCalendarMonth(), year = GetCalendarYear();
+    DecOrIncMonth(controlId, &month, &year);
+    ShowCalendarMonth(year, month);
+    return EventHandled;
+}
+
+int CalendarTitleClick(int, unsigned) {
+    GoToCurrentMonth(App().daynotes);
+    return EventHandled;
+}
+
+int CalendarClockClick(int, unsigned) {
+    Prefs().showSeconds = !Prefs().showSeconds; // the clock changes at the next tick
+    return EventHandled;
+}

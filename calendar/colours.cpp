@@ -1,0 +1,124 @@
+// The colours of the daynote types and the colour menus.
+#include "calendar/colours.h"
+
+#include "calendar/calendar_window.h"
+#include "core/dates.h"
+#include "core/preferences.h"
+#include "core/window_ids.h"
+#include "platform/windows.h"
+
+#include <QPalette>
+#include <QWidget>
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+RGBColour* StoredTypeColour(int type) {
+    Preferences& p = Prefs();
+    switch (type) {
+    case NoteStandard:
+        return &p.stdColour;
+    case NoteHoliday:
+        return &p.holidayColour;
+    case NoteEvent:
+        return &p.eventColour;
+    case NoteKeeper:
+        return &p.keeperColour;
+    default:
+        return nullptr;
+    }
+}
+
+QColor FromRGB(const RGBColour& c) {
+    return QColor::fromRgba64(c.red, c.green, c.blue);
+}
+
+double Luminance(const QColor& c) {
+    auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+}
+
+double Contrast(const QColor& a, const QColor& b) {
+    const double la = Luminance(a), lb = Luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+} // namespace
+
+QColor TypeColour(int type) {
+    const RGBColour* stored = StoredTypeColour(type);
+    return stored ? FromRGB(*stored) : QColor(Qt::black);
+}
+
+QColor DisplayColour(const QColor& colour, const QWidget* control) {
+    const QColor background = control ? control->palette().color(QPalette::Window) : QColor(Qt::white);
+    const bool   darkBackground = Luminance(background) < 0.3;
+    // Black is the plain text colour: on a dark theme that is the theme's own text colour.
+    if (colour == QColor(Qt::black) && darkBackground && control)
+        return control->palette().color(QPalette::WindowText);
+    QColor shown = colour;
+    for (int step = 0; step < 20 && Contrast(shown, background) < 3.0; ++step)
+        shown = darkBackground ? shown.lighter(115) : shown.darker(115);
+    if (Contrast(shown, background) < 3.0) {
+        float h, s, l, a;
+        shown.getHslF(&h, &s, &l, &a);
+        shown = QColor::fromHslF(h < 0 ? 0 : h, s, darkBackground ? 0.75f : 0.35f);
+    }
+    return shown;
+}
+
+void ShowCalendarColourMenu(QPoint globalPos) {
+    const int item =
+        PopUpContextMenu({QStringLiteral("!Pick Option Below to Set Calendar Date Colors for Daynote Types"),
+                          QString(), QStringLiteral("Set color on calendar for standard Daynote"),
+                          QStringLiteral("Set color on calendar for holiday Daynote"),
+                          QStringLiteral("Set color on calendar for event Daynote"),
+                          QStringLiteral("Set color on calendar for keeper Daynote")},
+                         globalPos);
+    if (item) ContextualChoice(CalendarColourMenu, item, CalendarWindowId);
+}
+
+void ContextualChoice(int menuId, int item, int windowId) {
+    if (menuId == CalendarColourMenu && item >= 3 && item <= 6) {
+        if (ChooseColour(item - 2, 0)) ShowCalendarMonth(GetCalendarYear(), GetCalendarMonth());
+    } else if (menuId == DaynoteColourMenu && item == 3) {
+        ChooseColour(5, windowId);
+    }
+}
+
+bool ChooseColour(int kind, int windowId) {
+    const QString prompt = QStringLiteral("Select a color...");
+    if (kind >= 1 && kind <= 4) {
+        RGBColour* stored = StoredTypeColour(kind);
+        QColor     chosen;
+        if (!PickColour(prompt, FromRGB(*stored), &chosen)) return false;
+        const QRgba64 rgb = chosen.rgba64();
+        *stored = {rgb.red(), rgb.green(), rgb.blue()};
+        return true;
+    }
+    if (kind == 5) {
+        QWidget* text = FindControl(FindWindowById(windowId), DaynoteTextControl);
+        if (!text) return false;
+        NoteFontStyle style = GetControlFontStyle(text);
+        QColor        chosen;
+        const bool    ok = PickColour(
+               prompt, FromRGB({uint16_t(style.fgRed), uint16_t(style.fgGreen), uint16_t(style.fgBlue)}),
+               &chosen);
+        if (ok) {
+            const QRgba64 rgb = chosen.rgba64();
+            style.fgRed = int16_t(rgb.red());
+            style.fgGreen = int16_t(rgb.green());
+            style.fgBlue = int16_t(rgb.blue());
+            style.bgRed = style.bgGreen = style.bgBlue = 0;
+        }
+        SetControlFontStyle(text, style);
+        return ok;
+    }
+    return false;
+}
+
+int CalendarCellContextClick(int, QWidget*, QPoint globalPos) {
+    ShowCalendarColourMenu(globalPos);
+    return EventHandled;
+}

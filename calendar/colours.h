@@ -1,0 +1,28 @@
+// The colours of the four daynote types on the calendar, the contextual colour menus, and the picker.
+#pragma once
+
+#include <QColor>
+#include <QPoint>
+
+class QWidget;
+
+enum ColourMenu : int {
+    CalendarColourMenu = 30,
+    EventMenu = 31,
+    NoteColourMenu = 32,
+    DaynoteColourMenu = 33
+};
+
+// The stored colour of a daynote type; black for a type outside 1..4.
+QColor TypeColour(int type);
+// The colour as drawn on a control: the stored hue, lightened or darkened until it stands out against the
+// control's background (dark desktop themes), so a day is never marked in a colour nobody can read.
+QColor DisplayColour(const QColor& colour, const QWidget* control);
+
+void ShowCalendarColourMenu(QPoint globalPos);
+void ContextualChoice(int menuId, int item, int windowId);
+// Kinds 1..4 the daynote types, 5 the text of a daynote window; true when the user confirmed.
+bool ChooseColour(int kind, int windowId);
+
+// The contextual click on a calendar day cell.
+int CalendarCellContextClick(int controlId, QWidget* window, QPoint globalPos);

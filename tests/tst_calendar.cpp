@@ -1,0 +1,420 @@
+// The calendar window on the offscreen platform, with the test clock: grid placement, today, type colours,
+// stepping months and years, the countdown line, chime and autosave, the sun line and the colour menu.
+#include "calendar/calendar_window.h"
+#include "calendar/colours.h"
+#include "core/app_state.h"
+#include "core/datafiles.h"
+#include "core/dates.h"
+#include "core/dispatch.h"
+#include "core/preferences.h"
+#include "core/startup.h"
+#include "core/window_ids.h"
+#include "helpers/test_support.h"
+#include "platform/clock.h"
+#include "platform/windows.h"
+#include "tools/sounds.h"
+
+#include <QContextMenuEvent>
+#include <QFileInfo>
+#include <QTest>
+#include <QWidget>
+#include <unicode/locid.h>
+
+namespace {
+
+QWidget* Calendar() {
+    return FindWindowById(CalendarWindowId);
+}
+QString CellText(int cell) {
+    return GetControlText(FindControl(Calendar(), cell));
+}
+QString Title() {
+    return GetControlText(FindControl(Calendar(), CalendarTitleControl));
+}
+QColor CellColour(int cell) {
+    const NoteFontStyle s = GetControlFontStyle(FindControl(Calendar(), cell));
+    return QColor::fromRgba64(uint16_t(s.fgRed), uint16_t(s.fgGreen), uint16_t(s.fgBlue));
+}
+int CellFace(int cell) {
+    return GetControlFontStyle(FindControl(Calendar(), cell)).style;
+}
+
+void AddNote(int month, int day, int year, int type) {
+    RecordArray& notes = App().daynotes;
+    const double date = DateToAbsTime(month, day, year);
+    const int    index = FindNoteIndex(notes, date);
+    InsertRecord(notes, index);
+    SetDaynote(notes, index, QStringLiteral("note"), date, int8_t(type), NoteFontStyle{});
+}
+
+void Click(int id, Qt::KeyboardModifiers mods = {}) {
+    QTest::mouseClick(FindControl(Calendar(), id), Qt::LeftButton, mods, QPoint(3, 3));
+}
+
+} // namespace
+
+class TestCalendar : public QObject {
+    Q_OBJECT
+
+    QStringList sounds;
+
+    void SetNow(int month, int day, int year, int hour, int minute, double second) {
+        SetTestClock(DateTimeToAbsTime(month, day, year, hour, minute) + second);
+    }
+
+  private slots:
+    void initTestCase() {
+        UsePrivateHome();
+        qputenv("TZ", "America/New_York");
+        UErrorCode status = U_ZERO_ERROR;
+        icu::Locale::setDefault(icu::Locale("en_US"), status);
+        FillLocaleNameLists();
+        QVERIFY(LoadMenuBar(QStringLiteral("VRDXMenuBar")));
+        InstallEventHandlers();
+        SetSoundSink([this](const QString& path) { sounds << path; });
+    }
+
+    void init() {
+        SetNow(12, 5, 2026, 15, 10, 0);
+        App().dayMark = 5;
+        App().daynotes.clear();
+        Prefs() = Preferences{};
+        Prefs().countDownDate = DateToAbsTime(1, 1, 2027);
+        ShowCalendar();
+        QVERIFY(QTest::qWaitForWindowExposed(Calendar()));
+        sounds.clear();
+    }
+
+    void cleanup() {
+        DisposeWindow(Calendar());
+        QTest::qWait(0);
+    }
+
+    void gridPlacement_data() {
+        QTest::addColumn<int>("month");
+        QTest::addColumn<int>("year");
+        QTest::addColumn<bool>("monday");
+        QTest::addColumn<int>("first");
+        QTest::addColumn<int>("last");
+        QTest::newRow("starts Sunday, Sunday start") << 3 << 2026 << false << 54 << 84;
+        QTest::newRow("starts Sunday, Monday start") << 3 << 2026 << true << 60 << 90;
+        QTest::newRow("31 days from Saturday, Sunday start") << 8 << 2026 << false << 60 << 90;
+        QTest::newRow("31 days from Saturday, Monday start") << 8 << 2026 << true << 59 << 89;
+        QTest::newRow("non-leap February from Sunday") << 2 << 2026 << false << 54 << 81;
+        QTest::newRow("leap February from Thursday") << 2 << 2024 << false << 58 << 86;
+        QTest::newRow("December 2026 from Tuesday, Monday start") << 12 << 2026 << true << 55 << 85;
+    }
+    void gridPlacement() {
+        QFETCH(int, month);
+        QFETCH(int, year);
+        QFETCH(bool, monday);
+        QFETCH(int, first);
+        QFETCH(int, last);
+        Prefs().weekStart = monday ? WeekStartsMonday : WeekStartsSunday;
+        ShowCalendarMonth(year, month);
+        for (int cell = FirstDayCell; cell <= LastDayCell; ++cell) {
+            const QString expected =
+                cell < first || cell > last ? QString() : QStringLiteral(" %1").arg(cell - first + 1);
+            QCOMPARE(CellText(cell), expected);
+        }
+        QString initials;
+        for (int id = FirstWeekdayInitial; id <= LastWeekdayInitial; ++id) initials += CellText(id);
+        QCOMPARE(initials, monday ? QStringLiteral("MTWTFSS") : QStringLiteral("SMTWTFS"));
+        QCOMPARE(FindDayCell(1), first);
+        QCOMPARE(FindDayCell(40), 9999);
+    }
+
+    void todayOnlyInTheCurrentMonth_data() {
+        QTest::addColumn<int>("month");
+        QTest::addColumn<int>("year");
+        QTest::addColumn<bool>("today");
+        QTest::newRow("current month") << 12 << 2026 << true;
+        QTest::newRow("same month, another year") << 12 << 2025 << false;
+        QTest::newRow("another month") << 11 << 2026 << false;
+    }
+    void todayOnlyInTheCurrentMonth() {
+        QFETCH(int, month);
+        QFETCH(int, year);
+        QFETCH(bool, today);
+        ShowCalendarMonth(year, month);
+        const int cell = FindDayCell(5);
+        QCOMPARE(CellFace(cell), today ? (1 | 4) : 0);
+        QCOMPARE(CellFace(FindDayCell(6)), 0);
+    }
+
+    void cellsColouredByType() {
+        AddNote(12, 1, 2026, NoteStandard);
+        AddNote(12, 2, 2026, NoteHoliday);
+        AddNote(12, 3, 2026, NoteEvent);
+        AddNote(12, 4, 2026, NoteKeeper);
+        AddNote(12, 7, 2026, 9); // not a type the program knows
+        ShowCalendarMonth(2026, 12);
+        QSet<QRgb> seen;
+        for (int day : {1, 2, 3, 4}) seen.insert(CellColour(FindDayCell(day)).rgb());
+        QCOMPARE(seen.size(), 4);
+        QCOMPARE(CellColour(FindDayCell(4)).hue(), QColor(Qt::blue).hue());
+        QCOMPARE(CellColour(FindDayCell(7)), QColor(Qt::black));
+        QCOMPARE(CellColour(FindDayCell(8)), QColor(Qt::black)); // no daynote
+    }
+
+    void typeColoursAreLegible_data() {
+        QTest::addColumn<QColor>("background");
+        QTest::newRow("light theme") << QColor(0xEF, 0xEF, 0xEF);
+        QTest::newRow("dark theme") << QColor(0x2B, 0x2B, 0x2B);
+    }
+    void typeColoursAreLegible() {
+        QFETCH(QColor, background);
+        QWidget  probe;
+        QPalette palette = probe.palette();
+        palette.setColor(QPalette::Window, background);
+        palette.setColor(QPalette::WindowText, background.lightness() < 128 ? Qt::white : Qt::black);
+        probe.setPalette(palette);
+        auto luminance = [](const QColor& c) {
+            auto ch = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+            return 0.2126 * ch(c.redF()) + 0.7152 * ch(c.greenF()) + 0.0722 * ch(c.blueF());
+        };
+        for (int type = 0; type <= 4; ++type) {
+            const QColor shown = DisplayColour(TypeColour(type), &probe);
+            const double a = luminance(shown), b = luminance(background);
+            QVERIFY2((std::max(a, b) + 0.05) / (std::min(a, b) + 0.05) >= 3.0,
+                     qPrintable(QString::number(type)));
+        }
+    }
+
+    void steppingMonthsAndYears_data() {
+        QTest::addColumn<int>("month");
+        QTest::addColumn<int>("year");
+        QTest::addColumn<int>("button");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("back from January") << 1 << 2027 << 44 << "December 2026";
+        QTest::newRow("forward from December") << 12 << 2026 << 45 << "January 2027";
+        QTest::newRow("back within a year") << 6 << 2026 << 44 << "May 2026";
+        QTest::newRow("previous year") << 3 << 2026 << 43 << "March 2025";
+        QTest::newRow("next year") << 3 << 2026 << 46 << "March 2027";
+    }
+    void steppingMonthsAndYears() {
+        QFETCH(int, month);
+        QFETCH(int, year);
+        QFETCH(int, button);
+        QFETCH(QString, title);
+        ShowCalendarMonth(year, month);
+        Click(button);
+        QCOMPARE(Title(), title);
+        QCOMPARE(GetCalendarMonth() * 10000 + GetCalendarYear() > 0, true);
+    }
+
+    void badButtonIsReported() {
+        AlertRecorder recorder;
+        int           month = 5, year = 2026;
+        DecOrIncMonth(99, &month, &year);
+        QCOMPARE(month, 5);
+        QCOMPARE(year, 2026);
+        QCOMPARE(recorder.alerts.size(), 1);
+        QCOMPARE(recorder.alerts[0].message, QStringLiteral("Bad Parm in FN DecOrIncMonth - back/forward"));
+    }
+
+    void titleClickGoesToTheCurrentMonth() {
+        ShowCalendarMonth(1990, 4);
+        Click(CalendarTitleControl);
+        QCOMPARE(Title(), QStringLiteral("December 2026"));
+    }
+
+    void weekNumberInTheTitle() {
+        Prefs().showWeekNumber = true;
+        // The week shown is always the current one: its first day, Sunday 29 November, is in ISO week 48.
+        ShowCalendarMonth(2027, 3);
+        QCOMPARE(Title(), QStringLiteral("March 2027 ( Week:48 )"));
+    }
+
+    void countdownLine_data() {
+        QTest::addColumn<int>("month"); // the target day, at 00:00; now is 15:10 on 5 December 2026
+        QTest::addColumn<int>("day");
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("9 days 8 hours ahead") << 12 << 15 << 316 << ""
+                                              << "9 Days to 15 December 2026";
+        QTest::newRow("10 days past still counts") << 11 << 25 << 316 << ""
+                                                   << "10 Days to 25 November 2026";
+        QTest::newRow("one day ahead") << 12 << 7 << 316 << ""
+                                       << "1 Day to 7 December 2026";
+        QTest::newRow("one day past") << 12 << 4 << 316 << ""
+                                      << "1 Day to 4 December 2026";
+        QTest::newRow("hours ahead") << 12 << 6 << 316 << ""
+                                     << "< 1 day to 6 December 2026";
+        QTest::newRow("hours past") << 12 << 5 << 316 << ""
+                                    << "< 1 day to 5 December 2026";
+        QTest::newRow("message instead of date") << 12 << 31 << 315 << "Christmas break"
+                                                 << "25 Days to Christmas break";
+        QTest::newRow("single-blank message shows the date") << 12 << 31 << 315 << " "
+                                                             << "25 Days to 31 December 2026";
+        QTest::newRow("empty message shows the date") << 12 << 31 << 315 << ""
+                                                      << "25 Days to 31 December 2026";
+        QTest::newRow("message ignored in date mode") << 12 << 31 << 316 << "Christmas break"
+                                                      << "25 Days to 31 December 2026";
+    }
+    void countdownLine() {
+        QFETCH(int, month);
+        QFETCH(int, day);
+        QFETCH(int, mode);
+        QFETCH(QString, message);
+        QFETCH(QString, line);
+        Prefs().countDownDate = DateToAbsTime(month, day, 2026);
+        Prefs().countDownMode = uint16_t(mode);
+        Prefs().countDownMessage = message;
+        SetLastCountdownDays(CountdownPrefsChanged);
+        CalendarTick(Calendar());
+        QCOMPARE(GetControlText(FindControl(Calendar(), CountdownLine)), line);
+    }
+
+    void chimeAndAutosave_data() {
+        QTest::addColumn<int>("chime");
+        QTest::addColumn<int>("autosave");
+        QTest::addColumn<int>("minute");
+        QTest::addColumn<int>("chimes");
+        QTest::addColumn<bool>("saved");
+        QTest::newRow("on the hour, hourly") << 324 << 318 << 0 << 1 << true;
+        QTest::newRow("half past, hourly: nothing") << 324 << 318 << 30 << 0 << false;
+        QTest::newRow("half past, half-hourly") << 323 << 317 << 30 << 1 << true;
+        QTest::newRow("on the hour, half-hourly: nothing") << 323 << 317 << 0 << 0 << false;
+        QTest::newRow("silent, autosave off") << 325 << 319 << 0 << 0 << false;
+        QTest::newRow("a quarter past: nothing") << 324 << 318 << 15 << 0 << false;
+    }
+    void chimeAndAutosave() {
+        QFETCH(int, chime);
+        QFETCH(int, autosave);
+        QFETCH(int, minute);
+        QFETCH(int, chimes);
+        QFETCH(bool, saved);
+        for (bool seconds : {false, true}) {
+            QFile::remove(GetDataFileURL(DaynoteFileName));
+            Prefs().chime = uint16_t(chime);
+            Prefs().autosave = uint16_t(autosave);
+            Prefs().showSeconds = seconds;
+            AddNote(12, 5, 2026, NoteStandard);
+            const int hour = minute == 0 ? 16 : 15;
+            SetNow(12, 5, 2026, minute == 0 ? 15 : 15, minute == 0 ? 59 : minute - 1, 59.6);
+            CalendarTick(Calendar());
+            sounds.clear();
+            EndCurrentSound();
+            // Ticks every half second across the start of the minute: only the first may chime or save.
+            for (double s : {0.1, 0.6, 1.1, 1.6}) {
+                SetNow(12, 5, 2026, hour, minute, s);
+                CalendarTick(Calendar());
+            }
+            QCOMPARE(sounds.size(), chimes);
+            QCOMPARE(QFileInfo::exists(GetDataFileURL(DaynoteFileName)), saved);
+            App().daynotes.clear();
+        }
+    }
+
+    void clockClickTogglesSeconds() {
+        Click(CalendarClockControl);
+        QVERIFY(Prefs().showSeconds);
+        CalendarTick(Calendar());
+        QCOMPARE(GetCalendarClockText(), QStringLiteral("3:10:00 PM"));
+        Click(CalendarClockControl);
+        QVERIFY(!Prefs().showSeconds);
+        CalendarTick(Calendar());
+        QCOMPARE(GetCalendarClockText(), QStringLiteral("3:10 PM"));
+    }
+
+    void sunLineShownTwiceGrowsOnce() {
+        QWidget* w = Calendar();
+        QWidget* line = FindControl(w, CalendarSunLineControl);
+        SetSunLineVisible(false, w);
+        const int without = w->height();
+        SetSunLineVisible(true, w);
+        const int with = w->height();
+        QVERIFY(with > without);
+        QCOMPARE(with - without, line->sizeHint().height() + 10);
+        SetSunLineVisible(true, w);
+        QCOMPARE(w->height(), with);
+        SetSunLineVisible(false, w);
+        SetSunLineVisible(false, w);
+        QCOMPARE(w->height(), without);
+    }
+
+    void pickingAKeeperColour_data() {
+        QTest::addColumn<bool>("confirm");
+        QTest::newRow("confirmed") << true;
+        QTest::newRow("cancelled") << false;
+    }
+    void pickingAKeeperColour() {
+        QFETCH(bool, confirm);
+        AddNote(12, 1, 2026, NoteStandard);
+        AddNote(12, 2, 2026, NoteKeeper);
+        AddNote(12, 5, 2026, NoteKeeper); // today
+        ShowCalendarMonth(2026, 12);
+        const QColor standardBefore = CellColour(FindDayCell(1));
+        const QColor keeperBefore = CellColour(FindDayCell(2));
+        QStringList  shownItems;
+        auto         menus = SetMenuPresenter([&](const QStringList& items, QPoint) {
+            shownItems = items;
+            return 6; // "Set color on calendar for keeper Daynote"
+        });
+        QColor       started;
+        QString      prompt;
+        auto     colours = SetColourPresenter([&](const QString& text, const QColor& start, QColor* chosen) {
+            started = start;
+            prompt = text;
+            *chosen = QColor(200, 0, 0);
+            return confirm;
+        });
+        QWidget* cell = FindControl(Calendar(), FindDayCell(9));
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(2, 2), cell->mapToGlobal(QPoint(2, 2)));
+        QApplication::sendEvent(cell, &event);
+        QCOMPARE(prompt, QStringLiteral("Select a color..."));
+        SetMenuPresenter(menus);
+        SetColourPresenter(colours);
+        QCOMPARE(shownItems.size(), 6);
+        QCOMPARE(shownItems[5], QStringLiteral("Set color on calendar for keeper Daynote"));
+        QCOMPARE(started, QColor(Qt::blue));
+        QCOMPARE(CellColour(FindDayCell(1)), standardBefore);
+        if (confirm) {
+            QCOMPARE(Prefs().keeperColour, (RGBColour{uint16_t(200 * 257), 0, 0}));
+            QCOMPARE(CellColour(FindDayCell(2)).hue(), 0);
+            QCOMPARE(CellColour(FindDayCell(5)).hue(), 0);
+            QCOMPARE(CellFace(FindDayCell(5)), 1 | 4);
+        } else {
+            QCOMPARE(Prefs().keeperColour, (RGBColour{0, 0, 65535}));
+            QCOMPARE(CellColour(FindDayCell(2)), keeperBefore);
+        }
+    }
+
+    void closingSavesThePlace() {
+        QWidget* countdown = CreateWindowFromDefinition(QStringLiteral("VRDXMenuBar"));
+        if (countdown) SetWindowId(countdown, CountdownWindowId);
+        const QRect bounds = GetWindowContentBounds(Calendar());
+        CloseWindow(Calendar());
+        QTRY_VERIFY(!Calendar());
+        QCOMPARE(Prefs().calendarRect.top, int16_t(bounds.top()));
+        QCOMPARE(Prefs().calendarRect.left, int16_t(bounds.left()));
+        QVERIFY(!FindWindowById(CountdownWindowId)); // closing the calendar closes the countdown
+        ShowCalendar();                              // for cleanup
+    }
+
+    void dayChangeMovesToTheCurrentMonth() {
+        ShowCalendarMonth(2026, 3);
+        SetNow(12, 6, 2026, 0, 0, 0.2);
+        Tick(App().daynotes);
+        QCOMPARE(App().dayMark, 6);
+        QCOMPARE(Title(), QStringLiteral("December 2026"));
+        QCOMPARE(CellFace(FindDayCell(6)), 1 | 4);
+        QCOMPARE(CellFace(FindDayCell(5)), 0);
+    }
+
+    void ctrlOneShowsTheCalendar() {
+        QWidget* other = CreateWindowFromDefinition(QStringLiteral("Calendar"));
+        SetWindowId(other, 60);
+        DisposeWindow(Calendar());
+        QTest::qWait(0);
+        RunCommand(MakeFourCC("SCal"));
+        QVERIFY(Calendar());
+        QVERIFY(IsWindowVisible(Calendar()));
+        DisposeWindow(other);
+    }
+};
+
+QTEST_MAIN(TestCalendar)
+#include "tst_calendar.moc"
