@@ -8,6 +8,7 @@
 #include "core/dates.h"
 #include "core/preferences.h"
 #include "core/window_ids.h"
+#include "notes/daynote_window.h"
 #include "platform/alerts.h"
 #include "platform/windows.h"
 #include "tools/sounds.h"
@@ -309,5 +310,11 @@ int CalendarTitleClick(int, unsigned) {
 
 int CalendarClockClick(int, unsigned) {
     Prefs().showSeconds = !Prefs().showSeconds; // the clock changes at the next tick
+    return EventHandled;
+}
+
+int CalendarDayClick(int controlId, unsigned modifiers) {
+    const int day = GetControlText(FindControl(CalendarWindow(), controlId)).trimmed().toInt();
+    OpenDaynote(GetCalendarMonth(), day, GetCalendarYear(), modifiers & ModOption, App().daynotes);
     return EventHandled;
 }

@@ -50,3 +50,4 @@ int CalendarYearButton(int controlId, unsigned modifiers);
 int CalendarMonthButton(int controlId, unsigned modifiers);
 int CalendarTitleClick(int controlId, unsigned modifiers);
 int CalendarClockClick(int controlId, unsigned modifiers);
+int CalendarDayClick(int controlId, unsigned modifiers);

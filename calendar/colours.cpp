@@ -122,3 +122,24 @@ int CalendarCellContextClick(int, QWidget*, QPoint globalPos) {
     ShowCalendarColourMenu(globalPos);
     return EventHandled;
 }
+
+void ShowDaynoteColourMenu(int windowId, QPoint globalPos) {
+    QWidget* text = FindControl(FindWindowById(windowId), DaynoteTextControl);
+    // The text's own editing commands follow the colour item: a text area without them feels broken.
+    const int item =
+        PopUpContextMenu({QStringLiteral("!For the Text in the Daynote Window"), QString(),
+                          QStringLiteral("Pick Daynote Text Color"), QString(), QStringLiteral("Cut"),
+                          QStringLiteral("Copy"), QStringLiteral("Paste"), QStringLiteral("Select All")},
+                         globalPos);
+    if (item == 3) ContextualChoice(DaynoteColourMenu, item, windowId);
+    if (item < 5) return;
+    static const FourCC editing[] = {MakeFourCC("cut "), MakeFourCC("copy"), MakeFourCC("past"),
+                                     MakeFourCC("sall")};
+    SetFocusToControl(text);
+    RunStandardCommand(editing[item - 5]);
+}
+
+int DaynoteTextContextClick(int, QWidget* window, QPoint globalPos) {
+    ShowDaynoteColourMenu(GetWindowId(window), globalPos);
+    return EventHandled;
+}

@@ -24,5 +24,8 @@ void ContextualChoice(int menuId, int item, int windowId);
 // Kinds 1..4 the daynote types, 5 the text of a daynote window; true when the user confirmed.
 bool ChooseColour(int kind, int windowId);
 
-// The contextual click on a calendar day cell.
+void ShowDaynoteColourMenu(int windowId, QPoint globalPos);
+
+// The contextual click on a calendar day cell, and on a daynote's text.
 int CalendarCellContextClick(int controlId, QWidget* window, QPoint globalPos);
+int DaynoteTextContextClick(int controlId, QWidget* window, QPoint globalPos);

@@ -112,23 +112,18 @@ QHash<QString, QString> ReadZoneTable(const QString& path) {
     return table;
 }
 
-// The names a zone may be listed under: itself, ICU's canonical name (US/Eastern → America/New_York), then
-// the zones ICU treats as the same in the same country (Asia/Calcutta → Asia/Kolkata). Equivalents in other
-// countries are left out: ICU counts Reykjavík the same as Abidjan.
+// The names a zone may be listed under: itself, then the zones ICU treats as the same in the same country
+// (US/Eastern → America/New_York, Asia/Calcutta → Asia/Kolkata). Equivalents in other countries are left
+// out: ICU counts GB the same as Guernsey and Jersey.
 QStringList ZoneNameCandidates(QString name) {
     if (name.startsWith(QLatin1Char(':'))) name.remove(0, 1); // the POSIX "TZ=:Europe/Berlin" form
     const qsizetype folder = name.lastIndexOf(QLatin1String("zoneinfo/"));
     if (folder >= 0) name = name.mid(folder + 9); // a TZ given as a path into the zone files
 
-    QStringList        names{name};
-    const auto         id = ToUnicode(name);
-    UErrorCode         status = U_ZERO_ERROR;
-    icu::UnicodeString canonical;
-    icu::TimeZone::getCanonicalID(id, canonical, status);
-    if (U_SUCCESS(status) && !names.contains(FromUnicode(canonical))) names << FromUnicode(canonical);
-
-    char region[8] = {};
-    status = U_ZERO_ERROR;
+    QStringList names{name};
+    const auto  id = ToUnicode(name);
+    UErrorCode  status = U_ZERO_ERROR;
+    char        region[8] = {};
     icu::TimeZone::getRegion(id, region, sizeof region, status);
     if (U_FAILURE(status) || region[0] == 0) return names;
     const int32_t count = icu::TimeZone::countEquivalentIDs(id);
@@ -207,8 +202,9 @@ double RadiansToClock(double x) {
 
 QString ClockText(double clockValue, double todayAbsTime) {
     if (!std::isfinite(clockValue) || clockValue < 0 || clockValue >= 25) return Dash;
-    // Hours and minutes are read from the printed value, not the binary one: 6.29 is stored as 6.28999…,
-    // which would otherwise read 6:28. QString::number ignores LC_NUMERIC, unlike printf.
+    // Hours and minutes are read from the printed value, not the binary one: 18.15 is stored as 18.1499…
+    // and 6.30 − 6 comes out as 0.2999…, either a minute short. QString::number ignores LC_NUMERIC, which
+    // would give printf a decimal comma.
     const QString   printed = QString::number(clockValue, 'f', 6);
     const qsizetype point = printed.indexOf(QLatin1Char('.'));
     int             hour = printed.left(point).toInt();

@@ -18,6 +18,7 @@
 #include <unicode/locid.h>
 #include <unicode/smpdtfmt.h>
 #include <unicode/timezone.h>
+#include <vector>
 
 namespace {
 
@@ -189,7 +190,7 @@ int GetMonthNbrFromMonthName(const QString& name) {
 
 QString GetMonthNameFromMonthNbr(int month) {
     if (month < 1 || month > MonthNames().size())
-        FatalInternalError(QStringLiteral("GetMonthNameFromMonthNbr"));
+        FatalInternalError(QStringLiteral("error in fn GetMonthNameFromMonthNbr"));
     return MonthNames()[month - 1];
 }
 
@@ -394,7 +395,17 @@ bool IsNoteAtIndex(const RecordArray& array, double date, int index) {
 }
 
 void SortDaynotes(RecordArray& array) {
-    std::stable_sort(array.begin(), array.end(), [](const Value& a, const Value& b) {
-        return CompareNoteDates(a, b, NoteCompareContext) < 0;
-    });
+    // Each record's date is looked up once; a file the program wrote is already in order, and that is found
+    // in one pass.
+    std::vector<double> dates(array.size());
+    for (size_t i = 0; i < array.size(); ++i) dates[i] = NoteDate(array[i]);
+    if (std::is_sorted(dates.begin(), dates.end())) return;
+    std::vector<size_t> order(array.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+                     [&dates](size_t a, size_t b) { return dates[a] < dates[b]; });
+    RecordArray sorted;
+    sorted.reserve(array.size());
+    for (size_t i : order) sorted.push_back(std::move(array[i]));
+    array = std::move(sorted);
 }

@@ -8,6 +8,9 @@
 #include "core/preferences.h"
 #include "core/startup.h"
 #include "core/window_ids.h"
+#include "notes/daynote_window.h"
+#include "notes/reminder_sheet.h"
+#include "notes/reminders.h"
 #include "platform/windows.h"
 
 #include <QSize>
@@ -56,7 +59,22 @@ int CommandCurrentMonth(FourCC) {
     return EventHandled;
 }
 
+int CommandShowReminders(FourCC) {
+    ShowAllReminders(App().daynotes);
+    return EventHandled;
+}
+
 const CommandRow CommandTable[] = {
+    {MakeFourCC("SRem"), CommandShowReminders},
+    {MakeFourCC("Gen1"), DaynoteFontCommand},
+    {MakeFourCC("Gen2"), DaynoteFontCommand},
+    {MakeFourCC("Gen3"), DaynoteFontCommand},
+    {MakeFourCC("Gen4"), DaynoteFontCommand},
+    {MakeFourCC("Luc1"), DaynoteFontCommand},
+    {MakeFourCC("Luc2"), DaynoteFontCommand},
+    {MakeFourCC("Luc3"), DaynoteFontCommand},
+    {MakeFourCC("Luc4"), DaynoteFontCommand},
+    {MakeFourCC("Luc5"), DaynoteFontCommand},
     {MakeFourCC("SCal"), CommandShowCalendar},
     {MakeFourCC("SCur"), CommandCurrentMonth},
     {MakeFourCC("save"), CommandSave},
@@ -71,6 +89,15 @@ const std::initializer_list<ControlRow> ControlTable = {
     {PreviousMonthButton, NextMonthButton, ControlHit, CalendarMonthButton},
     {CalendarTitleControl, CalendarTitleControl, ControlClick, CalendarTitleClick},
     {CalendarClockControl, CalendarClockControl, ControlClick, CalendarClockClick},
+    {FirstDayCell, LastDayCell, ControlClick, CalendarDayClick},
+    {DaynoteTextControl, DaynoteTextControl, ControlTextChanged, DaynoteTextChanged},
+    {FontPopUp, FontPopUp, ControlHit, DaynoteFontChosen},
+    {ReminderButton, ReminderButton, ControlHit, ReminderButtonHit},
+    {ReminderUrlCheckBox, ReminderUrlCheckBox, ControlHit, ReminderUrlBoxHit},
+    {ReminderMailCheckBox, ReminderMailCheckBox, ControlHit, ReminderMailBoxHit},
+    {ReminderRemoveButton, ReminderRemoveButton, ControlHit, ReminderRemoveHit},
+    {ReminderCancelButton, ReminderCancelButton, ControlHit, ReminderCancelHit},
+    {ReminderSaveButton, ReminderSaveButton, ControlHit, ReminderSaveHit},
 };
 
 using ContextAction = int (*)(int controlId, QWidget* window, QPoint globalPos);
@@ -80,6 +107,7 @@ struct ContextRow {
 };
 const std::initializer_list<ContextRow> ContextTable = {
     {FirstDayCell, LastDayCell, CalendarCellContextClick},
+    {DaynoteTextControl, DaynoteTextControl, DaynoteTextContextClick},
 };
 
 struct IdRange {
@@ -244,8 +272,9 @@ int HandleTrackingArea(int kind, int controlId) {
 
 int HandleWindowEvent(int kind, int windowId) {
     if (kind == WindowActivated) {
+        // The desktop has already brought the window forward; raising it again here would fight a modal
+        // sheet for the focus.
         SetResizeLimits(windowId);
-        SelectWindow(FindWindowById(windowId));
         return EventHandled;
     }
     if (kind != WindowClose) return EventNotHandled;
@@ -307,11 +336,15 @@ int CloseWindowById(int windowId) {
     case AddEventSheetId:
     case TimeLogSheetId:
     case TimeZoneSheetId:
-    // A sheet here has a close button (and Escape); closing the reminder sheet that way cancels it.
-    case ReminderSheetId:
         HideWindow(FindWindowById(windowId));
         break;
+    // A sheet here has a close button (and Escape): closing the reminder sheet that way cancels it, and it is
+    // made afresh each time it opens.
+    case ReminderSheetId:
+        DisposeWindow(FindWindowById(windowId));
+        break;
     default:
+        if (IsDaynoteWindowId(windowId)) SaveDaynote(nullptr, DaynoteTextControl, windowId, App().daynotes);
         break;
     }
     return 0;

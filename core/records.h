@@ -38,16 +38,16 @@ struct Value {
     std::variant<std::monostate, QString, DateValue, qint64, double, bool, QByteArray, RecordArray, Record> v;
 
     Value() = default;
-    Value(const QString& s) : v(s) {}
-    Value(QString&& s) : v(std::move(s)) {}
-    Value(DateValue d) : v(d) {}
-    Value(qint64 i) : v(i) {}
-    Value(int i) : v(qint64(i)) {}
-    Value(double r) : v(r) {}
-    Value(bool b) : v(b) {}
-    Value(const QByteArray& b) : v(b) {}
-    Value(RecordArray a) : v(std::move(a)) {}
-    Value(Record r) : v(std::move(r)) {}
+    Value(const QString& s);
+    Value(QString&& s);
+    Value(DateValue d);
+    Value(qint64 i);
+    Value(int i);
+    Value(double r);
+    Value(bool b);
+    Value(const QByteArray& b);
+    Value(RecordArray a);
+    Value(Record r);
     Value(const char*) = delete; // a text must be a QString, never silently a bool
 
     ValueKind kind() const { return ValueKind(v.index()); }
@@ -60,11 +60,22 @@ struct RecordField {
     bool    operator==(const RecordField&) const = default;
 };
 
-inline bool Value::operator==(const Value& o) const {
-    return v == o.v;
-}
+// Defined once RecordField is complete, which the variant's Record member needs (clang insists).
+inline Value::Value(const QString& s) : v(s) {}
+inline Value::Value(QString&& s) : v(std::move(s)) {}
+inline Value::Value(DateValue d) : v(d) {}
+inline Value::Value(qint64 i) : v(i) {}
+inline Value::Value(int i) : v(qint64(i)) {}
+inline Value::Value(double r) : v(r) {}
+inline Value::Value(bool b) : v(b) {}
+inline Value::Value(const QByteArray& b) : v(b) {}
+inline Value::Value(RecordArray a) : v(std::move(a)) {}
+inline Value::Value(Record r) : v(std::move(r)) {}
 inline bool operator==(const Record& a, const Record& b) {
     return a.fields == b.fields;
+}
+inline bool Value::operator==(const Value& o) const {
+    return v == o.v;
 }
 
 const Value* FindField(const Record& record, const QString& key);

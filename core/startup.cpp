@@ -10,9 +10,12 @@
 #include "core/file_types.h"
 #include "core/preferences.h"
 #include "core/window_ids.h"
+#include "notes/daynote_window.h"
+#include "notes/reminders.h"
 #include "platform/alerts.h"
 #include "platform/fatal.h"
 #include "platform/session.h"
+#include "platform/speech.h"
 #include "platform/windows.h"
 
 #include <QApplication>
@@ -36,6 +39,7 @@ QTimer*       tickTimer = nullptr;
 long          tickCount = 0;
 double        tickInterval = 0.5;
 QElapsedTimer sinceStart;
+double        lastTickTime = 0; // the moment of the previous tick, from which reminders fire
 
 FourCC ActionCode(const QString& name) {
     // Codes with a trailing blank ('cut ') may be named without it.
@@ -109,9 +113,17 @@ bool InitializeApplication() {
     app.daynotesLoaded = true;
     SortDaynotes(app.daynotes);
     AutoDeleteOldDaynotes(app.daynotes, prefs.autoDeleteAge);
+    if (prefs.launchAnnounce) SpeakAndWait(FormatDate(QStringLiteral("EEEE, MMMM, dd, yyyy"), GetNow()));
     if (prefs.calendarWndOpen) ShowCalendar();
     // Nothing else was open: the calendar is the way in, whatever the last session left.
     if (DocumentWindows().isEmpty() && !TrayAvailable()) ShowCalendar();
+    if (prefs.launchShowDaynote) {
+        const bool calendar = FindWindowById(CalendarWindowId) != nullptr;
+        OpenDaynote(calendar ? GetCalendarMonth() : GetCurrentMonth(), GetCurrentDay(),
+                    calendar ? GetCalendarYear() : GetCurrentYear(), false, app.daynotes);
+    }
+    AnnounceReminders(app.daynotes);
+    lastTickTime = GetNow();
     return true;
 }
 
@@ -155,18 +167,24 @@ void TickEntry() {
 }
 
 int Tick(RecordArray& daynotes) {
-    (void)daynotes;
-    AppState& app = App();
-    QWidget*  calendar = FindWindowById(CalendarWindowId);
+    AppState&    app = App();
+    const double now = GetNow();
+    QWidget*     calendar = FindWindowById(CalendarWindowId);
+    bool         announced = false;
     if (IsWindowVisible(calendar)) {
         CalendarTick(calendar);
         const int today = GetCurrentDay();
         if (today != app.dayMark) {
             app.dayMark = today;
             ShowCalendarMonth(GetCurrentYear(), GetCurrentMonth());
+            AnnounceReminders(daynotes);
+            announced = true;
             SetControlText(FindControl(calendar, CalendarSunLineControl), SunLineText());
         }
     }
+    // A reminder fires at its moment, not only when the day changes.
+    if (!announced) FireRemindersReached(lastTickTime, now, daynotes);
+    lastTickTime = now;
     if (++tickCount == 1 && qEnvironmentVariableIsSet("VRDX_REPORT_FIRST_TICK"))
         std::fprintf(stderr, "vrdx: first tick %.1f ms after start\n", sinceStart.nsecsElapsed() / 1e6);
     return 0;

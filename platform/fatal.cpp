@@ -14,7 +14,7 @@ void SetRecoveryWriter(RecoveryWriter writer) {
     recoveryWriter = std::move(writer);
 }
 
-void FatalInternalError(const QString& operation) {
+void FatalInternalError(const QString& message) {
     // A second fault while saving must not loop back here.
     if (inFatal) std::_Exit(FatalExitStatus);
     inFatal = true;
@@ -23,6 +23,6 @@ void FatalInternalError(const QString& operation) {
     QString       informative = QStringLiteral("Contact Developer");
     if (!recovery.isEmpty())
         informative += QStringLiteral("\rYour daynotes were saved to \"%1\".").arg(recovery);
-    ShowAlert(AlertStyle::Informational, QStringLiteral("error in fn %1").arg(operation), informative);
+    ShowAlert(AlertStyle::Critical, message, informative);
     std::exit(FatalExitStatus);
 }

@@ -10,5 +10,6 @@ constexpr int FatalExitStatus = 70; // EX_SOFTWARE
 using RecoveryWriter = std::function<QString()>;
 void SetRecoveryWriter(RecoveryWriter writer);
 
-// Shows "error in fn <operation>" and ends the process with status 70. Never returns.
-[[noreturn]] void FatalInternalError(const QString& operation);
+// Shows the message ("error in fn <operation>") with "Contact Developer" and where the daynotes were saved,
+// then ends the process with status 70. Never returns.
+[[noreturn]] void FatalInternalError(const QString& message);

@@ -12,8 +12,10 @@
 #include <QColorDialog>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QDateTimeEdit>
 #include <QDialog>
 #include <QFile>
+#include <QFontDatabase>
 #include <QGroupBox>
 #include <QHash>
 #include <QLabel>
@@ -371,6 +373,22 @@ QWidget* ActiveWindow() {
     return QApplication::activeWindow();
 }
 
+QWidget* GetSheetOwner(const QWidget* sheet) {
+    return sheet && sheet->parentWidget() ? sheet->parentWidget()->window() : nullptr;
+}
+
+QWidget* ControlWindow(const QWidget* control) {
+    return control ? control->window() : nullptr;
+}
+
+void SetWindowPosition(QWidget* window, QPoint topLeft) {
+    if (window) window->move(topLeft);
+}
+
+QPoint GetWindowPosition(const QWidget* window) {
+    return window ? window->pos() : QPoint();
+}
+
 QString GetWindowTitle(const QWidget* window) {
     return window ? window->windowTitle() : QString();
 }
@@ -505,6 +523,10 @@ void SetControlEnabled(QWidget* control, bool enabled) {
     if (control) control->setEnabled(enabled);
 }
 
+QString GetControlTitle(const QWidget* control) {
+    return GetControlText(control);
+}
+
 void SetControlTitle(QWidget* control, const QString& title) {
     if (auto* w = qobject_cast<QGroupBox*>(control))
         w->setTitle(title);
@@ -531,8 +553,38 @@ void SetControlEmphasis(QWidget* control, bool emphasised) {
         emphasised ? QStringLiteral("border: 1px solid palette(highlight); border-radius: 4px;") : QString());
 }
 
-void SetFontFamilyForNumber(int number, const QString& family) {
-    fontFamilies[number] = family;
+void SetFontFamilyForNumber(int number, const QStringList& candidates) {
+    const QStringList installed = QFontDatabase::families();
+    for (const QString& family : candidates) {
+        if (installed.contains(family, Qt::CaseInsensitive)) {
+            fontFamilies[number] = family;
+            return;
+        }
+    }
+    fontFamilies.remove(number);
+}
+
+void SetControlDateTime(QWidget* control, int year, int month, int day, int hour, int minute) {
+    auto* edit = qobject_cast<QDateTimeEdit*>(control);
+    if (!edit) return;
+    // Date and time are set apart: a QDateTime would be moved between time zones on the way.
+    ++suppressTextEvents;
+    edit->setDate(QDate(year, month, day));
+    edit->setTime(QTime(hour, minute));
+    --suppressTextEvents;
+}
+
+bool GetControlDateTime(const QWidget* control, int* year, int* month, int* day, int* hour, int* minute) {
+    auto* edit = qobject_cast<const QDateTimeEdit*>(control);
+    if (!edit) return false;
+    const QDate date = edit->date();
+    const QTime time = edit->time();
+    *year = date.year();
+    *month = date.month();
+    *day = date.day();
+    *hour = time.hour();
+    *minute = time.minute();
+    return true;
 }
 
 void SetControlFontStyle(QWidget* control, const NoteFontStyle& style) {

@@ -76,7 +76,11 @@ void DisposeWindow(QWidget* window);
 // Visible windows with an identifier, front (active) first.
 QList<QWidget*> DocumentWindows();
 QWidget*        FrontWindow();
-QWidget*        FrontSheet();   // the visible sheet most recently active
+QWidget*        FrontSheet();
+QWidget*        GetSheetOwner(const QWidget* sheet);   // the window a sheet belongs to
+QWidget*        ControlWindow(const QWidget* control); // the window (or sheet) holding a control
+void            SetWindowPosition(QWidget* window, QPoint topLeft);
+QPoint          GetWindowPosition(const QWidget* window); // the visible sheet most recently active
 QWidget*        ActiveWindow(); // the window with the keyboard focus, if the program has it
 QString         GetWindowTitle(const QWidget* window);
 void            SetWindowTitleText(QWidget* window, const QString& title);
@@ -97,20 +101,25 @@ int      GetControlId(const QWidget* control);
 QString  GetControlText(const QWidget* control);
 void     SetControlText(QWidget* control, const QString& text); // raises no text-changed event
 // Check box 0/1, radio group 1..n (0 none), pop-up menu 1..n, spin box or slider its number.
-int  GetControlValue(const QWidget* control);
-void SetControlValue(QWidget* control, int value);
-bool IsControlEnabled(const QWidget* control);
-void SetControlEnabled(QWidget* control, bool enabled);
-void SetControlTitle(QWidget* control, const QString& title); // a button's or box's caption
-void SetControlVisible(QWidget* control, bool visible);
-bool IsControlVisible(const QWidget* control); // shown within its window
-int  GetControlHeight(const QWidget* control); // the height its layout wants for it
+int     GetControlValue(const QWidget* control);
+void    SetControlValue(QWidget* control, int value);
+bool    IsControlEnabled(const QWidget* control);
+void    SetControlEnabled(QWidget* control, bool enabled);
+QString GetControlTitle(const QWidget* control);
+void    SetControlTitle(QWidget* control, const QString& title); // a button's or box's caption
+void    SetControlVisible(QWidget* control, bool visible);
+bool    IsControlVisible(const QWidget* control); // shown within its window
+int     GetControlHeight(const QWidget* control); // the height its layout wants for it
 // A frame in the desktop's highlight colour around a control (today's cell in the calendar).
 void          SetControlEmphasis(QWidget* control, bool emphasised);
 void          SetControlFontStyle(QWidget* control, const NoteFontStyle& style);
 NoteFontStyle GetControlFontStyle(const QWidget* control);
 // Family names behind font numbers; -1 is the desktop's font.
-void SetFontFamilyForNumber(int number, const QString& family);
+// The family drawn for a stored font number: the first installed of the candidates, else the desktop's font.
+void SetFontFamilyForNumber(int number, const QStringList& candidates);
+// Date and time pickers, in the local time of the system.
+void SetControlDateTime(QWidget* control, int year, int month, int day, int hour, int minute);
+bool GetControlDateTime(const QWidget* control, int* year, int* month, int* day, int* hour, int* minute);
 void SetControlProperty(QWidget* control, FourCC creator, FourCC tag, const QByteArray& bytes);
 bool GetControlProperty(const QWidget* control, FourCC creator, FourCC tag, QByteArray* bytes);
 void SetFocusToControl(QWidget* control);

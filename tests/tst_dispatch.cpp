@@ -114,7 +114,7 @@ class TestDispatch : public QObject {
         QTest::addColumn<bool>("kept");
         QTest::newRow("timer sheet is kept, hidden") << 8 << true;
         QTest::newRow("add-event sheet is kept, hidden") << 16 << true;
-        QTest::newRow("reminder sheet is kept") << 24 << true;
+        QTest::newRow("reminder sheet is made afresh each time") << 24 << false;
         QTest::newRow("monthly view is disposed of") << 2 << false;
         QTest::newRow("a daynote window is disposed of") << 51 << false;
     }

@@ -527,8 +527,8 @@ void TestPlist::everyTruncationRefused() {
         Fields({{"all", RecordArray{1, 2.5, true, DateValue{}, QByteArray(30, 'd'), RecordArray{}}}}));
     const QByteArray whole = WritePropertyList(Value(sample));
     Value            root;
-    QVERIFY(
-        ReadPropertyList(whole.chopped(1), &root, nullptr)); // only the final newline missing: still whole
+    // Only the final newline missing: the document is still whole.
+    QVERIFY(ReadPropertyList(whole.chopped(1), &root, nullptr));
     for (qsizetype cut = 0; cut < whole.size() - 1; ++cut) {
         QString error;
         if (ReadPropertyList(whole.left(cut), &root, &error))

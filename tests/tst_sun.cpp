@@ -300,9 +300,12 @@ void tst_Sun::clockText_data() {
 
     const QString dash = QStringLiteral("—");
     QTest::newRow("en_US morning") << QByteArray("en_US") << 6.45 << QStringLiteral("6:45 AM");
-    // 6.29 is stored as 6.2899999…: reading the binary value would give 6:28.
-    QTest::newRow("en_US 6.29 is not 6:28") << QByteArray("en_US") << 6.29 << QStringLiteral("6:29 AM");
-    QTest::newRow("en_US 6.57 is not 6:56") << QByteArray("en_US") << 6.57 << QStringLiteral("6:57 AM");
+    QTest::newRow("en_US 6.29 reads 29") << QByteArray("en_US") << 6.29 << QStringLiteral("6:29 AM");
+    // Stored just below their decimal value (18.1499…, 8.2899…) or giving it back short after subtracting
+    // the hours (6.30 − 6 = 0.2999…): read off the binary value they lose a minute.
+    QTest::newRow("en_US 18.15 is not 6:14 PM") << QByteArray("en_US") << 18.15 << QStringLiteral("6:15 PM");
+    QTest::newRow("en_US 8.29 is not 8:28") << QByteArray("en_US") << 8.29 << QStringLiteral("8:29 AM");
+    QTest::newRow("en_US 6.30 is not 6:29") << QByteArray("en_US") << 6.30 << QStringLiteral("6:30 AM");
     QTest::newRow("en_US evening") << QByteArray("en_US") << 18.05 << QStringLiteral("6:05 PM");
     QTest::newRow("en_US noon hour") << QByteArray("en_US") << 12.30 << QStringLiteral("12:30 PM");
     QTest::newRow("en_US midnight") << QByteArray("en_US") << 0.0 << QStringLiteral("12:00 AM");
@@ -385,6 +388,10 @@ void tst_Sun::locationFromZone_data() {
         << QByteArray("Europe/Oslo") << true << Degrees(59, 55) << Degrees(10, 45);
     QTest::newRow("US/Eastern, a link")
         << QByteArray("US/Eastern") << true << Degrees(40, 42, 51) << -Degrees(74, 0, 23);
+    QTest::newRow("Europe/Kiev, renamed")
+        << QByteArray("Europe/Kiev") << true << Degrees(50, 26) << Degrees(30, 31);
+    // ICU counts GB the same zone as Guernsey, Jersey and the Isle of Man, listed first; only London will do.
+    QTest::newRow("GB, a link") << QByteArray("GB") << true << Degrees(51, 30, 30) << -Degrees(0, 7, 31);
     QTest::newRow("Asia/Calcutta, an old name")
         << QByteArray("Asia/Calcutta") << true << Degrees(22, 32) << Degrees(88, 22);
     QTest::newRow("UTC") << QByteArray("UTC") << false << 0.0 << 0.0;
@@ -478,6 +485,8 @@ void tst_Sun::zoneTables_data() {
                                              << -Degrees(33, 51, 30) << Degrees(151, 12, 30);
     QTest::newRow("TZ written as a path")
         << berlin1970 << QString() << "/usr/share/zoneinfo/Europe/Berlin" << true << 52.5 << Degrees(13, 22);
+    QTest::newRow("TZ with the POSIX colon")
+        << berlin1970 << QString() << ":Europe/Berlin" << true << 52.5 << Degrees(13, 22);
     QTest::newRow("unlisted zone") << berlin1970 << oldTable << "Asia/Tokyo" << false << 0.0 << 0.0;
     QTest::newRow("no tables at all") << QString() << QString() << "Europe/Berlin" << false << 0.0 << 0.0;
     QTest::newRow("malformed coordinates") << header + QStringLiteral("DE\t+5230+0132\tEurope/Berlin\n")

@@ -245,7 +245,7 @@ class TestWindows : public QObject {
                 f.write("saved");
                 return recovery;
             });
-            FatalInternalError(QStringLiteral("GetMonthNameFromMonthNbr"));
+            FatalInternalError(QStringLiteral("error in fn GetMonthNameFromMonthNbr"));
         }
         int status = 0;
         QCOMPARE(waitpid(child, &status, 0), child);

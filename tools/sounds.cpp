@@ -8,6 +8,7 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QtEndian>
+#include <alsa/asoundlib.h>
 #include <atomic>
 #include <canberra.h>
 #include <chrono>
@@ -25,18 +26,22 @@ using Clock = std::chrono::steady_clock;
 
 // ----- The libcanberra back end
 
-// One request at a time travels to the audio thread; a newer one replaces one not yet taken.
 std::atomic<int> finishedAudioRequests{0};
 
+// One request at a time travels to the audio thread; a newer one replaces one not yet taken.
 struct CanberraQueue {
     std::mutex                 mutex;
     std::condition_variable    wake;
     std::optional<std::string> next;
 };
 
+// ALSA reports a machine without a sound card on stderr at every attempt; a missing sound is not news.
+void QuietAlsa(const char*, int, const char*, int, const char*, ...) {}
+
 // Runs for the life of the process. Opening the audio device or a sound server may take long or fail
 // (no device, no server); here that can never hold up the event loop.
 void RunCanberra(std::shared_ptr<CanberraQueue> queue) {
+    snd_lib_error_set_handler(QuietAlsa);
     ca_context* context = nullptr;
     for (;;) {
         std::string path;
@@ -223,7 +228,8 @@ void PlaySoundNamed(const QString& fileName) {
     if (IsSoundPlaying()) return;
     const QString path = ResolveSoundName(fileName);
     if (path.isEmpty()) return;
-    const auto length = std::chrono::duration<double>(SoundDuration(path));
+    // However long a (perhaps damaged) header says the sound is, the player is free again within the hour.
+    const auto length = std::chrono::duration<double>(qBound(0.0, SoundDuration(path), 3600.0));
     player.busyUntil = Clock::now() + std::chrono::duration_cast<Clock::duration>(length);
     player.name = fileName;
     sink(path);

@@ -14,8 +14,9 @@ void PlaySoundNamed(const QString& fileName);
 // The system's alert beep.
 void Beep();
 
-// The file PlaySoundNamed would play for this name, or an empty string. Our own sounds are written once to
-// $XDG_CACHE_HOME/VRDX/sounds/, because the audio system needs a real file.
+// The file PlaySoundNamed would play for this name, or an empty string. Our own sounds are copied from the
+// resources to $XDG_CACHE_HOME/VRDX/sounds/ (and the copy replaced if it differs), because the audio system
+// needs a real file.
 QString ResolveSoundName(const QString& fileName);
 
 // How long the player stays busy for this file, in seconds: the length of a WAV or Ogg Vorbis file read

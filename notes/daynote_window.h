@@ -1,0 +1,50 @@
+// The daynote window: the editor of one date's daynote, written back into the daynote array when it closes.
+#pragma once
+
+#include "core/records.h"
+#include "platform/fourcc.h"
+
+#include <QString>
+
+class QWidget;
+
+enum DaynoteControl : int {
+    RecurringButton = 229,
+    KeeperCheckBox = 230,
+    SpellingButton = 231,
+    FontPopUp = 232,
+    WeekdayLabel = 234,
+    ReminderButton = 423,
+};
+
+constexpr int DefaultFontItem = 6;
+
+// Opens (or brings forward) the window of a date. With the Option key (Ctrl) the date becomes the countdown
+// target instead and no window opens. Returns the window, or nothing.
+QWidget* OpenDaynote(int month, int day, int year, bool optionKey, RecordArray& daynotes);
+// Writes a text control into the daynote of its date: with no date, the daynote window's own (from its
+// title).
+void SaveDaynote(const DateValue* date, int textControlId, int windowId, RecordArray& daynotes);
+// A new record at the index, in the font style of the given control, or the default style without one.
+void InsertDaynote(double date, const QString& text, int8_t type, int textControlId, int windowId, int index,
+                   RecordArray& daynotes);
+void SetDaynoteFont(QWidget* window, int item);
+void HighlightDateOnCal(double date, bool hasDaynote, int index, const RecordArray& daynotes);
+// "Modify Reminder..." or "Create Reminder..." by whether the window's daynote has a reminder.
+void SetReminderButtonTitle(QWidget* window, const RecordArray& daynotes);
+
+// The font presets of the font menu, items 1..9.
+NoteFontStyle FontPreset(int item, NoteFontStyle style);
+int           FontMenuItemForStyle(const NoteFontStyle& style);
+// The font numbers the presets store for "Geneva" and "Lucida Grande".
+constexpr int16_t GenevaFontNumber = 3;
+constexpr int16_t LucidaGrandeFontNumber = 1024;
+
+bool IsDaynoteWindowId(int windowId);
+// The daynote text as stored: lines separated by carriage returns.
+QString DaynoteTextOfControl(const QWidget* control);
+
+// Control and command actions of the window.
+int DaynoteTextChanged(int controlId, unsigned modifiers);
+int DaynoteFontChosen(int controlId, unsigned modifiers);
+int DaynoteFontCommand(FourCC command);

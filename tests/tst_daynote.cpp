@@ -1,0 +1,345 @@
+// The daynote window and its reminder sheet on the offscreen platform: from a click on a day to a record in
+// the daynote array and back, keeper and font rules, one window per date, the sheet's fields.
+#include "calendar/calendar_window.h"
+#include "core/app_state.h"
+#include "core/dates.h"
+#include "core/dispatch.h"
+#include "core/preferences.h"
+#include "core/startup.h"
+#include "core/window_ids.h"
+#include "helpers/test_support.h"
+#include "notes/daynote_window.h"
+#include "notes/reminder_sheet.h"
+#include "platform/clock.h"
+#include "platform/windows.h"
+#include "tools/sounds.h"
+
+#include <QTest>
+#include <QWidget>
+#include <unicode/locid.h>
+
+namespace {
+
+RecordArray& Notes() {
+    return App().daynotes;
+}
+
+double Day(int month, int day, int year) {
+    return DateToAbsTime(month, day, year);
+}
+
+int NoteIndex(double date) {
+    const int index = FindNoteIndex(Notes(), date);
+    return IsNoteAtIndex(Notes(), date, index) ? index : -1;
+}
+
+void AddNote(double date, const QString& text, int type) {
+    const int index = FindNoteIndex(Notes(), date);
+    InsertRecord(Notes(), index);
+    SetDaynote(Notes(), index, text, date, int8_t(type), NoteFontStyle{});
+}
+
+QString StoredText(double date) {
+    const Value* v = GetRecordValue(Notes(), NoteIndex(date), NoteDataKey);
+    return v && ValueText(*v) ? *ValueText(*v) : QString();
+}
+
+int StoredType(double date) {
+    int8_t type = 0;
+    GetRecordByte(Notes(), NoteIndex(date), NoteTypeKey, &type);
+    return type;
+}
+
+QWidget* Open(int month, int day, int year) {
+    return OpenDaynote(month, day, year, false, Notes());
+}
+
+void Type(QWidget* window, const QString& text) {
+    QWidget* view = FindControl(window, DaynoteTextControl);
+    view->setFocus();
+    QTest::keyClicks(view, text);
+}
+
+void Close(QWidget* window) {
+    CloseWindow(window);
+    QTest::qWait(0);
+}
+
+} // namespace
+
+class TestDaynote : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void initTestCase() {
+        UsePrivateHome();
+        qputenv("TZ", "Europe/Berlin");
+        UErrorCode status = U_ZERO_ERROR;
+        icu::Locale::setDefault(icu::Locale("en_US"), status);
+        FillLocaleNameLists();
+        AddDefinitionFolder(TestDefinitionFolder());
+        QVERIFY(LoadMenuBar(QStringLiteral("VRDXMenuBar")));
+        InstallEventHandlers();
+        SetSoundSink([](const QString&) {});
+    }
+
+    void init() {
+        SetTestClock(DateTimeToAbsTime(12, 5, 2026, 10, 0));
+        Notes().clear();
+        Prefs() = Preferences{};
+        App().dayMark = 5;
+        ShowCalendar();
+    }
+
+    void cleanup() {
+        for (QWidget* w : DocumentWindows()) DisposeWindow(w);
+        QTest::qWait(0);
+    }
+
+    void typingAndClosingCreatesTheDaynote() {
+        QWidget* calendar = FindWindowById(CalendarWindowId);
+        QTest::mouseClick(FindControl(calendar, FindDayCell(12)), Qt::LeftButton);
+        QWidget* window = FrontWindow();
+        QVERIFY(window && IsDaynoteWindowId(GetWindowId(window)));
+        QCOMPARE(GetWindowTitle(window), QStringLiteral("12  December  2026"));
+        QCOMPARE(GetControlText(FindControl(window, WeekdayLabel)), QStringLiteral("Saturday"));
+        for (int id : {KeeperCheckBox, ReminderButton}) QVERIFY(!IsControlEnabled(FindControl(window, id)));
+        QCOMPARE(GetControlValue(FindControl(window, FontPopUp)), DefaultFontItem);
+        Type(window, QStringLiteral("Dentist"));
+        for (int id : {KeeperCheckBox, ReminderButton}) QVERIFY(IsControlEnabled(FindControl(window, id)));
+        QTest::keyClick(FindControl(window, DaynoteTextControl), Qt::Key_Return);
+        QTest::keyClicks(FindControl(window, DaynoteTextControl), QStringLiteral("10:30"));
+        QCOMPARE(NoteIndex(Day(12, 12, 2026)), -1); // nothing is stored while the window is open
+        Close(window);
+        QCOMPARE(StoredText(Day(12, 12, 2026)), QStringLiteral("Dentist\r10:30"));
+        QCOMPARE(StoredType(Day(12, 12, 2026)), int(NoteStandard));
+        const NoteFontStyle cell = GetControlFontStyle(FindControl(calendar, FindDayCell(12)));
+        QVERIFY(QColor::fromRgba64(uint16_t(cell.fgRed), uint16_t(cell.fgGreen), uint16_t(cell.fgBlue)) !=
+                QColor(Qt::black));
+    }
+
+    void emptyingDeletesTheDaynoteAndItsReminder() {
+        AddNote(Day(12, 20, 2026), QStringLiteral("old"), NoteStandard);
+        SetRecordDate(Notes(), NoteIndex(Day(12, 20, 2026)), ReminderDateKey, Day(12, 19, 2026));
+        QWidget* window = Open(12, 20, 2026);
+        QCOMPARE(GetControlText(FindControl(window, ReminderButton)), QStringLiteral("Modify Reminder..."));
+        QWidget* view = FindControl(window, DaynoteTextControl);
+        view->setFocus();
+        QTest::keyClick(view, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(view, Qt::Key_Delete);
+        QVERIFY(!IsControlEnabled(FindControl(window, ReminderButton)));
+        Close(window);
+        QCOMPARE(NoteIndex(Day(12, 20, 2026)), -1);
+        QVERIFY(Notes().empty());
+        const NoteFontStyle cell =
+            GetControlFontStyle(FindControl(FindWindowById(CalendarWindowId), FindDayCell(20)));
+        QCOMPARE(QColor::fromRgba64(uint16_t(cell.fgRed), uint16_t(cell.fgGreen), uint16_t(cell.fgBlue)),
+                 QColor(Qt::black));
+    }
+
+    void closingAnEmptyNewWindowStoresNothing() {
+        Close(Open(12, 21, 2026));
+        QVERIFY(Notes().empty());
+    }
+
+    void keeperBox_data() {
+        QTest::addColumn<int>("stored");
+        QTest::addColumn<bool>("box");
+        QTest::addColumn<int>("saved");
+        QTest::newRow("standard, box on: keeper") << 1 << true << 4;
+        QTest::newRow("keeper, box off: standard") << 4 << false << 1;
+        QTest::newRow("keeper, box on: keeper") << 4 << true << 4;
+        QTest::newRow("holiday, box off: keeps holiday") << 2 << false << 2;
+        QTest::newRow("event, box off: keeps event") << 3 << false << 3;
+        QTest::newRow("holiday, box on: keeper") << 2 << true << 4;
+        QTest::newRow("event, box on: keeper") << 3 << true << 4;
+    }
+    void keeperBox() {
+        QFETCH(int, stored);
+        QFETCH(bool, box);
+        QFETCH(int, saved);
+        AddNote(Day(12, 8, 2026), QStringLiteral("x"), stored);
+        QWidget* window = Open(12, 8, 2026);
+        QCOMPARE(GetControlValue(FindControl(window, KeeperCheckBox)), stored == 4 ? 1 : 0);
+        if (GetControlValue(FindControl(window, KeeperCheckBox)) != int(box))
+            QTest::mouseClick(FindControl(window, KeeperCheckBox), Qt::LeftButton, {}, QPoint(4, 4));
+        Close(window);
+        QCOMPARE(StoredType(Day(12, 8, 2026)), saved);
+    }
+
+    void fontItemFromStoredStyle_data() {
+        QTest::addColumn<int>("font");
+        QTest::addColumn<int>("size");
+        QTest::addColumn<int>("item");
+        QTest::newRow("Geneva 9") << int(GenevaFontNumber) << 9 << 1;
+        QTest::newRow("Geneva 10") << int(GenevaFontNumber) << 10 << 2;
+        QTest::newRow("Geneva 11") << int(GenevaFontNumber) << 11 << 3;
+        QTest::newRow("Geneva 14") << int(GenevaFontNumber) << 14 << 4;
+        QTest::newRow("Geneva 20") << int(GenevaFontNumber) << 20 << 3;
+        QTest::newRow("Lucida Grande 9") << int(LucidaGrandeFontNumber) << 9 << 5;
+        QTest::newRow("Lucida Grande 12") << int(LucidaGrandeFontNumber) << 12 << 6;
+        QTest::newRow("Lucida Grande 13") << int(LucidaGrandeFontNumber) << 13 << 7;
+        QTest::newRow("Lucida Grande 14") << int(LucidaGrandeFontNumber) << 14 << 8;
+        QTest::newRow("Lucida Grande 16") << int(LucidaGrandeFontNumber) << 16 << 6;
+        QTest::newRow("Lucida Grande 18") << int(LucidaGrandeFontNumber) << 18 << 9;
+        QTest::newRow("system font") << -1 << 11 << 6;
+        QTest::newRow("unknown family") << 77 << 9 << 6;
+    }
+    void fontItemFromStoredStyle() {
+        QFETCH(int, font);
+        QFETCH(int, size);
+        QFETCH(int, item);
+        NoteFontStyle style;
+        style.font = int16_t(font);
+        style.size = int16_t(size);
+        QCOMPARE(FontMenuItemForStyle(style), item);
+        // The window shows that item and keeps the stored size until another item is chosen.
+        AddNote(Day(12, 9, 2026), QStringLiteral("styled"), NoteStandard);
+        SetRecordFontStyle(Notes(), NoteIndex(Day(12, 9, 2026)), style, NoteCFSKey);
+        QWidget* window = Open(12, 9, 2026);
+        QCOMPARE(GetControlValue(FindControl(window, FontPopUp)), item);
+        QCOMPARE(GetControlFontStyle(FindControl(window, DaynoteTextControl)).size, int16_t(size));
+    }
+
+    void fontPresetsKeepTheColour() {
+        NoteFontStyle style;
+        style.fgRed = 1000;
+        style.flags = 0;
+        const NoteFontStyle preset = FontPreset(9, style);
+        QCOMPARE(preset.font, LucidaGrandeFontNumber);
+        QCOMPARE(preset.size, int16_t(18));
+        QCOMPARE(preset.style, int16_t(1));
+        QCOMPARE(preset.fgRed, int16_t(1000));
+        QCOMPARE(preset.flags, int16_t(0x024F));
+        QCOMPARE(FontPreset(10, style).size, style.size); // outside 1..9 changes no font
+        QCOMPARE(FontPreset(1, style).style, int16_t(0));
+    }
+
+    void fontCommandAndMenuChangeTheText() {
+        QWidget* window = Open(12, 10, 2026);
+        Type(window, QStringLiteral("x"));
+        window->activateWindow();
+        QTRY_VERIFY(FrontWindow() == window);
+        RunCommand(MakeFourCC("Gen4"));
+        QCOMPARE(GetControlFontStyle(FindControl(window, DaynoteTextControl)).size, int16_t(14));
+        QCOMPARE(GetControlValue(FindControl(window, FontPopUp)), 4);
+        Close(window);
+        NoteFontStyle stored;
+        QVERIFY(GetRecordFontStyle(Notes(), NoteIndex(Day(12, 10, 2026)), NoteCFSKey, &stored));
+        QCOMPARE(stored.font, GenevaFontNumber);
+        QCOMPARE(stored.size, int16_t(14));
+    }
+
+    void sameDayTwiceGivesOneWindow() {
+        QWidget* first = Open(12, 11, 2026);
+        QWidget* second = Open(12, 11, 2026);
+        QCOMPARE(first, second);
+        QWidget* other = Open(12, 12, 2026);
+        QVERIFY(other != first);
+        QCOMPARE(GetWindowId(other), GetWindowId(first) + 1);
+        QCOMPARE(GetWindowPosition(other), GetWindowPosition(first) + QPoint(22, 22));
+    }
+
+    void ctrlClickSetsTheCountdownDate() {
+        QWidget*  calendar = FindWindowById(CalendarWindowId);
+        const int before = int(DocumentWindows().size());
+        QTest::mouseClick(FindControl(calendar, FindDayCell(24)), Qt::LeftButton, Qt::ControlModifier);
+        QCOMPARE(Prefs().countDownDate, Day(12, 24, 2026));
+        QCOMPARE(int(DocumentWindows().size()), before);
+        Tick(Notes());
+        QCOMPARE(GetControlText(FindControl(calendar, CountdownLine)),
+                 QStringLiteral("18 Days to 24 December 2026"));
+    }
+
+    void reminderSheetOnAnUnsavedDaynote() {
+        QWidget* window = Open(12, 14, 2026);
+        Type(window, QStringLiteral("not saved yet"));
+        AlertRecorder recorder;
+        QTest::mouseClick(FindControl(window, ReminderButton), Qt::LeftButton);
+        QCOMPARE(recorder.alerts.size(), 1);
+        QCOMPARE(recorder.alerts[0].message, QStringLiteral("Daynote has not been saved"));
+        QCOMPARE(recorder.alerts[0].informative,
+                 QStringLiteral("Close the daynote to save it and re-open to create reminder"));
+        QVERIFY(!FindWindowById(ReminderSheetId));
+    }
+
+    void reminderSheetStoresEveryField_data() {
+        QTest::addColumn<bool>("url");
+        QTest::addColumn<bool>("mail");
+        QTest::newRow("web address and e-mail") << true << true;
+        QTest::newRow("boxes off: single blanks") << false << false;
+    }
+    void reminderSheetStoresEveryField() {
+        QFETCH(bool, url);
+        QFETCH(bool, mail);
+        const double date = Day(12, 15, 2026);
+        AddNote(date, QStringLiteral("Pay rent\rbefore noon"), NoteStandard);
+        QWidget* window = Open(12, 15, 2026);
+        QTest::mouseClick(FindControl(window, ReminderButton), Qt::LeftButton);
+        QWidget* sheet = FindWindowById(ReminderSheetId);
+        QVERIFY(sheet);
+        QCOMPARE(GetControlText(FindControl(sheet, ReminderDateLabel)), QStringLiteral("15  December  2026"));
+        QCOMPARE(GetControlTitle(FindControl(sheet, ReminderSaveButton)), QStringLiteral("Create Reminder"));
+        QVERIFY(!IsControlEnabled(FindControl(sheet, ReminderRemoveButton)));
+        QVERIFY(!IsControlEnabled(FindControl(sheet, ReminderUrlField)));
+        SetControlDateTime(FindControl(sheet, ReminderDayPicker), 2026, 12, 14, 0, 0);
+        SetControlDateTime(FindControl(sheet, ReminderTimePicker), 2026, 12, 14, 9, 45);
+        if (url) {
+            QTest::mouseClick(FindControl(sheet, ReminderUrlCheckBox), Qt::LeftButton, {}, QPoint(4, 4));
+            QVERIFY(IsControlEnabled(FindControl(sheet, ReminderUrlField)));
+            QTest::keyClicks(FindControl(sheet, ReminderUrlField),
+                             QStringLiteral("https://example.org/rent"));
+        }
+        if (mail) {
+            QTest::mouseClick(FindControl(sheet, ReminderMailCheckBox), Qt::LeftButton, {}, QPoint(4, 4));
+            QCOMPARE(GetControlText(FindControl(sheet, ReminderSubjectField)),
+                     QStringLiteral("Reminder Daynote on date: 15  December  2026"));
+            QCOMPARE(GetControlText(FindControl(sheet, ReminderMessageField)),
+                     QStringLiteral("Pay rent\nbefore noon"));
+            QTest::keyClicks(FindControl(sheet, ReminderAddressField), QStringLiteral("me@example.org"));
+        }
+        QTest::mouseClick(FindControl(sheet, ReminderSaveButton), Qt::LeftButton);
+        QTest::qWait(0);
+        const int index = NoteIndex(date);
+        double    when = 0;
+        QVERIFY(GetRecordDate(Notes(), index, ReminderDateKey, &when));
+        QCOMPARE(when, DateTimeToAbsTime(12, 14, 2026, 9, 45));
+        auto text = [&](const QString& key) { return *ValueText(*GetRecordValue(Notes(), index, key)); };
+        QCOMPARE(text(URLKey), url ? QStringLiteral("https://example.org/rent") : QStringLiteral(" "));
+        QCOMPARE(text(EmailAddrKey), mail ? QStringLiteral("me@example.org") : QStringLiteral(" "));
+        QCOMPARE(text(EmailSubjectKey),
+                 mail ? QStringLiteral("Reminder Daynote on date: 15  December  2026") : QStringLiteral(" "));
+        QCOMPARE(text(EmailMessageKey), mail ? QStringLiteral("Pay rent\rbefore noon") : QStringLiteral(" "));
+        QCOMPARE(GetControlText(FindControl(window, ReminderButton)), QStringLiteral("Modify Reminder..."));
+
+        // Opened again it shows what was stored; Remove takes all five keys away.
+        QTest::mouseClick(FindControl(window, ReminderButton), Qt::LeftButton);
+        sheet = FindWindowById(ReminderSheetId);
+        QCOMPARE(GetControlTitle(FindControl(sheet, ReminderSaveButton)), QStringLiteral("Modify Reminder"));
+        QCOMPARE(GetControlValue(FindControl(sheet, ReminderUrlCheckBox)), int(url));
+        QCOMPARE(GetControlValue(FindControl(sheet, ReminderMailCheckBox)), int(mail));
+        int y, m, d, h, mi;
+        QVERIFY(GetControlDateTime(FindControl(sheet, ReminderTimePicker), &y, &m, &d, &h, &mi));
+        QCOMPARE(h * 100 + mi, 945);
+        QTest::mouseClick(FindControl(sheet, ReminderRemoveButton), Qt::LeftButton);
+        QTest::qWait(0);
+        for (const QString* key :
+             {&ReminderDateKey, &URLKey, &EmailAddrKey, &EmailSubjectKey, &EmailMessageKey})
+            QVERIFY(!GetRecordValue(Notes(), index, *key));
+        QCOMPARE(GetControlText(FindControl(window, ReminderButton)), QStringLiteral("Create Reminder..."));
+    }
+
+    void cancelStoresNothing() {
+        const double date = Day(12, 16, 2026);
+        AddNote(date, QStringLiteral("x"), NoteStandard);
+        QWidget* window = Open(12, 16, 2026);
+        QTest::mouseClick(FindControl(window, ReminderButton), Qt::LeftButton);
+        QTest::mouseClick(FindControl(FindWindowById(ReminderSheetId), ReminderCancelButton), Qt::LeftButton);
+        QTest::qWait(0);
+        QVERIFY(!GetRecordValue(Notes(), NoteIndex(date), ReminderDateKey));
+        QTRY_VERIFY(!FindWindowById(ReminderSheetId));
+    }
+};
+
+QTEST_MAIN(TestDaynote)
+#include "tst_daynote.moc"
