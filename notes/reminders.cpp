@@ -1,5 +1,4 @@
-// Reminders: finding the due ones, firing them (daynote window, web address, e-mail, notification), the
-// launcher badge, the spoken count, and the tick's check for moments just reached.
+// Reminders: due ones found and fired, the launcher badge, the spoken count and the tick's check of moments.
 #include "notes/reminders.h"
 
 #include "core/dates.h"

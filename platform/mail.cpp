@@ -116,7 +116,7 @@ void RunSendmail(const QString& program, const QByteArray& message) {
 
     auto* limit = new QTimer(process);
     limit->setSingleShot(true);
-    QObject::connect(limit, &QTimer::timeout, process, [process, program] {
+    QObject::connect(limit, &QTimer::timeout, process, [process] {
         process->setProperty("timedOut", true);
         process->kill();
     });

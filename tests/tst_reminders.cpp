@@ -1,6 +1,4 @@
-// Reminders on a private session bus: due ones counted and fired in order, e-mail through a fake sendmail,
-// the spoken count, the default reminder, moments reached by the clock tick, the launcher badge and desktop
-// notifications.
+// Reminders on a private session bus, with a fake sendmail, a fake notification server and a listening dock.
 #include "core/dates.h"
 #include "helpers/test_support.h"
 #include "notes/daynote_window.h"
