@@ -69,3 +69,21 @@ def stop(proc, how=signal.SIGTERM, timeout=20):
     else:
         proc.send_signal(how)
     return proc.wait(timeout=timeout)
+
+
+class Checks:
+    """Counts checks and prints the closing line CTest and CI read: "N passed, N failed"."""
+
+    def __init__(self):
+        self.passed = self.failed = 0
+
+    def __call__(self, name, condition, detail=""):
+        if condition:
+            self.passed += 1
+        else:
+            self.failed += 1
+            print("FAIL:", name, detail)
+
+    def finish(self):
+        print(f"{self.passed} passed, {self.failed} failed")
+        raise SystemExit(1 if self.failed or not self.passed else 0)

@@ -11,16 +11,7 @@ import app_harness as h
 
 h.in_private_bus()
 
-passed = failed = 0
-
-
-def check(name, condition, detail=""):
-    global passed, failed
-    if condition:
-        passed += 1
-    else:
-        failed += 1
-        print("FAIL:", name, detail)
+check = h.Checks()
 
 
 def style(size=11, bold=1):
@@ -90,5 +81,4 @@ try:
 finally:
     home.remove()
 
-print(f"{passed} passed, {failed} failed")
-raise SystemExit(1 if failed else 0)
+check.finish()

@@ -13,16 +13,7 @@ import app_harness as h
 
 h.in_private_bus()
 
-passed = failed = 0
-
-
-def check(name, condition, detail=""):
-    global passed, failed
-    if condition:
-        passed += 1
-    else:
-        failed += 1
-        print("FAIL:", name, detail)
+check = h.Checks()
 
 
 def free_display():
@@ -103,5 +94,4 @@ finally:
     xvfb.wait()
     home.remove()
 
-print(f"{passed} passed, {failed} failed")
-raise SystemExit(1 if failed else 0)
+check.finish()

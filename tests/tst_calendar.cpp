@@ -10,6 +10,7 @@
 #include "core/startup.h"
 #include "core/window_ids.h"
 #include "helpers/test_support.h"
+#include "helpers/zone_scope.h"
 #include "platform/clock.h"
 #include "platform/windows.h"
 #include "tools/sounds.h"
@@ -18,7 +19,7 @@
 #include <QFileInfo>
 #include <QTest>
 #include <QWidget>
-#include <unicode/locid.h>
+#include <optional>
 
 namespace {
 
@@ -58,6 +59,9 @@ class TestCalendar : public QObject {
 
     QStringList sounds;
 
+    std::optional<ZoneScope>   zoneScope;
+    std::optional<LocaleScope> localeScope;
+
     void SetNow(int month, int day, int year, int hour, int minute, double second) {
         SetTestClock(DateTimeToAbsTime(month, day, year, hour, minute) + second);
     }
@@ -65,10 +69,8 @@ class TestCalendar : public QObject {
   private slots:
     void initTestCase() {
         UsePrivateHome();
-        qputenv("TZ", "America/New_York");
-        UErrorCode status = U_ZERO_ERROR;
-        icu::Locale::setDefault(icu::Locale("en_US"), status);
-        FillLocaleNameLists();
+        zoneScope.emplace("America/New_York");
+        localeScope.emplace("en_US");
         QVERIFY(LoadMenuBar(QStringLiteral("VRDXMenuBar")));
         InstallEventHandlers();
         SetSoundSink([this](const QString& path) { sounds << path; });

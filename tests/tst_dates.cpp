@@ -1,5 +1,6 @@
 // Tests of the calendar date layer: day boundaries, weeks, month names, differences, shifts and note search.
 #include "core/dates.h"
+#include "helpers/zone_scope.h"
 #include "platform/clock.h"
 
 #include <QDate>
@@ -8,41 +9,10 @@
 #include <algorithm>
 #include <limits>
 #include <numeric>
-#include <unicode/locid.h>
+#include <optional>
 #include <utility>
 
 namespace {
-
-// Switches the system time zone for the life of the object; failing checks return early, so the destructor
-// is what puts the zone back.
-class ZoneScope {
-  public:
-    explicit ZoneScope(const QByteArray& zone) : saved(qgetenv("TZ")) {
-        qputenv("TZ", zone);
-        FillLocaleNameLists();
-    }
-    ~ZoneScope() {
-        qputenv("TZ", saved);
-        FillLocaleNameLists();
-    }
-
-  private:
-    QByteArray saved;
-};
-
-class LocaleScope {
-  public:
-    explicit LocaleScope(const char* name) : saved(icu::Locale::getDefault()) { Set(icu::Locale(name)); }
-    ~LocaleScope() { Set(saved); }
-
-  private:
-    static void Set(const icu::Locale& locale) {
-        UErrorCode status = U_ZERO_ERROR;
-        icu::Locale::setDefault(locale, status);
-        FillLocaleNameLists();
-    }
-    icu::Locale saved;
-};
 
 double Day(const QDate& d) {
     return DateToAbsTime(d.month(), d.day(), d.year());
@@ -128,30 +98,19 @@ class tst_Dates : public QObject {
     void monthOnShowWithoutWindows();
 
   private:
-    QByteArray  savedZone;
-    bool        zoneWasSet = false;
-    icu::Locale savedLocale;
+    std::optional<ZoneScope>   zoneScope;
+    std::optional<LocaleScope> localeScope;
 };
 
 void tst_Dates::initTestCase() {
-    zoneWasSet = qEnvironmentVariableIsSet("TZ");
-    savedZone = qgetenv("TZ");
-    savedLocale = icu::Locale::getDefault();
-    qputenv("TZ", "America/New_York");
-    UErrorCode status = U_ZERO_ERROR;
-    icu::Locale::setDefault(icu::Locale("en_US"), status);
-    QVERIFY(U_SUCCESS(status));
-    FillLocaleNameLists();
+    zoneScope.emplace("America/New_York");
+    localeScope.emplace("en_US");
+    QVERIFY(localeScope->Succeeded());
 }
 
 void tst_Dates::cleanupTestCase() {
-    if (zoneWasSet)
-        qputenv("TZ", savedZone);
-    else
-        qunsetenv("TZ");
-    UErrorCode status = U_ZERO_ERROR;
-    icu::Locale::setDefault(savedLocale, status);
-    FillLocaleNameLists();
+    localeScope.reset();
+    zoneScope.reset();
     ClearTestClock();
 }
 

@@ -8,6 +8,7 @@
 #include "core/startup.h"
 #include "core/window_ids.h"
 #include "helpers/test_support.h"
+#include "helpers/zone_scope.h"
 #include "notes/daynote_window.h"
 #include "notes/reminder_sheet.h"
 #include "platform/clock.h"
@@ -16,7 +17,7 @@
 
 #include <QTest>
 #include <QWidget>
-#include <unicode/locid.h>
+#include <optional>
 
 namespace {
 
@@ -70,13 +71,14 @@ void Close(QWidget* window) {
 class TestDaynote : public QObject {
     Q_OBJECT
 
+    std::optional<ZoneScope>   zoneScope;
+    std::optional<LocaleScope> localeScope;
+
   private slots:
     void initTestCase() {
         UsePrivateHome();
-        qputenv("TZ", "Europe/Berlin");
-        UErrorCode status = U_ZERO_ERROR;
-        icu::Locale::setDefault(icu::Locale("en_US"), status);
-        FillLocaleNameLists();
+        zoneScope.emplace("Europe/Berlin");
+        localeScope.emplace("en_US");
         AddDefinitionFolder(TestDefinitionFolder());
         QVERIFY(LoadMenuBar(QStringLiteral("VRDXMenuBar")));
         InstallEventHandlers();

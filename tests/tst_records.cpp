@@ -1,14 +1,14 @@
 // Tests of the record store: grow-on-write, getters, reminder fields, font style bytes and event list forms.
 #include "core/dates.h"
 #include "core/records.h"
+#include "helpers/zone_scope.h"
 #include "platform/clock.h"
 
-#include <QScopeGuard>
 #include <QTest>
 #include <climits>
 #include <cstdint>
 #include <limits>
-#include <unicode/locid.h>
+#include <optional>
 
 namespace {
 
@@ -81,30 +81,19 @@ class tst_Records : public QObject {
     void eventListForms();
 
   private:
-    QByteArray  savedZone;
-    bool        zoneWasSet = false;
-    icu::Locale savedLocale;
+    std::optional<ZoneScope>   zoneScope;
+    std::optional<LocaleScope> localeScope;
 };
 
 void tst_Records::initTestCase() {
-    zoneWasSet = qEnvironmentVariableIsSet("TZ");
-    savedZone = qgetenv("TZ");
-    savedLocale = icu::Locale::getDefault();
-    qputenv("TZ", "America/New_York");
-    UErrorCode status = U_ZERO_ERROR;
-    icu::Locale::setDefault(icu::Locale("en_US"), status);
-    QVERIFY(U_SUCCESS(status));
-    FillLocaleNameLists();
+    zoneScope.emplace("America/New_York");
+    localeScope.emplace("en_US");
+    QVERIFY(localeScope->Succeeded());
 }
 
 void tst_Records::cleanupTestCase() {
-    if (zoneWasSet)
-        qputenv("TZ", savedZone);
-    else
-        qunsetenv("TZ");
-    UErrorCode status = U_ZERO_ERROR;
-    icu::Locale::setDefault(savedLocale, status);
-    FillLocaleNameLists();
+    localeScope.reset();
+    zoneScope.reset();
 }
 
 void tst_Records::growOnWrite_data() {
@@ -533,15 +522,7 @@ void tst_Records::eventListForms() {
     QFETCH(RecordArray, stored);
     QFETCH(QStringList, dateTexts);
 
-    UErrorCode        status = U_ZERO_ERROR;
-    const icu::Locale saved = icu::Locale::getDefault();
-    icu::Locale::setDefault(icu::Locale(locale.constData()), status);
-    FillLocaleNameLists();
-    const auto restore = qScopeGuard([&] {
-        UErrorCode s = U_ZERO_ERROR;
-        icu::Locale::setDefault(saved, s);
-        FillLocaleNameLists();
-    });
+    LocaleScope scope(locale.constData());
 
     QList<std::pair<double, int>> calls;
     const RecordArray             list = EventListFromStored(stored, [&calls](double date, int8_t unit) {

@@ -1,6 +1,7 @@
 // Reminders on a private session bus, with a fake sendmail, a fake notification server and a listening dock.
 #include "core/dates.h"
 #include "helpers/test_support.h"
+#include "helpers/zone_scope.h"
 #include "notes/daynote_window.h"
 #include "notes/reminders.h"
 #include "platform/badge.h"
@@ -23,7 +24,7 @@
 #include <QUrlQuery>
 #include <algorithm>
 #include <cmath>
-#include <unicode/locid.h>
+#include <optional>
 
 // The notification server of the tests. It sits on a connection of its own, so calls really cross the bus.
 class FakeNotifications : public QObject {
@@ -213,6 +214,9 @@ class TestReminders : public QObject {
     QStringList       spoken;
     int               markerSerial = 0;
 
+    std::optional<ZoneScope>   zoneScope;
+    std::optional<LocaleScope> localeScope;
+
     QString FakeSendmail() {
         return qEnvironmentVariable("VRDX_SOURCE_DIR") + QStringLiteral("/tests/fake-sendmail");
     }
@@ -268,10 +272,8 @@ class TestReminders : public QObject {
   private slots:
     void initTestCase() {
         QVERIFY(sent.isValid() && scratch.isValid());
-        qputenv("TZ", "Europe/Berlin"); // a spring clock change on 29 March 2026
-        UErrorCode status = U_ZERO_ERROR;
-        icu::Locale::setDefault(icu::Locale("en_GB"), status);
-        FillLocaleNameLists();
+        zoneScope.emplace("Europe/Berlin"); // a spring clock change on 29 March 2026
+        localeScope.emplace("en_GB");
         qputenv("VRDX_SENDMAIL", FakeSendmail().toUtf8());
         qputenv("FAKE_SENDMAIL_DIR", sent.path().toUtf8());
         SetSpeechSink([this](const QString& text) { spoken << text; });

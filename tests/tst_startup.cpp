@@ -2,12 +2,13 @@
 #include "core/dates.h"
 #include "core/records.h"
 #include "core/startup.h"
+#include "helpers/zone_scope.h"
 #include "platform/clock.h"
 
 #include <QDate>
 #include <QElapsedTimer>
 #include <QTest>
-#include <unicode/locid.h>
+#include <optional>
 
 namespace {
 
@@ -69,31 +70,20 @@ class tst_Startup : public QObject {
     void asleepStopsTicks();
 
   private:
-    QByteArray  savedZone;
-    bool        zoneWasSet = false;
-    icu::Locale savedLocale;
+    std::optional<ZoneScope>   zoneScope;
+    std::optional<LocaleScope> localeScope;
 };
 
 void tst_Startup::initTestCase() {
-    zoneWasSet = qEnvironmentVariableIsSet("TZ");
-    savedZone = qgetenv("TZ");
-    savedLocale = icu::Locale::getDefault();
-    qputenv("TZ", "Europe/Berlin");
-    UErrorCode status = U_ZERO_ERROR;
-    icu::Locale::setDefault(icu::Locale("en_US"), status);
-    QVERIFY(U_SUCCESS(status));
-    FillLocaleNameLists();
+    zoneScope.emplace("Europe/Berlin");
+    localeScope.emplace("en_US");
+    QVERIFY(localeScope->Succeeded());
 }
 
 void tst_Startup::cleanupTestCase() {
     InstallTick(1e6, 1e6); // no further ticks while the test program winds down
-    if (zoneWasSet)
-        qputenv("TZ", savedZone);
-    else
-        qunsetenv("TZ");
-    UErrorCode status = U_ZERO_ERROR;
-    icu::Locale::setDefault(savedLocale, status);
-    FillLocaleNameLists();
+    localeScope.reset();
+    zoneScope.reset();
 }
 
 void tst_Startup::cleanup() {

@@ -4,6 +4,7 @@
 #include "calendar/sun.h"
 #include "core/dates.h"
 #include "core/preferences.h"
+#include "helpers/zone_scope.h"
 #include "platform/clock.h"
 
 #include <QDate>
@@ -16,7 +17,6 @@
 #include <limits>
 #include <numbers>
 #include <optional>
-#include <unicode/locid.h>
 
 Q_DECLARE_METATYPE(SunEvent)
 Q_DECLARE_METATYPE(std::optional<Value>)
@@ -24,42 +24,6 @@ Q_DECLARE_METATYPE(std::optional<Value>)
 namespace {
 
 constexpr double Pi = std::numbers::pi;
-
-// Switches the system time zone for the life of the object; failing checks return early, so the destructor
-// is what puts the zone back.
-class ZoneScope {
-  public:
-    explicit ZoneScope(const QByteArray& zone)
-        : saved(qgetenv("TZ")), wasSet(qEnvironmentVariableIsSet("TZ")) {
-        qputenv("TZ", zone);
-        FillLocaleNameLists();
-    }
-    ~ZoneScope() {
-        if (wasSet)
-            qputenv("TZ", saved);
-        else
-            qunsetenv("TZ");
-        FillLocaleNameLists();
-    }
-
-  private:
-    QByteArray saved;
-    bool       wasSet;
-};
-
-class LocaleScope {
-  public:
-    explicit LocaleScope(const char* name) : saved(icu::Locale::getDefault()) { Set(icu::Locale(name)); }
-    ~LocaleScope() { Set(saved); }
-
-  private:
-    static void Set(const icu::Locale& locale) {
-        UErrorCode status = U_ZERO_ERROR;
-        icu::Locale::setDefault(locale, status);
-        FillLocaleNameLists();
-    }
-    icu::Locale saved;
-};
 
 void SetLocationPrefs(const std::optional<Value>& latitude, const std::optional<Value>& longitude) {
     PrefSetValue(LocationLatitudeKey, latitude ? &*latitude : nullptr);
