@@ -183,7 +183,8 @@ int Tick(RecordArray& daynotes) {
         }
     }
     // A reminder fires at its moment, not only when the day changes.
-    if (!announced) FireRemindersReached(lastTickTime, now, daynotes);
+    // Before start-up has checked the reminders there is no previous tick to fire from.
+    if (!announced && lastTickTime > 0) FireRemindersReached(lastTickTime, now, daynotes);
     lastTickTime = now;
     if (++tickCount == 1 && qEnvironmentVariableIsSet("VRDX_REPORT_FIRST_TICK"))
         std::fprintf(stderr, "vrdx: first tick %.1f ms after start\n", sinceStart.nsecsElapsed() / 1e6);

@@ -218,7 +218,7 @@ void SendReminderMail(const QString& to, const QString& cc, const QString& subje
     if (OpenURLText(MailtoUrl(to, cc, subject, body).toString(QUrl::FullyEncoded)) != URLStatusOK)
         ShowAlert(
             AlertStyle::Warning,
-            QStringLiteral("A mail program must be installed before sending an e-mail reminder"),
-            QStringLiteral("Please install msmtp-mta or another sendmail-compatible program, or set up a "
-                           "mail client, and try again"));
+            QStringLiteral(
+                "A sendmail-compatible mail program must be installed BEFORE sending an email reminder "),
+            QStringLiteral("Please install msmtp-mta or set up a mail client and try again"));
 }

@@ -578,8 +578,10 @@ class TestReminders : public QObject {
                          QStringLiteral("b"));
         QDesktopServices::setUrlHandler(QStringLiteral("mailto"), &mailClient, "HandleUrl");
         QCOMPARE(alerts.alerts.size(), 1);
-        QCOMPARE(alerts.alerts.first().message,
-                 QStringLiteral("A mail program must be installed before sending an e-mail reminder"));
+        QCOMPARE(
+            alerts.alerts.first().message,
+            QStringLiteral(
+                "A sendmail-compatible mail program must be installed BEFORE sending an email reminder "));
         QVERIFY(alerts.alerts.first().informative.contains(QLatin1String("msmtp-mta")));
     }
 
