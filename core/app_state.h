@@ -4,18 +4,16 @@
 #include "core/records.h"
 
 #include <QStringList>
-#include <optional>
 
 struct AppState {
-    RecordArray                daynotes;            // sorted by NoteDateKey, one record per day
-    std::optional<RecordArray> eventList;           // only while the event list window is open
-    int                        dayMark = 0;         // day of the month when the views were last built
-    bool                       asleep = false;      // between the system's sleep and wake
-    bool                       quitting = false;    // set when the quit sequence starts
-    bool                       prefsLoaded = false; // only what was loaded may be saved over the file
-    bool                       daynotesLoaded = false;
-    int                        daynoteWindowCounter = 50;   // last Daynote window identifier handed out
-    int                        userNoteWindowCounter = 599; // last user note window identifier handed out
+    RecordArray daynotes;            // sorted by NoteDateKey, one record per day
+    int         dayMark = 0;         // day of the month when the views were last built
+    bool        asleep = false;      // between the system's sleep and wake
+    bool        quitting = false;    // set when the quit sequence starts
+    bool        prefsLoaded = false; // only what was loaded may be saved over the file
+    bool        daynotesLoaded = false;
+    int         daynoteWindowCounter = 50;   // last Daynote window identifier handed out
+    int         userNoteWindowCounter = 599; // last user note window identifier handed out
 };
 
 AppState& App();
