@@ -51,8 +51,8 @@ QString DisplayDate(double date) {
 }
 
 QWidget* DaynoteWindowTitled(const QString& title) {
-    for (int id = FirstDaynoteWindowId - 1; id <= LastDaynoteWindowId; ++id)
-        if (QWidget* w = FindWindowById(id); w && GetWindowTitle(w) == title) return w;
+    for (QWidget* w : DocumentWindows())
+        if (IsDaynoteWindowId(GetWindowId(w)) && GetWindowTitle(w) == title) return w;
     return nullptr;
 }
 

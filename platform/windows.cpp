@@ -182,7 +182,6 @@ EventRouter& Router() {
 }
 
 void RouteControl(QWidget* control) {
-    const int id = PropertyId(control);
     control->installEventFilter(&Router());
     for (QWidget* child : control->findChildren<QWidget*>())
         if (!PropertyId(child)) child->installEventFilter(&Router()); // viewports, inner editors
@@ -213,7 +212,6 @@ void RouteControl(QWidget* control) {
             QObject::connect(radio, &QAbstractButton::clicked, control,
                              [control] { RaiseControlEvent(ControlHit, control); });
     }
-    (void)id;
 }
 
 void RouteWindow(QWidget* window) {
