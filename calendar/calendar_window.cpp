@@ -97,11 +97,7 @@ QWidget* BuildCalendarWindow() {
     FitWindowToContent(window);
     SetSunLineVisible(Prefs().showSunLine, window);
     // Only the place is restored: the size follows the desktop's font.
-    if (!saved.isEmpty()) {
-        QRect bounds = GetWindowContentBounds(window);
-        bounds.moveTopLeft(QPoint(saved.left, saved.top));
-        if (MainScreenVisibleFrame().intersects(bounds)) SetWindowContentBounds(window, bounds);
-    }
+    RestoreWindowPlace(window, saved.toRect());
     return window;
 }
 

@@ -219,6 +219,11 @@ void UpdateCommandStatus(FourCC command) {
     SetCommandEnabled(command, ActiveWindow() != nullptr);
 }
 
+void ActivateApplication() {
+    BringAllWindowsToFront();
+    RunCommand(MakeFourCC("SCal"));
+}
+
 void HandleAppActivation(int kind) {
     if (kind == AppDeactivated) {
         if (Prefs().hideInBackground) HideApplication();
@@ -318,10 +323,10 @@ void SaveWindowPosition(int windowId) {
     default:
         return;
     }
-    if (!window) return;
-    const QRect bounds = GetWindowContentBounds(window);
-    *field = {int16_t(bounds.top()), int16_t(bounds.left()), int16_t(bounds.top() + bounds.height()),
-              int16_t(bounds.left() + bounds.width())};
+    // A window never shown has no place of its own to remember: the one stored stays.
+    QRect bounds;
+    if (!GetWindowPlace(window, &bounds)) return;
+    *field = PrefRect::fromRect(bounds);
     PrefSetRect(*key, *field);
     PrefSync();
 }

@@ -32,6 +32,9 @@ void SaveWindowPosition(int windowId);
 bool IsKnownCommand(FourCC command);
 // Runs a command exactly as its menu item would (a disabled item does nothing).
 void RunCommand(FourCC command);
+// The user asks for the program from outside (a second launch, Activate over D-Bus): every window comes back,
+// those hidden or minimised too, and the calendar comes forward.
+void ActivateApplication();
 
 // The control table: one row per control or range of controls.
 using ControlAction = int (*)(int controlId, unsigned modifiers);

@@ -87,9 +87,14 @@ struct RGBColour {
 
 // Window content bounds as stored: top, left, bottom, right.
 struct PrefRect {
-    int16_t top = 0, left = 0, bottom = 0, right = 0;
-    bool    operator==(const PrefRect&) const = default;
-    bool    isEmpty() const { return bottom <= top || right <= left; }
+    int16_t         top = 0, left = 0, bottom = 0, right = 0;
+    bool            operator==(const PrefRect&) const = default;
+    bool            isEmpty() const { return bottom <= top || right <= left; }
+    QRect           toRect() const { return QRect(left, top, right - left, bottom - top); }
+    static PrefRect fromRect(const QRect& r) {
+        return {int16_t(r.top()), int16_t(r.left()), int16_t(r.top() + r.height()),
+                int16_t(r.left() + r.width())};
+    }
 };
 
 struct Preferences {

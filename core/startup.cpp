@@ -48,7 +48,7 @@ FourCC ActionCode(const QString& name) {
 
 SessionHandlers MakeSessionHandlers() {
     SessionHandlers h;
-    h.activate = [] { RunCommand(MakeFourCC("SCal")); };
+    h.activate = ActivateApplication;
     h.openFiles = OpenDroppedFiles;
     h.isAction = [](const QString& name) { return IsKnownCommand(ActionCode(name)); };
     h.runAction = [](const QString& name) { RunCommand(ActionCode(name)); };

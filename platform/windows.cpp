@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QColorDialog>
 #include <QComboBox>
 #include <QContextMenuEvent>
@@ -24,6 +25,7 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -31,6 +33,7 @@
 #include <QScreen>
 #include <QSpinBox>
 #include <QSystemTrayIcon>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <QUiLoader>
 #include <QWindow>
@@ -47,6 +50,7 @@ const char* const ControlIdProperty = "controlId";
 const char* const CommandCodeProperty = "commandCode";
 const char* const FontStyleProperty = "vrdxFontStyle";
 const char* const DisposingProperty = "vrdxDisposing";
+const char* const ShownProperty = "vrdxShown"; // the window has been on screen
 
 EventSinks                sinks;
 QList<QPointer<QWidget>>  windows;      // every window made here, most recently active first
@@ -159,7 +163,9 @@ class EventRouter : public QObject {
   private:
     bool WindowEvent(QWidget* window, QEvent* event) {
         const int id = GetWindowId(window);
-        if (event->type() == QEvent::WindowActivate) {
+        if (event->type() == QEvent::Show) {
+            window->setProperty(ShownProperty, true);
+        } else if (event->type() == QEvent::WindowActivate) {
             MoveToFront(window);
             if (sinks.window) sinks.window(WindowActivated, id);
         } else if (event->type() == QEvent::Close) {
@@ -246,6 +252,24 @@ QColor ColourOf(int16_t r, int16_t g, int16_t b) {
     return QColor::fromRgba64(uint16_t(r), uint16_t(g), uint16_t(b));
 }
 
+// Back from the taskbar, keeping a maximised window maximised.
+void Unminimise(QWidget* window) {
+    if (window->isMinimized()) window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+}
+
+// Room kept above a restored window's content for its title bar, so the user can grab it.
+constexpr int TitleBarRoom = 16;
+
+bool IsPlaceOnScreen(const QRect& bounds) {
+    if (bounds.isEmpty()) return false;
+    const QRect titleBar(bounds.left(), bounds.top() - TitleBarRoom, bounds.width(), TitleBarRoom);
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect shown = titleBar & screen->availableGeometry();
+        if (shown.height() == TitleBarRoom && shown.width() * 2 >= bounds.width()) return true;
+    }
+    return false;
+}
+
 } // namespace
 
 void AddDefinitionFolder(const QString& folder) {
@@ -277,6 +301,8 @@ QWidget* CreateWindowFromDefinition(const QString& name) {
     QWidget* window = LoadDefinition(name, nullptr);
     if (!window) return nullptr;
     window->setWindowFlag(Qt::Window);
+    // A place in a definition is the designer's, not the user's: the window manager places a new window.
+    window->setAttribute(Qt::WA_Moved, false);
     window->setProperty(WindowIdProperty, 0);
     AttachMenuBar(window);
     RouteWindow(window);
@@ -317,6 +343,7 @@ bool IsSheet(const QWidget* window) {
 
 void ShowWindow(QWidget* window) {
     if (!window) return;
+    Unminimise(window);
     window->show();
     window->raise();
     window->activateWindow();
@@ -400,7 +427,25 @@ QRect GetWindowContentBounds(const QWidget* window) {
 }
 
 void SetWindowContentBounds(QWidget* window, const QRect& bounds) {
-    if (window && bounds.isValid()) window->setGeometry(bounds);
+    if (!window || !bounds.isValid()) return;
+    // A move, even to where the window is, pins its place as the program's choice (a "user specified"
+    // position to the window manager); a change of size alone must not do that.
+    if (bounds.topLeft() != window->geometry().topLeft())
+        window->setGeometry(bounds);
+    else
+        window->resize(bounds.size());
+}
+
+bool RestoreWindowPlace(QWidget* window, const QRect& saved) {
+    if (!window || !IsPlaceOnScreen(QRect(saved.topLeft(), window->size()))) return false;
+    window->setGeometry(QRect(saved.topLeft(), window->size())); // the content's place, not the frame's
+    return true;
+}
+
+bool GetWindowPlace(const QWidget* window, QRect* bounds) {
+    if (!window || !window->property(ShownProperty).toBool()) return false;
+    *bounds = window->geometry();
+    return true;
 }
 
 void FitWindowToContent(QWidget* window) {
@@ -426,8 +471,8 @@ void HideApplication() {
 void BringAllWindowsToFront() {
     for (int i = int(windows.size()) - 1; i >= 0; --i) {
         QWidget* w = windows[i];
-        if (!w || !w->isVisible()) continue;
-        if (w->isMinimized()) w->showNormal();
+        if (!w || !w->isVisible() || w->property(DisposingProperty).toBool()) continue;
+        Unminimise(w);
         w->raise();
     }
     if (!windows.isEmpty() && windows.first()) windows.first()->activateWindow();
@@ -737,6 +782,85 @@ int PopUpContextMenu(const QStringList& items, QPoint globalPos) {
 // Menu bar and tray
 // ---------------------------------------------------------------------------------------------------------
 
+namespace {
+
+// What the Edit items can act on in the focused text control; nothing when no text control has the focus.
+struct EditState {
+    bool editable = false, selection = false, copyable = false, undo = false, redo = false, text = false;
+};
+
+template <class TextView> EditState TextViewState(const TextView* view) {
+    EditState s;
+    s.editable = !view->isReadOnly();
+    s.selection = s.copyable = view->textCursor().hasSelection();
+    s.undo = view->isUndoRedoEnabled() && view->document()->isUndoAvailable();
+    s.redo = view->isUndoRedoEnabled() && view->document()->isRedoAvailable();
+    s.text = !view->document()->isEmpty();
+    return s;
+}
+
+EditState FocusedEditState() {
+    QWidget* focus = QApplication::focusWidget();
+    if (auto* w = qobject_cast<QTextEdit*>(focus)) return TextViewState(w);
+    if (auto* w = qobject_cast<QPlainTextEdit*>(focus)) return TextViewState(w);
+    EditState s;
+    if (auto* w = qobject_cast<QLineEdit*>(focus)) {
+        s.editable = !w->isReadOnly();
+        s.selection = w->hasSelectedText();
+        s.copyable = s.selection && w->echoMode() == QLineEdit::Normal; // a password never leaves the field
+        s.undo = w->isUndoAvailable();
+        s.redo = w->isRedoAvailable();
+        s.text = !w->text().isEmpty();
+    }
+    return s;
+}
+
+// Asking the clipboard is a round trip to the program that owns it, so it is asked only when it changes.
+bool clipboardHasText = false;
+
+void ReadClipboard() {
+    const QMimeData* clip = QGuiApplication::clipboard()->mimeData();
+    clipboardHasText = clip && clip->hasText() && !clip->text().isEmpty();
+}
+
+void UpdateEditCommands() {
+    const EditState               s = FocusedEditState();
+    const std::pair<FourCC, bool> rules[] = {
+        {MakeFourCC("undo"), s.editable && s.undo},
+        {MakeFourCC("redo"), s.editable && s.redo},
+        {MakeFourCC("cut "), s.editable && s.copyable},
+        {MakeFourCC("copy"), s.copyable},
+        {MakeFourCC("past"), s.editable && clipboardHasText},
+        {MakeFourCC("clea"), s.editable && s.selection},
+        {MakeFourCC("sall"), s.text},
+    };
+    for (const auto& [code, enabled] : rules) SetCommandEnabled(code, enabled);
+}
+
+QList<QMetaObject::Connection> focusedTextWatch; // the focused text control's signals that change the rules
+
+void WatchFocusedText(QWidget* focus) {
+    for (const QMetaObject::Connection& c : std::as_const(focusedTextWatch)) QObject::disconnect(c);
+    focusedTextWatch.clear();
+    if (auto* w = qobject_cast<QLineEdit*>(focus)) {
+        focusedTextWatch << QObject::connect(w, &QLineEdit::selectionChanged, qApp, UpdateEditCommands)
+                         << QObject::connect(w, &QLineEdit::textChanged, qApp, UpdateEditCommands);
+    } else if (auto* w = qobject_cast<QTextEdit*>(focus)) {
+        focusedTextWatch << QObject::connect(w, &QTextEdit::selectionChanged, qApp, UpdateEditCommands)
+                         << QObject::connect(w, &QTextEdit::undoAvailable, qApp, UpdateEditCommands)
+                         << QObject::connect(w, &QTextEdit::redoAvailable, qApp, UpdateEditCommands)
+                         << QObject::connect(w, &QTextEdit::textChanged, qApp, UpdateEditCommands);
+    } else if (auto* w = qobject_cast<QPlainTextEdit*>(focus)) {
+        focusedTextWatch << QObject::connect(w, &QPlainTextEdit::selectionChanged, qApp, UpdateEditCommands)
+                         << QObject::connect(w, &QPlainTextEdit::undoAvailable, qApp, UpdateEditCommands)
+                         << QObject::connect(w, &QPlainTextEdit::redoAvailable, qApp, UpdateEditCommands)
+                         << QObject::connect(w, &QPlainTextEdit::textChanged, qApp, UpdateEditCommands);
+    }
+    UpdateEditCommands();
+}
+
+} // namespace
+
 bool LoadMenuBar(const QString& name) {
     QWidget*     loaded = LoadDefinition(name, nullptr);
     QMainWindow* holder = qobject_cast<QMainWindow*>(loaded);
@@ -759,6 +883,18 @@ bool LoadMenuBar(const QString& name) {
     }
     // The shortcuts must work from every window, so the actions live on a widget that is never shown.
     for (QAction* action : CommandActions()) holder->addAction(action);
+    static bool watching = false;
+    if (!watching) {
+        watching = true;
+        QObject::connect(qApp, &QApplication::focusChanged, qApp,
+                         [](QWidget*, QWidget* now) { WatchFocusedText(now); });
+        QObject::connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, qApp, [] {
+            ReadClipboard();
+            UpdateEditCommands();
+        });
+        ReadClipboard();
+    }
+    WatchFocusedText(QApplication::focusWidget());
     return true;
 }
 

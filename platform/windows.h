@@ -66,7 +66,7 @@ int      GetWindowId(const QWidget* window); // 0 when it has none
 QWidget* FindWindowById(int id);
 bool     IsWindowVisible(const QWidget* window);
 bool     IsSheet(const QWidget* window);
-void     ShowWindow(QWidget* window); // shows, raises and activates
+void     ShowWindow(QWidget* window); // shows (a minimised one too), raises and activates
 void     HideWindow(QWidget* window);
 void     SelectWindow(QWidget* window); // brings it forward
 // Runs the window's close action through the window event sink, as the close box does.
@@ -85,13 +85,22 @@ QWidget*        ActiveWindow(); // the window with the keyboard focus, if the pr
 QString         GetWindowTitle(const QWidget* window);
 void            SetWindowTitleText(QWidget* window, const QString& title);
 QRect           GetWindowContentBounds(const QWidget* window);
-void            SetWindowContentBounds(QWidget* window, const QRect& bounds);
+// Changing only the size leaves the window where the window manager put it.
+void SetWindowContentBounds(QWidget* window, const QRect& bounds);
+// Moves the window (its content) to a saved place and says whether it did. A place is used only where the
+// user can reach the window: some screen shows its top edge, with room above for the title bar, across at
+// least half its width. An all-zero place (never saved) or one off every screen leaves the placing to the
+// window manager. The window keeps its own size.
+bool RestoreWindowPlace(QWidget* window, const QRect& saved);
+// The content bounds to remember for a window; false for one that has never been on screen.
+bool GetWindowPlace(const QWidget* window, QRect* bounds);
 // Shrinks or grows the window to what its controls need.
 void  FitWindowToContent(QWidget* window);
 void  SetWindowSizeLimits(QWidget* window, QSize minimum, QSize maximum);
 QRect MainScreenVisibleFrame();
-// Hides (minimises) every window of the program, or brings them all forward.
+// Hides (minimises) every window of the program.
 void HideApplication();
+// Brings every window of the program back (those minimised too) and forward, the front one last.
 void BringAllWindowsToFront();
 
 // Controls ------------------------------------------------------------------------------------------------
@@ -152,6 +161,8 @@ bool LoadMenuBar(const QString& name);
 QList<FourCC> MenuCommands();
 // Triggers a menu item as a click on it would; false if no item has that code.
 bool TriggerMenuCommand(FourCC command);
+// The Edit items (undo, redo, cut, copy, paste, delete, select all) follow the focused text control on their
+// own: each is enabled only while it has something to act on.
 void SetCommandEnabled(FourCC command, bool enabled);
 bool IsCommandEnabled(FourCC command);
 // The standard work of a command the program leaves alone: editing the focused text, closing, hiding.

@@ -1,0 +1,217 @@
+// The program as a Linux desktop sees it: where windows open, Hide and the way back through a second launch,
+// the menu order and the Edit items that follow the focused text.
+#include "calendar/calendar_window.h"
+#include "core/app_state.h"
+#include "core/dispatch.h"
+#include "core/preferences.h"
+#include "core/window_ids.h"
+#include "helpers/test_support.h"
+#include "platform/session.h"
+#include "platform/windows.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPointer>
+#include <QProcess>
+#include <QTest>
+#include <QTextEdit>
+
+class TestDesktop : public QObject {
+    Q_OBJECT
+
+    QList<QPointer<QWidget>> made;
+
+    QWidget* MakeWindow(int id) {
+        QWidget* w = CreateWindowFromDefinition(QStringLiteral("TestPanel"));
+        SetWindowId(w, id);
+        made << w;
+        return w;
+    }
+
+  private slots:
+    void initTestCase() {
+        UsePrivateHome();
+        AddDefinitionFolder(TestDefinitionFolder());
+        QVERIFY(LoadMenuBar(QStringLiteral("VRDXMenuBar")));
+        InstallEventHandlers();
+        SessionHandlers handlers; // as the program wires a second launch
+        handlers.activate = ActivateApplication;
+        QCOMPARE(ClaimSingleInstance({}, handlers), InstanceRole::Primary);
+        Prefs() = Preferences{};
+    }
+
+    void cleanup() {
+        for (const QPointer<QWidget>& w : made) DisposeWindow(w);
+        made.clear();
+        DisposeWindow(FindWindowById(CalendarWindowId));
+        QTest::qWait(0);
+    }
+
+    // The offscreen screen is 800 wide (600 or 800 high by Qt version); the window is 300 x 400.
+    void savedPlace_data() {
+        QTest::addColumn<QRect>("saved");
+        QTest::addColumn<bool>("restored");
+        QTest::newRow("all zero") << QRect() << false;
+        QTest::newRow("top left corner, title bar above the screen") << QRect(0, 0, 300, 400) << false;
+        QTest::newRow("off screen left") << QRect(-500, 100, 300, 400) << false;
+        QTest::newRow("below the screen") << QRect(100, 900, 300, 400) << false;
+        QTest::newRow("mostly off screen right") << QRect(720, 100, 300, 400) << false;
+        QTest::newRow("partly on screen, half the title bar") << QRect(650, 100, 300, 400) << true;
+        QTest::newRow("on screen") << QRect(120, 90, 300, 400) << true;
+        QTest::newRow("saved size differs: the window's own counts") << QRect(720, 90, 20, 20) << false;
+    }
+    void savedPlace() {
+        QFETCH(QRect, saved);
+        QFETCH(bool, restored);
+        QWidget* w = MakeWindow(TimeLogWindowId); // a window without size limits
+        w->resize(300, 400);
+        QCOMPARE(RestoreWindowPlace(w, saved), restored);
+        // Unless restored, the window manager chooses the place: the program must not have set one.
+        QCOMPARE(w->testAttribute(Qt::WA_Moved), restored);
+        ShowWindow(w);
+        QVERIFY(QTest::qWaitForWindowExposed(w));
+        if (restored) QCOMPARE(GetWindowContentBounds(w).topLeft(), saved.topLeft());
+        QCOMPARE(GetWindowContentBounds(w).size(), QSize(300, 400));
+    }
+
+    void calendarPlaceFirstLaunchAndBack() {
+        ShowCalendar();
+        QWidget* calendar = FindWindowById(CalendarWindowId);
+        QVERIFY(QTest::qWaitForWindowExposed(calendar));
+        QVERIFY2(!calendar->testAttribute(Qt::WA_Moved), "first launch pinned the calendar's place");
+        SetWindowContentBounds(calendar, GetWindowContentBounds(calendar).translated(30, 40));
+        const QRect placed = GetWindowContentBounds(calendar);
+        CloseWindow(calendar);
+        QTRY_VERIFY(!FindWindowById(CalendarWindowId));
+        QCOMPARE(Prefs().calendarRect, PrefRect::fromRect(placed));
+        ShowCalendar();
+        QCOMPARE(GetWindowContentBounds(FindWindowById(CalendarWindowId)).topLeft(), placed.topLeft());
+    }
+
+    void neverShownWindowKeepsTheStoredPlace() {
+        Prefs().calendarRect = PrefRect{};
+        QVERIFY(BuildCalendarWindow());
+        CloseWindowById(CalendarWindowId);
+        QCOMPARE(Prefs().calendarRect, PrefRect{});
+    }
+
+    void hideThenSecondLaunchBringsEverythingBack() {
+        ShowCalendar();
+        QList<QWidget*> shown{FindWindowById(CalendarWindowId), MakeWindow(12), MakeWindow(15)};
+        for (QWidget* w : shown) {
+            ShowWindow(w);
+            QVERIFY(QTest::qWaitForWindowExposed(w));
+        }
+        RunCommand(MakeFourCC("hide"));
+        for (QWidget* w : shown) QVERIFY(w->isMinimized());
+        QProcess second; // a second launch without files: Activate over the session bus
+        second.start(BuildDir() + QStringLiteral("/vrdx"), {});
+        QVERIFY(second.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(second.state() == QProcess::NotRunning, 20000);
+        QCOMPARE(second.exitCode(), 0);
+        for (QWidget* w : shown) {
+            QTRY_VERIFY(!w->isMinimized());
+            QVERIFY(IsWindowVisible(w));
+        }
+        QCOMPARE(DocumentWindows().first(), FindWindowById(CalendarWindowId));
+    }
+
+    void menus() {
+        QStringList       titles, items; // items as "code menu shortcut", in menu order
+        const QStringList checked{"save", "hide", "clos", "quit", "copy", "SCal"};
+        for (QAction* m : MakeWindow(9)->findChild<QMenuBar*>()->actions()) {
+            const QString title = m->text().remove(QLatin1Char('&'));
+            titles << title;
+            QVERIFY2(!m->menu()->actions().isEmpty(), qPrintable(title)); // no empty stubs
+            for (QAction* a : m->menu()->actions())
+                if (checked.contains(a->property("commandCode").toString()))
+                    items << QStringList{a->property("commandCode").toString(), title,
+                                         a->shortcut().toString()}
+                                 .join(QLatin1Char(' '));
+            if (title == QLatin1String("File"))
+                QCOMPARE(m->menu()->actions().last()->property("commandCode").toString(),
+                         QStringLiteral("quit"));
+        }
+        QCOMPARE(titles.mid(0, 2), (QStringList{"File", "Edit"}));
+        QVERIFY2(!titles.contains(QStringLiteral("VRD X")), qPrintable(titles.join(',')));
+        QVERIFY(!titles.contains(QStringLiteral("Help")) || titles.last() == QLatin1String("Help"));
+        QCOMPARE(items, (QStringList{"save File Ctrl+S", "hide File Ctrl+H", "clos File Ctrl+W",
+                                     "quit File Ctrl+Q", "copy Edit Ctrl+C", "SCal Calendar Ctrl+1"}));
+    }
+
+    void editItems_data() {
+        QTest::addColumn<int>("control"); // 0 none, 309 a text field, 233 a text view
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("how"); // set or typed; selected; read-only; password
+        QTest::addColumn<QString>("clipboard");
+        QTest::addColumn<QStringList>("enabled");
+        QTest::newRow("no text has the focus") << 0 << ""
+                                               << ""
+                                               << "x" << QStringList{};
+        QTest::newRow("empty field, text to paste") << 309 << ""
+                                                    << "set"
+                                                    << "x" << QStringList{"past"};
+        QTest::newRow("field with text, nothing selected") << 309 << "abc"
+                                                           << "set"
+                                                           << "" << QStringList{"sall"};
+        QTest::newRow("field with selected text") << 309 << "abc"
+                                                  << "set selected"
+                                                  << "" << QStringList{"cut ", "copy", "clea", "sall"};
+        QTest::newRow("read-only field with selected text") << 309 << "abc"
+                                                            << "set selected read-only"
+                                                            << "x" << QStringList{"copy", "sall"};
+        QTest::newRow("password selected: deleted, never copied") << 309 << "abc"
+                                                                  << "set selected password"
+                                                                  << "" << QStringList{"clea", "sall"};
+        QTest::newRow("typed into a field: undo") << 309 << "ab"
+                                                  << "typed"
+                                                  << "" << QStringList{"undo", "sall"};
+        QTest::newRow("typed into a text view: undo") << 233 << "ab"
+                                                      << "typed"
+                                                      << "" << QStringList{"undo", "sall"};
+        QTest::newRow("text view with selected text")
+            << 233 << "abc"
+            << "set selected"
+            << "x" << QStringList{"cut ", "copy", "past", "clea", "sall"};
+    }
+    void editItems() {
+        QFETCH(int, control);
+        QFETCH(QString, text);
+        QFETCH(QString, how);
+        QFETCH(QString, clipboard);
+        QFETCH(QStringList, enabled);
+        QGuiApplication::clipboard()->setText(clipboard);
+        QWidget* w = MakeWindow(12);
+        ShowWindow(w);
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        FindControl(w, 322)->setFocus(); // a check box: not text
+        if (QWidget* view = FindControl(w, control)) {
+            SetFocusToControl(view);
+            QTRY_COMPARE(QApplication::focusWidget(), view);
+            if (auto* line = qobject_cast<QLineEdit*>(view)) {
+                if (how.contains(QLatin1String("password"))) line->setEchoMode(QLineEdit::Password);
+                line->setReadOnly(how.contains(QLatin1String("read-only")));
+            }
+            if (how.contains(QLatin1String("typed")))
+                QTest::keyClicks(view, text);
+            else
+                SetControlText(view, text);
+            if (how.contains(QLatin1String("selected"))) RunCommand(MakeFourCC("sall"));
+        }
+        QStringList actual;
+        for (QString code : {"undo", "redo", "cut ", "copy", "past", "clea", "sall"})
+            if (IsCommandEnabled(FourCCFromText(code))) actual << code;
+        QCOMPARE(actual, enabled);
+    }
+};
+
+int main(int argc, char** argv) {
+    if (!StartPrivateSessionBus()) qFatal("no dbus-daemon");
+    QApplication app(argc, argv);
+    TestDesktop  test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_desktop.moc"
