@@ -90,7 +90,7 @@ int RunApplication(int argc, char** argv) {
     QTimer::singleShot(0, &app, [] { DeferAlerts(false); });
     InstallTick(0, 0.5);
     if (!files.isEmpty()) QTimer::singleShot(0, &app, [files] { OpenDroppedFiles(files); });
-    ShowTrayIcon([] { RunCommand(MakeFourCC("SCal")); });
+    ShowTrayIcon(ActivateApplication);
 
     QApplication::exec();
     return 0;
