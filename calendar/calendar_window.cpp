@@ -20,7 +20,8 @@
 // Index
 //   Building and showing ...... ShowCalendar, BuildCalendarWindow, SetSunLineVisible
 //   Month on show ............. ShowCalendarMonth, GoToCurrentMonth, PutDateTimeOnCalTitle, DecOrIncMonth
-//   Grid ...................... FillMonthGrid, DrawDayCell, MarkDayCell, FindDayCell, WeekdayInitials
+//   Grid ...................... FillMonthGrid, DrawDayCell, MarkDayCell, FindDayCell, WeekdayInitials,
+//                               DayCellName
 //   Tick ...................... CalendarTick, PutTimeOnCal
 //   Control actions
 // ---------------------------------------------------------------------------------------------------------
@@ -50,6 +51,20 @@ QString CountdownLineText(int days) {
     if (days == 0) return QStringLiteral("< 1 day to %1").arg(target);
     if (days == 1) return QStringLiteral("1 Day to %1").arg(target);
     return QStringLiteral("%1 Days to %2").arg(days).arg(target);
+}
+
+// The clock shows the time; assistive technology names it "Clock" and reads the time as its description.
+void WriteClock(QWidget* clock, const QString& text) {
+    SetControlText(clock, text);
+    SetControlAccessibleDescription(clock, text);
+}
+
+// A cell outside the month: no number, no frame, nothing to announce and no Tab stop.
+void ClearDayCell(QWidget* cell) {
+    SetControlText(cell, QString());
+    SetControlEmphasis(cell, false);
+    SetControlAccessibleName(cell, QString());
+    SetControlTabStop(cell, false);
 }
 
 // The countdown line, redrawn only when the whole-day count changes.
@@ -94,6 +109,7 @@ QWidget* BuildCalendarWindow() {
     QWidget* sunLine = FindControl(window, CalendarSunLineControl);
     SetControlText(sunLine, SunLineText());
     SetControlVisible(sunLine, false);
+    KeepMenuBarWhole(window);
     FitWindowToContent(window);
     SetSunLineVisible(Prefs().showSunLine, window);
     // Only the place is restored: the size follows the desktop's font.
@@ -186,9 +202,13 @@ double StartOfCurrentWeek() {
 void FillMonthGrid() {
     QWidget* window = CalendarWindow();
     if (!window) return;
-    const QString initials = WeekdayInitials(MondayFirst() ? -1 : 0, 1);
-    for (int i = 0; i < 7 && i < initials.size(); ++i)
-        SetControlText(FindControl(window, FirstWeekdayInitial + i), initials.mid(i, 1));
+    const QString      initials = WeekdayInitials(MondayFirst() ? -1 : 0, 1);
+    const QStringList& names = WeekdayNames(); // Sunday first
+    for (int i = 0; i < 7 && i < initials.size(); ++i) {
+        QWidget* initial = FindControl(window, FirstWeekdayInitial + i);
+        SetControlText(initial, initials.mid(i, 1));
+        if (names.size() == 7) SetControlAccessibleName(initial, names[(i + (MondayFirst() ? 1 : 0)) % 7]);
+    }
 
     const int          month = GetCalendarMonth();
     const int          year = GetCalendarYear();
@@ -197,15 +217,19 @@ void FillMonthGrid() {
     const int          days = GetDaysInMonth(month, year);
     const int          end = first + days;
     const RecordArray& daynotes = App().daynotes;
-    for (int cell = FirstDayCell; cell < first; ++cell) SetControlText(FindControl(window, cell), QString());
-    for (int cell = end; cell <= LastDayCell; ++cell) SetControlText(FindControl(window, cell), QString());
+    // A cell that leaves the month also loses today's frame, or two cells would look like today.
+    for (int cell = FirstDayCell; cell < first; ++cell) ClearDayCell(FindControl(window, cell));
+    for (int cell = end; cell <= LastDayCell; ++cell) ClearDayCell(FindControl(window, cell));
     const bool currentMonth = month == GetCurrentMonth() && year == GetCurrentYear();
+    // Tab enters the grid on today, or on the first of another month.
+    const int tabStopDay = currentMonth ? App().dayMark : 1;
     for (int d = 1; d <= days; ++d) {
         const double date = DateToAbsTime(month, d, year);
         const int    index = FindNoteIndex(daynotes, date);
         const bool   has = IsNoteAtIndex(daynotes, date, index);
         DrawDayCell(CalendarWindowId, first + d - 1, has, currentMonth && d == App().dayMark,
                     QStringLiteral(" %1").arg(d), index, daynotes);
+        SetControlTabStop(FindControl(window, first + d - 1), d == tabStopDay);
     }
 }
 
@@ -229,6 +253,19 @@ void DrawDayCell(int windowId, int cellId, bool hasDaynote, bool isToday, const 
     SetControlFontStyle(cell, style);
     SetControlEmphasis(cell, isToday);
     SetControlText(cell, text);
+    const double date = DateToAbsTime(GetCalendarMonth(), text.trimmed().toInt(), GetCalendarYear());
+    SetControlAccessibleName(cell, DayCellName(date, isToday, hasDaynote, type));
+}
+
+QString DayCellName(double date, bool isToday, bool hasDaynote, int type) {
+    static const char* const types[] = {"standard ", "holiday ", "event ", "keeper "};
+    QString                  name = FormatDate(QStringLiteral("EEEE d MMMM yyyy"), date);
+    if (hasDaynote)
+        name += QStringLiteral(", %1daynote")
+                    .arg(type >= NoteStandard && type <= NoteKeeper ? QLatin1String(types[type - 1])
+                                                                    : QLatin1String());
+    if (isToday) name += QStringLiteral(", today");
+    return name;
 }
 
 void MarkDayCell(bool hasDaynote, int day, int cellId, int index, const RecordArray& daynotes) {
@@ -250,7 +287,7 @@ int FindDayCell(int day) {
 // ---------------------------------------------------------------------------------------------------------
 
 void PutTimeOnCal(QWidget* window) {
-    SetControlText(FindControl(window, CalendarClockControl), FormatDate(ClockPattern(), GetNow()));
+    WriteClock(FindControl(window, CalendarClockControl), FormatDate(ClockPattern(), GetNow()));
 }
 
 void SetLastCountdownDays(int days) {
@@ -273,7 +310,7 @@ void CalendarTick(QWidget* window) {
             autosave = p.autosave == AutosaveHalfHour;
         }
         if (chime) PlaySoundNamed(QStringLiteral("Mantel.aiff"));
-        SetControlText(clock, text);
+        WriteClock(clock, text);
         if (autosave) SaveRecordFile(App().daynotes, DaynoteFileName);
         RefreshCountdownLine(window);
     } else if (lastCountdownDays >= CountdownNeverDrawn) {
@@ -306,6 +343,20 @@ int CalendarTitleClick(int, unsigned) {
 
 int CalendarClockClick(int, unsigned) {
     Prefs().showSeconds = !Prefs().showSeconds; // the clock changes at the next tick
+    return EventHandled;
+}
+
+int CalendarDayStep(int controlId, unsigned) {
+    QWidget*  window = CalendarWindow();
+    const int day = GetControlText(FindControl(window, controlId)).trimmed().toInt();
+    if (day == 0) return EventHandled; // a blank cell has no day to step from
+    // A step past the first or last day moves the calendar to that month.
+    const QPoint        step = EventArrowStep();
+    const int           month = GetCalendarMonth(), year = GetCalendarYear();
+    const GregorianDate to =
+        AbsTimeToDate(AddDateUnits(DateToAbsTime(month, day, year), step.x() + 7 * step.y(), AddDays));
+    if (to.month != month || to.year != year) ShowCalendarMonth(to.year, to.month);
+    SetFocusToControl(FindControl(window, FindDayCell(to.day)));
     return EventHandled;
 }
 

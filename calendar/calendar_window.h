@@ -45,9 +45,14 @@ void    SetSunLineVisible(bool show, QWidget* window);
 void    PutTimeOnCal(QWidget* window);
 void    SetLastCountdownDays(int days);
 
+// What assistive technology announces for a day cell: "Tuesday 8 December 2026, event daynote, today".
+QString DayCellName(double date, bool isToday, bool hasDaynote, int type);
+
 // Control actions of the window.
 int CalendarYearButton(int controlId, unsigned modifiers);
 int CalendarMonthButton(int controlId, unsigned modifiers);
 int CalendarTitleClick(int controlId, unsigned modifiers);
 int CalendarClockClick(int controlId, unsigned modifiers);
 int CalendarDayClick(int controlId, unsigned modifiers);
+// An arrow key on a day cell: a day left or right, a week up or down, into the next or previous month.
+int CalendarDayStep(int controlId, unsigned modifiers);

@@ -57,15 +57,26 @@ QColor DisplayColour(const QColor& colour, const QWidget* control) {
     // Black is the plain text colour: on a dark theme that is the theme's own text colour.
     if (colour == QColor(Qt::black) && darkBackground && control)
         return control->palette().color(QPalette::WindowText);
-    QColor shown = colour;
-    for (int step = 0; step < 20 && Contrast(shown, background) < 3.0; ++step)
-        shown = darkBackground ? shown.lighter(115) : shown.darker(115);
-    if (Contrast(shown, background) < 3.0) {
-        float h, s, l, a;
-        shown.getHslF(&h, &s, &l, &a);
-        shown = QColor::fromHslF(h < 0 ? 0 : h, s, darkBackground ? 0.75f : 0.35f);
+    // Day numbers are small text: they need 4.5 : 1 against the window.
+    constexpr double Needed = 4.5;
+    if (Contrast(colour, background) >= Needed) return colour;
+    // Keep hue and saturation and move the lightness as little as will do, away from the background first;
+    // luminance grows with HSL lightness, so halving the interval finds that lightness.
+    float h, s, l, a;
+    colour.getHslF(&h, &s, &l, &a);
+    for (const float end : {darkBackground ? 1.0f : 0.0f, darkBackground ? 0.0f : 1.0f}) {
+        const QColor extreme = QColor::fromHslF(h < 0 ? 0 : h, s, end);
+        if (Contrast(extreme, background) < Needed) continue;
+        float near = l, far = end;
+        for (int step = 0; step < 24; ++step) {
+            const float mid = (near + far) / 2;
+            (Contrast(QColor::fromHslF(h < 0 ? 0 : h, s, mid), background) >= Needed ? far : near) = mid;
+        }
+        return QColor::fromHslF(h < 0 ? 0 : h, s, far);
     }
-    return shown;
+    return Contrast(QColor(Qt::black), background) >= Contrast(QColor(Qt::white), background)
+               ? QColor(Qt::black)
+               : QColor(Qt::white);
 }
 
 void ShowCalendarColourMenu(QPoint globalPos) {

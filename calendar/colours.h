@@ -15,8 +15,8 @@ enum ColourMenu : int {
 
 // The stored colour of a daynote type; black for a type outside 1..4.
 QColor TypeColour(int type);
-// The colour as drawn on a control: the stored hue, lightened or darkened until it stands out against the
-// control's background (dark desktop themes), so a day is never marked in a colour nobody can read.
+// The colour as drawn on a control: the stored hue, lightened or darkened until it reads as small text
+// against the control's background (4.5 : 1, light and dark themes); the stored colour is left alone.
 QColor DisplayColour(const QColor& colour, const QWidget* control);
 
 void ShowCalendarColourMenu(QPoint globalPos);

@@ -90,6 +90,7 @@ const std::initializer_list<ControlRow> ControlTable = {
     {CalendarTitleControl, CalendarTitleControl, ControlClick, CalendarTitleClick},
     {CalendarClockControl, CalendarClockControl, ControlClick, CalendarClockClick},
     {FirstDayCell, LastDayCell, ControlClick, CalendarDayClick},
+    {FirstDayCell, LastDayCell, ControlArrowKey, CalendarDayStep},
     {DaynoteTextControl, DaynoteTextControl, ControlTextChanged, DaynoteTextChanged},
     {FontPopUp, FontPopUp, ControlHit, DaynoteFontChosen},
     {ReminderButton, ReminderButton, ControlHit, ReminderButtonHit},

@@ -2,6 +2,8 @@
 // dynamic properties; one event filter turns Qt's signals and events into the program's numbered events.
 #include "platform/windows.h"
 
+#include "platform/day_cell.h"
+
 #include <QAbstractButton>
 #include <QAbstractSlider>
 #include <QAbstractSpinBox>
@@ -19,6 +21,7 @@
 #include <QFontDatabase>
 #include <QGroupBox>
 #include <QHash>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -37,6 +40,7 @@
 #include <QTextEdit>
 #include <QUiLoader>
 #include <QWindow>
+#include <algorithm>
 #include <utility>
 
 // ---------------------------------------------------------------------------------------------------------
@@ -65,8 +69,19 @@ MenuPresenter             menuPresenter;
 // Controls by ID per window, filled when the window is made: the tick looks controls up twice a second.
 QHash<const QWidget*, QHash<int, QPointer<QWidget>>> controlIndex;
 
+// The program's own widget classes, by the class names the definitions use.
+class ProgramLoader : public QUiLoader {
+  public:
+    QWidget* createWidget(const QString& className, QWidget* parent, const QString& name) override {
+        if (className != QLatin1String("DayCell")) return QUiLoader::createWidget(className, parent, name);
+        auto* cell = new DayCell(parent);
+        cell->setObjectName(name);
+        return cell;
+    }
+};
+
 QUiLoader& Loader() {
-    static QUiLoader loader;
+    static ProgramLoader loader;
     return loader;
 }
 
@@ -102,12 +117,47 @@ QList<QRadioButton*> GroupRadios(const QWidget* group) {
     return radios;
 }
 
-void RaiseControlEvent(int kind, QWidget* control) {
+unsigned ModifiersOf(Qt::KeyboardModifiers mods) {
+    unsigned result = 0;
+    if (mods & Qt::ControlModifier) result |= ModOption;
+    if (mods & Qt::ShiftModifier) result |= ModShift;
+    if (mods & Qt::MetaModifier) result |= ModCommand;
+    return result;
+}
+
+void RaiseControlEvent(int kind, QWidget* control, unsigned modifiers) {
     if (!sinks.control) return;
     QPointer<QWidget> outer = eventControl;
     eventControl = control;
-    sinks.control(kind, PropertyId(control), CurrentModifiers());
+    sinks.control(kind, PropertyId(control), modifiers);
     eventControl = outer;
+}
+
+void RaiseControlEvent(int kind, QWidget* control) {
+    RaiseControlEvent(kind, control, CurrentModifiers());
+}
+
+QPoint arrowStep; // the arrow key of the ControlArrowKey event being handled
+
+// A day cell is pressed by Return, Enter or Space (Ctrl as the Option key) and hands the arrow keys to its
+// grid's owner, which knows where a step lands.
+bool DayCellKey(QWidget* cell, QKeyEvent* key) {
+    static const QHash<int, QPoint> arrows{
+        {Qt::Key_Left, {-1, 0}}, {Qt::Key_Right, {1, 0}}, {Qt::Key_Up, {0, -1}}, {Qt::Key_Down, {0, 1}}};
+    switch (key->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        if (!key->isAutoRepeat()) RaiseControlEvent(ControlClick, cell, ModifiersOf(key->modifiers()));
+        return true;
+    default:
+        break;
+    }
+    if (!arrows.contains(key->key())) return false;
+    const QPoint outer = std::exchange(arrowStep, arrows[key->key()]);
+    RaiseControlEvent(ControlArrowKey, cell, ModifiersOf(key->modifiers()));
+    arrowStep = outer;
+    return true;
 }
 
 void MoveToFront(QWidget* window) {
@@ -132,11 +182,16 @@ class EventRouter : public QObject {
         case QEvent::MouseButtonPress:
             // Labels and frames have no click signal of their own.
             if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
-                (qobject_cast<QLabel*>(control) || control->metaObject() == &QFrame::staticMetaObject ||
+                (qobject_cast<QLabel*>(control) || qobject_cast<DayCell*>(control) ||
+                 control->metaObject() == &QFrame::staticMetaObject ||
                  control->metaObject() == &QWidget::staticMetaObject)) {
                 if (control->isEnabled()) RaiseControlEvent(ControlClick, control);
                 return true;
             }
+            break;
+        case QEvent::KeyPress:
+            if (widget == control && qobject_cast<DayCell*>(control) && control->isEnabled())
+                return DayCellKey(control, static_cast<QKeyEvent*>(event));
             break;
         case QEvent::ContextMenu:
             if (sinks.contextClick) {
@@ -191,7 +246,12 @@ void RouteControl(QWidget* control) {
     control->installEventFilter(&Router());
     for (QWidget* child : control->findChildren<QWidget*>())
         if (!PropertyId(child)) child->installEventFilter(&Router()); // viewports, inner editors
-    if (auto* button = qobject_cast<QAbstractButton*>(control)) {
+    if (auto* cell = qobject_cast<DayCell*>(control)) {
+        // Only assistive technology clicks a cell this way (mouse and keys are taken by the router), and its
+        // press is a plain one whatever keys happen to be held.
+        QObject::connect(cell, &QAbstractButton::clicked, cell,
+                         [cell] { RaiseControlEvent(ControlClick, cell, 0); });
+    } else if (auto* button = qobject_cast<QAbstractButton*>(control)) {
         QObject::connect(button, &QAbstractButton::clicked, button,
                          [button] { RaiseControlEvent(ControlHit, button); });
     } else if (auto* combo = qobject_cast<QComboBox*>(control)) {
@@ -458,6 +518,14 @@ void SetWindowSizeLimits(QWidget* window, QSize minimum, QSize maximum) {
     if (maximum.isValid() && !maximum.isEmpty()) window->setMaximumSize(maximum);
 }
 
+void KeepMenuBarWhole(QWidget* window) {
+    QMenuBar* bar = window ? window->findChild<QMenuBar*>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
+    if (!bar) return;
+    const int contents = window->layout() ? window->layout()->totalMinimumSize().width() : 0;
+    // Only the width is fixed here; the height stays the layout's.
+    window->setMinimumWidth(std::max(bar->sizeHint().width(), contents));
+}
+
 QRect MainScreenVisibleFrame() {
     QScreen* screen = QGuiApplication::primaryScreen();
     return screen ? screen->availableGeometry() : QRect();
@@ -590,10 +658,30 @@ int GetControlHeight(const QWidget* control) {
 }
 
 void SetControlEmphasis(QWidget* control, bool emphasised) {
-    if (!control || control->property("vrdxEmphasis").toBool() == emphasised) return;
+    if (!control || IsControlEmphasised(control) == emphasised) return;
     control->setProperty("vrdxEmphasis", emphasised);
-    control->setStyleSheet(
-        emphasised ? QStringLiteral("border: 1px solid palette(highlight); border-radius: 4px;") : QString());
+    if (auto* cell = qobject_cast<DayCell*>(control))
+        cell->setEmphasised(emphasised); // drawn to fit the cell at any size
+    else
+        control->setStyleSheet(
+            emphasised ? QStringLiteral("border: 1px solid palette(highlight); border-radius: 4px;")
+                       : QString());
+}
+
+bool IsControlEmphasised(const QWidget* control) {
+    return control && control->property("vrdxEmphasis").toBool();
+}
+
+void SetControlAccessibleName(QWidget* control, const QString& name) {
+    if (control) control->setAccessibleName(name);
+}
+
+void SetControlAccessibleDescription(QWidget* control, const QString& description) {
+    if (control) control->setAccessibleDescription(description);
+}
+
+void SetControlTabStop(QWidget* control, bool tabStop) {
+    if (control) control->setFocusPolicy(tabStop ? Qt::StrongFocus : Qt::ClickFocus);
 }
 
 void SetFontFamilyForNumber(int number, const QStringList& candidates) {
@@ -730,13 +818,12 @@ QWidget* EventControl() {
     return eventControl;
 }
 
+QPoint EventArrowStep() {
+    return arrowStep;
+}
+
 unsigned CurrentModifiers() {
-    const Qt::KeyboardModifiers mods = QGuiApplication::keyboardModifiers();
-    unsigned                    result = 0;
-    if (mods & Qt::ControlModifier) result |= ModOption;
-    if (mods & Qt::ShiftModifier) result |= ModShift;
-    if (mods & Qt::MetaModifier) result |= ModCommand;
-    return result;
+    return ModifiersOf(QGuiApplication::keyboardModifiers());
 }
 
 // ---------------------------------------------------------------------------------------------------------

@@ -33,6 +33,7 @@ enum ControlEventKind : int {
     ControlClick = 13, // a mouse press on a clickable label
     ControlTrackEnter = 23,
     ControlTrackExit = 24,
+    ControlArrowKey = 25, // an arrow key on a grid cell; EventArrowStep says which way
 };
 enum WindowEventKind : int { WindowActivated = 5, WindowClose = 72 };
 enum AppEventKind : int { AppActivated = 1, AppDeactivated = 2 };
@@ -98,6 +99,9 @@ bool GetWindowPlace(const QWidget* window, QRect* bounds);
 void  FitWindowToContent(QWidget* window);
 void  SetWindowSizeLimits(QWidget* window, QSize minimum, QSize maximum);
 QRect MainScreenVisibleFrame();
+
+// Keeps the window at least as wide as its menu bar needs to show every menu (none hidden behind "»").
+void KeepMenuBarWhole(QWidget* window);
 // Hides (minimises) every window of the program.
 void HideApplication();
 // Brings every window of the program back (those minimised too) and forward, the front one last.
@@ -123,6 +127,15 @@ int     GetControlHeight(const QWidget* control); // the height its layout wants
 void          SetControlEmphasis(QWidget* control, bool emphasised);
 void          SetControlFontStyle(QWidget* control, const NoteFontStyle& style);
 NoteFontStyle GetControlFontStyle(const QWidget* control);
+
+// Whether SetControlEmphasis framed the control.
+bool IsControlEmphasised(const QWidget* control);
+// What assistive technology announces for a control, when its visible text does not say it.
+void SetControlAccessibleName(QWidget* control, const QString& name);
+void SetControlAccessibleDescription(QWidget* control, const QString& description);
+// Whether Tab stops at the control; one that is not is still reached by a click or SetFocusToControl.
+void SetControlTabStop(QWidget* control, bool tabStop);
+
 // Family names behind font numbers; -1 is the desktop's font.
 // The family drawn for a stored font number: the first installed of the candidates, else the desktop's font.
 void SetFontFamilyForNumber(int number, const QStringList& candidates);
@@ -138,6 +151,10 @@ void     SetControlCursor(QWidget* control, CursorShape shape);
 unsigned CurrentModifiers();
 // The control whose event is being handled, for handlers that need more than its ID.
 QWidget* EventControl();
+
+// The arrow key of the ControlArrowKey event being handled, as a step across a grid: x -1 left, +1 right;
+// y -1 up, +1 down.
+QPoint EventArrowStep();
 
 // Pickers and pop-up menus, each through a replaceable presenter so tests can answer them
 // --------------------

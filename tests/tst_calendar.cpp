@@ -12,11 +12,14 @@
 #include "helpers/test_support.h"
 #include "helpers/zone_scope.h"
 #include "platform/clock.h"
+#include "platform/day_cell.h"
 #include "platform/windows.h"
 #include "tools/sounds.h"
 
 #include <QContextMenuEvent>
 #include <QFileInfo>
+#include <QFontInfo>
+#include <QMenuBar>
 #include <QTest>
 #include <QWidget>
 #include <optional>
@@ -144,6 +147,78 @@ class TestCalendar : public QObject {
         QCOMPARE(CellFace(FindDayCell(6)), 0);
     }
 
+    void todayFrameOnOneDayCellAtMost_data() {
+        QTest::addColumn<QDate>("today");
+        QTest::addColumn<QDate>("shown"); // the month shown afterwards; invalid: the next midnight passes
+        QTest::addColumn<int>("framedDay");
+        QTest::newRow("to a month where today's cell is blank")
+            << QDate(2026, 12, 31) << QDate(2026, 2, 1) << 0;
+        QTest::newRow("to a month where it holds another day")
+            << QDate(2026, 12, 31) << QDate(2027, 1, 1) << 0;
+        QTest::newRow("away and back") << QDate(2026, 12, 31) << QDate(2026, 12, 1) << 31;
+        QTest::newRow("midnight into the next month") << QDate(2026, 1, 31) << QDate() << 1;
+        QTest::newRow("midnight into a new year") << QDate(2026, 12, 31) << QDate() << 1;
+    }
+    void todayFrameOnOneDayCellAtMost() {
+        QFETCH(QDate, today);
+        QFETCH(QDate, shown);
+        QFETCH(int, framedDay);
+        SetNow(today.month(), today.day(), today.year(), 23, 59, 59.8);
+        App().dayMark = today.day();
+        GoToCurrentMonth(App().daynotes);
+        QCOMPARE(IsControlEmphasised(FindControl(Calendar(), FindDayCell(today.day()))), true);
+        if (shown.isValid()) {
+            ShowCalendarMonth(2026, 3); // somewhere else first: the frame must not stay behind either way
+            ShowCalendarMonth(today.year(), today.month());
+            ShowCalendarMonth(shown.year(), shown.month());
+        } else {
+            const QDate next = today.addDays(1);
+            SetNow(next.month(), next.day(), next.year(), 0, 0, 0.2);
+            Tick(App().daynotes);
+        }
+        QList<int> framed;
+        for (int cell = FirstDayCell; cell <= LastDayCell; ++cell) {
+            if (!IsControlEmphasised(FindControl(Calendar(), cell))) continue;
+            QVERIFY2(!CellText(cell).isEmpty(), qPrintable(QStringLiteral("blank cell %1 framed").arg(cell)));
+            framed << CellText(cell).trimmed().toInt();
+        }
+        QCOMPARE(framed, framedDay ? QList<int>{framedDay} : QList<int>{});
+    }
+
+    void gridGrowsWithTheWindow() {
+        QWidget*  window = Calendar();
+        QWidget*  bar = window->findChild<QMenuBar*>();
+        const int cellIds[] = {FirstDayCell, FindDayCell(5), LastDayCell};
+        QVERIFY(bar);
+        // The whole menu bar fits, even at the narrowest.
+        QVERIFY(window->minimumWidth() >= bar->sizeHint().width());
+        window->resize(window->minimumWidth(), window->height());
+        QTest::qWait(0);
+        QWidget* overflow = bar->findChild<QWidget*>(QStringLiteral("qt_menubar_ext_button"));
+        QVERIFY(!overflow || !overflow->isVisible());
+        window->adjustSize();
+        QTest::qWait(0);
+        // Comfortable at the desktop font.
+        auto* today = qobject_cast<DayCell*>(FindControl(window, FindDayCell(5)));
+        QVERIFY(today);
+        for (int id : cellIds) {
+            QWidget* cell = FindControl(window, id);
+            QVERIFY2(cell->width() >= 32 && cell->height() >= 32, qPrintable(QString::number(id)));
+        }
+        const QSize cellBefore = today->size();
+        const int   fontBefore = QFontInfo(today->numberFont()).pixelSize();
+        window->resize(window->size() * 2);
+        QTest::qWait(0);
+        // Cells, number and today's frame grow together; the frame stays square inside its cell.
+        QVERIFY(today->width() > cellBefore.width() * 3 / 2);
+        QVERIFY(today->height() > cellBefore.height() * 3 / 2);
+        QVERIFY(QFontInfo(today->numberFont()).pixelSize() > fontBefore * 3 / 2);
+        const QRect frame = today->markRect();
+        QVERIFY(today->rect().contains(frame));
+        QCOMPARE(frame.width(), frame.height());
+        QVERIFY(frame.width() >= std::min(today->width(), today->height()) - 4);
+    }
+
     void cellsColouredByType() {
         AddNote(12, 1, 2026, NoteStandard);
         AddNote(12, 2, 2026, NoteHoliday);
@@ -159,13 +234,19 @@ class TestCalendar : public QObject {
         QCOMPARE(CellColour(FindDayCell(8)), QColor(Qt::black)); // no daynote
     }
 
-    void typeColoursAreLegible_data() {
+    void typeColoursReadAsSmallText_data() {
         QTest::addColumn<QColor>("background");
-        QTest::newRow("light theme") << QColor(0xEF, 0xEF, 0xEF);
-        QTest::newRow("dark theme") << QColor(0x2B, 0x2B, 0x2B);
+        QTest::addColumn<int>("type");
+        const QList<std::pair<const char*, QColor>> themes{{"light", QColor(0xEF, 0xEF, 0xEF)},
+                                                           {"dark", QColor(0x2B, 0x2B, 0x2B)},
+                                                           {"mid grey", QColor(0x80, 0x80, 0x80)}};
+        for (const auto& [theme, background] : themes)
+            for (int type : {NoteStandard, NoteHoliday, NoteEvent, NoteKeeper})
+                QTest::addRow("%s theme, type %d", theme, type) << background << type;
     }
-    void typeColoursAreLegible() {
+    void typeColoursReadAsSmallText() {
         QFETCH(QColor, background);
+        QFETCH(int, type);
         QWidget  probe;
         QPalette palette = probe.palette();
         palette.setColor(QPalette::Window, background);
@@ -175,12 +256,12 @@ class TestCalendar : public QObject {
             auto ch = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
             return 0.2126 * ch(c.redF()) + 0.7152 * ch(c.greenF()) + 0.0722 * ch(c.blueF());
         };
-        for (int type = 0; type <= 4; ++type) {
-            const QColor shown = DisplayColour(TypeColour(type), &probe);
-            const double a = luminance(shown), b = luminance(background);
-            QVERIFY2((std::max(a, b) + 0.05) / (std::min(a, b) + 0.05) >= 3.0,
-                     qPrintable(QString::number(type)));
-        }
+        const QColor stored = TypeColour(type);
+        const QColor shown = DisplayColour(stored, &probe);
+        const double a = luminance(shown), b = luminance(background);
+        QVERIFY2((std::max(a, b) + 0.05) / (std::min(a, b) + 0.05) >= 4.5, qPrintable(shown.name()));
+        QCOMPARE(shown.hslHue(), stored.hslHue()); // still the type's colour, only lighter or darker
+        QCOMPARE(TypeColour(type), stored);        // the stored colour stays
     }
 
     void steppingMonthsAndYears_data() {
