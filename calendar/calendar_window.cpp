@@ -311,7 +311,7 @@ void CalendarTick(QWidget* window) {
         }
         if (chime) PlaySoundNamed(QStringLiteral("Mantel.aiff"));
         WriteClock(clock, text);
-        if (autosave) SaveRecordFile(App().daynotes, DaynoteFileName);
+        if (autosave) SaveDaynoteFile(App().daynotes);
         RefreshCountdownLine(window);
     } else if (lastCountdownDays >= CountdownNeverDrawn) {
         // The whole-day count can only change when the clock text does, unless a redraw was asked for.

@@ -14,6 +14,9 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
 
 namespace {
 
@@ -50,6 +53,42 @@ bool LoadRecordArrayFile(const QString& path, const QString& what, RecordArray* 
     return true;
 }
 
+// Creates the folder and every missing folder above it, private to the user as XDG asks for data folders.
+// QDir::mkpath does not say why it failed, and the user must be told.
+bool CreateFolderPath(const QString& folder, QString* reason) {
+    const QString target = QDir::cleanPath(folder);
+    QStringList   missing;
+    for (QString f = target; !QFileInfo::exists(f);) {
+        missing.prepend(f);
+        const QString parent = QFileInfo(f).path();
+        if (parent == f) break;
+        f = parent;
+    }
+    int error = 0;
+    for (const QString& f : missing) {
+        if (::mkdir(QFile::encodeName(f).constData(), 0700) == 0) continue;
+        const int e = errno;
+        if (e == EEXIST && QFileInfo(f).isDir()) continue; // made meanwhile by someone else
+        error = e;
+        break;
+    }
+    // Also when something that is not a folder has the name.
+    if (!error && !QFileInfo(target).isDir()) error = ENOTDIR;
+    if (!error) return true;
+    if (reason) {
+        QString where = target;
+        for (const QString& f : missing)
+            if (!QFileInfo(f).isDir()) {
+                where = f;
+                break;
+            }
+        *reason = QStringLiteral("%1: %2").arg(where, QString::fromLocal8Bit(std::strerror(error)));
+    }
+    return false;
+}
+
+bool SaveFailureShown = false; // one alert at a time: a tick under an open alert must not stack another
+
 } // namespace
 
 QString GetAppSupportURL(const QString& name) {
@@ -59,7 +98,8 @@ QString GetAppSupportURL(const QString& name) {
 
 QString GetDataFolderURL() {
     const QString folder = GetAppSupportURL(DataFolderName);
-    if (!folder.isEmpty() && !QFileInfo::exists(folder)) QDir().mkdir(folder);
+    // A new account under a bare window manager may not even have ~/.local/share.
+    if (!folder.isEmpty() && !QFileInfo::exists(folder)) CreateFolderPath(folder, nullptr);
     return folder;
 }
 
@@ -83,14 +123,31 @@ bool LoadEventFile(RecordArray* events) {
     return LoadRecordArrayFile(GetDataFileURL(EventFileName), QStringLiteral("event"), events);
 }
 
-bool SaveRecordFile(const RecordArray& array, const QString& name) {
-    GetDataFolderURL();
+bool SaveRecordFile(const RecordArray& array, const QString& name, QString* reason) {
+    const QString folder = GetAppSupportURL(DataFolderName);
+    if (folder.isEmpty()) {
+        if (reason) *reason = QStringLiteral("the desktop names no folder for application data");
+        return false;
+    }
+    if (!CreateFolderPath(folder, reason)) return false;
     const QString path = GetDataFileURL(name);
-    QString       error;
-    if (!WritePropertyListFile(path, Value(array), &error)) return false;
+    if (!WritePropertyListFile(path, Value(array), reason)) return false;
     // The atomic rename drops the attributes of the old file, so they are stamped on the new one.
     SetFileTypeAndCreator(path, MakeFourCC(name == DaynoteFileName ? "DNOT" : "EVNT"), CreatorCode);
     return true;
+}
+
+bool SaveDaynoteFile(const RecordArray& daynotes) {
+    QString reason;
+    if (SaveRecordFile(daynotes, DaynoteFileName, &reason)) return true;
+    if (SaveFailureShown) return false;
+    SaveFailureShown = true;
+    ShowAlert(AlertStyle::Informational, DaynotesNotSavedMessage,
+              QStringLiteral("VRD X could not write \"%1\".\r%2\rIt keeps your daynotes and tries again at "
+                             "the next save and when it quits.")
+                  .arg(GetDataFileURL(DaynoteFileName), reason));
+    SaveFailureShown = false;
+    return false;
 }
 
 void SaveEventList(const RecordArray& eventList) {
@@ -108,12 +165,16 @@ QString MoveDamagedFileAside(const QString& path) {
 
 QString WriteRecoveryFile(const RecordArray& daynotes) {
     const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH.mm.ss"));
-    GetDataFolderURL();
-    QString path = GetDataFileURL(QStringLiteral("%1 (recovered %2)").arg(DaynoteFileName, stamp));
-    for (int n = 2; QFileInfo::exists(path); ++n)
-        path = GetDataFileURL(QStringLiteral("%1 (recovered %2 #%3)").arg(DaynoteFileName, stamp).arg(n));
-    QString error;
-    return WritePropertyListFile(path, Value(daynotes), &error) ? path : QString();
+    const QString name = QStringLiteral("%1 (recovered %2").arg(DaynoteFileName, stamp);
+    // The data folder first; when that is what failed, the home folder still keeps the words.
+    for (const QString& folder : {GetDataFolderURL(), QDir::homePath()}) {
+        if (folder.isEmpty() || !QFileInfo(folder).isDir()) continue;
+        QString path = QStringLiteral("%1/%2)").arg(folder, name);
+        for (int n = 2; QFileInfo::exists(path); ++n)
+            path = QStringLiteral("%1/%2 #%3)").arg(folder, name).arg(n);
+        if (WritePropertyListFile(path, Value(daynotes), nullptr)) return path;
+    }
+    return QString();
 }
 
 bool WriteTextFile(const QString& text, const QString& path) {

@@ -13,7 +13,7 @@ inline const QString OldDataFolderName = QStringLiteral("VRDXData");
 
 // $XDG_DATA_HOME (normally ~/.local/share) with the name appended; empty if the desktop gives no folder.
 QString GetAppSupportURL(const QString& name);
-// The data folder, created (without intermediate folders) when nothing of that name exists.
+// The data folder, created with any missing folders above it when nothing of that name exists.
 QString GetDataFolderURL();
 QString GetDataFileURL(const QString& name);
 // Renames an old "VRDXData" folder to "VRDX"; nothing happens (and nothing is said) if that fails.
@@ -26,11 +26,17 @@ void MigrateDataFolder();
 bool LoadDaynoteFile(const QString& name, RecordArray* daynotes);
 bool LoadEventFile(RecordArray* events);
 // Writes atomically, then stamps type 'DNOT' (the daynote file) or 'EVNT' (any other name), creator 'Zer2'.
-bool SaveRecordFile(const RecordArray& array, const QString& name);
+// On failure *reason says where and why ("<file or folder>: <system's reason>").
+bool SaveRecordFile(const RecordArray& array, const QString& name, QString* reason = nullptr);
+// The Save command and the autosave: saves the daynote file, and when that fails tells the user which file
+// and why in an alert. The daynotes stay in memory either way.
+bool                 SaveDaynoteFile(const RecordArray& daynotes);
+inline const QString DaynotesNotSavedMessage = QStringLiteral("The daynotes could not be saved");
 // Converts the event list form back to stored records and saves them; an array with no element at all is
 // not saved.
 void SaveEventList(const RecordArray& eventList);
-// The daynotes at the moment of an internal error, beside the daynote file and never over it.
+// The daynotes at the moment of an internal error or of a failed save at quit, beside the daynote file and
+// never over it, or in the home folder when the data folder cannot take it. The path, or empty on failure.
 QString WriteRecoveryFile(const RecordArray& daynotes);
 
 // A file moved aside because it could not be read, named after what happened and when.

@@ -45,7 +45,7 @@ int CommandCloseFrontSheet(FourCC) {
 }
 
 int CommandSave(FourCC) {
-    SaveRecordFile(App().daynotes, DaynoteFileName);
+    SaveDaynoteFile(App().daynotes);
     return EventHandled;
 }
 

@@ -27,13 +27,16 @@ void WriteCode(const QByteArray& path, const char* name, FourCC code) {
     setxattr(path.constData(), name, bytes, sizeof bytes, 0);
 }
 
-// A user note is a property-list dictionary with a note text; reading it whole is bounded by the size check.
+// A user note is a property-list dictionary with a note text. Only regular files get this far, and the
+// read stops at the limit even if the file grows meanwhile.
 bool IsUserNoteFile(const QString& path) {
-    QFile file(path);
-    if (file.size() > 64 * 1024 * 1024 || !file.open(QIODevice::ReadOnly)) return false;
-    Value   root;
-    QString error;
-    if (!ReadPropertyList(file.readAll(), &root, &error)) return false;
+    constexpr qint64 limit = 64 * 1024 * 1024;
+    QFile            file(path);
+    if (file.size() > limit || !file.open(QIODevice::ReadOnly)) return false;
+    const QByteArray bytes = file.read(limit + 1);
+    Value            root;
+    QString          error;
+    if (bytes.size() > limit || !ReadPropertyList(bytes, &root, &error)) return false;
     const Record* r = ValueRecord(root);
     return r && FindField(*r, QStringLiteral("UserNoteTextKey"));
 }
@@ -41,6 +44,8 @@ bool IsUserNoteFile(const QString& path) {
 } // namespace
 
 bool GetFileTypeAndCreator(const QString& path, FourCC* type, FourCC* creator) {
+    // A device, a pipe or a folder is nothing the program opens, and reading one could block or never end.
+    if (!QFileInfo(path).isFile()) return false;
     const QByteArray native = QFile::encodeName(path);
     if (ReadCode(native, TypeAttribute, type)) {
         if (!ReadCode(native, CreatorAttribute, creator)) *creator = 0;

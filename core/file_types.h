@@ -7,7 +7,8 @@
 
 constexpr FourCC CreatorCode = MakeFourCC("Zer2");
 
-// False when neither the attributes nor the file's name and content tell.
+// False for anything but a regular file, and when neither the attributes nor the file's name and content
+// tell.
 bool GetFileTypeAndCreator(const QString& path, FourCC* type, FourCC* creator);
 // Errors (a file system without extended attributes) are ignored.
 void SetFileTypeAndCreator(const QString& path, FourCC type, FourCC creator);

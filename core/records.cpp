@@ -134,12 +134,18 @@ void SetRecordByte(RecordArray& array, int index, const QString& key, int8_t val
     SetRecordValue(array, index, key, Value(qint64(value)));
 }
 
-bool GetRecordByte(const RecordArray& array, int index, const QString& key, int8_t* value) {
-    const Value* v = GetRecordValue(array, index, key);
+bool RecordByte(const Record& record, const QString& key, int8_t* value) {
+    const Value* v = FindField(record, key);
     qint64       i = 0;
-    if (!v || !ValueInteger(*v, &i)) return false;
+    // Other writers store numbers as reals (<real>4</real>); a number outside the byte is not one of ours.
+    if (!v || !ValueInteger(*v, &i) || i < INT8_MIN || i > INT8_MAX) return false;
     *value = int8_t(i);
     return true;
+}
+
+bool GetRecordByte(const RecordArray& array, int index, const QString& key, int8_t* value) {
+    const Record* r = GetRecord(array, index);
+    return r && RecordByte(*r, key, value);
 }
 
 void SetRecordFontStyle(RecordArray& array, int index, const NoteFontStyle& style, const QString& key) {
@@ -176,9 +182,8 @@ void CountKeepersAndReminders(const RecordArray& array, int* keepers, int* remin
         const Record* r = ValueRecord(v);
         if (!r) continue;
         if (FindField(*r, ReminderDateKey)) ++*reminders;
-        const Value* type = FindField(*r, NoteTypeKey);
-        qint64       t = 0;
-        if (type && ValueInteger(*type, &t) && t == NoteKeeper) ++*keepers;
+        int8_t type = 0;
+        if (RecordByte(*r, NoteTypeKey, &type) && type == NoteKeeper) ++*keepers;
     }
 }
 

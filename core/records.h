@@ -158,6 +158,9 @@ void CountKeepersAndReminders(const RecordArray& array, int* keepers, int* remin
 
 // The date of a daynote record, or false when it has none.
 bool RecordDate(const Record& record, const QString& key, double* absTime);
+// A small number (a note type, an event unit) stored as an integer or a real; false when absent or out of
+// range.
+bool RecordByte(const Record& record, const QString& key, int8_t* value);
 
 // ---------------------------------------------------------------------------------------------------------
 // Event forms. The event list array has a placeholder (false) at index 0 so that list row n is element n.

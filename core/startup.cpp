@@ -14,11 +14,13 @@
 #include "notes/reminders.h"
 #include "platform/alerts.h"
 #include "platform/fatal.h"
+#include "platform/help_tags.h"
 #include "platform/session.h"
 #include "platform/speech.h"
 #include "platform/windows.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTimer>
@@ -40,6 +42,7 @@ long          tickCount = 0;
 double        tickInterval = 0.5;
 QElapsedTimer sinceStart;
 double        lastTickTime = 0; // the moment of the previous tick, from which reminders fire
+int           exitStatus = 0;   // not 0 once the quit sequence could not save the daynote file
 
 FourCC ActionCode(const QString& name) {
     // Codes with a trailing blank ('cut ') may be named without it.
@@ -93,7 +96,7 @@ int RunApplication(int argc, char** argv) {
     ShowTrayIcon(ActivateApplication);
 
     QApplication::exec();
-    return 0;
+    return exitStatus;
 }
 
 bool InitializeApplication() {
@@ -123,6 +126,7 @@ bool InitializeApplication() {
                     calendar ? GetCalendarYear() : GetCurrentYear(), false, app.daynotes);
     }
     AnnounceReminders(app.daynotes);
+    SetHelpTags(prefs.helpTags, 2000);
     lastTickTime = GetNow();
     return true;
 }
@@ -136,9 +140,8 @@ void AutoDeleteOldDaynotes(RecordArray& daynotes, int age) {
         const Record* r = ValueRecord(v);
         double        date = 0;
         if (!r || !RecordDate(*r, NoteDateKey, &date) || date > cutoff) return false;
-        const Value* type = FindField(*r, NoteTypeKey);
-        qint64       t = 0;
-        return !(type && ValueInteger(*type, &t) && t == NoteKeeper);
+        int8_t type = 0;
+        return !(RecordByte(*r, NoteTypeKey, &type) && type == NoteKeeper);
     });
     daynotes.erase(removed, daynotes.end());
 }
@@ -212,7 +215,8 @@ void OpenDroppedFiles(const QStringList& paths) {
 }
 
 void OpenDroppedFile(const QString& path, FourCC fileType) {
-    ReportUnopenableFile(QFileInfo(path).fileName(), fileType);
+    // A folder handed over as "/some/folder/" is still named by its last component.
+    ReportUnopenableFile(QFileInfo(QDir::cleanPath(path)).fileName(), fileType);
 }
 
 void ReportUnopenableFile(const QString& fileName, FourCC fileType) {
@@ -264,5 +268,21 @@ void QuitSequence() {
     CloseAllForQuit();
     // A quit request during start-up must not write an array that was never loaded over the user's file.
     if (app.prefsLoaded) SavePreferences();
-    if (app.daynotesLoaded) SaveRecordFile(app.daynotes, DaynoteFileName);
+    QString reason;
+    if (app.daynotesLoaded && !SaveRecordFile(app.daynotes, DaynoteFileName, &reason)) {
+        const QString recovery = WriteRecoveryFile(app.daynotes);
+        const QString informative =
+            QStringLiteral("VRD X could not write \"%1\".\r%2\r")
+                .arg(GetDataFileURL(DaynoteFileName), reason) +
+            (recovery.isEmpty()
+                 ? QStringLiteral("They could not be saved anywhere else either, so the changes since the "
+                                  "last successful save are lost.")
+                 : QStringLiteral("They were saved to \"%1\". Move that file to \"%2\" to use them again.")
+                       .arg(recovery, GetDataFileURL(DaynoteFileName)));
+        // Also on the terminal: a quit at logout may leave nobody to read the alert.
+        std::fprintf(stderr, "vrdx: %s\n%s\n", qPrintable(DaynotesNotSavedMessage),
+                     qPrintable(QString(informative).replace(QLatin1Char('\r'), QLatin1Char('\n'))));
+        ShowAlertForAtMost(30, AlertStyle::Critical, DaynotesNotSavedMessage, informative);
+        exitStatus = 1;
+    }
 }

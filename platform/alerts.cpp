@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
 #include <utility>
 
 namespace {
@@ -37,20 +38,32 @@ int PresentWithMessageBox(const AlertRequest& request) {
     QPushButton* first = box.addButton(request.button1, QMessageBox::AcceptRole);
     if (!request.button2.isEmpty()) box.addButton(request.button2, QMessageBox::RejectRole);
     box.setDefaultButton(first);
+    if (request.timeLimit > 0) QTimer::singleShot(request.timeLimit * 1000, first, &QPushButton::click);
     box.exec();
     return box.clickedButton() == first ? AlertFirstButton : AlertSecondButton;
 }
 
 } // namespace
 
-int ShowAlert(AlertStyle style, const QString& message, const QString& informative, const QString& button1,
-              const QString& button2) {
-    const AlertRequest request{style, message, informative, button1, button2};
-    if (deferring && button2.isEmpty()) {
+namespace {
+
+int Present(const AlertRequest& request) {
+    if (deferring && request.button2.isEmpty()) {
         deferred << request;
         return AlertFirstButton;
     }
     return presenter ? presenter(request) : PresentWithMessageBox(request);
+}
+
+} // namespace
+
+int ShowAlert(AlertStyle style, const QString& message, const QString& informative, const QString& button1,
+              const QString& button2) {
+    return Present(AlertRequest{style, message, informative, button1, button2});
+}
+
+void ShowAlertForAtMost(int seconds, AlertStyle style, const QString& message, const QString& informative) {
+    Present(AlertRequest{style, message, informative, QStringLiteral("OK"), QString(), seconds});
 }
 
 AlertPresenter SetAlertPresenter(AlertPresenter next) {
@@ -63,7 +76,7 @@ void DeferAlerts(bool defer) {
     deferring = defer;
     if (defer) return;
     const QList<AlertRequest> waiting = std::exchange(deferred, {});
-    for (const AlertRequest& r : waiting) ShowAlert(r.style, r.message, r.informative, r.button1, r.button2);
+    for (const AlertRequest& r : waiting) Present(r);
 }
 
 void RequestAttention() {

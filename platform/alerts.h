@@ -11,10 +11,11 @@ constexpr int AlertSecondButton = 1001;
 
 struct AlertRequest {
     AlertStyle style = AlertStyle::Informational;
-    QString    message;     // the bold first line; lines may be separated by carriage returns
-    QString    informative; // the smaller text below it
-    QString    button1;     // default button, answers 1000
-    QString    button2;     // empty for a one-button alert; answers 1001
+    QString    message;       // the bold first line; lines may be separated by carriage returns
+    QString    informative;   // the smaller text below it
+    QString    button1;       // default button, answers 1000
+    QString    button2;       // empty for a one-button alert; answers 1001
+    int        timeLimit = 0; // seconds after which it answers 1000 by itself; 0 waits for the user
 };
 
 using AlertPresenter = std::function<int(const AlertRequest&)>;
@@ -22,6 +23,10 @@ using AlertPresenter = std::function<int(const AlertRequest&)>;
 // Returns 1000 for the first button, 1001 for the second.
 int ShowAlert(AlertStyle style, const QString& message, const QString& informative,
               const QString& button1 = QStringLiteral("OK"), const QString& button2 = QString());
+
+// For the quit sequence, which a signal or the end of the session may run with nobody at the screen: a
+// one-button alert that closes itself after the time limit, so that quitting cannot hang on it.
+void ShowAlertForAtMost(int seconds, AlertStyle style, const QString& message, const QString& informative);
 
 // Installs a presenter and returns the one it replaces; an empty presenter restores the message box.
 AlertPresenter SetAlertPresenter(AlertPresenter presenter);

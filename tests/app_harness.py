@@ -39,6 +39,27 @@ class Home:
         shutil.rmtree(self.root, ignore_errors=True)
 
 
+class XServer:
+    """A private Xvfb for tests that look at real windows; display is its name, ":N". Xvfb picks a free
+    number itself, so that tests running side by side never race for one."""
+
+    def __init__(self):
+        read, write = os.pipe()
+        self.proc = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1024x768x24",
+                                      "-nolisten", "tcp"], pass_fds=(write,), stdout=subprocess.DEVNULL,
+                                     stderr=subprocess.DEVNULL)
+        os.close(write)
+        with os.fdopen(read) as f:  # written once the server accepts clients
+            number = f.readline().strip()
+        if not number:
+            raise RuntimeError("Xvfb did not start")
+        self.display = ":" + number
+
+    def stop(self):
+        self.proc.terminate()
+        self.proc.wait()
+
+
 def gdbus(*args, timeout=10):
     return subprocess.run(["gdbus", "call", "--session"] + list(args), capture_output=True, text=True,
                           timeout=timeout)

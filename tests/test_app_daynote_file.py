@@ -1,5 +1,6 @@
-"""The whole program keeps every record of a daynote file written by Python's plistlib: types, reminders,
-unknown keys and awkward text survive a start and a SIGTERM, and the saved file is stamped. A damaged file
+"""The whole program keeps every record of a daynote file written by Python's plistlib: types (also as reals),
+reminders, unknown keys and awkward text survive a start and a SIGTERM, and the saved file is stamped; a
+note older than the age limit goes unless it is a keeper. A damaged file
 survives start and quit under its new name."""
 import datetime
 import os
@@ -29,11 +30,17 @@ records = [
     {"NoteDataKey": "event <&> ]]> 😀 Grüße", "NoteDateKey": day(30), "NoteTypeKey": 3, "NoteCFSKey": style()},
     {"NoteDataKey": "keeper from long ago", "NoteDateKey": datetime.datetime(1990, 5, 17), "NoteTypeKey": 4,
      "NoteCFSKey": style(), "Some future key": [1, 2.5, True, b"\x00\x01", {"nested": "dict"}]},
+    # Other writers store the type as a real: still a keeper, and still not one when it says 1.
+    {"NoteDataKey": "keeper typed as a real", "NoteDateKey": datetime.datetime(1990, 5, 18), "NoteTypeKey": 4.0,
+     "NoteCFSKey": style()},
     {"NoteDataKey": "with reminder", "NoteDateKey": day(40), "NoteTypeKey": 1, "NoteCFSKey": style(),
      "ReminderDateKey": day(39) + datetime.timedelta(hours=9, minutes=30), "EmailAddrKey": "a@example.org",
      "EmailSubjectKey": "Subject \"quoted\"; $(rm -rf /)", "EmailMessageKey": "Body\nline 2",
      "URL Key": " "},
 ]
+
+old_standard = {"NoteDataKey": "standard typed as a real, too old", "NoteDateKey": datetime.datetime(1990, 5, 19),
+                "NoteTypeKey": 1.0, "NoteCFSKey": style()}
 
 home = h.Home()
 try:
@@ -41,14 +48,15 @@ try:
     os.makedirs(folder)
     path = os.path.join(folder, "VRDX DayNotes")
     with open(path, "wb") as f:
-        plistlib.dump(records, f)
+        plistlib.dump(records + [old_standard], f)
 
     proc = h.start(home)
     status = h.stop(proc, signal.SIGTERM)
     check("exit 0 on SIGTERM", status == 0, f"got {status}")
     with open(path, "rb") as f:
         saved = plistlib.load(f)
-    check("same number of records", len(saved) == len(records), f"{len(saved)}")
+    check("same number of records, the old standard one deleted by age", len(saved) == len(records),
+          f"{len(saved)}")
     # What plistlib itself gets back from its own file (it writes a carriage return as a line feed).
     expected = plistlib.loads(plistlib.dumps(records))
     by_text = {r["NoteDataKey"]: r for r in saved}

@@ -16,13 +16,6 @@ h.in_private_bus()
 check = h.Checks()
 
 
-def free_display():
-    for n in range(90, 200):
-        if not os.path.exists(f"/tmp/.X11-unix/X{n}") and not os.path.exists(f"/tmp/.X{n}-lock"):
-            return n
-    raise RuntimeError("no free X display")
-
-
 style = struct.pack("<12h", 0x024F, -1, 11, 1, 0, 0, 0, 0, 0, 0, 0, 0)
 due_day = datetime.datetime(2026, 12, 1)  # reminders are due when their moment has passed
 records = [
@@ -36,13 +29,9 @@ records = [
 ]
 
 home = h.Home()
-display = free_display()
-xvfb = subprocess.Popen(["Xvfb", f":{display}", "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
-                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+x = h.XServer()
+display = x.display[1:]
 try:
-    deadline = time.time() + 10
-    while not os.path.exists(f"/tmp/.X11-unix/X{display}") and time.time() < deadline:
-        time.sleep(0.05)
     folder = os.path.join(home.data, "VRDX")
     os.makedirs(folder)
     path = os.path.join(folder, "VRDX DayNotes")
@@ -90,8 +79,7 @@ try:
     check("web address kept", fired.get("URL Key") == " ", str(fired))
     check("a reminder not due keeps its e-mail", later.get("EmailAddrKey") == "later@example.org", str(later))
 finally:
-    xvfb.terminate()
-    xvfb.wait()
+    x.stop()
     home.remove()
 
 check.finish()

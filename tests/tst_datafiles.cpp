@@ -65,6 +65,51 @@ class TestDataFiles : public QObject {
         }
     }
 
+    // A fresh account has no ~/.local/share; a save that cannot be made says which file and why, and keeps
+    // the daynotes in memory.
+    void saveDaynoteFile_data() {
+        QTest::addColumn<QString>("dataHome");  // below the home folder
+        QTest::addColumn<QString>("plantFile"); // made a regular file first
+        QTest::addColumn<QString>("reason");    // in the alert; empty when the save works
+        QTest::newRow("no data home, no parents") << u"fresh/.local/share"_s << QString() << QString();
+        QTest::newRow("a parent is a regular file") << u"file/share"_s << u"file"_s << u"Not a directory"_s;
+        QTest::newRow("a file named like the data folder")
+            << u"data2"_s << u"data2/VRDX"_s << u"Not a directory"_s;
+        QTest::newRow("a folder named like the daynote file")
+            << u"data2"_s << u"data2/VRDX/VRDX DayNotes/inside"_s << u"directory"_s;
+    }
+    void saveDaynoteFile() {
+        QFETCH(QString, dataHome);
+        QFETCH(QString, plantFile);
+        QFETCH(QString, reason);
+        const QString home = QDir::homePath(), saved = Support();
+        QDir(home + '/' + dataHome.section('/', 0, 0)).removeRecursively();
+        if (!plantFile.isEmpty())
+            QVERIFY(QDir().mkpath(QFileInfo(home + '/' + plantFile).path()) &&
+                    WriteTextFile(u"x"_s, home + '/' + plantFile));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(home + '/' + dataHome));
+        AlertRecorder     recorder;
+        const RecordArray notes = MakeDaynotes(3, u"kept"_s);
+        const bool        ok = SaveDaynoteFile(notes);
+        qputenv("XDG_DATA_HOME", QFile::encodeName(saved));
+        QCOMPARE(ok, reason.isEmpty());
+        if (ok) {
+            QVERIFY(recorder.alerts.isEmpty());
+            Value root;
+            QVERIFY(
+                ReadPropertyListFile(home + '/' + dataHome + u"/VRDX/"_s + DaynoteFileName, &root, nullptr));
+            QCOMPARE(root, Value(notes));
+            QCOMPARE(QFileInfo(home + '/' + dataHome).permissions() & QFile::ReadOther, 0); // made private
+            return;
+        }
+        QCOMPARE(recorder.alerts.size(), 1);
+        const AlertRequest& alert = recorder.alerts[0];
+        QCOMPARE(alert.message, u"The daynotes could not be saved"_s);
+        QVERIFY2(alert.informative.contains(home + '/' + dataHome + u"/VRDX/"_s + DaynoteFileName) &&
+                     alert.informative.contains(reason),
+                 qPrintable(alert.informative));
+    }
+
     void migration_data() {
         QTest::addColumn<bool>("oldFolder");
         QTest::addColumn<bool>("newFolder");

@@ -8,13 +8,20 @@
 #include "helpers/test_support.h"
 #include "platform/windows.h"
 
+#include <QDir>
 #include <QFile>
 #include <QMenuBar>
 #include <QPointer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <sys/xattr.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 QList<int> hits;
@@ -259,6 +266,54 @@ class TestDispatch : public QObject {
         if (!attributes) QSKIP("this file system keeps no extended attributes");
         QCOMPARE(recorder.alerts[1].informative,
                  QStringLiteral("Daynotes and Events are automatically opened when VRD X is started"));
+    }
+
+    // A folder, a pipe with no writer and an endless device are nothing to read: the type is found missing
+    // at once, without opening them, and the user hears the file is unsupported. The look runs in a child
+    // first, so that a reader that blocks or never ends fails the test instead of hanging it.
+    void notRegularFilesAreUnsupported_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("a folder, with a trailing slash") << u"%1/folder/"_s << u"folder"_s;
+        QTest::newRow("a pipe nobody writes to") << u"%1/pipe"_s << u"pipe"_s;
+        QTest::newRow("an endless device") << u"/dev/zero"_s << u"zero"_s;
+    }
+    void notRegularFilesAreUnsupported() {
+        QFETCH(QString, path);
+        QFETCH(QString, name);
+        QTemporaryDir dir(BuildDir() + u"/dropXXXXXX"_s);
+        path = path.arg(dir.path());
+        QVERIFY(QDir().mkdir(dir.filePath(u"folder"_s)) &&
+                mkfifo(QFile::encodeName(dir.filePath(u"pipe"_s)).constData(), 0600) == 0);
+        const pid_t child = fork();
+        if (child == 0) {
+            alarm(5);
+            const rlimit memory{1ul << 30, 1ul << 30};
+            setrlimit(RLIMIT_AS, &memory);
+            FourCC type = 0, creator = 0;
+            _exit(GetFileTypeAndCreator(path, &type, &creator) ? 1 : 0);
+        }
+        int status = -1;
+        QCOMPARE(waitpid(child, &status, 0), child);
+        QVERIFY2(WIFEXITED(status) && WEXITSTATUS(status) == 0, qPrintable(u"status %1"_s.arg(status)));
+        AlertRecorder recorder;
+        OpenDroppedFiles({path});
+        QCOMPARE(recorder.alerts.size(), 1);
+        QCOMPARE(recorder.alerts[0].message, u"File: %1 is unsupported"_s.arg(name));
+    }
+
+    // The Save command does not fail in silence: the alert names the daynote file.
+    void saveCommandTellsItsFailure() {
+        const QString blocker = QDir::homePath() + u"/not a folder"_s,
+                      saved = qEnvironmentVariable("XDG_DATA_HOME");
+        QVERIFY(QFile(blocker).open(QIODevice::WriteOnly));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(blocker + u"/share"_s));
+        AlertRecorder recorder;
+        RunCommand(MakeFourCC("save"));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(saved));
+        QCOMPARE(recorder.alerts.size(), 1);
+        QCOMPARE(recorder.alerts[0].message, u"The daynotes could not be saved"_s);
+        QVERIFY(recorder.alerts[0].informative.contains(blocker + u"/share/VRDX/VRDX DayNotes"_s));
     }
 
     // Last: the quit walk leaves the program quitting.

@@ -1,13 +1,23 @@
-// Tests of start-up housekeeping: removal of old daynotes by age, and the half-second tick with sleep.
+// Tests of start-up: removal of old daynotes by age, the half-second tick with sleep, the help tags, and a
+// damaged daynote file that cannot be set aside.
+#include "core/app_state.h"
+#include "core/datafiles.h"
 #include "core/dates.h"
+#include "core/preferences.h"
 #include "core/records.h"
 #include "core/startup.h"
+#include "helpers/test_support.h"
 #include "helpers/zone_scope.h"
 #include "platform/clock.h"
 
+#include <QApplication>
 #include <QDate>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QHelpEvent>
+#include <QStyle>
 #include <QTest>
+#include <QToolTip>
 #include <tuple>
 
 namespace {
@@ -28,6 +38,7 @@ class tst_Startup : public QObject {
     ZoneScope zone{"Europe/Berlin"}; // 29 March and 25 October 2026 last 23 and 25 hours
 
   private slots:
+    void initTestCase() { UsePrivateHome(); }
     void cleanup() {
         ClearTestClock();
         SetAsleep(false);
@@ -51,8 +62,8 @@ class tst_Startup : public QObject {
         }
     }
 
-    // At age 30 a note 30 days old stays and one 31 days old goes, keepers and future notes stay whatever
-    // their age, and so does a record without a date; survivors keep their order.
+    // At age 30 a note 30 days old stays and one 31 days old goes, keepers (also typed as reals) and future
+    // notes stay whatever their age, and so does a record without a date; survivors keep their order.
     void autoDeleteKeepsOrder() {
         const QDate today(2026, 12, 5);
         SetTestClock(At(today, QTime(15, 30)));
@@ -63,6 +74,13 @@ class tst_Startup : public QObject {
                 AddDaynote(notes, today.addDays(-daysOld), type);
                 if (daysOld <= 30 || type == NoteKeeper) expected.push_back(notes.back());
             }
+        // Types as other writers store them: a real 4 is a keeper; a real 1, or a number that would wrap
+        // round to 4 in a byte, is not.
+        for (const Value& type : {Value(4.0), Value(1.0), Value(qint64(260))}) {
+            AddDaynote(notes, today.addDays(-400), NoteStandard);
+            SetRecordValue(notes, int(notes.size()) - 1, NoteTypeKey, type);
+            if (type == Value(4.0)) expected.push_back(notes.back());
+        }
         SetRecordValue(notes, int(notes.size()), NoteDataKey, Value(QStringLiteral("no date")));
         expected.push_back(notes.back());
         AutoDeleteOldDaynotes(notes, 30);
@@ -95,6 +113,57 @@ class tst_Startup : public QObject {
         TickEntry();
         QCOMPARE(TickCount(), asleep + 1);
         QTRY_VERIFY_WITH_TIMEOUT(TickCount() > asleep + 1, 2000);
+    }
+
+    // The preference switches every tooltip of the program on or off; either way they wait 2000 ms.
+    void helpTagsAtStartUp_data() {
+        QTest::addColumn<bool>("on");
+        QTest::newRow("help tags off") << false;
+        QTest::newRow("help tags on") << true;
+    }
+    void helpTagsAtStartUp() {
+        QFETCH(bool, on);
+        PrefSetBool(HelpTagsKey, on);
+        QVERIFY(PrefSync());
+        AlertRecorder recorder;
+        QVERIFY(InitializeApplication());
+        QCOMPARE(QApplication::style()->styleHint(QStyle::SH_ToolTip_WakeUpDelay), 2000);
+        QWidget tagged;
+        tagged.setToolTip(QStringLiteral("a help tag"));
+        tagged.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&tagged));
+        QHelpEvent request(QEvent::ToolTip, QPoint(2, 2), tagged.mapToGlobal(QPoint(2, 2)));
+        QApplication::sendEvent(&tagged, &request);
+        QCOMPARE(QToolTip::isVisible(), on);
+        QToolTip::hideText();
+    }
+
+    // Last, as it quits. A damaged daynote file that cannot be moved aside stops the start-up, and nothing
+    // is written over it, not even by the quit that follows.
+    void unmovableDamagedFileStopsStartUp() {
+        // So deep that the file and a temporary file beside it fit in a path, but the longer set-aside name
+        // does not: the rename fails as it would on a read-only disk, which root could still write.
+        const QString tail = QStringLiteral("/VRDX/") + DaynoteFileName;
+        QString       deep = QDir::homePath() + QStringLiteral("/deep");
+        while (deep.size() + tail.size() < 4070)
+            deep += QLatin1Char('/') + QString(qMin(200, 4070 - int(deep.size() + tail.size()) - 1), u'd');
+        const QString    path = deep + tail;
+        const QByteArray damaged = "<?xml version=\"1.0\"?><plist><array><dict><key>NoteDataKey</key>";
+        QVERIFY(QDir().mkpath(deep + QStringLiteral("/VRDX")));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(damaged) == damaged.size());
+        file.close();
+        qputenv("XDG_DATA_HOME", QFile::encodeName(deep));
+        App() = AppState{}; // as in a new process: nothing loaded yet
+        AlertRecorder recorder;
+        QVERIFY(!InitializeApplication());
+        QCOMPARE(recorder.alerts.size(), 1);
+        QVERIFY2(recorder.alerts[0].informative.contains(path), qPrintable(recorder.alerts[0].informative));
+        QuitSequence();
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), damaged);
+        QCOMPARE(QDir(deep + QStringLiteral("/VRDX")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                 QStringList{DaynoteFileName});
     }
 };
 
