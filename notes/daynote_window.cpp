@@ -227,9 +227,17 @@ void SaveDaynote(const DateValue* date, int textControlId, int windowId, RecordA
 
     if (exists && !text.isEmpty()) {
         NoteFontStyle style = GetControlFontStyle(control);
-        style.flags = DaynoteStyleFlags;
+        NoteFontStyle stored;
+        // The font record of a daynote whose font nobody changed stays as it was, even one that another
+        // program wrote with other flags.
+        const bool restyled = GetRecordFontStyle(daynotes, index, NoteCFSKey, &stored)
+                                  ? style != stored
+                                  : style != NoteFontStyle{};
         SetRecordValue(daynotes, index, NoteDataKey, Value(text));
-        SetRecordFontStyle(daynotes, index, style, NoteCFSKey);
+        if (restyled) {
+            style.flags = DaynoteStyleFlags;
+            SetRecordFontStyle(daynotes, index, style, NoteCFSKey);
+        }
         if (keeper)
             SetRecordByte(daynotes, index, NoteTypeKey, NoteKeeper);
         else if (type == NoteKeeper)

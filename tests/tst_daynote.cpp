@@ -279,8 +279,8 @@ class TestDaynote : public QObject {
                  GetWindowContentBounds(first).topLeft() + QPoint(step, step));
     }
 
-    // Opening and closing a daynote stores its text as it was, every character; an edit changes only what
-    // was edited, and a line the user adds ends in a carriage return.
+    // Opening and closing a daynote stores its text and font record as they were, every character; an edit
+    // changes only what was edited, and a line the user adds ends in a carriage return.
     void textIsStoredAsItWas_data() {
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QStringList>("typedLines"); // typed at the end, Return between them
@@ -311,8 +311,13 @@ class TestDaynote : public QObject {
         QFETCH(QString, saved);
         const double date = Day(12, 17, 2026);
         AddNote(date, stored, NoteStandard);
-        QWidget* window = Open(12, 17, 2026);
-        QWidget* view = FindControl(window, DaynoteTextControl);
+        NoteFontStyle foreign; // as another program may write it
+        foreign.flags = 0x000F;
+        foreign.font = GenevaFontNumber;
+        SetRecordFontStyle(Notes(), NoteIndex(date), foreign, NoteCFSKey);
+        const Value style = *GetRecordValue(Notes(), NoteIndex(date), NoteCFSKey);
+        QWidget*    window = Open(12, 17, 2026);
+        QWidget*    view = FindControl(window, DaynoteTextControl);
         QCOMPARE(qobject_cast<QTextEdit*>(view)->document()->blockCount(), shownLines);
         view->setFocus();
         QTest::keyClick(view, Qt::Key_End, Qt::ControlModifier);
@@ -325,6 +330,7 @@ class TestDaynote : public QObject {
         // Twice round: nothing creeps in on the second opening either.
         Close(Open(12, 17, 2026));
         QCOMPARE(StoredText(date), saved);
+        QVERIFY(*GetRecordValue(Notes(), NoteIndex(date), NoteCFSKey) == style);
     }
 
     // The cell redrawn after a save is the day's own: same month and year as the calendar shows.
