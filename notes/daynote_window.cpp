@@ -22,7 +22,6 @@
 namespace {
 
 constexpr int16_t DaynoteStyleFlags = 0x024F;
-constexpr int     CascadeOffset = 22;
 
 struct FontRow {
     int16_t font, size, style;
@@ -77,6 +76,19 @@ int NextDaynoteWindowId() {
     return 0;
 }
 
+// One title bar lower and to the right of the window in front, so that its title stays in sight; back to the
+// top left of the screen when the cascade would run off it. Placed by the content area: that is where window
+// managers put a window that has not been shown yet, whatever frame they give it.
+void CascadeWindow(QWidget* window, const QWidget* front) {
+    const int step = WindowTitleBarHeight(front);
+    QRect     bounds = GetWindowContentBounds(window);
+    bounds.moveTopLeft(GetWindowContentBounds(front).topLeft() + QPoint(step, step));
+    const QRect screen = MainScreenVisibleFrame();
+    if (!screen.isEmpty() && !screen.contains(bounds))
+        bounds.moveTopLeft(screen.topLeft() + QPoint(step, step));
+    SetWindowContentBounds(window, bounds);
+}
+
 void SetButtonsEnabled(QWidget* window, bool enabled) {
     for (int id : {RecurringButton, KeeperCheckBox, ReminderButton})
         SetControlEnabled(FindControl(window, id), enabled);
@@ -86,11 +98,6 @@ void SetButtonsEnabled(QWidget* window, bool enabled) {
 
 bool IsDaynoteWindowId(int windowId) {
     return windowId >= 50 && windowId <= LastDaynoteWindowId;
-}
-
-QString DaynoteTextOfControl(const QWidget* control) {
-    QString text = GetControlText(control);
-    return text.replace(QLatin1Char('\n'), QLatin1Char('\r'));
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -160,8 +167,7 @@ QWidget* OpenDaynote(int month, int day, int year, bool optionKey, RecordArray& 
     QWidget* window = CreateWindowFromDefinition(QStringLiteral("Daynote"));
     if (!window) return nullptr;
     SetWindowId(window, id);
-    if (QWidget* front = FrontDaynoteWindow())
-        SetWindowPosition(window, GetWindowPosition(front) + QPoint(CascadeOffset, CascadeOffset));
+    if (QWidget* front = FrontDaynoteWindow()) CascadeWindow(window, front);
     SetWindowTitleText(window, title);
     if (!exists) SetButtonsEnabled(window, false);
 
@@ -174,8 +180,7 @@ QWidget* OpenDaynote(int month, int day, int year, bool optionKey, RecordArray& 
         SetControlValue(FindControl(window, KeeperCheckBox), type == NoteKeeper);
         const Value*   data = GetRecordValue(daynotes, index, NoteDataKey);
         const QString* stored = data ? ValueText(*data) : nullptr;
-        QString        shown = stored ? *stored : QString();
-        SetControlText(text, shown.replace(QLatin1Char('\r'), QLatin1Char('\n')));
+        SetControlText(text, stored ? *stored : QString());
         if (GetRecordFontStyle(daynotes, index, NoteCFSKey, &style))
             item = FontMenuItemForStyle(style);
         else
@@ -213,7 +218,7 @@ void SaveDaynote(const DateValue* date, int textControlId, int windowId, RecordA
         day = *date;
     else if (!WindowTitleDate(window, &day))
         return;
-    const QString text = DaynoteTextOfControl(control);
+    const QString text = GetControlText(control);
     const int     index = FindNoteIndex(daynotes, day.absTime);
     const bool    exists = IsNoteAtIndex(daynotes, day.absTime, index);
     int8_t        type = 0;
@@ -222,9 +227,17 @@ void SaveDaynote(const DateValue* date, int textControlId, int windowId, RecordA
 
     if (exists && !text.isEmpty()) {
         NoteFontStyle style = GetControlFontStyle(control);
-        style.flags = DaynoteStyleFlags;
+        NoteFontStyle stored;
+        // The font record of a daynote whose font nobody changed stays as it was, even one that another
+        // program wrote with other flags.
+        const bool restyled = GetRecordFontStyle(daynotes, index, NoteCFSKey, &stored)
+                                  ? style != stored
+                                  : style != NoteFontStyle{};
         SetRecordValue(daynotes, index, NoteDataKey, Value(text));
-        SetRecordFontStyle(daynotes, index, style, NoteCFSKey);
+        if (restyled) {
+            style.flags = DaynoteStyleFlags;
+            SetRecordFontStyle(daynotes, index, style, NoteCFSKey);
+        }
         if (keeper)
             SetRecordByte(daynotes, index, NoteTypeKey, NoteKeeper);
         else if (type == NoteKeeper)

@@ -41,8 +41,6 @@ constexpr int16_t GenevaFontNumber = 3;
 constexpr int16_t LucidaGrandeFontNumber = 1024;
 
 bool IsDaynoteWindowId(int windowId);
-// The daynote text as stored: lines separated by carriage returns.
-QString DaynoteTextOfControl(const QWidget* control);
 
 // Control and command actions of the window.
 int DaynoteTextChanged(int controlId, unsigned modifiers);

@@ -63,6 +63,9 @@ QWidget* OpenReminderSheet(QWidget* daynoteWindow) {
     QWidget* sheet = CreateSheetFromDefinition(QStringLiteral("ReminderSheet"), daynoteWindow);
     if (!sheet) return nullptr;
     SetWindowId(sheet, ReminderSheetId);
+    UseLongDateForm(Control(sheet, ReminderDayPicker));
+    // Hours are counted as the calendar's clock counts them.
+    UseClockForm(Control(sheet, ReminderTimePicker), QStringLiteral("h:mm a"));
     SetControlText(Control(sheet, ReminderDateLabel), GetWindowTitle(daynoteWindow));
     const int index = SheetDaynoteIndex(sheet);
     if (index < 0) {
@@ -120,11 +123,8 @@ int ReminderMailBoxHit(int, unsigned) {
         SetControlText(Control(sheet, ReminderSubjectField), QStringLiteral(" "));
         return EventHandled;
     }
-    if (GetRecordValue(App().daynotes, index, NoteDataKey)) {
-        QString text = RecordText(index, NoteDataKey);
-        SetControlText(Control(sheet, ReminderMessageField),
-                       text.replace(QLatin1Char('\r'), QLatin1Char('\n')));
-    }
+    if (GetRecordValue(App().daynotes, index, NoteDataKey))
+        SetControlText(Control(sheet, ReminderMessageField), RecordText(index, NoteDataKey));
     SetFocusToControl(Control(sheet, ReminderAddressField));
     return EventHandled;
 }
@@ -143,16 +143,14 @@ int ReminderSaveHit(int, unsigned) {
         GetControlDateTime(Control(sheet, ReminderDayPicker), &year, &month, &day, &unused, &unused);
         int y2 = 0, m2 = 0, d2 = 0;
         GetControlDateTime(Control(sheet, ReminderTimePicker), &y2, &m2, &d2, &hour, &minute);
-        // The message keeps its lines as the daynote text does: separated by carriage returns.
-        QString message = GetControlText(Control(sheet, ReminderMessageField));
-        message.replace(QLatin1Char('\n'), QLatin1Char('\r'));
         SetRecordValue(daynotes, index, URLKey, Value(GetControlText(Control(sheet, ReminderUrlField))));
         SetRecordDate(daynotes, index, ReminderDateKey, DateTimeToAbsTime(month, day, year, hour, minute));
         SetRecordValue(daynotes, index, EmailAddrKey,
                        Value(GetControlText(Control(sheet, ReminderAddressField))));
         SetRecordValue(daynotes, index, EmailSubjectKey,
                        Value(GetControlText(Control(sheet, ReminderSubjectField))));
-        SetRecordValue(daynotes, index, EmailMessageKey, Value(message));
+        SetRecordValue(daynotes, index, EmailMessageKey,
+                       Value(GetControlText(Control(sheet, ReminderMessageField))));
         RemindersChanged();
         CheckReminders(false, daynotes);
     }

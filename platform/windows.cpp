@@ -35,12 +35,15 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QSpinBox>
+#include <QStyle>
 #include <QSystemTrayIcon>
+#include <QTextBlock>
 #include <QTextDocument>
 #include <QTextEdit>
 #include <QUiLoader>
 #include <QWindow>
 #include <algorithm>
+#include <iterator>
 #include <utility>
 
 // ---------------------------------------------------------------------------------------------------------
@@ -55,6 +58,8 @@ const char* const CommandCodeProperty = "commandCode";
 const char* const FontStyleProperty = "vrdxFontStyle";
 const char* const DisposingProperty = "vrdxDisposing";
 const char* const ShownProperty = "vrdxShown"; // the window has been on screen
+// Set in a definition on the button that Escape presses.
+const char* const EscapeButtonProperty = "escapeButton";
 
 EventSinks                sinks;
 QList<QPointer<QWidget>>  windows;      // every window made here, most recently active first
@@ -169,6 +174,19 @@ void MoveToFront(QWidget* window) {
     }
 }
 
+// Ctrl+Tab and Ctrl+Shift+Tab take the focus out of a text view where Tab types a tab, as on other desktops.
+bool LeavesTextView(QWidget* control, const QKeyEvent* key) {
+    if (!qobject_cast<QTextEdit*>(control) && !qobject_cast<QPlainTextEdit*>(control)) return false;
+    if (key->key() != Qt::Key_Tab && key->key() != Qt::Key_Backtab) return false;
+    if (!(key->modifiers() & Qt::ControlModifier)) return false;
+    const bool backward = key->key() == Qt::Key_Backtab || (key->modifiers() & Qt::ShiftModifier);
+    // The window moves the focus on as for a Tab that no control took.
+    QKeyEvent tab(QEvent::KeyPress, backward ? Qt::Key_Backtab : Qt::Key_Tab,
+                  backward ? Qt::ShiftModifier : Qt::NoModifier);
+    QCoreApplication::sendEvent(control->window(), &tab);
+    return true;
+}
+
 class EventRouter : public QObject {
   public:
     bool eventFilter(QObject* watched, QEvent* event) override {
@@ -192,6 +210,7 @@ class EventRouter : public QObject {
         case QEvent::KeyPress:
             if (widget == control && qobject_cast<DayCell*>(control) && control->isEnabled())
                 return DayCellKey(control, static_cast<QKeyEvent*>(event));
+            if (widget == control && LeavesTextView(control, static_cast<QKeyEvent*>(event))) return true;
             break;
         case QEvent::ContextMenu:
             if (sinks.contextClick) {
@@ -376,6 +395,20 @@ QWidget* CreateSheetFromDefinition(const QString& name, QWidget* parent) {
     sheet->setWindowModality(Qt::WindowModal);
     sheet->setProperty(WindowIdProperty, 0);
     RouteWindow(sheet);
+    if (auto* dialog = qobject_cast<QDialog*>(sheet)) {
+        // Escape hides a dialog behind the program's back: it cancels as the sheet's escape button does, or
+        // else as the close box does.
+        QObject::connect(dialog, &QDialog::rejected, dialog, [dialog] {
+            if (dialog->property(DisposingProperty).toBool()) return;
+            for (QAbstractButton* button : dialog->findChildren<QAbstractButton*>()) {
+                if (button->property(EscapeButtonProperty).toBool() && button->isEnabled()) {
+                    button->click();
+                    return;
+                }
+            }
+            if (sinks.window) sinks.window(WindowClose, GetWindowId(dialog));
+        });
+    }
     return sheet;
 }
 
@@ -430,6 +463,13 @@ void DisposeWindow(QWidget* window) {
     window->setProperty(DisposingProperty, true);
     window->hide();
     window->deleteLater();
+}
+
+int WindowTitleBarHeight(const QWidget* window) {
+    const int styled = QApplication::style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, window);
+    if (!window || !window->isVisible()) return styled;
+    // The frame the window manager drew, once it is known; a thin border alone is no title bar.
+    return qMax(window->geometry().top() - window->frameGeometry().top(), styled);
 }
 
 QList<QWidget*> DocumentWindows() {
@@ -563,10 +603,80 @@ int GetControlId(const QWidget* control) {
     return control ? PropertyId(control) : 0;
 }
 
+// Text views hold stored texts, whose lines end in carriage returns. Every line break of a text set here
+// becomes a paragraph of the view that remembers which break it was (CR, LF, CR LF, ...), so the text reads
+// back as it was; a paragraph that has none to remember ends in a carriage return. Everything else (no-break
+// spaces, U+2028, tabs) stays in its paragraph as it is. Until the user edits, the text set is handed back
+// whole, which also covers the rare characters a document cannot hold as they are.
+namespace {
+
+const char* const ViewTextProperty = "vrdxViewText";
+
+// The breaks a document turns into paragraphs, by the paragraph's state; anything else is a carriage return.
+const QString LineBreaks[] = {QStringLiteral("\r"),   QStringLiteral("\n"),   QStringLiteral("\r\n"),
+                              QString(QChar(0x2029)), QString(QChar(0xFDD0)), QString(QChar(0xFDD1))};
+
+int LineBreakAt(const QString& text, qsizetype i) {
+    if (text.at(i) == QLatin1Char('\r'))
+        return i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n') ? 2 : 0;
+    for (int kind = 1; kind < int(std::size(LineBreaks)); ++kind)
+        if (LineBreaks[kind].size() == 1 && text.at(i) == LineBreaks[kind].at(0)) return kind;
+    return -1;
+}
+
+QTextDocument* ViewDocument(const QWidget* control) {
+    if (auto* w = qobject_cast<const QTextEdit*>(control)) return w->document();
+    if (auto* w = qobject_cast<const QPlainTextEdit*>(control)) return w->document();
+    return nullptr;
+}
+
+void SetViewText(QWidget* control, const QString& text) {
+    QString    paragraphs;
+    QList<int> breaks;
+    paragraphs.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const int kind = LineBreakAt(text, i);
+        if (kind < 0) {
+            paragraphs += text.at(i);
+            continue;
+        }
+        paragraphs += QChar(QChar::ParagraphSeparator);
+        breaks << kind;
+        i += LineBreaks[kind].size() - 1;
+    }
+    if (auto* w = qobject_cast<QTextEdit*>(control))
+        w->setPlainText(paragraphs);
+    else if (auto* w = qobject_cast<QPlainTextEdit*>(control))
+        w->setPlainText(paragraphs);
+    QTextDocument* document = ViewDocument(control);
+    QTextBlock     block = document->begin();
+    for (int kind : breaks) {
+        block.setUserState(kind);
+        block = block.next();
+    }
+    document->setModified(false);
+    control->setProperty(ViewTextProperty, text);
+}
+
+QString ViewText(const QWidget* control) {
+    const QTextDocument* document = ViewDocument(control);
+    const QVariant       set = control->property(ViewTextProperty);
+    if (set.isValid() && !document->isModified()) return set.toString();
+    QString text;
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+        text += block.text();
+        if (!block.next().isValid()) break;
+        const int kind = block.userState();
+        text += LineBreaks[kind > 0 && kind < int(std::size(LineBreaks)) ? kind : 0];
+    }
+    return text;
+}
+
+} // namespace
+
 QString GetControlText(const QWidget* control) {
     if (auto* w = qobject_cast<const QLineEdit*>(control)) return w->text();
-    if (auto* w = qobject_cast<const QTextEdit*>(control)) return w->toPlainText();
-    if (auto* w = qobject_cast<const QPlainTextEdit*>(control)) return w->toPlainText();
+    if (ViewDocument(control)) return ViewText(control);
     if (auto* w = qobject_cast<const QLabel*>(control)) return w->text();
     if (auto* w = qobject_cast<const QAbstractButton*>(control)) return w->text();
     if (auto* w = qobject_cast<const QComboBox*>(control)) return w->currentText();
@@ -579,10 +689,8 @@ void SetControlText(QWidget* control, const QString& text) {
     ++suppressTextEvents;
     if (auto* w = qobject_cast<QLineEdit*>(control))
         w->setText(text);
-    else if (auto* w = qobject_cast<QTextEdit*>(control))
-        w->setPlainText(text);
-    else if (auto* w = qobject_cast<QPlainTextEdit*>(control))
-        w->setPlainText(text);
+    else if (ViewDocument(control))
+        SetViewText(control, text);
     else if (auto* w = qobject_cast<QLabel*>(control))
         w->setText(text);
     else if (auto* w = qobject_cast<QAbstractButton*>(control))
@@ -718,6 +826,23 @@ bool GetControlDateTime(const QWidget* control, int* year, int* month, int* day,
     return true;
 }
 
+void UseLongDateForm(QWidget* datePicker) {
+    auto* edit = qobject_cast<QDateTimeEdit*>(datePicker);
+    if (!edit) return;
+    QString format = edit->locale().dateFormat(QLocale::LongFormat);
+    // A two-digit year is ambiguous in a reminder that may lie years ahead.
+    if (!format.contains(QLatin1String("yyyy"))) format.replace(QLatin1String("yy"), QLatin1String("yyyy"));
+    edit->setDisplayFormat(format);
+}
+
+void UseClockForm(QWidget* timePicker, const QString& clockPattern) {
+    auto* edit = qobject_cast<QDateTimeEdit*>(timePicker);
+    if (!edit) return;
+    const bool twelveHour =
+        clockPattern.contains(QLatin1Char('h')) || clockPattern.contains(QLatin1Char('K'));
+    edit->setDisplayFormat(twelveHour ? QStringLiteral("h:mm AP") : QStringLiteral("HH:mm"));
+}
+
 void SetControlFontStyle(QWidget* control, const NoteFontStyle& style) {
     if (!control) return;
     enum {
@@ -754,11 +879,14 @@ void SetControlFontStyle(QWidget* control, const NoteFontStyle& style) {
                                     : style.just == -1 ? Qt::AlignRight
                                                        : Qt::AlignLeft;
         if (auto* w = qobject_cast<QTextEdit*>(control)) {
+            // Aligning the paragraphs is no edit of the text.
+            const bool  edited = w->document()->isModified();
             QTextCursor cursor(w->document());
             cursor.select(QTextCursor::Document);
             QTextBlockFormat block;
             block.setAlignment(align);
             cursor.mergeBlockFormat(block);
+            w->document()->setModified(edited);
         } else if (auto* w = qobject_cast<QLineEdit*>(control)) {
             w->setAlignment(align | Qt::AlignVCenter);
         } else if (auto* w = qobject_cast<QLabel*>(control)) {

@@ -74,6 +74,8 @@ void     SelectWindow(QWidget* window); // brings it forward
 void CloseWindow(QWidget* window);
 // Removes the window without running its close action.
 void DisposeWindow(QWidget* window);
+// The height of the title bar the window manager gives the window (the style's guess until it is shown).
+int WindowTitleBarHeight(const QWidget* window);
 // Visible windows with an identifier, front (active) first.
 QList<QWidget*> DocumentWindows();
 QWidget*        FrontWindow();
@@ -142,6 +144,10 @@ void SetFontFamilyForNumber(int number, const QStringList& candidates);
 // Date and time pickers, in the local time of the system.
 void SetControlDateTime(QWidget* control, int year, int month, int day, int hour, int minute);
 bool GetControlDateTime(const QWidget* control, int* year, int* month, int* day, int* hour, int* minute);
+// A date picker in the locale's long form with a four-digit year; a time picker with hours and minutes on the
+// 12- or 24-hour clock, as the hour field of a clock pattern counts them ("h:mm a" or "HH:mm").
+void UseLongDateForm(QWidget* datePicker);
+void UseClockForm(QWidget* timePicker, const QString& clockPattern);
 void SetControlProperty(QWidget* control, FourCC creator, FourCC tag, const QByteArray& bytes);
 bool GetControlProperty(const QWidget* control, FourCC creator, FourCC tag, QByteArray* bytes);
 void SetFocusToControl(QWidget* control);

@@ -1,5 +1,6 @@
 // The daynote window and its reminder sheet on the offscreen platform: from a click on a day to a record in
-// the daynote array and back, keeper and font rules, one window per date, the sheet's fields.
+// the daynote array and back, keeper and font rules, one window per date, the sheet's fields and keys, and
+// the launcher badge on a private session bus.
 #include "calendar/calendar_window.h"
 #include "core/app_state.h"
 #include "core/dates.h"
@@ -11,15 +12,32 @@
 #include "helpers/zone_scope.h"
 #include "notes/daynote_window.h"
 #include "notes/reminder_sheet.h"
+#include "notes/reminders.h"
 #include "platform/clock.h"
 #include "platform/windows.h"
 #include "tools/sounds.h"
 
+#include <QDBusConnection>
 #include <QTest>
+#include <QTextDocument>
+#include <QTextEdit>
 #include <QWidget>
 #include <optional>
 
+// The launcher as a dock sees it: the last badge update sent on the session bus.
+class Dock : public QObject {
+    Q_OBJECT
+
+  public:
+    QVariantMap badge;
+
+  public slots:
+    void OnUpdate(const QString&, const QVariantMap& properties) { badge = properties; }
+};
+
 namespace {
+
+const bool privateSession = StartPrivateSessionBus(); // before the application connects to the bus
 
 RecordArray& Notes() {
     return App().daynotes;
@@ -66,6 +84,19 @@ void Close(QWidget* window) {
     QTest::qWait(0);
 }
 
+// Whether the calendar draws the day's cell in a daynote colour rather than plain black.
+bool CellMarked(int day) {
+    const NoteFontStyle cell =
+        GetControlFontStyle(FindControl(FindWindowById(CalendarWindowId), FindDayCell(day)));
+    return QColor::fromRgba64(uint16_t(cell.fgRed), uint16_t(cell.fgGreen), uint16_t(cell.fgBlue)) !=
+           QColor(Qt::black);
+}
+
+QWidget* OpenSheet(int month, int day, int year) {
+    QTest::mouseClick(FindControl(Open(month, day, year), ReminderButton), Qt::LeftButton);
+    return FindWindowById(ReminderSheetId);
+}
+
 } // namespace
 
 class TestDaynote : public QObject {
@@ -73,9 +104,16 @@ class TestDaynote : public QObject {
 
     std::optional<ZoneScope>   zoneScope;
     std::optional<LocaleScope> localeScope;
+    QDBusConnection            dockBus{QString()};
+    Dock                       dock;
 
   private slots:
     void initTestCase() {
+        QVERIFY(privateSession);
+        dockBus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("dock"));
+        QVERIFY(dockBus.connect(QString(), QString(), QStringLiteral("com.canonical.Unity.LauncherEntry"),
+                                QStringLiteral("Update"), &dock, SLOT(OnUpdate(QString, QVariantMap))));
+        QLocale::setDefault(QLocale(QStringLiteral("en_US")));
         UsePrivateHome();
         zoneScope.emplace("Europe/Berlin");
         localeScope.emplace("en_US");
@@ -115,9 +153,7 @@ class TestDaynote : public QObject {
         Close(window);
         QCOMPARE(StoredText(Day(12, 12, 2026)), QStringLiteral("Dentist\r10:30"));
         QCOMPARE(StoredType(Day(12, 12, 2026)), int(NoteStandard));
-        const NoteFontStyle cell = GetControlFontStyle(FindControl(calendar, FindDayCell(12)));
-        QVERIFY(QColor::fromRgba64(uint16_t(cell.fgRed), uint16_t(cell.fgGreen), uint16_t(cell.fgBlue)) !=
-                QColor(Qt::black));
+        QVERIFY(CellMarked(12));
     }
 
     void emptyingDeletesTheDaynoteAndItsReminder() {
@@ -133,10 +169,7 @@ class TestDaynote : public QObject {
         Close(window);
         QCOMPARE(NoteIndex(Day(12, 20, 2026)), -1);
         QVERIFY(Notes().empty());
-        const NoteFontStyle cell =
-            GetControlFontStyle(FindControl(FindWindowById(CalendarWindowId), FindDayCell(20)));
-        QCOMPARE(QColor::fromRgba64(uint16_t(cell.fgRed), uint16_t(cell.fgGreen), uint16_t(cell.fgBlue)),
-                 QColor(Qt::black));
+        QVERIFY(!CellMarked(20));
     }
 
     void closingAnEmptyNewWindowStoresNothing() {
@@ -239,7 +272,111 @@ class TestDaynote : public QObject {
         QWidget* other = Open(12, 12, 2026);
         QVERIFY(other != first);
         QCOMPARE(GetWindowId(other), GetWindowId(first) + 1);
-        QCOMPARE(GetWindowPosition(other), GetWindowPosition(first) + QPoint(22, 22));
+        // Cascaded one title bar down and right, so the first window's title stays in sight.
+        const int step = WindowTitleBarHeight(first);
+        QVERIFY(step >= 16);
+        QCOMPARE(GetWindowContentBounds(other).topLeft(),
+                 GetWindowContentBounds(first).topLeft() + QPoint(step, step));
+    }
+
+    // Opening and closing a daynote stores its text and font record as they were, every character; an edit
+    // changes only what was edited, and a line the user adds ends in a carriage return.
+    void textIsStoredAsItWas_data() {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QStringList>("typedLines"); // typed at the end, Return between them
+        QTest::addColumn<int>("shownLines");
+        QTest::addColumn<QString>("saved");
+        const QString nbsp(QChar(0x00A0)), lineSep(QChar(0x2028));
+        const QString mixed = QStringLiteral("10") + nbsp + QStringLiteral("am") + lineSep +
+                              QStringLiteral("Dr\r\nroom 4\nbring\tcard\r");
+        QTest::newRow("no-break spaces") << QStringLiteral("Mr") + nbsp + QStringLiteral("Smith")
+                                         << QStringList() << 1 << QStringLiteral("Mr") + nbsp + "Smith";
+        QTest::newRow("line separator") << QStringLiteral("a") + lineSep + "b" << QStringList() << 1
+                                        << QStringLiteral("a") + lineSep + "b";
+        QTest::newRow("CR LF lines gain no empty line")
+            << QStringLiteral("one\r\ntwo\r\n") << QStringList() << 3 << QStringLiteral("one\r\ntwo\r\n");
+        QTest::newRow("lone LF, tab, trailing CR")
+            << QStringLiteral("a\nb\tc\r") << QStringList() << 3 << QStringLiteral("a\nb\tc\r");
+        QTest::newRow("all of them") << mixed << QStringList() << 4 << mixed;
+        QTest::newRow("edited at the end")
+            << mixed << QStringList{QStringLiteral("x")} << 4 << mixed + QStringLiteral("x");
+        QTest::newRow("new line ends in CR")
+            << QStringLiteral("one\r\ntwo") << QStringList{QString(), QStringLiteral("three")} << 2
+            << QStringLiteral("one\r\ntwo\rthree");
+    }
+    void textIsStoredAsItWas() {
+        QFETCH(QString, stored);
+        QFETCH(QStringList, typedLines);
+        QFETCH(int, shownLines);
+        QFETCH(QString, saved);
+        const double date = Day(12, 17, 2026);
+        AddNote(date, stored, NoteStandard);
+        NoteFontStyle foreign; // as another program may write it
+        foreign.flags = 0x000F;
+        foreign.font = GenevaFontNumber;
+        SetRecordFontStyle(Notes(), NoteIndex(date), foreign, NoteCFSKey);
+        const Value style = *GetRecordValue(Notes(), NoteIndex(date), NoteCFSKey);
+        QWidget*    window = Open(12, 17, 2026);
+        QWidget*    view = FindControl(window, DaynoteTextControl);
+        QCOMPARE(qobject_cast<QTextEdit*>(view)->document()->blockCount(), shownLines);
+        view->setFocus();
+        QTest::keyClick(view, Qt::Key_End, Qt::ControlModifier);
+        for (qsizetype i = 0; i < typedLines.size(); ++i) {
+            if (i) QTest::keyClick(view, Qt::Key_Return);
+            QTest::keyClicks(view, typedLines[i]);
+        }
+        Close(window);
+        QCOMPARE(StoredText(date), saved);
+        // Twice round: nothing creeps in on the second opening either.
+        Close(Open(12, 17, 2026));
+        QCOMPARE(StoredText(date), saved);
+        QVERIFY(*GetRecordValue(Notes(), NoteIndex(date), NoteCFSKey) == style);
+    }
+
+    // The cell redrawn after a save is the day's own: same month and year as the calendar shows.
+    void saveMarksOnlyTheShownMonth_data() {
+        QTest::addColumn<int>("month");
+        QTest::addColumn<int>("year");
+        QTest::addColumn<bool>("marked");
+        QTest::newRow("shown month") << 12 << 2026 << true;
+        QTest::newRow("same month a year later") << 12 << 2027 << false;
+        QTest::newRow("same month a year earlier") << 12 << 2025 << false;
+        QTest::newRow("month before") << 11 << 2026 << false;
+    }
+    void saveMarksOnlyTheShownMonth() {
+        QFETCH(int, month);
+        QFETCH(int, year);
+        QFETCH(bool, marked);
+        QVERIFY(!CellMarked(12));
+        QWidget* window = Open(month, 12, year);
+        Type(window, QStringLiteral("elsewhere"));
+        Close(window);
+        QVERIFY(NoteIndex(Day(month, 12, year)) >= 0);
+        QCOMPARE(CellMarked(12), marked);
+    }
+
+    // Emptying a daynote whose reminder is due takes it off the launcher badge.
+    void deletingADueReminderUpdatesTheBadge_data() {
+        QTest::addColumn<int>("due");
+        QTest::newRow("the only one: no badge") << 1;
+        QTest::newRow("one of three") << 3;
+    }
+    void deletingADueReminderUpdatesTheBadge() {
+        QFETCH(int, due);
+        for (int i = 0; i < due; ++i) {
+            AddNote(Day(12, 1 + i, 2026), QStringLiteral("due"), NoteStandard);
+            SetRecordDate(Notes(), NoteIndex(Day(12, 1 + i, 2026)), ReminderDateKey, Day(12, 1, 2026));
+        }
+        CheckReminders(false, Notes());
+        QTRY_COMPARE(dock.badge.value(QStringLiteral("count")), QVariant(qlonglong(due)));
+        QWidget* window = Open(12, 1, 2026);
+        QWidget* view = FindControl(window, DaynoteTextControl);
+        view->setFocus();
+        QTest::keyClick(view, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(view, Qt::Key_Delete);
+        Close(window);
+        QTRY_COMPARE(dock.badge.value(QStringLiteral("count")), QVariant(qlonglong(due - 1)));
+        QCOMPARE(dock.badge.value(QStringLiteral("count-visible")), QVariant(due > 1));
     }
 
     void ctrlClickSetsTheCountdownDate() {
@@ -297,7 +434,7 @@ class TestDaynote : public QObject {
             QCOMPARE(GetControlText(FindControl(sheet, ReminderSubjectField)),
                      QStringLiteral("Reminder Daynote on date: 15  December  2026"));
             QCOMPARE(GetControlText(FindControl(sheet, ReminderMessageField)),
-                     QStringLiteral("Pay rent\nbefore noon"));
+                     QStringLiteral("Pay rent\rbefore noon"));
             QTest::keyClicks(FindControl(sheet, ReminderAddressField), QStringLiteral("me@example.org"));
         }
         QTest::mouseClick(FindControl(sheet, ReminderSaveButton), Qt::LeftButton);
@@ -331,15 +468,54 @@ class TestDaynote : public QObject {
         QCOMPARE(GetControlText(FindControl(window, ReminderButton)), QStringLiteral("Create Reminder..."));
     }
 
-    void cancelStoresNothing() {
+    // Cancel, Escape and Return each end the sheet; only Return (the default button) stores the reminder.
+    void sheetEndsByButtonOrKey_data() {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<bool>("stored");
+        QTest::newRow("Cancel button") << QStringLiteral("cancel") << false;
+        QTest::newRow("Escape cancels") << QStringLiteral("escape") << false;
+        QTest::newRow("Return saves") << QStringLiteral("return") << true;
+    }
+    void sheetEndsByButtonOrKey() {
+        QFETCH(QString, how);
+        QFETCH(bool, stored);
         const double date = Day(12, 16, 2026);
         AddNote(date, QStringLiteral("x"), NoteStandard);
-        QWidget* window = Open(12, 16, 2026);
-        QTest::mouseClick(FindControl(window, ReminderButton), Qt::LeftButton);
-        QTest::mouseClick(FindControl(FindWindowById(ReminderSheetId), ReminderCancelButton), Qt::LeftButton);
-        QTest::qWait(0);
-        QVERIFY(!GetRecordValue(Notes(), NoteIndex(date), ReminderDateKey));
+        QWidget* sheet = OpenSheet(12, 16, 2026);
+        QVERIFY(sheet);
+        QWidget* field = FindControl(sheet, ReminderUrlCheckBox);
+        field->setFocus();
+        if (how == QLatin1String("cancel"))
+            QTest::mouseClick(FindControl(sheet, ReminderCancelButton), Qt::LeftButton);
+        else
+            QTest::keyClick(field, how == QLatin1String("escape") ? Qt::Key_Escape : Qt::Key_Return);
         QTRY_VERIFY(!FindWindowById(ReminderSheetId));
+        QCOMPARE(GetRecordValue(Notes(), NoteIndex(date), ReminderDateKey) != nullptr, stored);
+    }
+
+    // Four-digit years in the locale's long date, and hours on the 12-hour clock as the calendar's clock.
+    void sheetShowsLongDateAndClockTime_data() {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("date");
+        QTest::addColumn<QString>("time");
+        QTest::newRow("en_US") << QStringLiteral("en_US") << QStringLiteral("Monday, December 14, 2026")
+                               << QStringLiteral("9:45 PM");
+        QTest::newRow("en_GB") << QStringLiteral("en_GB") << QStringLiteral("Monday, 14 December 2026")
+                               << QStringLiteral("9:45 PM");
+    }
+    void sheetShowsLongDateAndClockTime() {
+        QFETCH(QString, locale);
+        QFETCH(QString, date);
+        QFETCH(QString, time);
+        QLocale::setDefault(QLocale(locale));
+        AddNote(Day(12, 18, 2026), QStringLiteral("x"), NoteStandard);
+        SetRecordDate(Notes(), NoteIndex(Day(12, 18, 2026)), ReminderDateKey,
+                      DateTimeToAbsTime(12, 14, 2026, 21, 45));
+        QWidget* sheet = OpenSheet(12, 18, 2026);
+        QLocale::setDefault(QLocale(QStringLiteral("en_US")));
+        QVERIFY(sheet);
+        QCOMPARE(GetControlText(FindControl(sheet, ReminderDayPicker)), date);
+        QCOMPARE(GetControlText(FindControl(sheet, ReminderTimePicker)), time);
     }
 };
 

@@ -1,0 +1,137 @@
+// Every control of the program's windows has a name for assistive technology and is reached from the
+// keyboard. One row per window definition: a new window is covered by adding its row and how it opens.
+#include "core/app_state.h"
+#include "core/dates.h"
+#include "core/dispatch.h"
+#include "helpers/test_support.h"
+#include "helpers/zone_scope.h"
+#include "notes/daynote_window.h"
+#include "notes/reminder_sheet.h"
+#include "platform/clock.h"
+#include "platform/windows.h"
+#include "tools/sounds.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QPlainTextEdit>
+#include <QSet>
+#include <QTest>
+#include <QTextEdit>
+#include <optional>
+
+namespace {
+
+// The window as the program opens it, named by its definition, with as many controls enabled as it allows.
+QWidget* OpenWindow(const QString& definition) {
+    RecordArray& notes = App().daynotes;
+    const double date = DateToAbsTime(12, 15, 2026);
+    if (notes.empty()) {
+        InsertRecord(notes, 0);
+        SetDaynote(notes, 0, QStringLiteral("Dentist"), date, NoteStandard, NoteFontStyle{});
+        SetRecordDate(notes, 0, ReminderDateKey, DateTimeToAbsTime(12, 14, 2026, 9, 0));
+        SetRecordValue(notes, 0, URLKey, Value(QStringLiteral("https://example.org")));
+        SetRecordValue(notes, 0, EmailAddrKey, Value(QStringLiteral("me@example.org")));
+    }
+    QWidget* daynote = OpenDaynote(12, 15, 2026, false, notes);
+    if (definition == QLatin1String("Daynote")) return daynote;
+    if (definition == QLatin1String("ReminderSheet")) return OpenReminderSheet(daynote);
+    return nullptr;
+}
+
+int ControlIdOf(QWidget* w) {
+    for (; w; w = w->parentWidget())
+        if (int id = GetControlId(w)) return id;
+    return 0;
+}
+
+QList<QWidget*> Controls(QWidget* window) {
+    QList<QWidget*> controls;
+    for (QWidget* w : window->findChildren<QWidget*>())
+        if (GetControlId(w) && w->window() == window) controls << w;
+    return controls;
+}
+
+// A text view that types Tab is left with Ctrl+Tab.
+bool TypesTab(const QWidget* w) {
+    if (auto* t = qobject_cast<const QTextEdit*>(w)) return !t->tabChangesFocus();
+    if (auto* t = qobject_cast<const QPlainTextEdit*>(w)) return !t->tabChangesFocus();
+    return false;
+}
+
+} // namespace
+
+class TestAccessibleNames : public QObject {
+    Q_OBJECT
+
+    std::optional<ZoneScope>   zoneScope;
+    std::optional<LocaleScope> localeScope;
+
+    static void windows_data() {
+        QTest::addColumn<QString>("definition");
+        QTest::newRow("Daynote") << QStringLiteral("Daynote");
+        QTest::newRow("ReminderSheet") << QStringLiteral("ReminderSheet");
+    }
+
+  private slots:
+    void initTestCase() {
+        UsePrivateHome();
+        zoneScope.emplace("Europe/Berlin");
+        localeScope.emplace("en_US");
+        SetTestClock(DateTimeToAbsTime(12, 5, 2026, 10, 0));
+        QVERIFY(LoadMenuBar(QStringLiteral("VRDXMenuBar")));
+        InstallEventHandlers();
+        SetSoundSink([](const QString&) {});
+    }
+
+    void cleanup() {
+        for (QWidget* w : DocumentWindows()) DisposeWindow(w);
+        QTest::qWait(0);
+    }
+
+    void everyControlHasAName_data() { windows_data(); }
+    void everyControlHasAName() {
+        QFETCH(QString, definition);
+        QWidget* window = OpenWindow(definition);
+        QVERIFY(window);
+        const QList<QWidget*> controls = Controls(window);
+        QVERIFY(!controls.isEmpty());
+        for (QWidget* control : controls) {
+            QAccessibleInterface* face = QAccessible::queryAccessibleInterface(control);
+            QVERIFY(face);
+            QVERIFY2(!face->text(QAccessible::Name).trimmed().isEmpty(),
+                     qPrintable(QStringLiteral("control %1 has no name").arg(GetControlId(control))));
+        }
+    }
+
+    // Tab (Ctrl+Tab out of a text view) visits every enabled control that takes the focus.
+    void tabReachesEveryControl_data() { windows_data(); }
+    void tabReachesEveryControl() {
+        QFETCH(QString, definition);
+        QWidget* window = OpenWindow(definition);
+        QVERIFY(window);
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        QSet<int> expected;
+        for (QWidget* control : Controls(window))
+            if (control->isEnabled() && control->isVisibleTo(window) &&
+                (control->focusPolicy() & Qt::TabFocus))
+                expected << GetControlId(control);
+        QVERIFY(!expected.isEmpty());
+        if (definition == QLatin1String("ReminderSheet"))
+            QVERIFY(expected.contains(ReminderMessageField) && expected.contains(ReminderRemoveButton));
+        QSet<int> reached;
+        for (int i = 0; i < 2 * int(expected.size()) + 2; ++i) {
+            QWidget* focus = QApplication::focusWidget();
+            QVERIFY(focus && focus->window() == window);
+            reached << ControlIdOf(focus);
+            const int id = ControlIdOf(focus);
+            QTest::keyClick(focus, Qt::Key_Tab,
+                            TypesTab(FindControl(window, id)) ? Qt::ControlModifier : Qt::NoModifier);
+        }
+        reached.remove(0);
+        QCOMPARE(reached, expected);
+    }
+};
+
+QTEST_MAIN(TestAccessibleNames)
+#include "tst_accessible_names.moc"
