@@ -59,8 +59,10 @@ void WriteClock(QWidget* clock, const QString& text) {
     SetControlAccessibleDescription(clock, text);
 }
 
-// A cell outside the month: no number, no frame, nothing to announce and no Tab stop.
+// A cell outside the month: no number, no frame, nothing to announce, and disabled, so neither a click nor
+// the keyboard nor assistive technology finds a day there.
 void ClearDayCell(QWidget* cell) {
+    SetControlEnabled(cell, false);
     SetControlText(cell, QString());
     SetControlEmphasis(cell, false);
     SetControlAccessibleName(cell, QString());
@@ -92,6 +94,8 @@ void ShowCalendar() {
     if (!window) return;
     lastCountdownDays = CountdownNeverDrawn;
     FillMonthGrid();
+    // The line is there from the first frame, for the eye and for assistive technology alike.
+    RefreshCountdownLine(window);
     ShowWindow(window);
 }
 
@@ -229,7 +233,9 @@ void FillMonthGrid() {
         const bool   has = IsNoteAtIndex(daynotes, date, index);
         DrawDayCell(CalendarWindowId, first + d - 1, has, currentMonth && d == App().dayMark,
                     QStringLiteral(" %1").arg(d), index, daynotes);
-        SetControlTabStop(FindControl(window, first + d - 1), d == tabStopDay);
+        QWidget* cell = FindControl(window, first + d - 1);
+        SetControlEnabled(cell, true);
+        SetControlTabStop(cell, d == tabStopDay);
     }
 }
 
