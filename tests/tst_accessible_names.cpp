@@ -1,8 +1,8 @@
 // Every control of the program's windows has a name for assistive technology and is reached from the
 // keyboard. One row per window definition: a new window is covered by adding its row and how it opens.
+#include "calendar/calendar_window.h"
 #include "core/app_state.h"
 #include "core/dates.h"
-#include "calendar/calendar_window.h"
 #include "core/dispatch.h"
 #include "core/window_ids.h"
 #include "helpers/test_support.h"
