@@ -39,6 +39,30 @@ class Home:
         shutil.rmtree(self.root, ignore_errors=True)
 
 
+class XServer:
+    """An Xvfb display of its own, for tests that look at real windows or at URLs opened the desktop's way."""
+
+    def __init__(self):
+        self.number = next(n for n in range(90, 200) if not os.path.exists(f"/tmp/.X11-unix/X{n}")
+                           and not os.path.exists(f"/tmp/.X{n}-lock"))
+        self.proc = subprocess.Popen(["Xvfb", f":{self.number}", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        deadline = time.time() + 10
+        while not os.path.exists(f"/tmp/.X11-unix/X{self.number}") and time.time() < deadline:
+            time.sleep(0.05)
+
+    def env(self):
+        return {"QT_QPA_PLATFORM": "xcb", "DISPLAY": f":{self.number}"}
+
+    def window_tree(self):
+        return subprocess.run(["xwininfo", "-root", "-tree", "-display", f":{self.number}"], capture_output=True,
+                              text=True).stdout
+
+    def stop(self):
+        self.proc.terminate()
+        self.proc.wait()
+
+
 def gdbus(*args, timeout=10):
     return subprocess.run(["gdbus", "call", "--session"] + list(args), capture_output=True, text=True,
                           timeout=timeout)

@@ -16,13 +16,6 @@ h.in_private_bus()
 check = h.Checks()
 
 
-def free_display():
-    for n in range(90, 200):
-        if not os.path.exists(f"/tmp/.X11-unix/X{n}") and not os.path.exists(f"/tmp/.X{n}-lock"):
-            return n
-    raise RuntimeError("no free X display")
-
-
 style = struct.pack("<12h", 0x024F, -1, 11, 1, 0, 0, 0, 0, 0, 0, 0, 0)
 due_day = datetime.datetime(2026, 12, 1)  # reminders are due when their moment has passed
 records = [
@@ -36,13 +29,8 @@ records = [
 ]
 
 home = h.Home()
-display = free_display()
-xvfb = subprocess.Popen(["Xvfb", f":{display}", "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
-                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+xserver = h.XServer()
 try:
-    deadline = time.time() + 10
-    while not os.path.exists(f"/tmp/.X11-unix/X{display}") and time.time() < deadline:
-        time.sleep(0.05)
     folder = os.path.join(home.data, "VRDX")
     os.makedirs(folder)
     path = os.path.join(folder, "VRDX DayNotes")
@@ -52,7 +40,8 @@ try:
     os.makedirs(mail_dir)
 
     env = home.env()
-    env.update(QT_QPA_PLATFORM="xcb", DISPLAY=f":{display}", TZ="Europe/Berlin", LANG="en_US.UTF-8",
+    env.update(xserver.env())
+    env.update(TZ="Europe/Berlin", LANG="en_US.UTF-8",
                VRDX_SENDMAIL=os.path.join(os.path.dirname(os.path.abspath(__file__)), "fake-sendmail"),
                FAKE_SENDMAIL_DIR=mail_dir)
     proc = subprocess.Popen([h.PROGRAM], env=env, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
@@ -60,9 +49,7 @@ try:
     found = False
     deadline = time.time() + 20
     while time.time() < deadline and not found:
-        tree = subprocess.run(["xwininfo", "-root", "-tree", "-display", f":{display}"], capture_output=True,
-                              text=True).stdout
-        found = title in tree
+        found = title in xserver.window_tree()
         time.sleep(0.2)
     check("the due daynote's window opened", found)
     time.sleep(0.5)
@@ -90,8 +77,7 @@ try:
     check("web address kept", fired.get("URL Key") == " ", str(fired))
     check("a reminder not due keeps its e-mail", later.get("EmailAddrKey") == "later@example.org", str(later))
 finally:
-    xvfb.terminate()
-    xvfb.wait()
+    xserver.stop()
     home.remove()
 
 check.finish()
