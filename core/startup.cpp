@@ -265,6 +265,7 @@ void QuitSequence() {
                        &prefs.weeklyWndOpen, &prefs.listWndOpen, &prefs.eventWndOpen})
         *flag = false;
     app.quitting = true;
+    FinishReminderWork(); // e-mails taken by then lose their fields in the file saved below
     CloseAllForQuit();
     // A quit request during start-up must not write an array that was never loaded over the user's file.
     if (app.prefsLoaded) SavePreferences();

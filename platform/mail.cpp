@@ -1,12 +1,14 @@
 // E-mail reminders through sendmail -t (QProcess, arguments only, never a shell) or a mailto URL.
 #include "platform/mail.h"
 
-#include "platform/alerts.h"
 #include "platform/web.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLoggingCategory>
+#include <QPointer>
 #include <QProcess>
 #include <QTimer>
 
@@ -16,8 +18,6 @@ Q_LOGGING_CATEGORY(MailLog, "vrdx.mail", QtWarningMsg)
 
 constexpr int SendmailTimeLimitMs = 60000;
 constexpr int MaxLineOctets = 998; // RFC 5322 line limit, without the CRLF
-
-int pendingMail = 0;
 
 // Line breaks and other control characters in a header text become blanks: a line break followed by a
 // name and a colon would otherwise start a header of the sender's choosing.
@@ -35,11 +35,11 @@ bool IsPlainAscii(const QString& text) {
     return true;
 }
 
-// RFC 2047 encoded words of at most 75 characters, folded onto continuation lines. Chunks end on whole UTF-8
-// characters, since a decoder may decode each word by itself.
+// RFC 2047 encoded words, folded one to a line so that no header line exceeds 76 characters, "Subject: "
+// included. Chunks end on whole UTF-8 characters, since a decoder may decode each word by itself.
 QByteArray EncodedWords(const QString& text) {
     const QByteArray utf8 = text.toUtf8();
-    constexpr int    ChunkOctets = 45; // 60 base64 characters, 72 with the =?UTF-8?B? ?= frame
+    constexpr int    ChunkOctets = 39; // 52 base64 characters, 64 with the =?UTF-8?B? ?= frame
     QByteArray       out;
     int              start = 0;
     while (start < utf8.size()) {
@@ -91,53 +91,59 @@ QByteArray QuotedPrintableLine(const QByteArray& line) {
     return out;
 }
 
-void AlertMailNotSent(const QString& reason) {
-    ShowAlert(AlertStyle::Warning, QStringLiteral("The reminder e-mail could not be sent"), reason);
-}
+// Mail programs started and not yet finished, oldest first.
+QList<QProcess*> running;
 
-void RunSendmail(const QString& program, const QByteArray& message) {
-    auto* process = new QProcess;
+void RunSendmail(const QString& program, const QByteArray& message, const MailDone& done) {
+    auto* process = new QProcess(qApp);
+    running << process;
     process->setProgram(program);
     // -t: recipients from the headers; -i: a line with a single dot is text, not the end of the message.
     process->setArguments({QStringLiteral("-t"), QStringLiteral("-i")});
     process->setStandardOutputFile(QProcess::nullDevice());
-    process->start();
-    if (!process->waitForStarted(5000)) {
-        AlertMailNotSent(QStringLiteral("The mail program %1 could not be started: %2")
-                             .arg(program, process->errorString()));
-        delete process;
-        return;
-    }
-    ++pendingMail;
-    process->write(message);
-    // Only the pipe is waited for, which the mail program empties at once; its delivery is not.
-    process->waitForBytesWritten(5000);
-    process->closeWriteChannel();
-
+    // Both errorOccurred and finished may come for one process; only the first counts.
+    const auto finish = [process, done](MailResult result, const QString& reason) {
+        if (!running.removeOne(process)) return;
+        process->deleteLater();
+        done(result, reason);
+    };
     auto* limit = new QTimer(process);
     limit->setSingleShot(true);
     QObject::connect(limit, &QTimer::timeout, process, [process] {
         process->setProperty("timedOut", true);
         process->kill();
     });
+    QObject::connect(process, &QProcess::errorOccurred, process, [process, program, finish](auto error) {
+        if (error == QProcess::FailedToStart)
+            finish(MailResult::Failed, QStringLiteral("The mail program %1 could not be started: %2")
+                                           .arg(program, process->errorString()));
+    });
     QObject::connect(
-        process, &QProcess::finished, process, [process, program](int exitCode, QProcess::ExitStatus status) {
-            process->deleteLater();
-            --pendingMail;
+        process, &QProcess::finished, process, [process, program, finish](int exitCode, auto status) {
             if (process->property("timedOut").toBool())
-                AlertMailNotSent(
-                    QStringLiteral("The mail program %1 did not finish within a minute.").arg(program));
+                finish(MailResult::Failed,
+                       QStringLiteral("The mail program %1 did not finish within a minute.").arg(program));
+            else if (process->property("stopped").toBool())
+                finish(MailResult::Failed,
+                       QStringLiteral("The mail program %1 was stopped at quit.").arg(program));
             else if (status != QProcess::NormalExit)
-                AlertMailNotSent(QStringLiteral("The mail program %1 stopped unexpectedly.").arg(program));
+                finish(MailResult::Failed,
+                       QStringLiteral("The mail program %1 stopped unexpectedly.").arg(program));
             else if (exitCode != 0) {
                 const QString said =
                     QString::fromLocal8Bit(process->readAllStandardError()).trimmed().left(400);
-                AlertMailNotSent(QStringLiteral("The mail program %1 ended with status %2.%3")
-                                     .arg(program)
-                                     .arg(exitCode)
-                                     .arg(said.isEmpty() ? QString() : QLatin1Char('\r') + said));
-            }
+                finish(MailResult::Failed, QStringLiteral("The mail program %1 ended with status %2.%3")
+                                               .arg(program)
+                                               .arg(exitCode)
+                                               .arg(said.isEmpty() ? QString() : QLatin1Char('\r') + said));
+            } else
+                finish(MailResult::Taken, QString());
         });
+    // Nothing here waits: the message waits in the pipe's buffer until the program reads it.
+    process->start();
+    if (process->state() == QProcess::NotRunning) return; // reported through errorOccurred
+    process->write(message);
+    process->closeWriteChannel();
     limit->start(SendmailTimeLimitMs);
 }
 
@@ -160,7 +166,20 @@ QString SendmailProgram() {
 }
 
 int PendingMailCount() {
-    return pendingMail;
+    return int(running.size());
+}
+
+void FinishPendingMail(int waitMs) {
+    QElapsedTimer clock;
+    clock.start();
+    for (const QPointer<QProcess>& process : QList<QPointer<QProcess>>(running.begin(), running.end())) {
+        if (!process || process->state() == QProcess::NotRunning) continue;
+        if (process->waitForFinished(int(std::max<qint64>(1, waitMs - clock.elapsed())))) continue;
+        // Stopped before it said it took the message: it is sent again at the next start, rather than lost.
+        process->setProperty("stopped", true);
+        process->kill();
+        process->waitForFinished(1000);
+    }
 }
 
 bool MailAvailable() {
@@ -187,10 +206,10 @@ QUrl MailtoUrl(const QString& to, const QString& cc, const QString& subject, con
 QByteArray ComposeMailMessage(const QString& to, const QString& cc, const QString& subject,
                               const QString& body) {
     QList<QByteArray> lines;
-    bool              longLine = false;
+    bool              plain = true;
     for (const QString& line : BodyLines(body)) {
         lines << line.toUtf8();
-        longLine = longLine || lines.last().size() > MaxLineOctets;
+        plain = plain && lines.last().size() <= MaxLineOctets && IsPlainAscii(line);
     }
     QByteArray m;
     m += "To: " + HeaderText(to).toUtf8() + "\r\n";
@@ -199,26 +218,26 @@ QByteArray ComposeMailMessage(const QString& to, const QString& cc, const QStrin
     m += "Date: " + QDateTime::currentDateTime().toString(Qt::RFC2822Date).toLatin1() + "\r\n";
     m += "MIME-Version: 1.0\r\n";
     m += "Content-Type: text/plain; charset=UTF-8\r\n";
-    // 8bit allows lines of 998 octets at most; a longer paragraph goes quoted-printable instead.
-    m += longLine ? "Content-Transfer-Encoding: quoted-printable\r\n" : "Content-Transfer-Encoding: 8bit\r\n";
+    // Anything but ASCII within the line limit goes quoted-printable: it passes every relay, 8-bit clean or
+    // not, and decodes to exactly the text, however long its lines.
+    m += plain ? "Content-Transfer-Encoding: 7bit\r\n" : "Content-Transfer-Encoding: quoted-printable\r\n";
     // Sent by the program, not typed as a reply: vacation responders should stay quiet.
     m += "Auto-Submitted: auto-generated\r\n";
     m += "\r\n";
-    for (const QByteArray& line : lines) m += (longLine ? QuotedPrintableLine(line) : line) + "\r\n";
+    for (const QByteArray& line : lines) m += (plain ? line : QuotedPrintableLine(line)) + "\r\n";
     return m;
 }
 
-void SendReminderMail(const QString& to, const QString& cc, const QString& subject, const QString& body) {
+void SendReminderMail(const QString& to, const QString& cc, const QString& subject, const QString& body,
+                      MailDone done) {
     qCDebug(MailLog).noquote() << MailtoText(to, cc, subject, body);
     const QString program = SendmailProgram();
     if (!program.isEmpty()) {
-        RunSendmail(program, ComposeMailMessage(to, cc, subject, body));
+        RunSendmail(program, ComposeMailMessage(to, cc, subject, body), done);
         return;
     }
-    if (OpenURLText(MailtoUrl(to, cc, subject, body).toString(QUrl::FullyEncoded)) != URLStatusOK)
-        ShowAlert(
-            AlertStyle::Warning,
-            QStringLiteral(
-                "A sendmail-compatible mail program must be installed BEFORE sending an email reminder "),
-            QStringLiteral("Please install msmtp-mta or set up a mail client and try again"));
+    if (OpenURLText(MailtoUrl(to, cc, subject, body).toString(QUrl::FullyEncoded)) == URLStatusOK)
+        done(MailResult::Taken, QString());
+    else
+        done(MailResult::NoMailProgram, QString());
 }

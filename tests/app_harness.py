@@ -40,12 +40,12 @@ class Home:
 
 
 class XServer:
-    """A private Xvfb for tests that look at real windows; display is its name, ":N". Xvfb picks a free
-    number itself, so that tests running side by side never race for one."""
+    """A private Xvfb for tests that look at real windows or at URLs opened the desktop's way; display is its
+    name, ":N". Xvfb picks a free number itself, so that tests running side by side never race for one."""
 
     def __init__(self):
         read, write = os.pipe()
-        self.proc = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1024x768x24",
+        self.proc = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1280x1024x24",
                                       "-nolisten", "tcp"], pass_fds=(write,), stdout=subprocess.DEVNULL,
                                      stderr=subprocess.DEVNULL)
         os.close(write)
@@ -54,6 +54,13 @@ class XServer:
         if not number:
             raise RuntimeError("Xvfb did not start")
         self.display = ":" + number
+
+    def env(self):
+        return {"QT_QPA_PLATFORM": "xcb", "DISPLAY": self.display}
+
+    def window_tree(self):
+        return subprocess.run(["xwininfo", "-root", "-tree", "-display", self.display], capture_output=True,
+                              text=True).stdout
 
     def stop(self):
         self.proc.terminate()

@@ -29,8 +29,7 @@ records = [
 ]
 
 home = h.Home()
-x = h.XServer()
-display = x.display[1:]
+xserver = h.XServer()
 try:
     folder = os.path.join(home.data, "VRDX")
     os.makedirs(folder)
@@ -41,7 +40,8 @@ try:
     os.makedirs(mail_dir)
 
     env = home.env()
-    env.update(QT_QPA_PLATFORM="xcb", DISPLAY=f":{display}", TZ="Europe/Berlin", LANG="en_US.UTF-8",
+    env.update(xserver.env())
+    env.update(TZ="Europe/Berlin", LANG="en_US.UTF-8",
                VRDX_SENDMAIL=os.path.join(os.path.dirname(os.path.abspath(__file__)), "fake-sendmail"),
                FAKE_SENDMAIL_DIR=mail_dir)
     proc = subprocess.Popen([h.PROGRAM], env=env, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
@@ -49,9 +49,7 @@ try:
     found = False
     deadline = time.time() + 20
     while time.time() < deadline and not found:
-        tree = subprocess.run(["xwininfo", "-root", "-tree", "-display", f":{display}"], capture_output=True,
-                              text=True).stdout
-        found = title in tree
+        found = title in xserver.window_tree()
         time.sleep(0.2)
     check("the due daynote's window opened", found)
     time.sleep(0.5)
@@ -79,7 +77,7 @@ try:
     check("web address kept", fired.get("URL Key") == " ", str(fired))
     check("a reminder not due keeps its e-mail", later.get("EmailAddrKey") == "later@example.org", str(later))
 finally:
-    x.stop()
+    xserver.stop()
     home.remove()
 
 check.finish()

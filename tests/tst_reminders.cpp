@@ -14,6 +14,9 @@
 #include <QDBusConnection>
 #include <QDesktopServices>
 #include <QDir>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
 #include <QTest>
 
 // The desktop as the program meets it: a notification server, a dock's launcher entry and a mail client.
@@ -52,6 +55,14 @@ RecordArray Daynotes(const QList<double>& dates, const QList<double>& at = {}) {
     return notes;
 }
 
+QStringList DaynoteTitles() {
+    QStringList titles;
+    for (QWidget* w : DocumentWindows())
+        if (IsDaynoteWindowId(GetWindowId(w))) titles << GetWindowTitle(w);
+    titles.sort();
+    return titles;
+}
+
 qsizetype CloseDaynotes() {
     QList<QWidget*> windows = DocumentWindows();
     windows.removeIf([](QWidget* w) { return !IsDaynoteWindowId(GetWindowId(w)); });
@@ -84,6 +95,10 @@ class TestReminders : public QObject {
         return mails;
     }
 
+    static bool WorkDone() {
+        return QTest::qWaitFor([] { return !ReminderWorkPending(); }, 30000);
+    }
+
     // The bus keeps the order of what one connection sends: once this notification arrives, all before have.
     bool Sync() {
         PostDesktopNotification(QStringLiteral("sync"), QString());
@@ -105,6 +120,7 @@ class TestReminders : public QObject {
     }
     void cleanupTestCase() { QDesktopServices::unsetUrlHandler(QStringLiteral("mailto")); }
     void init() {
+        FinishReminderWork();
         CloseDaynotes();
         ClearTestClock();
         QVERIFY(Sync());
@@ -115,6 +131,8 @@ class TestReminders : public QObject {
         desktop.mailto.clear();
         alerts.alerts.clear();
         qputenv("VRDX_SENDMAIL", qgetenv("VRDX_SOURCE_DIR") + "/tests/fake-sendmail");
+        qunsetenv("FAKE_SENDMAIL_EXIT");
+        qunsetenv("FAKE_SENDMAIL_DELAY");
         RemindersChanged();
     }
 
@@ -143,6 +161,7 @@ class TestReminders : public QObject {
         QCOMPARE(CheckReminders(false, notes), fired.size()); // counting only fires nothing
         QCOMPARE(CloseDaynotes(), 0);
         QCOMPARE(AnnounceReminders(notes), fired.size());
+        QVERIFY(WorkDone());
         QCOMPARE(CloseDaynotes(), fired.size());
         QCOMPARE(spoken, said.isEmpty() ? QStringList() : QStringList{said});
         QVERIFY(Sync());
@@ -177,7 +196,10 @@ class TestReminders : public QObject {
         SetRecordValue(notes, 0, EmailMessageKey, body.replace(QLatin1String("PWNED"), pwned));
         SetRecordValue(notes, 0, URLKey, QStringLiteral(" "));
         QCOMPARE(CheckReminders(true, notes), 1);
+        QCOMPARE(CheckReminders(true, notes), 1); // while the first is still on its way
+        QVERIFY(WorkDone());
         QCOMPARE(CheckReminders(true, notes), 1);
+        QVERIFY(WorkDone());
         for (const QString* key : {&EmailAddrKey, &EmailSubjectKey, &EmailMessageKey})
             QVERIFY(!GetRecordValue(notes, 0, *key));
         QVERIFY(GetRecordValue(notes, 0, ReminderDateKey) && GetRecordValue(notes, 0, URLKey));
@@ -193,19 +215,184 @@ class TestReminders : public QObject {
         QVERIFY(!QFile::exists(pwned) && alerts.alerts.isEmpty());
     }
 
-    void withoutSendmailTheMailClientComposes() {
-        qputenv("VRDX_SENDMAIL", (sent + QStringLiteral("/no-sendmail")).toUtf8());
-        SendReminderMail(QStringLiteral("me@example.org"), QString(),
-                         QStringLiteral("Tea & cake? 2=2 #1 100%"), QStringLiteral("Line 1\rLine 2 & 3"));
-        QCOMPARE(desktop.mailto.value(0).toString(QUrl::FullyEncoded),
-                 QStringLiteral("mailto:me@example.org?subject=Tea%20%26%20cake%3F%202%3D2%20%231%20100%25"
-                                "&body=Line%201%0D%0ALine%202%20%26%203"));
-        // With no mail client either (the offscreen platform opens no URL) an alert says what to install.
-        QDesktopServices::unsetUrlHandler(QStringLiteral("mailto"));
-        SendReminderMail(QStringLiteral("me@example.org"), QString(), QString(), QString());
+    // An e-mail's fields go only once a mail program has taken it; otherwise they stay for the next check.
+    void mailFieldsStayUntilTaken_data() {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<bool>("sendmail");    // the fake sendmail, or none at all
+        QTest::addColumn<QByteArray>("exit");  // the fake sendmail's status
+        QTest::addColumn<bool>("client");      // a mail client takes mailto URLs
+        QTest::addColumn<int>("mails");        // handed to sendmail
+        QTest::addColumn<QString>("composed"); // the mailto URL the client got
+        QTest::addColumn<bool>("kept");
+        QTest::addColumn<QString>("alert"); // the start of the one alert
+        const QString url =
+            QStringLiteral("mailto:me@example.org?subject=Tea%20%26%20cake%3F%202%3D2%20%231%20100%25"
+                           "&body=Line%201%0D%0ALine%202%20%26%203");
+        const QString me = QStringLiteral("me@example.org");
+        QTest::newRow("single blanks are no e-mail")
+            << " " << true << QByteArray("0") << true << 0 << "" << true << "";
+        QTest::newRow("empty fields are no e-mail")
+            << "" << true << QByteArray("0") << true << 0 << "" << true << "";
+        QTest::newRow("sendmail takes it")
+            << me << true << QByteArray("0") << false << 1 << "" << false << "";
+        QTest::newRow("sendmail refuses") << me << true << QByteArray("75") << false << 1 << "" << true
+                                          << "The reminder e-mail could not be sent";
+        QTest::newRow("no sendmail, the client composes")
+            << me << false << QByteArray("0") << true << 0 << url << false << "";
+        QTest::newRow("no sendmail, no client") << me << false << QByteArray("0") << false << 0 << "" << true
+                                                << "A sendmail-compatible mail program";
+    }
+    void mailFieldsStayUntilTaken() {
+        QFETCH(QString, address);
+        QFETCH(bool, sendmail);
+        QFETCH(QByteArray, exit);
+        QFETCH(bool, client);
+        QFETCH(int, mails);
+        QFETCH(QString, composed);
+        QFETCH(bool, kept);
+        QFETCH(QString, alert);
+        RecordArray notes = Daynotes({At(12, 5, 2026)}, {At(1, 1, 2020)});
+        const bool  blank = address.size() < 2;
+        SetRecordValue(notes, 0, EmailAddrKey, address);
+        SetRecordValue(notes, 0, EmailSubjectKey,
+                       blank ? address : QStringLiteral("Tea & cake? 2=2 #1 100%"));
+        SetRecordValue(notes, 0, EmailMessageKey, blank ? address : QStringLiteral("Line 1\rLine 2 & 3"));
+        const Record before = *GetRecord(notes, 0, false);
+        if (!sendmail) qputenv("VRDX_SENDMAIL", (sent + QStringLiteral("/no-sendmail")).toUtf8());
+        qputenv("FAKE_SENDMAIL_EXIT", exit);
+        if (!client) QDesktopServices::unsetUrlHandler(QStringLiteral("mailto"));
+        QCOMPARE(CheckReminders(true, notes), 1);
+        QVERIFY(WorkDone());
+        QTest::qWait(20); // the alert comes from the event loop
         QDesktopServices::setUrlHandler(QStringLiteral("mailto"), &desktop, "HandleUrl");
+        QCOMPARE(SentMail().size(), mails);
+        QCOMPARE(desktop.mailto.size(), composed.isEmpty() ? 0 : 1);
+        if (!composed.isEmpty()) QCOMPARE(desktop.mailto[0].toString(QUrl::FullyEncoded), composed);
+        if (kept)
+            QCOMPARE(*GetRecord(notes, 0, false), before);
+        else
+            for (const QString* key : {&EmailAddrKey, &EmailSubjectKey, &EmailMessageKey})
+                QVERIFY(!GetRecordValue(notes, 0, *key));
+        QCOMPARE(alerts.alerts.size(), alert.isEmpty() ? 0 : 1);
+        if (!alert.isEmpty())
+            QVERIFY2(alerts.alerts[0].message.startsWith(alert), qPrintable(alerts.alerts[0].message));
+    }
+
+    // Many due reminders: the latest daynotes open, one alert and one notification tell of the others, and
+    // Show Reminders goes through all of them a page at a time. (Their e-mails: the black-box flood test.)
+    void manyDueOpenTheLatestAndPage() {
+        const int     count = RemindersOpenedAtOnce * 2 + 5;
+        QList<double> dates, at;
+        QStringList   latest;
+        for (int i = 0; i < count; ++i) {
+            dates << At(1, 1, 2026) + i * 86400.0;
+            at << At(1, 1, 2020);
+            if (i >= count - RemindersOpenedAtOnce)
+                latest << FormatDate(QStringLiteral("dd  LLLL  yyyy"), dates.last());
+        }
+        latest.sort();
+        RecordArray notes = Daynotes(dates, at);
+        QCOMPARE(CheckReminders(true, notes), count);
+        QVERIFY(WorkDone());
+        QTest::qWait(20);
+        QCOMPARE(DaynoteTitles(), latest);
         QCOMPARE(alerts.alerts.size(), 1);
-        QVERIFY(alerts.alerts[0].message.startsWith(QLatin1String("A sendmail-compatible mail program")));
+        QCOMPARE(alerts.alerts[0].message, QStringLiteral("25 more reminders are due"));
+        QVERIFY(
+            alerts.alerts[0].informative.contains(QLatin1String("Open Daynotes with Reminders (Ctrl+R)")));
+        QVERIFY(Sync());
+        QCOMPARE(desktop.posted.size(), RemindersOpenedAtOnce + 1);
+        QVERIFY(desktop.posted.last().startsWith(QLatin1String("25 more reminders are due|")));
+
+        CloseDaynotes();
+        QList<QStringList> pages;
+        for (int call = 0; call < 4; ++call) {
+            ShowAllReminders(notes);
+            QVERIFY(WorkDone());
+            pages << DaynoteTitles();
+            CloseDaynotes();
+        }
+        QCOMPARE(pages[0], latest);
+        QCOMPARE(pages[1].size(), RemindersOpenedAtOnce);
+        QCOMPARE(pages[2].size(), 5);
+        QCOMPARE(QSet<QString>(pages[0].begin(), pages[0].end())
+                     .unite(QSet<QString>(pages[1].begin(), pages[1].end()))
+                     .unite(QSet<QString>(pages[2].begin(), pages[2].end()))
+                     .size(),
+                 count);
+        QCOMPARE(pages[3], latest); // and again from the latest
+    }
+
+    // At quit, an e-mail still with the mail program keeps its fields unless the program takes it in time.
+    void quitKeepsMailNotTaken_data() {
+        QTest::addColumn<QByteArray>("delay"); // seconds the mail program takes
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("taken while the quit waits") << QByteArray("0.3") << false;
+        QTest::newRow("still running: stopped") << QByteArray("5") << true;
+    }
+    void quitKeepsMailNotTaken() {
+        QFETCH(QByteArray, delay);
+        QFETCH(bool, kept);
+        qputenv("FAKE_SENDMAIL_DELAY", delay);
+        RecordArray notes = Daynotes({At(12, 5, 2026)}, {At(1, 1, 2020)});
+        SetRecordValue(notes, 0, EmailAddrKey, QStringLiteral("me@example.org"));
+        CheckReminders(true, notes);
+        QVERIFY(QTest::qWaitFor([] { return PendingMailCount() == 1; }, 10000));
+        FinishReminderWork();
+        QCOMPARE(PendingMailCount(), 0);
+        QVERIFY(!ReminderWorkPending());
+        QCOMPARE(GetRecordValue(notes, 0, EmailAddrKey) != nullptr, kept);
+        QTest::qWait(20);
+        QVERIFY(alerts.alerts.isEmpty()); // a quit has nothing to report
+    }
+
+    // Subjects and bodies as a mail program reads them: Python's email package decodes what sendmail got.
+    void mailArrivesExactly_data() {
+        QTest::addColumn<QString>("subject");
+        QTest::addColumn<QString>("body");
+        const QString cake = QStringLiteral("🎂🎉");
+        QTest::newRow("plain") << "Dentist at 10:30"
+                               << "Bring the card\rand the letter";
+        QTest::newRow("accents") << "Café für Zoë"
+                                 << "Ärger über €25\r";
+        QTest::newRow("long, three octets a character")
+            << QString(QStringLiteral("日本語")).repeated(40) << "x";
+        QTest::newRow("long, four octets a character") << cake.repeated(30) << cake;
+        QTest::newRow("one to four octets, every offset") << QStringLiteral("aé€🎂").repeated(25) << "b";
+        QTest::newRow("ASCII that looks encoded") << "=?UTF-8?B?SGVsbG8=?= =?x"
+                                                  << "c";
+        QTest::newRow("ASCII line of 2000 octets") << "s" << QString(2000, QLatin1Char('x'));
+        QTest::newRow("line of 3000 octets in é") << "s" << QString(1500, QChar(0xE9));
+        QTest::newRow("line of 999 octets, emoji across the soft breaks")
+            << "s" << QStringLiteral("a") + cake.repeated(124) + QStringLiteral("aaaaaa");
+        QTest::newRow("trailing blanks and tabs") << "s"
+                                                  << "é \r\tb\t\rc  ";
+        QTest::newRow("a dot alone and equals signs") << "s"
+                                                      << ".\r=41=\r.";
+    }
+    void mailArrivesExactly() {
+        QFETCH(QString, subject);
+        QFETCH(QString, body);
+        SendReminderMail(QStringLiteral("me@example.org"), QString(), subject, body,
+                         [](MailResult, const QString&) {});
+        const QByteArrayList mails = SentMail();
+        QCOMPARE(mails.size(), 1);
+        QFile file(sent + QStringLiteral("/message"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(mails[0]) == mails[0].size());
+        file.close();
+        QProcess reader;
+        reader.start(QStringLiteral("python3"),
+                     {qEnvironmentVariable("VRDX_SOURCE_DIR") + QStringLiteral("/tests/mail_reader.py"),
+                      file.fileName()});
+        QVERIFY(reader.waitForFinished(30000) && reader.exitCode() == 0);
+        const QJsonObject read = QJsonDocument::fromJson(reader.readAllStandardOutput()).object();
+        const QStringList problems = read.value(QStringLiteral("problems")).toVariant().toStringList();
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1String("; "))));
+        QCOMPARE(read.value(QStringLiteral("subject")).toString(), subject);
+        QString expected = body;
+        expected.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+        if (!expected.endsWith(QLatin1Char('\n'))) expected += QLatin1Char('\n');
+        QCOMPARE(read.value(QStringLiteral("body")).toString(), expected);
     }
 
     void defaultReminderIsAWeekBeforeAtMidnight() {
@@ -229,6 +416,7 @@ class TestReminders : public QObject {
         for (double now = 0.5; now <= 180; now += 0.5) { // the clock tick's half-second steps
             SetTestClock(start + now);
             FireRemindersReached(start + now - 0.5, start + now, notes);
+            QVERIFY(WorkDone());
             for (qsizetype n = CloseDaynotes(); n > 0; --n) fired << now;
         }
         QCOMPARE(fired, (QList<double>{60, 60.5}));
