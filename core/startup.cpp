@@ -116,7 +116,7 @@ bool InitializeApplication() {
     app.daynotesLoaded = true;
     SortDaynotes(app.daynotes);
     AutoDeleteOldDaynotes(app.daynotes, prefs.autoDeleteAge);
-    if (prefs.launchAnnounce) SpeakAndWait(FormatDate(QStringLiteral("EEEE, MMMM, dd, yyyy"), GetNow()));
+    if (prefs.launchAnnounce) Speak(FormatDate(QStringLiteral("EEEE, MMMM, dd, yyyy"), GetNow()));
     if (prefs.calendarWndOpen) ShowCalendar();
     // Nothing else was open: the calendar is the way in, whatever the last session left.
     if (DocumentWindows().isEmpty() && !TrayAvailable()) ShowCalendar();

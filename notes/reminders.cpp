@@ -288,8 +288,8 @@ int AnnounceReminders(RecordArray& daynotes) {
     // Said once the windows are open, as the check fires before it announces.
     if (count != 0) {
         work.steps.push_back([count] {
-            SpeakAndWait(count == 1 ? QStringLiteral("%1 reminder is pending").arg(count)
-                                    : QStringLiteral("%1 reminders are pending").arg(count));
+            Speak(count == 1 ? QStringLiteral("%1 reminder is pending").arg(count)
+                             : QStringLiteral("%1 reminders are pending").arg(count));
         });
         Schedule();
     }

@@ -1,14 +1,12 @@
-// Speech through the espeak-ng library on a thread of its own, waited for with a time limit.
+// Speech through the espeak-ng library on a thread of its own, fed by a short queue.
 #include "platform/speech.h"
 
-#include <algorithm>
 #include <alsa/asoundlib.h>
-#include <chrono>
 #include <condition_variable>
+#include <deque>
 #include <espeak-ng/espeak_ng.h>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <string>
 #include <thread>
 #include <utility>
@@ -17,19 +15,13 @@ namespace {
 
 SpeechSink sink;
 
-struct SpeechRequest {
-    quint64     id = 0;
-    std::string text; // UTF-8
-};
+// More waiting sentences than this means the audio device is stuck; later ones are not worth keeping.
+constexpr size_t MaxWaitingSentences = 4;
 
 struct SpeechQueue {
-    std::mutex                   mutex;
-    std::condition_variable      wake;     // a request is waiting
-    std::condition_variable      finished; // a request was spoken, or failed
-    std::optional<SpeechRequest> next;
-    quint64                      lastId = 0;
-    quint64                      lastFinished = 0;
-    quint64                      abandoned = 0; // the last request whose wait ran out
+    std::mutex              mutex;
+    std::condition_variable wake;    // a sentence is waiting
+    std::deque<std::string> waiting; // UTF-8, oldest first
 };
 
 // ALSA reports a machine without a sound card on stderr at every attempt; silence is not news.
@@ -42,12 +34,12 @@ void RunSpeech(std::shared_ptr<SpeechQueue> queue) {
     bool tried = false;
     bool ready = false;
     for (;;) {
-        SpeechRequest request;
+        std::string text;
         {
             std::unique_lock lock(queue->mutex);
-            queue->wake.wait(lock, [&] { return queue->next.has_value(); });
-            request = std::move(*queue->next);
-            queue->next.reset();
+            queue->wake.wait(lock, [&] { return !queue->waiting.empty(); });
+            text = std::move(queue->waiting.front());
+            queue->waiting.pop_front();
         }
         if (!tried) {
             tried = true;
@@ -64,11 +56,8 @@ void RunSpeech(std::shared_ptr<SpeechQueue> queue) {
         }
         // In synchronous playback the call returns when the sentence has been played, or failed to play.
         if (ready)
-            espeak_ng_Synthesize(request.text.c_str(), request.text.size() + 1, 0, POS_CHARACTER, 0,
-                                 espeakCHARS_UTF8, nullptr, nullptr);
-        std::lock_guard lock(queue->mutex);
-        queue->lastFinished = request.id;
-        queue->finished.notify_all();
+            espeak_ng_Synthesize(text.c_str(), text.size() + 1, 0, POS_CHARACTER, 0, espeakCHARS_UTF8,
+                                 nullptr, nullptr);
     }
 }
 
@@ -86,22 +75,15 @@ SpeechSink SetSpeechSink(SpeechSink next) {
     return previous;
 }
 
-void SpeakAndWait(const QString& text) {
+void Speak(const QString& text) {
     if (sink) {
         sink(text);
         return;
     }
     if (text.trimmed().isEmpty()) return;
     static const std::shared_ptr<SpeechQueue> queue = StartSpeechThread();
-    using namespace std::chrono;
-    const auto       limit = std::min(milliseconds(2000 + 100 * text.size()), milliseconds(15000));
-    std::unique_lock lock(queue->mutex);
-    // A sentence still stuck in the audio device after its wait ran out: the device is not coming back soon,
-    // and a later sentence would only wait in vain behind it.
-    if (queue->abandoned > queue->lastFinished) return;
-    const quint64 id = ++queue->lastId;
-    queue->next = SpeechRequest{id, text.toStdString()};
+    std::lock_guard                           lock(queue->mutex);
+    if (queue->waiting.size() >= MaxWaitingSentences) return;
+    queue->waiting.push_back(text.toStdString());
     queue->wake.notify_one();
-    if (!queue->finished.wait_for(lock, limit, [&] { return queue->lastFinished >= id; }))
-        queue->abandoned = id;
 }

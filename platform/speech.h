@@ -4,10 +4,10 @@
 #include <QString>
 #include <functional>
 
-// Speaks the text and returns when the sentence ends, or after a bounded wait (2 s plus 0.1 s a character,
-// at most 15 s) when the audio is slow or stuck. Without a speech engine or audio device it returns at once.
-// The event loop is not run meanwhile.
-void SpeakAndWait(const QString& text);
+// Queues the text to be spoken after the sentences before it and returns at once: a sentence takes seconds,
+// and the program must keep answering (a quit, the clock, the session bus) while it is said. Without a speech
+// engine or audio device nothing is heard. While the device is stuck, sentences beyond a few are dropped.
+void Speak(const QString& text);
 
 // Receives the texts instead of the speech engine while installed; returns the sink it replaces. An empty
 // sink restores speaking.
