@@ -11,15 +11,14 @@
 #include "notes/reminder_sheet.h"
 #include "platform/clock.h"
 #include "platform/windows.h"
-#include "tools/sounds.h"
 
-#include <QAccessible>
 #include <QApplication>
 #include <QPlainTextEdit>
 #include <QSet>
 #include <QTest>
 #include <QTextEdit>
-#include <optional>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -29,10 +28,10 @@ QWidget* OpenWindow(const QString& definition) {
     const double date = DateToAbsTime(12, 15, 2026);
     if (notes.empty()) {
         InsertRecord(notes, 0);
-        SetDaynote(notes, 0, QStringLiteral("Dentist"), date, NoteStandard, NoteFontStyle{});
+        SetDaynote(notes, 0, u"Dentist"_s, date, NoteStandard, NoteFontStyle{});
         SetRecordDate(notes, 0, ReminderDateKey, DateTimeToAbsTime(12, 14, 2026, 9, 0));
-        SetRecordValue(notes, 0, URLKey, Value(QStringLiteral("https://example.org")));
-        SetRecordValue(notes, 0, EmailAddrKey, Value(QStringLiteral("me@example.org")));
+        SetRecordValue(notes, 0, URLKey, Value(u"https://example.org"_s));
+        SetRecordValue(notes, 0, EmailAddrKey, Value(u"me@example.org"_s));
     }
     if (definition == QLatin1String("Calendar")) {
         ShowCalendar();
@@ -69,31 +68,23 @@ bool TypesTab(const QWidget* w) {
 class TestAccessibleNames : public QObject {
     Q_OBJECT
 
-    std::optional<ZoneScope>   zoneScope;
-    std::optional<LocaleScope> localeScope;
+    ZoneScope   zone{"Europe/Berlin"};
+    LocaleScope locale{"en_US"};
 
     static void windows_data() {
         QTest::addColumn<QString>("definition");
-        QTest::newRow("Daynote") << QStringLiteral("Daynote");
-        QTest::newRow("ReminderSheet") << QStringLiteral("ReminderSheet");
-        QTest::newRow("Calendar") << QStringLiteral("Calendar");
+        QTest::newRow("Daynote") << u"Daynote"_s;
+        QTest::newRow("ReminderSheet") << u"ReminderSheet"_s;
+        QTest::newRow("Calendar") << u"Calendar"_s;
     }
 
   private slots:
     void initTestCase() {
-        UsePrivateHome();
-        zoneScope.emplace("Europe/Berlin");
-        localeScope.emplace("en_US");
         SetTestClock(DateTimeToAbsTime(12, 5, 2026, 10, 0));
-        QVERIFY(LoadMenuBar(QStringLiteral("VRDXMenuBar")));
-        InstallEventHandlers();
-        SetSoundSink([](const QString&) {});
+        QVERIFY(SetUpProgramWindows());
     }
 
-    void cleanup() {
-        for (QWidget* w : DocumentWindows()) DisposeWindow(w);
-        QTest::qWait(0);
-    }
+    void cleanup() { DisposeDocumentWindows(); }
 
     void everyControlHasAName_data() { windows_data(); }
     void everyControlHasAName() {
@@ -105,10 +96,8 @@ class TestAccessibleNames : public QObject {
         for (QWidget* control : controls) {
             // A disabled day cell outside the month is no control at that moment.
             if (!control->isEnabled() && GetControlText(control).isEmpty()) continue;
-            QAccessibleInterface* face = QAccessible::queryAccessibleInterface(control);
-            QVERIFY(face);
-            QVERIFY2(!face->text(QAccessible::Name).trimmed().isEmpty(),
-                     qPrintable(QStringLiteral("control %1 has no name").arg(GetControlId(control))));
+            QVERIFY2(!AccessibleText(control).trimmed().isEmpty(),
+                     qPrintable(u"control %1 has no name"_s.arg(GetControlId(control))));
         }
     }
 

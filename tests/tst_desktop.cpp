@@ -18,24 +18,18 @@
 #include <QTest>
 #include <QTextEdit>
 
+using namespace Qt::StringLiterals;
+
 class TestDesktop : public QObject {
     Q_OBJECT
 
     QList<QPointer<QWidget>> made;
 
-    QWidget* MakeWindow(int id) {
-        QWidget* w = CreateWindowFromDefinition(QStringLiteral("TestPanel"));
-        SetWindowId(w, id);
-        made << w;
-        return w;
-    }
+    QWidget* MakeWindow(int id) { return made.emplace_back(MakeTestPanel(id, false)); }
 
   private slots:
     void initTestCase() {
-        UsePrivateHome();
-        AddDefinitionFolder(TestDefinitionFolder());
-        QVERIFY(LoadMenuBar(QStringLiteral("VRDXMenuBar")));
-        InstallEventHandlers();
+        QVERIFY(SetUpProgramWindows());
         SessionHandlers handlers; // as the program wires a second launch
         handlers.activate = ActivateApplication;
         QCOMPARE(ClaimSingleInstance({}, handlers), InstanceRole::Primary);
@@ -107,7 +101,7 @@ class TestDesktop : public QObject {
         RunCommand(MakeFourCC("hide"));
         for (QWidget* w : shown) QVERIFY(w->isMinimized());
         QProcess second; // a second launch without files: Activate over the session bus
-        second.start(BuildDir() + QStringLiteral("/vrdx"), {});
+        second.start(BuildDir() + u"/vrdx"_s, {});
         QVERIFY(second.waitForStarted());
         QTRY_VERIFY_WITH_TIMEOUT(second.state() == QProcess::NotRunning, 20000);
         QCOMPARE(second.exitCode(), 0);
@@ -131,12 +125,11 @@ class TestDesktop : public QObject {
                                          a->shortcut().toString()}
                                  .join(QLatin1Char(' '));
             if (title == QLatin1String("File"))
-                QCOMPARE(m->menu()->actions().last()->property("commandCode").toString(),
-                         QStringLiteral("quit"));
+                QCOMPARE(m->menu()->actions().last()->property("commandCode").toString(), u"quit"_s);
         }
         QCOMPARE(titles.mid(0, 2), (QStringList{"File", "Edit"}));
-        QVERIFY2(!titles.contains(QStringLiteral("VRD X")), qPrintable(titles.join(',')));
-        QVERIFY(!titles.contains(QStringLiteral("Help")) || titles.last() == QLatin1String("Help"));
+        QVERIFY2(!titles.contains(u"VRD X"_s), qPrintable(titles.join(',')));
+        QVERIFY(!titles.contains(u"Help"_s) || titles.last() == QLatin1String("Help"));
         QCOMPARE(items, (QStringList{"save File Ctrl+S", "hide File Ctrl+H", "clos File Ctrl+W",
                                      "quit File Ctrl+Q", "copy Edit Ctrl+C", "SCal Calendar Ctrl+1"}));
     }
@@ -147,34 +140,22 @@ class TestDesktop : public QObject {
         QTest::addColumn<QString>("how"); // set or typed; selected; read-only; password
         QTest::addColumn<QString>("clipboard");
         QTest::addColumn<QStringList>("enabled");
-        QTest::newRow("no text has the focus") << 0 << ""
-                                               << ""
-                                               << "x" << QStringList{};
-        QTest::newRow("empty field, text to paste") << 309 << ""
-                                                    << "set"
-                                                    << "x" << QStringList{"past"};
-        QTest::newRow("field with text, nothing selected") << 309 << "abc"
-                                                           << "set"
-                                                           << "" << QStringList{"sall"};
-        QTest::newRow("field with selected text") << 309 << "abc"
-                                                  << "set selected"
-                                                  << "" << QStringList{"cut ", "copy", "clea", "sall"};
-        QTest::newRow("read-only field with selected text") << 309 << "abc"
-                                                            << "set selected read-only"
-                                                            << "x" << QStringList{"copy", "sall"};
-        QTest::newRow("password selected: deleted, never copied") << 309 << "abc"
-                                                                  << "set selected password"
-                                                                  << "" << QStringList{"clea", "sall"};
-        QTest::newRow("typed into a field: undo") << 309 << "ab"
-                                                  << "typed"
-                                                  << "" << QStringList{"undo", "sall"};
-        QTest::newRow("typed into a text view: undo") << 233 << "ab"
-                                                      << "typed"
-                                                      << "" << QStringList{"undo", "sall"};
-        QTest::newRow("text view with selected text")
-            << 233 << "abc"
-            << "set selected"
-            << "x" << QStringList{"cut ", "copy", "past", "clea", "sall"};
+        const auto row = [](const char* name, int control, const char* text, const char* how,
+                            const char* clipboard, const QStringList& enabled) {
+            QTest::newRow(name) << control << text << how << clipboard << enabled;
+        };
+        row("no text has the focus", 0, "", "", "x", {});
+        row("empty field, text to paste", 309, "", "set", "x", {"past"});
+        row("field with text, nothing selected", 309, "abc", "set", "", {"sall"});
+        row("field with selected text", 309, "abc", "set selected", "", {"cut ", "copy", "clea", "sall"});
+        row("read-only field with selected text", 309, "abc", "set selected read-only", "x",
+            {"copy", "sall"});
+        row("password selected: deleted, never copied", 309, "abc", "set selected password", "",
+            {"clea", "sall"});
+        row("typed into a field: undo", 309, "ab", "typed", "", {"undo", "sall"});
+        row("typed into a text view: undo", 233, "ab", "typed", "", {"undo", "sall"});
+        row("text view with selected text", 233, "abc", "set selected", "x",
+            {"cut ", "copy", "past", "clea", "sall"});
     }
     void editItems() {
         QFETCH(int, control);

@@ -10,7 +10,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QMenuBar>
 #include <QPointer>
 #include <QTemporaryDir>
 #include <QTest>
@@ -36,24 +35,10 @@ class TestDispatch : public QObject {
 
     QList<QPointer<QWidget>> made;
 
-    QWidget* MakeWindow(int id, bool show = true) {
-        QWidget* w = CreateWindowFromDefinition(QStringLiteral("TestPanel"));
-        SetWindowId(w, id);
-        if (show) {
-            ShowWindow(w);
-            if (!QTest::qWaitForWindowExposed(w)) qWarning("window %d not exposed", id);
-        }
-        made << w;
-        return w;
-    }
+    QWidget* MakeWindow(int id, bool show = true) { return made.emplace_back(MakeTestPanel(id, show)); }
 
   private slots:
-    void initTestCase() {
-        UsePrivateHome();
-        AddDefinitionFolder(TestDefinitionFolder());
-        QVERIFY(LoadMenuBar(QStringLiteral("VRDXMenuBar")));
-        InstallEventHandlers();
-    }
+    void initTestCase() { QVERIFY(SetUpProgramWindows()); }
 
     void cleanup() {
         for (const QPointer<QWidget>& w : made) DisposeWindow(w);
@@ -61,24 +46,11 @@ class TestDispatch : public QObject {
         QTest::qWait(0);
     }
 
-    void everyDocumentWindowShowsTheMenuBar() {
-        QWidget*  w = MakeWindow(9);
-        QMenuBar* bar = w->findChild<QMenuBar*>();
-        QVERIFY(bar);
-        QStringList titles;
-        for (QAction* a : bar->actions()) titles << a->text();
-        QVERIFY2(titles.size() >= 3, qPrintable(titles.join(',')));
-        QVERIFY(MenuCommands().contains(MakeFourCC("quit")));
-        QVERIFY(MenuCommands().contains(MakeFourCC("clos")));
-    }
-
     void knownCommands_data() {
         QTest::addColumn<QString>("code");
         QTest::addColumn<bool>("known");
-        QTest::newRow("quit, in the table") << "quit" << true;
         QTest::newRow("not!, in the table only") << "not!" << true;
-        QTest::newRow("copy, a menu item") << "copy" << true;
-        QTest::newRow("cut with its blank") << "cut " << true;
+        QTest::newRow("cut with its blank, a menu item only") << "cut " << true;
         QTest::newRow("unknown code") << "zzzz" << false;
         QTest::newRow("not four characters") << "toolong" << false;
     }
@@ -90,7 +62,7 @@ class TestDispatch : public QObject {
 
     void commandCodeClosesFrontSheet() {
         QWidget* owner = MakeWindow(20);
-        QWidget* sheet = CreateSheetFromDefinition(QStringLiteral("TestPanel"), owner);
+        QWidget* sheet = CreateSheetFromDefinition(u"TestPanel"_s, owner);
         SetWindowId(sheet, 21);
         ShowWindow(sheet);
         QVERIFY(IsWindowVisible(sheet));
@@ -120,10 +92,8 @@ class TestDispatch : public QObject {
         QTest::addColumn<int>("id");
         QTest::addColumn<bool>("kept");
         QTest::newRow("timer sheet is kept, hidden") << 8 << true;
-        QTest::newRow("add-event sheet is kept, hidden") << 16 << true;
         QTest::newRow("reminder sheet is made afresh each time") << 24 << false;
         QTest::newRow("monthly view is disposed of") << 2 << false;
-        QTest::newRow("a daynote window is disposed of") << 51 << false;
     }
     void closingWindows() {
         QFETCH(int, id);
@@ -144,10 +114,6 @@ class TestDispatch : public QObject {
         QTest::addColumn<int>("id");
         QTest::addColumn<QSize>("minimum");
         QTest::newRow("weekly") << 9 << QSize(499, 461);
-        QTest::newRow("monthly") << 2 << QSize(669, 530);
-        QTest::newRow("daynote list") << 12 << QSize(765, 416);
-        QTest::newRow("event list") << 15 << QSize(620, 175);
-        QTest::newRow("find") << 17 << QSize(575, 445);
         QTest::newRow("first daynote window") << 51 << QSize(520, 150);
         QTest::newRow("last daynote window") << 599 << QSize(520, 150);
         QTest::newRow("user note window") << 600 << QSize(220, 110);
@@ -160,37 +126,12 @@ class TestDispatch : public QObject {
         QCOMPARE(w->minimumSize(), minimum);
     }
 
-    void windowOpenFlags_data() {
-        QTest::addColumn<int>("id");
-        QTest::addColumn<int>("flagIndex"); // into the seven flags below; -1 none
-        QTest::newRow("calendar") << 1 << 0;
-        QTest::newRow("monthly") << 2 << 1;
-        QTest::newRow("countdown") << 3 << 2;
-        QTest::newRow("timer") << 7 << 3;
-        QTest::newRow("weekly") << 9 << 4;
-        QTest::newRow("list") << 12 << 5;
-        QTest::newRow("event list") << 15 << 6;
-        QTest::newRow("preferences has none") << 6 << -1;
-        QTest::newRow("daynote has none") << 51 << -1;
-    }
-    void windowOpenFlags() {
-        QFETCH(int, id);
-        QFETCH(int, flagIndex);
-        Preferences& p = Prefs();
-        bool*        flags[] = {&p.calendarWndOpen, &p.monthlyWndOpen, &p.countDownWndOpen, &p.timerWndOpen,
-                                &p.weeklyWndOpen,   &p.listWndOpen,    &p.eventWndOpen};
-        for (bool* f : flags) *f = false;
-        MarkWindowOpen(id, true);
-        for (int i = 0; i < 7; ++i) QCOMPARE(*flags[i], i == flagIndex);
-    }
-
     void trackingCursors_data() {
         QTest::addColumn<int>("id");
         QTest::addColumn<bool>("enabled");
         QTest::addColumn<int>("shape");
         QTest::newRow("button: pointing hand") << 313 << true << int(Qt::PointingHandCursor);
         QTest::newRow("disabled button: unchanged") << 313 << false << int(Qt::ArrowCursor);
-        QTest::newRow("text field: I-beam") << 309 << true << int(Qt::IBeamCursor);
         QTest::newRow("note text: I-beam") << 233 << true << int(Qt::IBeamCursor);
         QTest::newRow("not in the table: unchanged") << 54 << true << int(Qt::ArrowCursor);
     }
@@ -213,43 +154,38 @@ class TestDispatch : public QObject {
         QTest::addColumn<QString>("type");
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("informative");
+        const auto row = [](const char* type, const QString& message, const QString& informative = {}) {
+            QTest::newRow(*type ? type : "no type") << QString::fromLatin1(type) << message << informative;
+        };
         const QString dn = "Daynotes and Events can not be opened individually via the file manager";
         const QString auto_ = "Daynotes and Events are automatically opened when VRD X is started";
-        QTest::newRow("daynote file") << "DNOT" << dn + "\r" + auto_ << "";
-        QTest::newRow("events file") << "EVNT" << dn << auto_;
-        QTest::newRow("preferences")
-            << "PREF"
-            << "Recent Items or preference files cannot be opened individually via the file manager"
-            << "Recent Items or preference files are automatically opened when VRD X is started";
-        QTest::newRow("ZTXT") << "ZTXT"
-                              << "File: notes.txt Type: ZTXT is unsupported"
-                              << "";
-        QTest::newRow("anything else") << "JPEG"
-                                       << "File: notes.txt is unsupported"
-                                       << "";
-        QTest::newRow("no type at all") << ""
-                                        << "File: notes.txt is unsupported"
-                                        << "";
+        row("DNOT", dn + "\r" + auto_);
+        row("EVNT", dn, auto_);
+        row("PREF", "Recent Items or preference files cannot be opened individually via the file manager",
+            "Recent Items or preference files are automatically opened when VRD X is started");
+        row("ZTXT", "File: notes.txt Type: ZTXT is unsupported");
+        row("JPEG", "File: notes.txt is unsupported");
+        row("", "File: notes.txt is unsupported");
     }
     void unopenableFiles() {
         QFETCH(QString, type);
         QFETCH(QString, message);
         QFETCH(QString, informative);
         AlertRecorder recorder;
-        OpenDroppedFile(QStringLiteral("/somewhere/notes.txt"), FourCCFromText(type));
+        OpenDroppedFile(u"/somewhere/notes.txt"_s, FourCCFromText(type));
         QCOMPARE(recorder.alerts.size(), 1);
         QCOMPARE(recorder.alerts[0].message, message);
         QCOMPARE(recorder.alerts[0].informative, informative);
-        QCOMPARE(recorder.alerts[0].button1, QStringLiteral("OK"));
+        QCOMPARE(recorder.alerts[0].button1, u"OK"_s);
         QVERIFY(recorder.alerts[0].button2.isEmpty());
         QCOMPARE(recorder.alerts[0].style, AlertStyle::Informational);
     }
 
     // Real files: the type comes from the attribute where the file system keeps one, else from the name.
     void droppedFilesAreTyped() {
-        QTemporaryDir dir(BuildDir() + QStringLiteral("/dropXXXXXX"));
-        const QString daynotes = dir.filePath(QStringLiteral("VRDX DayNotes"));
-        const QString tagged = dir.filePath(QStringLiteral("renamed copy"));
+        QTemporaryDir dir(BuildDir() + u"/dropXXXXXX"_s);
+        const QString daynotes = dir.filePath(u"VRDX DayNotes"_s);
+        const QString tagged = dir.filePath(u"renamed copy"_s);
         for (const QString& path : {daynotes, tagged}) {
             QFile f(path);
             QVERIFY(f.open(QIODevice::WriteOnly));
@@ -265,7 +201,7 @@ class TestDispatch : public QObject {
             recorder.alerts[0].message.contains(QLatin1Char('\r'))); // the daynote file's two-line message
         if (!attributes) QSKIP("this file system keeps no extended attributes");
         QCOMPARE(recorder.alerts[1].informative,
-                 QStringLiteral("Daynotes and Events are automatically opened when VRD X is started"));
+                 u"Daynotes and Events are automatically opened when VRD X is started"_s);
     }
 
     // A folder, a pipe with no writer and an endless device are nothing to read: the type is found missing

@@ -1,9 +1,18 @@
 // Shared by the GUI tests.
 #include "helpers/test_support.h"
 
+#include "core/app_state.h"
+#include "core/dates.h"
+#include "core/dispatch.h"
+#include "platform/windows.h"
+#include "tools/sounds.h"
+
+#include <QAccessible>
 #include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QWidget>
 #include <csignal>
 #include <cstdlib>
 #include <unistd.h>
@@ -55,4 +64,47 @@ QString UsePrivateHome() {
     qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/config")).toUtf8());
     qputenv("XDG_CACHE_HOME", (home.path() + QStringLiteral("/cache")).toUtf8());
     return home.path();
+}
+
+bool SetUpProgramWindows() {
+    UsePrivateHome();
+    AddDefinitionFolder(TestDefinitionFolder());
+    if (!LoadMenuBar(QStringLiteral("VRDXMenuBar"))) return false;
+    InstallEventHandlers();
+    SetSoundSink([](const QString&) {});
+    return true;
+}
+
+void DisposeDocumentWindows() {
+    for (QWidget* w : DocumentWindows()) DisposeWindow(w);
+    QTest::qWait(0);
+}
+
+QWidget* MakeTestPanel(int id, bool show) {
+    QWidget* w = CreateWindowFromDefinition(QStringLiteral("TestPanel"));
+    SetWindowId(w, id);
+    if (show) {
+        ShowWindow(w);
+        if (!QTest::qWaitForWindowExposed(w)) qWarning("window %d not exposed", id);
+    }
+    return w;
+}
+
+void AddDaynote(int month, int day, int year, int type, const QString& text) {
+    RecordArray& notes = App().daynotes;
+    const double date = DateToAbsTime(month, day, year);
+    const int    index = FindNoteIndex(notes, date);
+    InsertRecord(notes, index);
+    SetDaynote(notes, index, text, date, int8_t(type), NoteFontStyle{});
+}
+
+void ClearText(QWidget* view) {
+    view->setFocus();
+    QTest::keyClick(view, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(view, Qt::Key_Delete);
+}
+
+QString AccessibleText(QWidget* widget, int text) {
+    QAccessibleInterface* face = QAccessible::queryAccessibleInterface(widget);
+    return face ? face->text(QAccessible::Text(text)) : QString();
 }

@@ -6,6 +6,8 @@
 #include <QList>
 #include <QString>
 
+class QWidget;
+
 // Starts a dbus-daemon of our own and points DBUS_SESSION_BUS_ADDRESS at it, so that tests claiming the
 // program's bus name never meet another test or a running copy. Call before the QApplication exists.
 bool StartPrivateSessionBus();
@@ -25,3 +27,17 @@ QString UsePrivateHome();
 // The folder of the tests' own interface definitions.
 QString TestDefinitionFolder();
 QString BuildDir();
+
+// The program's windows as the GUI tests use them: a private home, the tests' own definitions beside the
+// program's, the menu bar, the event handlers and no sound. False when the menu bar cannot be loaded.
+bool SetUpProgramWindows();
+// Disposes of every document window and lets Qt delete them.
+void DisposeDocumentWindows();
+// The tests' panel (tests/ui/TestPanel.ui) under the window number, shown and exposed unless told otherwise.
+QWidget* MakeTestPanel(int id, bool show = true);
+// A daynote of the type on the day, put in date order into the program's daynote array.
+void AddDaynote(int month, int day, int year, int type, const QString& text = QStringLiteral("note"));
+// Empties the text control as a user would: select all, then Delete.
+void ClearText(QWidget* view);
+// What assistive technology reads as the widget's name (or another of its texts); empty without an interface.
+QString AccessibleText(QWidget* widget, int text = 0);
