@@ -331,6 +331,29 @@ class TestDaynote : public QObject {
         QCOMPARE(CellMarked(12), marked);
     }
 
+    // Saving today's day of the month in the same month of another year shown on the calendar marks that
+    // cell as a daynote, never as today.
+    void saveMarksTodayOnlyInItsYear_data() {
+        QTest::addColumn<int>("year");
+        QTest::addColumn<bool>("today");
+        QTest::newRow("this year") << 2026 << true;
+        QTest::newRow("a year later") << 2027 << false;
+        QTest::newRow("a year earlier") << 2025 << false;
+    }
+    void saveMarksTodayOnlyInItsYear() {
+        QFETCH(int, year);
+        QFETCH(bool, today);
+        ShowCalendarMonth(year, 12);
+        QWidget* window = Open(12, 5, year);
+        Type(window, u"same day"_s);
+        Close(window);
+        QWidget* cell = FindControl(FindWindowById(CalendarWindowId), FindDayCell(5));
+        QVERIFY(CellMarked(5));
+        QCOMPARE(IsControlEmphasised(cell), today);
+        QCOMPARE(bool(GetControlFontStyle(cell).style & 1), today); // bold
+        ShowCalendarMonth(2026, 12);
+    }
+
     // Emptying a daynote whose reminder is due takes it off the launcher badge.
     void deletingADueReminderUpdatesTheBadge_data() {
         QTest::addColumn<int>("due");
