@@ -14,6 +14,7 @@
 #include "platform/clock.h"
 #include "platform/day_cell.h"
 #include "platform/windows.h"
+#include "tools/countdown.h"
 #include "tools/sounds.h"
 
 #include <QContextMenuEvent>
@@ -465,8 +466,8 @@ class TestCalendar : public QObject {
     }
 
     void closingSavesThePlace() {
-        QWidget* countdown = CreateWindowFromDefinition(QStringLiteral("VRDXMenuBar"));
-        if (countdown) SetWindowId(countdown, CountdownWindowId);
+        ToggleCountdown();
+        QVERIFY(FindWindowById(CountdownWindowId));
         const QRect bounds = GetWindowContentBounds(Calendar());
         CloseWindow(Calendar());
         QTRY_VERIFY(!Calendar());
