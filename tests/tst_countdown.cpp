@@ -1,5 +1,5 @@
 // The countdown drawer on the offscreen platform, with the test clock: the four numbers, which of them a
-// tick rewrites, a past target, the target's name, shutting and reopening, and the ways in and out.
+// tick rewrites, a past target, the target's name, shutting and reopening, and the ways in.
 #include "calendar/calendar_window.h"
 #include "core/app_state.h"
 #include "core/dates.h"
@@ -71,7 +71,6 @@ class TestCountdown : public QObject {
     void init() {
         SetTestClock(now);
         App().dayMark = 5;
-        App().quitting = false;
         Prefs() = Preferences{};
         Prefs().countDownDate = DateToAbsTime(1, 1, 2027);
         ShowCalendar();
@@ -234,35 +233,6 @@ class TestCountdown : public QObject {
         QCOMPARE(recorder.alerts[0].button1, QStringLiteral("OK"));
         QVERIFY(recorder.alerts[0].button2.isEmpty());
         QVERIFY(!Countdown());
-    }
-
-    // Closing the calendar takes the countdown with it; the next one starts afresh.
-    void closingTheCalendarDisposesOfIt() {
-        OpenWithTarget(Ahead(1, 7384.7));
-        CloseWindow(Calendar());
-        QTRY_VERIFY(!Calendar());
-        QVERIFY(!Countdown());
-        App().quitting = false; // the last window closed ran the quit sequence
-        ShowCalendar();
-        ToggleCountdown();
-        QCOMPARE(Label(), QStringLiteral("To: 6 December "));
-        QCOMPARE(Numbers(), (QStringList{"", "", "", ""}));
-    }
-
-    // The quit walk records an open drawer for the next launch, a shut one not.
-    void openStateAtQuit_data() {
-        QTest::addColumn<bool>("open");
-        QTest::newRow("open") << true;
-        QTest::newRow("shut") << false;
-    }
-    void openStateAtQuit() {
-        QFETCH(bool, open);
-        ToggleCountdown();
-        if (!open) ToggleCountdown();
-        Prefs().countDownWndOpen = false;
-        CloseAllForQuit();
-        QCOMPARE(Prefs().countDownWndOpen, open);
-        QVERIFY(Prefs().calendarWndOpen);
     }
 };
 
