@@ -419,6 +419,7 @@ namespace {
 constexpr int     DrawerGap = 6; // between the window's own content and its drawer
 constexpr int     DrawerSlideMs = 150;
 const char* const DrawerSlideName = "vrdxDrawerSlide";
+const char* const DrawerRoomProperty = "vrdxDrawerRoom"; // how much the window was widened for the drawer
 
 // Moves everything the window's box layout holds into a column and puts the drawer beside it. The menu bar
 // stays with the window's layout, above both.
@@ -487,7 +488,9 @@ void OpenDrawer(QWidget* drawer) {
     slide->setEndValue(width);
     QObject::connect(slide, &QVariantAnimation::valueChanged, drawer, [=](const QVariant& value) {
         drawer->setMaximumWidth(value.toInt());
-        if (grow) window->resize(base + DrawerGap + value.toInt(), window->height());
+        if (!grow) return;
+        window->resize(base + DrawerGap + value.toInt(), window->height());
+        drawer->setProperty(DrawerRoomProperty, window->width() - base);
     });
     QObject::connect(slide, &QVariantAnimation::finished, drawer,
                      [drawer] { drawer->setMaximumWidth(QWIDGETSIZE_MAX); });
@@ -496,9 +499,12 @@ void OpenDrawer(QWidget* drawer) {
 
 void CloseDrawer(QWidget* drawer) {
     if (!drawer || !IsDrawerOpen(drawer)) return;
-    if (auto* slide = drawer->findChild<QVariantAnimation*>(QLatin1String(DrawerSlideName))) slide->stop();
+    // A stopped slide lingers until the event loop deletes it; a running one may follow it.
+    for (auto* slide : drawer->findChildren<QVariantAnimation*>(QLatin1String(DrawerSlideName)))
+        slide->stop();
     QWidget*  window = drawer->window();
-    const int room = drawer->isVisible() ? drawer->width() + DrawerGap : 0;
+    const int room = drawer->property(DrawerRoomProperty).toInt();
+    drawer->setProperty(DrawerRoomProperty, 0);
     drawer->hide();
     drawer->setMaximumWidth(QWIDGETSIZE_MAX);
     if (KeepsItsSize(window)) return;

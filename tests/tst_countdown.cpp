@@ -201,6 +201,14 @@ class TestCountdown : public QObject {
         QCOMPARE(Numbers(), (QStringList{"1", "2", "2", "54"}));
     }
 
+    // Clicks faster than the drawer slides leave the window as wide as it was.
+    void quickTogglesKeepTheWidth() {
+        const int narrow = Calendar()->width();
+        for (int i = 0; i < 4; ++i) ToggleCountdown();
+        QTest::qWait(400);
+        QCOMPARE(Calendar()->width(), narrow);
+    }
+
     void waysIn_data() {
         QTest::addColumn<bool>("menu");
         QTest::newRow("countdown line") << false;
