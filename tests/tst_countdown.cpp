@@ -46,7 +46,7 @@ class TestCountdown : public QObject {
 
     std::optional<ZoneScope>   zoneScope;
     std::optional<LocaleScope> localeScope;
-    const double               now = DateTimeToAbsTime(12, 5, 2026, 15, 10);
+    double                     now = 0; // 5 December 2026, 15:10 in New York
 
     // A target the given whole days plus seconds ahead of now.
     double Ahead(int days, double seconds) const { return AddDateUnits(now, days, AddDays) + seconds; }
@@ -63,6 +63,7 @@ class TestCountdown : public QObject {
         UsePrivateHome();
         zoneScope.emplace("America/New_York");
         localeScope.emplace("en_US");
+        now = DateTimeToAbsTime(12, 5, 2026, 15, 10);
         QVERIFY(LoadMenuBar(QStringLiteral("VRDXMenuBar")));
         InstallEventHandlers();
         SetSoundSink([](const QString&) {});
