@@ -11,6 +11,7 @@
 #include "notes/daynote_window.h"
 #include "platform/alerts.h"
 #include "platform/windows.h"
+#include "tools/countdown.h"
 #include "tools/sounds.h"
 
 #include <QRect>
@@ -43,11 +44,7 @@ bool MondayFirst() {
 }
 
 QString CountdownLineText(int days) {
-    const Preferences& p = Prefs();
-    const QString      target = p.countDownMode == CountDownUsesMessage && !p.countDownMessage.isEmpty() &&
-                                   p.countDownMessage != QLatin1String(" ")
-                                    ? p.countDownMessage
-                                    : DayMonthYearText(false, p.countDownDate);
+    const QString target = CountdownTargetText(false);
     if (days == 0) return QStringLiteral("< 1 day to %1").arg(target);
     if (days == 1) return QStringLiteral("1 Day to %1").arg(target);
     return QStringLiteral("%1 Days to %2").arg(days).arg(target);
@@ -344,6 +341,11 @@ int CalendarMonthButton(int controlId, unsigned) {
 
 int CalendarTitleClick(int, unsigned) {
     GoToCurrentMonth(App().daynotes);
+    return EventHandled;
+}
+
+int CalendarCountdownClick(int, unsigned) {
+    ToggleCountdown();
     return EventHandled;
 }
 

@@ -53,6 +53,7 @@ int CalendarYearButton(int controlId, unsigned modifiers);
 int CalendarMonthButton(int controlId, unsigned modifiers);
 int CalendarTitleClick(int controlId, unsigned modifiers);
 int CalendarClockClick(int controlId, unsigned modifiers);
+int CalendarCountdownClick(int controlId, unsigned modifiers);
 int CalendarDayClick(int controlId, unsigned modifiers);
 // An arrow key on a day cell: a day left or right, a week up or down, into the next or previous month.
 int CalendarDayStep(int controlId, unsigned modifiers);

@@ -12,6 +12,7 @@
 #include "notes/reminder_sheet.h"
 #include "notes/reminders.h"
 #include "platform/windows.h"
+#include "tools/countdown.h"
 
 #include <QSize>
 #include <QTimer>
@@ -64,6 +65,11 @@ int CommandShowReminders(FourCC) {
     return EventHandled;
 }
 
+int CommandShowCountdown(FourCC) {
+    ToggleCountdown();
+    return EventHandled;
+}
+
 const CommandRow CommandTable[] = {
     {MakeFourCC("SRem"), CommandShowReminders},
     {MakeFourCC("Gen1"), DaynoteFontCommand},
@@ -77,6 +83,7 @@ const CommandRow CommandTable[] = {
     {MakeFourCC("Luc5"), DaynoteFontCommand},
     {MakeFourCC("SCal"), CommandShowCalendar},
     {MakeFourCC("SCur"), CommandCurrentMonth},
+    {MakeFourCC("ShCD"), CommandShowCountdown}, // as a click on the countdown line
     {MakeFourCC("save"), CommandSave},
     {MakeFourCC("quit"), CommandQuit},
     {MakeFourCC("not!"), CommandCloseFrontSheet},
@@ -89,6 +96,7 @@ const std::initializer_list<ControlRow> ControlTable = {
     {PreviousMonthButton, NextMonthButton, ControlHit, CalendarMonthButton},
     {CalendarTitleControl, CalendarTitleControl, ControlClick, CalendarTitleClick},
     {CalendarClockControl, CalendarClockControl, ControlClick, CalendarClockClick},
+    {CountdownLine, CountdownLine, ControlClick, CalendarCountdownClick},
     {FirstDayCell, LastDayCell, ControlClick, CalendarDayClick},
     {FirstDayCell, LastDayCell, ControlArrowKey, CalendarDayStep},
     {DaynoteTextControl, DaynoteTextControl, ControlTextChanged, DaynoteTextChanged},

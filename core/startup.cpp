@@ -18,6 +18,7 @@
 #include "platform/session.h"
 #include "platform/speech.h"
 #include "platform/windows.h"
+#include "tools/countdown.h"
 
 #include <QApplication>
 #include <QDir>
@@ -118,6 +119,7 @@ bool InitializeApplication() {
     AutoDeleteOldDaynotes(app.daynotes, prefs.autoDeleteAge);
     if (prefs.launchAnnounce) Speak(FormatDate(QStringLiteral("EEEE, MMMM, dd, yyyy"), GetNow()));
     if (prefs.calendarWndOpen) ShowCalendar();
+    if (prefs.countDownWndOpen) ToggleCountdown();
     // Nothing else was open: the calendar is the way in, whatever the last session left.
     if (DocumentWindows().isEmpty() && !TrayAvailable()) ShowCalendar();
     if (prefs.launchShowDaynote) {
@@ -185,6 +187,8 @@ int Tick(RecordArray& daynotes) {
             SetControlText(FindControl(calendar, CalendarSunLineControl), SunLineText());
         }
     }
+    QWidget* countdown = FindWindowById(CountdownWindowId);
+    if (IsWindowVisible(countdown)) RefreshCountdown(countdown);
     // A reminder fires at its moment, not only when the day changes.
     // Before start-up has checked the reminders there is no previous tick to fire from.
     if (!announced && lastTickTime > 0) FireRemindersReached(lastTickTime, now, daynotes);

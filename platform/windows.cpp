@@ -9,6 +9,7 @@
 #include <QAbstractSpinBox>
 #include <QAction>
 #include <QApplication>
+#include <QBoxLayout>
 #include <QBuffer>
 #include <QCheckBox>
 #include <QClipboard>
@@ -41,6 +42,7 @@
 #include <QTextDocument>
 #include <QTextEdit>
 #include <QUiLoader>
+#include <QVariantAnimation>
 #include <QWindow>
 #include <algorithm>
 #include <iterator>
@@ -412,6 +414,108 @@ QWidget* CreateSheetFromDefinition(const QString& name, QWidget* parent) {
     return sheet;
 }
 
+namespace {
+
+constexpr int     DrawerGap = 6; // between the window's own content and its drawer
+constexpr int     DrawerSlideMs = 150;
+const char* const DrawerSlideName = "vrdxDrawerSlide";
+const char* const DrawerRoomProperty = "vrdxDrawerRoom"; // how much the window was widened for the drawer
+
+// Moves everything the window's box layout holds into a column and puts the drawer beside it. The menu bar
+// stays with the window's layout, above both.
+bool DockBeside(QWidget* window, QWidget* drawer) {
+    auto* outer = qobject_cast<QBoxLayout*>(window->layout());
+    if (!outer) return false;
+    auto* column = new QBoxLayout(outer->direction());
+    column->setSpacing(outer->spacing());
+    QList<int> stretches;
+    for (int i = 0; i < outer->count(); ++i) stretches << outer->stretch(i);
+    for (int i = 0; QLayoutItem* item = outer->takeAt(0); ++i) {
+        const int stretch = stretches.value(i);
+        if (QLayout* inner = item->layout()) {
+            column->addLayout(inner, stretch);
+        } else if (QWidget* w = item->widget()) {
+            column->addWidget(w, stretch, item->alignment());
+            delete item;
+        } else {
+            column->addItem(item);
+            column->setStretch(column->count() - 1, stretch);
+        }
+    }
+    auto* row = new QHBoxLayout;
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(DrawerGap);
+    row->addLayout(column, 1);
+    row->addWidget(drawer);
+    outer->addLayout(row, 1);
+    return true;
+}
+
+bool KeepsItsSize(const QWidget* window) {
+    return !window->isVisible() || (window->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen));
+}
+
+} // namespace
+
+QWidget* CreateDrawerFromDefinition(const QString& name, QWidget* parent) {
+    if (!parent) return nullptr;
+    QWidget* drawer = LoadDefinition(name, parent->window());
+    if (!drawer) return nullptr;
+    drawer->setWindowFlags(Qt::Widget);
+    drawer->hide();
+    if (!DockBeside(parent->window(), drawer)) {
+        delete drawer;
+        return nullptr;
+    }
+    drawer->setProperty(WindowIdProperty, 0);
+    RouteWindow(drawer);
+    return drawer;
+}
+
+void OpenDrawer(QWidget* drawer) {
+    if (!drawer || IsDrawerOpen(drawer)) return;
+    QWidget*   window = drawer->window();
+    const bool grow = !KeepsItsSize(window);
+    const int  base = window->width();
+    const int  width = drawer->sizeHint().width();
+    drawer->setMaximumWidth(0);
+    drawer->show();
+    // The window widens as the drawer slides out, so the window's own content keeps its size.
+    auto* slide = new QVariantAnimation(drawer);
+    slide->setObjectName(QLatin1String(DrawerSlideName));
+    slide->setDuration(DrawerSlideMs);
+    slide->setStartValue(0);
+    slide->setEndValue(width);
+    QObject::connect(slide, &QVariantAnimation::valueChanged, drawer, [=](const QVariant& value) {
+        drawer->setMaximumWidth(value.toInt());
+        if (!grow) return;
+        window->resize(base + DrawerGap + value.toInt(), window->height());
+        drawer->setProperty(DrawerRoomProperty, window->width() - base);
+    });
+    QObject::connect(slide, &QVariantAnimation::finished, drawer,
+                     [drawer] { drawer->setMaximumWidth(QWIDGETSIZE_MAX); });
+    slide->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+void CloseDrawer(QWidget* drawer) {
+    if (!drawer || !IsDrawerOpen(drawer)) return;
+    // A stopped slide lingers until the event loop deletes it; a running one may follow it.
+    for (auto* slide : drawer->findChildren<QVariantAnimation*>(QLatin1String(DrawerSlideName)))
+        slide->stop();
+    QWidget*  window = drawer->window();
+    const int room = drawer->property(DrawerRoomProperty).toInt();
+    drawer->setProperty(DrawerRoomProperty, 0);
+    drawer->hide();
+    drawer->setMaximumWidth(QWIDGETSIZE_MAX);
+    if (KeepsItsSize(window)) return;
+    if (window->layout()) window->layout()->activate(); // the smaller minimum first, or resize stops at it
+    window->resize(window->width() - room, window->height());
+}
+
+bool IsDrawerOpen(const QWidget* drawer) {
+    return drawer && !drawer->isHidden();
+}
+
 void SetWindowId(QWidget* window, int id) {
     window->setProperty(WindowIdProperty, id);
 }
@@ -573,13 +677,13 @@ QRect MainScreenVisibleFrame() {
 
 void HideApplication() {
     for (const QPointer<QWidget>& w : windows)
-        if (w && w->isVisible() && !IsSheet(w)) w->showMinimized();
+        if (w && w->isWindow() && w->isVisible() && !IsSheet(w)) w->showMinimized(); // drawers go along
 }
 
 void BringAllWindowsToFront() {
     for (int i = int(windows.size()) - 1; i >= 0; --i) {
         QWidget* w = windows[i];
-        if (!w || !w->isVisible() || w->property(DisposingProperty).toBool()) continue;
+        if (!w || !w->isWindow() || !w->isVisible() || w->property(DisposingProperty).toBool()) continue;
         Unminimise(w);
         w->raise();
     }

@@ -62,6 +62,13 @@ void AddDefinitionFolder(const QString& folder);
 QWidget* CreateWindowFromDefinition(const QString& name);
 // A window-modal sheet on the parent window, hidden.
 QWidget* CreateSheetFromDefinition(const QString& name, QWidget* parent);
+// A drawer: a panel from resources/ui/<name>.ui that slides out at the right side of the parent window and
+// lives inside it, so it moves, hides and closes with the window under every window manager, X11 and
+// Wayland alike. It is made shut, and is found by its identifier as a window is.
+QWidget* CreateDrawerFromDefinition(const QString& name, QWidget* parent);
+void     OpenDrawer(QWidget* drawer);  // the parent window widens to make room
+void     CloseDrawer(QWidget* drawer); // and narrows again
+bool     IsDrawerOpen(const QWidget* drawer);
 void     SetWindowId(QWidget* window, int id);
 int      GetWindowId(const QWidget* window); // 0 when it has none
 QWidget* FindWindowById(int id);

@@ -14,6 +14,7 @@
 #include "platform/clock.h"
 #include "platform/day_cell.h"
 #include "platform/windows.h"
+#include "tools/countdown.h"
 #include "tools/sounds.h"
 
 #include <QContextMenuEvent>
@@ -431,7 +432,8 @@ class TestCalendar : public QObject {
 
     // Its place is saved too: see tst_desktop.
     void closingTheCalendarClosesTheCountdown() {
-        QVERIFY(MakeTestPanel(CountdownWindowId));
+        ToggleCountdown();
+        QVERIFY(FindWindowById(CountdownWindowId));
         CloseWindow(Calendar());
         QTRY_VERIFY(!Calendar());
         QVERIFY(!FindWindowById(CountdownWindowId));

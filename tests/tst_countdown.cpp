@@ -1,0 +1,249 @@
+// The countdown drawer on the offscreen platform, with the test clock: the four numbers, which of them a
+// tick rewrites, a past target, the target's name, shutting and reopening, and the ways in.
+#include "calendar/calendar_window.h"
+#include "core/app_state.h"
+#include "core/dates.h"
+#include "core/dispatch.h"
+#include "core/preferences.h"
+#include "core/startup.h"
+#include "core/window_ids.h"
+#include "helpers/test_support.h"
+#include "helpers/zone_scope.h"
+#include "platform/clock.h"
+#include "platform/windows.h"
+#include "tools/countdown.h"
+#include "tools/sounds.h"
+
+#include <QTest>
+#include <optional>
+
+namespace {
+
+constexpr int NumberIds[] = {CountdownDays, CountdownHours, CountdownMinutes, CountdownSeconds};
+
+QWidget* Calendar() {
+    return FindWindowById(CalendarWindowId);
+}
+QWidget* Countdown() {
+    return FindWindowById(CountdownWindowId);
+}
+QString Label() {
+    return GetControlText(FindControl(Countdown(), CountdownLabel));
+}
+QStringList Numbers() {
+    QStringList shown;
+    for (int id : NumberIds) shown << GetControlText(FindControl(Countdown(), id));
+    return shown;
+}
+void Tick() {
+    Tick(App().daynotes);
+}
+
+} // namespace
+
+class TestCountdown : public QObject {
+    Q_OBJECT
+
+    std::optional<ZoneScope>   zoneScope;
+    std::optional<LocaleScope> localeScope;
+    double                     now = 0; // 5 December 2026, 15:10 in New York
+
+    // A target the given whole days plus seconds ahead of now.
+    double Ahead(int days, double seconds) const { return AddDateUnits(now, days, AddDays) + seconds; }
+
+    void OpenWithTarget(double target) {
+        Prefs().countDownDate = target;
+        ToggleCountdown();
+        QVERIFY(IsWindowVisible(Countdown()));
+        Tick();
+    }
+
+  private slots:
+    void initTestCase() {
+        UsePrivateHome();
+        zoneScope.emplace("America/New_York");
+        localeScope.emplace("en_US");
+        now = DateTimeToAbsTime(12, 5, 2026, 15, 10);
+        QVERIFY(LoadMenuBar(QStringLiteral("VRDXMenuBar")));
+        InstallEventHandlers();
+        SetSoundSink([](const QString&) {});
+    }
+
+    void init() {
+        SetTestClock(now);
+        App().dayMark = 5;
+        Prefs() = Preferences{};
+        Prefs().countDownDate = DateToAbsTime(1, 1, 2027);
+        ShowCalendar();
+        QVERIFY(QTest::qWaitForWindowExposed(Calendar()));
+    }
+
+    void cleanup() {
+        DisposeWindow(Calendar());
+        QTest::qWait(0);
+        QVERIFY(!Countdown());
+    }
+
+    void numbers_data() {
+        QTest::addColumn<int>("days");
+        QTest::addColumn<double>("seconds");
+        QTest::addColumn<QStringList>("shown");
+        QTest::newRow("1 d 2 h 3 min 4.7 s") << 1 << 7384.7 << QStringList{"1", "2", "3", "4"};
+        QTest::newRow("under a second") << 0 << 0.3 << QStringList{"0", "0", "0", "0"};
+        QTest::newRow("59 s") << 0 << 59.0 << QStringList{"0", "0", "0", "59"};
+        // A count that equals a never-drawn mark must still be drawn.
+        QTest::newRow("99999 days") << 99999 << 3600.0 << QStringList{"99999", "1", "0", "0"};
+    }
+    void numbers() {
+        QFETCH(int, days);
+        QFETCH(double, seconds);
+        QFETCH(QStringList, shown);
+        OpenWithTarget(Ahead(days, seconds));
+        QCOMPARE(Numbers(), shown);
+    }
+
+    // Each number is marked, the clock moves on, and a tick rewrites from the largest changed unit down.
+    void onlyChangedUnitsAreRewritten_data() {
+        QTest::addColumn<int>("days");
+        QTest::addColumn<double>("seconds");
+        QTest::addColumn<double>("step");
+        QTest::addColumn<QString>("rewritten");
+        QTest::newRow("same second") << 1 << 7384.7 << 0.5 << "";
+        QTest::newRow("seconds change") << 1 << 7384.7 << 1.0 << "s";
+        QTest::newRow("minutes roll over") << 1 << 7380.7 << 1.0 << "ms";
+        QTest::newRow("hours roll over") << 1 << 7200.7 << 1.0 << "hms";
+        QTest::newRow("days roll over") << 1 << 0.7 << 1.0 << "dhms";
+    }
+    void onlyChangedUnitsAreRewritten() {
+        QFETCH(int, days);
+        QFETCH(double, seconds);
+        QFETCH(double, step);
+        QFETCH(QString, rewritten);
+        OpenWithTarget(Ahead(days, seconds));
+        for (int id : NumberIds) SetControlText(FindControl(Countdown(), id), QStringLiteral("x"));
+        SetTestClock(now + step);
+        Tick();
+        QString    written;
+        const char units[] = "dhms";
+        for (int i = 0; i < 4; ++i)
+            if (GetControlText(FindControl(Countdown(), NumberIds[i])) != QLatin1String("x"))
+                written += units[i];
+        QCOMPARE(written, rewritten);
+    }
+
+    void pastTarget_data() {
+        QTest::addColumn<double>("target");
+        QTest::addColumn<bool>("ctrlClickToday");
+        QTest::newRow("now") << now << false;
+        QTest::newRow("a day ago") << now - 86400 << false;
+        QTest::newRow("Ctrl-click on today") << 0.0 << true;
+    }
+    void pastTarget() {
+        QFETCH(double, target);
+        QFETCH(bool, ctrlClickToday);
+        OpenWithTarget(Ahead(1, 7384.7));
+        if (ctrlClickToday)
+            QTest::mouseClick(FindControl(Calendar(), FindDayCell(5)), Qt::LeftButton, Qt::ControlModifier,
+                              QPoint(3, 3));
+        else
+            Prefs().countDownDate = target;
+        Tick();
+        QCOMPARE(Label(), QStringLiteral(" Date in past.."));
+        QCOMPARE(Numbers(), (QStringList{"1", "2", "3", "4"}));
+    }
+
+    void targetName_data() {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("date") << 316 << "Dentist"
+                              << "1 January ";
+        QTest::newRow("message") << 315 << "Dentist"
+                                 << "Dentist";
+        QTest::newRow("empty message") << 315 << ""
+                                       << "1 January ";
+        QTest::newRow("single blank") << 315 << " "
+                                      << "1 January ";
+        QTest::newRow("two blanks") << 315 << "  "
+                                    << "  ";
+        QTest::newRow("unknown code") << 0 << "Dentist"
+                                      << "1 January ";
+    }
+    void targetName() {
+        QFETCH(int, mode);
+        QFETCH(QString, message);
+        QFETCH(QString, name);
+        Prefs().countDownMode = uint16_t(mode);
+        Prefs().countDownMessage = message;
+        ToggleCountdown();
+        QCOMPARE(Label(), QStringLiteral("To: ") + name);
+        Tick();
+        QCOMPARE(Label(), QStringLiteral("To:  ") + name);
+    }
+
+    // Shut, the drawer keeps its numbers and is not refreshed; reopened, it is the same drawer as it was.
+    void shutAndReopen() {
+        const int narrow = Calendar()->width();
+        OpenWithTarget(Ahead(1, 7384.7));
+        QWidget* drawer = Countdown();
+        QTRY_VERIFY(Calendar()->width() > narrow);
+        ToggleCountdown();
+        QVERIFY(!IsWindowVisible(Countdown()));
+        QCOMPARE(Calendar()->width(), narrow);
+        SetTestClock(now + 10);
+        Tick();
+        QCOMPARE(Numbers(), (QStringList{"1", "2", "3", "4"}));
+        ToggleCountdown();
+        QCOMPARE(Countdown(), drawer);
+        QVERIFY(IsWindowVisible(drawer));
+        QCOMPARE(Label(), QStringLiteral("To:  6 December "));
+        QCOMPARE(Numbers(), (QStringList{"1", "2", "3", "4"}));
+        Tick();
+        QCOMPARE(Numbers(), (QStringList{"1", "2", "2", "54"}));
+    }
+
+    // Clicks faster than the drawer slides leave the window as wide as it was.
+    void quickTogglesKeepTheWidth() {
+        const int narrow = Calendar()->width();
+        for (int i = 0; i < 4; ++i) ToggleCountdown();
+        QTest::qWait(400);
+        QCOMPARE(Calendar()->width(), narrow);
+    }
+
+    void waysIn_data() {
+        QTest::addColumn<bool>("menu");
+        QTest::newRow("countdown line") << false;
+        QTest::newRow("menu command") << true;
+    }
+    void waysIn() {
+        QFETCH(bool, menu);
+        auto use = [menu] {
+            if (menu)
+                QVERIFY(TriggerMenuCommand(MakeFourCC("ShCD")));
+            else
+                QTest::mouseClick(FindControl(Calendar(), CountdownLine), Qt::LeftButton, {}, QPoint(3, 3));
+        };
+        use();
+        QVERIFY(IsWindowVisible(Countdown()));
+        use();
+        QVERIFY(Countdown() && !IsWindowVisible(Countdown()));
+    }
+
+    void alertWithTheCalendarClosed() {
+        DisposeWindow(Calendar());
+        QTest::qWait(0);
+        AlertRecorder recorder;
+        ToggleCountdown();
+        QCOMPARE(recorder.alerts.size(), 1);
+        QCOMPARE(recorder.alerts[0].message,
+                 QStringLiteral("To See the CountDown, the Calendar window must be open"));
+        QCOMPARE(recorder.alerts[0].informative,
+                 QStringLiteral("Please open the calender window and try again"));
+        QCOMPARE(recorder.alerts[0].button1, QStringLiteral("OK"));
+        QVERIFY(recorder.alerts[0].button2.isEmpty());
+        QVERIFY(!Countdown());
+    }
+};
+
+QTEST_MAIN(TestCountdown)
+#include "tst_countdown.moc"
