@@ -62,6 +62,10 @@ void AddDefinitionFolder(const QString& folder);
 QWidget* CreateWindowFromDefinition(const QString& name);
 // A window-modal sheet on the parent window, hidden.
 QWidget* CreateSheetFromDefinition(const QString& name, QWidget* parent);
+// A sheet that outlives the windows it is shown on, so that its fields keep their contents: it belongs to a
+// window only from ShowSheetOn until it is hidden again.
+QWidget* CreateLooseSheetFromDefinition(const QString& name);
+void     ShowSheetOn(QWidget* sheet, QWidget* window);
 void     SetWindowId(QWidget* window, int id);
 int      GetWindowId(const QWidget* window); // 0 when it has none
 QWidget* FindWindowById(int id);

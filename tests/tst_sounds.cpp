@@ -95,15 +95,40 @@ class TestSounds : public QObject {
         QCOMPARE(sink.paths, (QStringList{cache + "mantel.wav", cache + "click.wav", cache + "click.wav"}));
     }
 
-    // Without an audio device each request comes back from the audio system while the event loop goes on.
+    // Without an audio device each request comes back from the audio system while the event loop goes on, and
+    // a sound the audio system refused frees the player at once, however long the sound or unreadable the
+    // file.
+    void playsWithoutAnAudioDevice_data() {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("click") << QStringLiteral("Click.aiff");
+        QTest::newRow("chime") << QStringLiteral("Mantel.aiff");
+        QTest::newRow("not a sound") << QFINDTESTDATA("tst_sounds.cpp");
+    }
     void playsWithoutAnAudioDevice() {
-        for (const char* name : {"Click.aiff", "Mantel.aiff"}) {
-            const int before = FinishedAudioRequests();
-            PlaySoundNamed(QString::fromLatin1(name));
-            QTRY_VERIFY_WITH_TIMEOUT(FinishedAudioRequests() > before, 20000);
-            EndCurrentSound();
-        }
-        Beep();
+        QFETCH(QString, name);
+        const int before = FinishedAudioRequests();
+        PlaySoundNamed(name);
+        QVERIFY(IsSoundPlaying());
+        QTRY_VERIFY_WITH_TIMEOUT(FinishedAudioRequests() > before, 20000);
+        QVERIFY(!IsSoundPlaying());
+    }
+
+    // The timer's sound: a file there plays; a file gone, or none chosen, sounds the beep instead.
+    void fileOrBeep_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("plays");
+        QTest::newRow("file") << QFINDTESTDATA("tst_sounds.cpp") << true;
+        QTest::newRow("file gone") << QStringLiteral("/no/such/bell.oga") << false;
+        QTest::newRow("none chosen") << QString() << false;
+    }
+    void fileOrBeep() {
+        QFETCH(QString, path);
+        QFETCH(bool, plays);
+        SinkRecorder sink;
+        const int    beeps = BeepCount();
+        PlaySoundFileOrBeep(path);
+        QCOMPARE(sink.paths, plays ? QStringList{path} : QStringList{});
+        QCOMPARE(BeepCount() - beeps, plays ? 0 : 1);
     }
 };
 
