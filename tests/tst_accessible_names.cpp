@@ -12,6 +12,7 @@
 #include "platform/clock.h"
 #include "platform/windows.h"
 #include "tools/sounds.h"
+#include "tools/timer.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -37,6 +38,14 @@ QWidget* OpenWindow(const QString& definition) {
     if (definition == QLatin1String("Calendar")) {
         ShowCalendar();
         return FindWindowById(CalendarWindowId);
+    }
+    if (definition.startsWith(QLatin1String("Timer"))) {
+        RunCommand(MakeFourCC("ShTM"));
+        if (definition == QLatin1String("Timer")) return FindWindowById(TimerWindowId);
+        QTest::mouseClick(FindControl(FindWindowById(TimerWindowId), TimerSetButton), Qt::LeftButton);
+        QWidget* sheet = FindWindowById(TimerSheetId);
+        QTest::mouseClick(FindControl(sheet, TimerRepeatCheckBox), Qt::LeftButton);
+        return sheet;
     }
     QWidget* daynote = OpenDaynote(12, 15, 2026, false, notes);
     if (definition == QLatin1String("Daynote")) return daynote;
@@ -77,6 +86,8 @@ class TestAccessibleNames : public QObject {
         QTest::newRow("Daynote") << QStringLiteral("Daynote");
         QTest::newRow("ReminderSheet") << QStringLiteral("ReminderSheet");
         QTest::newRow("Calendar") << QStringLiteral("Calendar");
+        QTest::newRow("Timer") << QStringLiteral("Timer");
+        QTest::newRow("TimerSheet") << QStringLiteral("TimerSheet");
     }
 
   private slots:
