@@ -112,24 +112,6 @@ class TestSounds : public QObject {
         QTRY_VERIFY_WITH_TIMEOUT(FinishedAudioRequests() > before, 20000);
         QVERIFY(!IsSoundPlaying());
     }
-
-    // The timer's sound: a file there plays; a file gone, or none chosen, sounds the beep instead.
-    void fileOrBeep_data() {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<bool>("plays");
-        QTest::newRow("file") << QFINDTESTDATA("tst_sounds.cpp") << true;
-        QTest::newRow("file gone") << QStringLiteral("/no/such/bell.oga") << false;
-        QTest::newRow("none chosen") << QString() << false;
-    }
-    void fileOrBeep() {
-        QFETCH(QString, path);
-        QFETCH(bool, plays);
-        SinkRecorder sink;
-        const int    beeps = BeepCount();
-        PlaySoundFileOrBeep(path);
-        QCOMPARE(sink.paths, plays ? QStringList{path} : QStringList{});
-        QCOMPARE(BeepCount() - beeps, plays ? 0 : 1);
-    }
 };
 
 QTEST_MAIN(TestSounds)
