@@ -18,6 +18,8 @@
 #include <QApplication>
 #include <QDBusConnection>
 #include <QFile>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -156,7 +158,12 @@ class TestTimer : public QObject {
         QVERIFY(!IsWindowVisible(Sheet()));
         QCOMPARE(GetWindowTitle(Window()), QStringLiteral("No Active Timer"));
         QCOMPARE(Buttons(), QStringLiteral("-++ Pause"));
-        QCOMPARE(GetControlText(Control(Window(), TimerMessageText)), QStringLiteral("Tea"));
+        QWidget* message = Control(Window(), TimerMessageText);
+        QCOMPARE(GetControlText(message), QStringLiteral("Tea"));
+        QCOMPARE(message->font().pointSize(), 14);
+        QVERIFY(message->font().bold());
+        QVERIFY(QFontDatabase::families().contains(QFontInfo(message->font()).family()));
+        QCOMPARE(message->palette().color(QPalette::WindowText), QColor(0, 0, 255));
         Advance(after);
         TickOnce();
         QCOMPARE(GetWindowTitle(Window()), title);
