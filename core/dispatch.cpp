@@ -13,6 +13,7 @@
 #include "notes/reminders.h"
 #include "platform/windows.h"
 #include "tools/countdown.h"
+#include "tools/timer.h"
 
 #include <QSize>
 #include <QTimer>
@@ -87,6 +88,7 @@ const CommandRow CommandTable[] = {
     {MakeFourCC("save"), CommandSave},
     {MakeFourCC("quit"), CommandQuit},
     {MakeFourCC("not!"), CommandCloseFrontSheet},
+    {MakeFourCC("ShTM"), CommandOpenTimer},
 };
 
 // Rows arrive with the windows that hold their controls.
@@ -107,6 +109,12 @@ const std::initializer_list<ControlRow> ControlTable = {
     {ReminderRemoveButton, ReminderRemoveButton, ControlHit, ReminderRemoveHit},
     {ReminderCancelButton, ReminderCancelButton, ControlHit, ReminderCancelHit},
     {ReminderSaveButton, ReminderSaveButton, ControlHit, ReminderSaveHit},
+    {TimerRepeatCheckBox, TimerRepeatCheckBox, ControlHit, TimerRepeatBoxHit},
+    {TimerStartButton, TimerStartButton, ControlHit, TimerStartHit},
+    {TimerCancelButton, TimerCancelButton, ControlHit, TimerCancelHit},
+    {TimerSetButton, TimerSetButton, ControlHit, TimerSetHit},
+    {TimerStopButton, TimerStopButton, ControlHit, TimerStopHit},
+    {TimerPauseButton, TimerPauseButton, ControlHit, TimerPauseHit},
 };
 
 using ContextAction = int (*)(int controlId, QWidget* window, QPoint globalPos);
@@ -345,6 +353,9 @@ int CloseWindowById(int windowId) {
     case CalendarWindowId:
         SaveWindowPosition(windowId);
         DisposeWindow(FindWindowById(CountdownWindowId));
+        break;
+    case TimerWindowId:
+        SaveWindowPosition(windowId);
         break;
     case TimerSheetId:
     case AddEventSheetId:

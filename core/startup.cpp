@@ -19,6 +19,7 @@
 #include "platform/speech.h"
 #include "platform/windows.h"
 #include "tools/countdown.h"
+#include "tools/timer.h"
 
 #include <QApplication>
 #include <QDir>
@@ -193,6 +194,9 @@ int Tick(RecordArray& daynotes) {
     // Before start-up has checked the reminders there is no previous tick to fire from.
     if (!announced && lastTickTime > 0) FireRemindersReached(lastTickTime, now, daynotes);
     lastTickTime = now;
+    // Last of the work: its alert runs a nested event loop, whose ticks must find this one's bookkeeping
+    // done.
+    TimerTick();
     if (++tickCount == 1 && qEnvironmentVariableIsSet("VRDX_REPORT_FIRST_TICK"))
         std::fprintf(stderr, "vrdx: first tick %.1f ms after start\n", sinceStart.nsecsElapsed() / 1e6);
     return 0;

@@ -32,19 +32,6 @@ constexpr FontRow FontRows[9] = {
     {LucidaGrandeFontNumber, 13, 1}, {LucidaGrandeFontNumber, 14, 1}, {LucidaGrandeFontNumber, 18, 1},
 };
 
-// The stored family names are drawn with the closest family this desktop has.
-void RegisterFontFamilies() {
-    static bool done = false;
-    if (done) return;
-    done = true;
-    SetFontFamilyForNumber(GenevaFontNumber,
-                           {QStringLiteral("Geneva"), QStringLiteral("Verdana"),
-                            QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans")});
-    SetFontFamilyForNumber(LucidaGrandeFontNumber, {QStringLiteral("Lucida Grande"),
-                                                    QStringLiteral("Cantarell"), QStringLiteral("Noto Sans"),
-                                                    QStringLiteral("Ubuntu"), QStringLiteral("DejaVu Sans")});
-}
-
 QString DisplayDate(double date) {
     return FormatDate(QStringLiteral("dd  LLLL  yyyy"), date);
 }
@@ -95,6 +82,19 @@ void SetButtonsEnabled(QWidget* window, bool enabled) {
 }
 
 } // namespace
+
+// The stored family names are drawn with the closest family this desktop has.
+void RegisterFontFamilies() {
+    static bool done = false;
+    if (done) return;
+    done = true;
+    SetFontFamilyForNumber(GenevaFontNumber,
+                           {QStringLiteral("Geneva"), QStringLiteral("Verdana"),
+                            QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans")});
+    SetFontFamilyForNumber(LucidaGrandeFontNumber, {QStringLiteral("Lucida Grande"),
+                                                    QStringLiteral("Cantarell"), QStringLiteral("Noto Sans"),
+                                                    QStringLiteral("Ubuntu"), QStringLiteral("DejaVu Sans")});
+}
 
 bool IsDaynoteWindowId(int windowId) {
     return windowId >= 50 && windowId <= LastDaynoteWindowId;

@@ -39,6 +39,8 @@ int           FontMenuItemForStyle(const NoteFontStyle& style);
 // The font numbers the presets store for "Geneva" and "Lucida Grande".
 constexpr int16_t GenevaFontNumber = 3;
 constexpr int16_t LucidaGrandeFontNumber = 1024;
+// Ties the stored font numbers to the closest families this desktop has installed.
+void RegisterFontFamilies();
 
 bool IsDaynoteWindowId(int windowId);
 

@@ -11,6 +11,7 @@ namespace {
 
 AlertPresenter      presenter;
 bool                deferring = false;
+bool                attentionShowing = false;
 QList<AlertRequest> deferred;
 
 int PresentWithMessageBox(const AlertRequest& request) {
@@ -29,7 +30,14 @@ int PresentWithMessageBox(const AlertRequest& request) {
         box.setIcon(QMessageBox::Critical);
         break;
     }
-    box.setWindowTitle(QStringLiteral("VRD X"));
+    box.setWindowTitle(request.title.isEmpty() ? QStringLiteral("VRD X") : request.title);
+    if (request.attention) {
+        // In this order: setting the modality of a message box resets its window flags.
+        box.setWindowModality(Qt::ApplicationModal);
+        box.setWindowFlag(Qt::WindowStaysOnTopHint);
+        // The urgency hint belongs to the alert's own window, which exists once the box is shown.
+        QTimer::singleShot(0, &box, [&box] { QApplication::alert(&box); });
+    }
     // Carriage returns separate lines in the program's texts; the message box wants line feeds.
     QString message = request.message;
     box.setText(message.replace(QLatin1Char('\r'), QLatin1Char('\n')));
@@ -77,6 +85,21 @@ void DeferAlerts(bool defer) {
     if (defer) return;
     const QList<AlertRequest> waiting = std::exchange(deferred, {});
     for (const AlertRequest& r : waiting) Present(r);
+}
+
+int AttentionAlert(const QString& windowTitle, const QString& message, const QString& informative) {
+    if (attentionShowing) return 0;
+    attentionShowing = true;
+    AlertRequest request{AlertStyle::Informational, message, informative, QStringLiteral("OK"), QString()};
+    request.title = windowTitle;
+    request.attention = true;
+    const int answer = Present(request);
+    attentionShowing = false;
+    return answer;
+}
+
+bool IsAttentionAlertShowing() {
+    return attentionShowing;
 }
 
 void RequestAttention() {

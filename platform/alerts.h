@@ -11,11 +11,13 @@ constexpr int AlertSecondButton = 1001;
 
 struct AlertRequest {
     AlertStyle style = AlertStyle::Informational;
-    QString    message;       // the bold first line; lines may be separated by carriage returns
-    QString    informative;   // the smaller text below it
-    QString    button1;       // default button, answers 1000
-    QString    button2;       // empty for a one-button alert; answers 1001
-    int        timeLimit = 0; // seconds after which it answers 1000 by itself; 0 waits for the user
+    QString    message;           // the bold first line; lines may be separated by carriage returns
+    QString    informative;       // the smaller text below it
+    QString    button1;           // default button, answers 1000
+    QString    button2;           // empty for a one-button alert; answers 1001
+    int        timeLimit = 0;     // seconds after which it answers 1000 by itself; 0 waits for the user
+    QString    title{};           // the alert window's title; empty for the program's name
+    bool       attention = false; // urgent, above every other window and modal to the whole program
 };
 
 using AlertPresenter = std::function<int(const AlertRequest&)>;
@@ -34,6 +36,12 @@ AlertPresenter SetAlertPresenter(AlertPresenter presenter);
 // While starting, alerts wait until the event loop runs, so that a quit request can still reach the
 // program; a deferred one-button alert answers 1000 at once. Ending the deferral shows what waited.
 void DeferAlerts(bool defer);
+
+// An alert that asks for the user's attention: the window is marked urgent, stays above other windows and
+// waits for its one button, "OK", while the event loop (and so the tick) goes on. Only one is shown at a
+// time: asked again while one is up, it shows nothing and returns 0 at once. Otherwise returns 1000.
+int  AttentionAlert(const QString& windowTitle, const QString& message, const QString& informative);
+bool IsAttentionAlertShowing();
 
 // Asks the desktop for the user's attention (the urgency hint of the front window).
 void RequestAttention();

@@ -41,6 +41,7 @@
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextEdit>
+#include <QTimer>
 #include <QUiLoader>
 #include <QVariantAnimation>
 #include <QWindow>
@@ -60,6 +61,7 @@ const char* const CommandCodeProperty = "commandCode";
 const char* const FontStyleProperty = "vrdxFontStyle";
 const char* const DisposingProperty = "vrdxDisposing";
 const char* const ShownProperty = "vrdxShown"; // the window has been on screen
+const char* const LooseSheetProperty = "vrdxLooseSheet";
 // Set in a definition on the button that Escape presses.
 const char* const EscapeButtonProperty = "escapeButton";
 
@@ -241,6 +243,12 @@ class EventRouter : public QObject {
         const int id = GetWindowId(window);
         if (event->type() == QEvent::Show) {
             window->setProperty(ShownProperty, true);
+        } else if (event->type() == QEvent::Hide && window->property(LooseSheetProperty).toBool()) {
+            // Let go of the window once the hiding is over, so that closing that window spares the sheet.
+            QTimer::singleShot(0, window, [window] {
+                if (!window->isVisible() && window->parentWidget())
+                    window->setParent(nullptr, window->windowFlags());
+            });
         } else if (event->type() == QEvent::WindowActivate) {
             MoveToFront(window);
             if (sinks.window) sinks.window(WindowActivated, id);
@@ -516,6 +524,18 @@ bool IsDrawerOpen(const QWidget* drawer) {
     return drawer && !drawer->isHidden();
 }
 
+QWidget* CreateLooseSheetFromDefinition(const QString& name) {
+    QWidget* sheet = CreateSheetFromDefinition(name, nullptr);
+    if (sheet) sheet->setProperty(LooseSheetProperty, true);
+    return sheet;
+}
+
+void ShowSheetOn(QWidget* sheet, QWidget* window) {
+    if (!sheet || !window) return;
+    if (sheet->parentWidget() != window) sheet->setParent(window, sheet->windowFlags());
+    ShowWindow(sheet);
+}
+
 void SetWindowId(QWidget* window, int id) {
     window->setProperty(WindowIdProperty, id);
 }
@@ -587,7 +607,7 @@ QList<QWidget*> DocumentWindows() {
 
 QWidget* FrontWindow() {
     if (QWidget* active = QApplication::activeWindow())
-        if (GetWindowId(active)) return active;
+        if (GetWindowId(active) && active->isVisible()) return active;
     const QList<QWidget*> list = DocumentWindows();
     return list.isEmpty() ? nullptr : list.first();
 }

@@ -69,6 +69,10 @@ QWidget* CreateDrawerFromDefinition(const QString& name, QWidget* parent);
 void     OpenDrawer(QWidget* drawer);  // the parent window widens to make room
 void     CloseDrawer(QWidget* drawer); // and narrows again
 bool     IsDrawerOpen(const QWidget* drawer);
+// A sheet that outlives the windows it is shown on, so that its fields keep their contents: it belongs to a
+// window only from ShowSheetOn until it is hidden again.
+QWidget* CreateLooseSheetFromDefinition(const QString& name);
+void     ShowSheetOn(QWidget* sheet, QWidget* window);
 void     SetWindowId(QWidget* window, int id);
 int      GetWindowId(const QWidget* window); // 0 when it has none
 QWidget* FindWindowById(int id);

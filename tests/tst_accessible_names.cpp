@@ -12,6 +12,8 @@
 #include "platform/clock.h"
 #include "platform/windows.h"
 #include "tools/countdown.h"
+#include "tools/sounds.h"
+#include "tools/timer.h"
 
 #include <QApplication>
 #include <QPlainTextEdit>
@@ -42,6 +44,14 @@ QWidget* OpenWindow(const QString& definition) {
         ShowCalendar();
         ToggleCountdown();
         return FindWindowById(CountdownWindowId);
+    }
+    if (definition.startsWith(QLatin1String("Timer"))) {
+        RunCommand(MakeFourCC("ShTM"));
+        if (definition == QLatin1String("Timer")) return FindWindowById(TimerWindowId);
+        QTest::mouseClick(FindControl(FindWindowById(TimerWindowId), TimerSetButton), Qt::LeftButton);
+        QWidget* sheet = FindWindowById(TimerSheetId);
+        QTest::mouseClick(FindControl(sheet, TimerRepeatCheckBox), Qt::LeftButton);
+        return sheet;
     }
     QWidget* daynote = OpenDaynote(12, 15, 2026, false, notes);
     if (definition == QLatin1String("Daynote")) return daynote;
@@ -82,6 +92,8 @@ class TestAccessibleNames : public QObject {
         QTest::newRow("Daynote") << u"Daynote"_s;
         QTest::newRow("ReminderSheet") << u"ReminderSheet"_s;
         QTest::newRow("Calendar") << u"Calendar"_s;
+        QTest::newRow("Timer") << u"Timer"_s;
+        QTest::newRow("TimerSheet") << u"TimerSheet"_s;
     }
 
   private slots:

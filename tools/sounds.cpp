@@ -1,7 +1,6 @@
 // Sounds: name resolution, the one-at-a-time player and the libcanberra back end.
 #include "tools/sounds.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -27,12 +26,21 @@ using Clock = std::chrono::steady_clock;
 // ----- The libcanberra back end
 
 std::atomic<int> finishedAudioRequests{0};
+// The number of the last request the audio system refused (no device, unreadable or unknown format): the
+// player is free again at once instead of waiting out the sound's length.
+std::atomic<int> lastRefusedRequest{0};
+int              requestNumber = 0; // main thread: the number of the request handed on last
+
+struct CanberraRequest {
+    std::string path;
+    int         number = 0;
+};
 
 // One request at a time travels to the audio thread; a newer one replaces one not yet taken.
 struct CanberraQueue {
-    std::mutex                 mutex;
-    std::condition_variable    wake;
-    std::optional<std::string> next;
+    std::mutex                     mutex;
+    std::condition_variable        wake;
+    std::optional<CanberraRequest> next;
 };
 
 // ALSA reports a machine without a sound card on stderr at every attempt; a missing sound is not news.
@@ -44,20 +52,23 @@ void RunCanberra(std::shared_ptr<CanberraQueue> queue) {
     snd_lib_error_set_handler(QuietAlsa);
     ca_context* context = nullptr;
     for (;;) {
-        std::string path;
+        CanberraRequest request;
         {
             std::unique_lock lock(queue->mutex);
             queue->wake.wait(lock, [&] { return queue->next.has_value(); });
-            path = std::move(*queue->next);
+            request = std::move(*queue->next);
             queue->next.reset();
         }
         if (!context && ca_context_create(&context) == CA_SUCCESS)
             ca_context_change_props(context, CA_PROP_APPLICATION_NAME, "VRD X", CA_PROP_APPLICATION_ID,
                                     "org.vrdx.VRDX", nullptr);
-        // Errors (no device, unsupported format) are deliberately dropped: a missing sound is harmless.
-        if (context)
-            ca_context_play(context, 0, CA_PROP_MEDIA_FILENAME, path.c_str(), CA_PROP_MEDIA_ROLE, "event",
-                            CA_PROP_CANBERRA_CACHE_CONTROL, "never", nullptr);
+        // A refused sound (no device, unsupported format) is silence, never a message; it only frees the
+        // player.
+        const int result = context ? ca_context_play(context, 0, CA_PROP_MEDIA_FILENAME, request.path.c_str(),
+                                                     CA_PROP_MEDIA_ROLE, "event",
+                                                     CA_PROP_CANBERRA_CACHE_CONTROL, "never", nullptr)
+                                   : CA_ERROR_NOTAVAILABLE;
+        if (result != CA_SUCCESS) lastRefusedRequest = request.number;
         ++finishedAudioRequests;
     }
 }
@@ -78,7 +89,7 @@ void PlayThroughCanberra(const QString& path) {
     if (!queue) return;
     {
         std::lock_guard lock(queue->mutex);
-        queue->next = QFile::encodeName(path).toStdString();
+        queue->next = CanberraRequest{QFile::encodeName(path).toStdString(), requestNumber};
     }
     queue->wake.notify_one();
 }
@@ -88,6 +99,7 @@ void PlayThroughCanberra(const QString& path) {
 struct Player {
     std::optional<Clock::time_point> busyUntil;
     QString                          name;
+    int                              request = 0;
 };
 Player    player;
 SoundSink sink = PlayThroughCanberra;
@@ -211,7 +223,8 @@ double SoundDuration(const QString& path) {
 }
 
 bool IsSoundPlaying() {
-    if (player.busyUntil && Clock::now() < *player.busyUntil) return true;
+    if (player.busyUntil && Clock::now() < *player.busyUntil && player.request != lastRefusedRequest)
+        return true;
     player = {};
     return false;
 }
@@ -232,12 +245,15 @@ void PlaySoundNamed(const QString& fileName) {
     const auto length = std::chrono::duration<double>(qBound(0.0, SoundDuration(path), 3600.0));
     player.busyUntil = Clock::now() + std::chrono::duration_cast<Clock::duration>(length);
     player.name = fileName;
+    player.request = ++requestNumber;
     sink(path);
 }
 
-void Beep() {
-    // QApplication::beep reaches for the platform integration, which exists only with a GUI application.
-    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance())) QApplication::beep();
+void PlaySoundFileOrBeep(const QString& path) {
+    if (ResolveSoundName(path).isEmpty())
+        Beep();
+    else
+        PlaySoundNamed(path);
 }
 
 int FinishedAudioRequests() {

@@ -2,6 +2,8 @@
 // without an audio device.
 #pragma once
 
+#include "platform/beep.h"
+
 #include <QString>
 #include <functional>
 
@@ -11,8 +13,8 @@
 // requests are ignored; the player is free again once the sound's own length has passed.
 void PlaySoundNamed(const QString& fileName);
 
-// The system's alert beep.
-void Beep();
+// Plays the chosen sound file, or sounds the alert beep when no file of that name is there (any more).
+void PlaySoundFileOrBeep(const QString& path);
 
 // The file PlaySoundNamed would play for this name, or an empty string. Our own sounds are copied from the
 // resources to $XDG_CACHE_HOME/VRDX/sounds/ (and the copy replaced if it differs), because the audio system

@@ -1,0 +1,460 @@
+// The timer on the offscreen platform with the test clock: its window and sheet, the countdown in the title,
+// pause and resume, repetitions, the attention alert with its sound and desktop notification, the window
+// closed and reopened, and the choice of the timer's sound.
+#include "core/app_state.h"
+#include "core/dates.h"
+#include "core/dispatch.h"
+#include "core/preferences.h"
+#include "core/startup.h"
+#include "core/window_ids.h"
+#include "helpers/test_support.h"
+#include "platform/alerts.h"
+#include "platform/clock.h"
+#include "platform/file_dialogs.h"
+#include "platform/windows.h"
+#include "tools/sounds.h"
+#include "tools/timer.h"
+
+#include <QApplication>
+#include <QDBusConnection>
+#include <QFile>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+// A notification server on the private session bus.
+class FakeNotifications : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+
+  public:
+    QStringList posted; // "summary|body"
+
+  public slots:
+    QStringList GetCapabilities() { return {QStringLiteral("body")}; }
+    uint        Notify(const QString&, uint, const QString&, const QString& summary, const QString& body,
+                       const QStringList&, const QVariantMap&, int) {
+               posted << summary + QLatin1Char('|') + body;
+               return uint(posted.size());
+    }
+};
+
+namespace {
+
+const bool privateSession = StartPrivateSessionBus() && !UsePrivateHome().isEmpty(); // before QApplication
+
+const double  Start = 820000000.0; // a moment in December 2026
+const QString Expired = QStringLiteral("VRDX 24 hour Timer Has Expired");
+
+QWidget* Window() {
+    return FindWindowById(TimerWindowId);
+}
+QWidget* Sheet() {
+    return FindWindowById(TimerSheetId);
+}
+QWidget* Control(QWidget* window, int id) {
+    return FindControl(window, id);
+}
+void Click(QWidget* window, int id) {
+    QTest::mouseClick(Control(window, id), Qt::LeftButton);
+}
+void TickOnce() {
+    Tick(App().daynotes);
+}
+void Advance(double seconds) {
+    SetTestClock(CurrentAbsoluteTime() + seconds);
+}
+
+// Sets a timer through the window's sheet as the user would; repetitions < 0 leaves the box unticked.
+void SetTimer(const QString& hours, const QString& minutes, const QString& message, int repetitions = -1,
+              const QString& repetitionsText = QString()) {
+    if (!Window()) RunCommand(MakeFourCC("ShTM"));
+    Click(Window(), TimerSetButton);
+    QWidget* sheet = Sheet();
+    SetControlText(Control(sheet, TimerHoursField), hours);
+    SetControlText(Control(sheet, TimerMinutesField), minutes);
+    SetControlText(Control(sheet, TimerMessageField), message);
+    if (GetControlValue(Control(sheet, TimerRepeatCheckBox)) != (repetitions >= 0))
+        Click(sheet, TimerRepeatCheckBox);
+    SetControlText(Control(sheet, TimerRepetitionsField),
+                   repetitions >= 0 ? QString::number(repetitions) : repetitionsText);
+    Click(sheet, TimerStartButton);
+}
+
+QString Buttons() {
+    QString states;
+    for (int id : {TimerSetButton, TimerStopButton, TimerPauseButton})
+        states += IsControlEnabled(Control(Window(), id)) ? QLatin1Char('+') : QLatin1Char('-');
+    return states + QLatin1Char(' ') + GetControlTitle(Control(Window(), TimerPauseButton));
+}
+
+} // namespace
+
+class TestTimer : public QObject {
+    Q_OBJECT
+
+    QDBusConnection   serverBus{QString()};
+    FakeNotifications notifications;
+    QStringList       played;
+    QList<double>     alertTimes; // when each attention alert was answered
+    double            userDelay = 0;
+    AlertRecorder     alerts;
+
+  private slots:
+    void initTestCase() {
+        QVERIFY(privateSession);
+        serverBus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("desktop"));
+        QVERIFY(serverBus.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &notifications,
+                                         QDBusConnection::ExportAllSlots));
+        QVERIFY(serverBus.registerService(QStringLiteral("org.freedesktop.Notifications")));
+        QVERIFY(LoadMenuBar(QStringLiteral("VRDXMenuBar")));
+        InstallEventHandlers();
+        SetSoundSink([this](const QString& path) { played << path; });
+        // The user takes a while to answer each alert.
+        SetAlertPresenter([this](const AlertRequest& r) {
+            alerts.alerts << r;
+            Advance(userDelay);
+            alertTimes << CurrentAbsoluteTime();
+            return AlertFirstButton;
+        });
+    }
+
+    void init() {
+        ResetTimer();
+        for (QWidget* w : DocumentWindows()) DisposeWindow(w);
+        QTest::qWait(0);
+        SetTestClock(Start);
+        alerts.alerts.clear();
+        alertTimes.clear();
+        played.clear();
+        notifications.posted.clear();
+        userDelay = 0;
+        EndCurrentSound();
+    }
+
+    void countsDownInTheTitle_data() {
+        QTest::addColumn<QString>("hours");
+        QTest::addColumn<QString>("minutes");
+        QTest::addColumn<double>("after");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("1 minute, first tick") << "0"
+                                              << "1" << 0.5 << "00:00:59 Remaining on Timer";
+        QTest::newRow("1 minute, 30 s in") << ""
+                                           << "01" << 30.5 << "00:00:29 Remaining on Timer";
+        QTest::newRow("1 h 30 min") << "1"
+                                    << "30" << 0.5 << "01:29:59 Remaining on Timer";
+        QTest::newRow("23 h 59 min, an hour in") << "23"
+                                                 << "59" << 3600.5 << "22:58:59 Remaining on Timer";
+    }
+    void countsDownInTheTitle() {
+        QFETCH(QString, hours);
+        QFETCH(QString, minutes);
+        QFETCH(double, after);
+        QFETCH(QString, title);
+        SetTimer(hours, minutes, QStringLiteral("Tea"));
+        QVERIFY(!IsWindowVisible(Sheet()));
+        QCOMPARE(GetWindowTitle(Window()), QStringLiteral("No Active Timer"));
+        QCOMPARE(Buttons(), QStringLiteral("-++ Pause"));
+        QWidget* message = Control(Window(), TimerMessageText);
+        QCOMPARE(GetControlText(message), QStringLiteral("Tea"));
+        QCOMPARE(message->font().pointSize(), 14);
+        QVERIFY(message->font().bold());
+        QVERIFY(QFontDatabase::families().contains(QFontInfo(message->font()).family()));
+        QCOMPARE(message->palette().color(QPalette::WindowText), QColor(0, 0, 255));
+        Advance(after);
+        TickOnce();
+        QCOMPARE(GetWindowTitle(Window()), title);
+        QVERIFY(alerts.alerts.isEmpty());
+    }
+
+    // Every run ends in one alert; the next run starts when the user answers it, not when it appeared.
+    void expiryAndRepetitions_data() {
+        QTest::addColumn<int>("repetitions");
+        QTest::addColumn<QString>("unticked");
+        QTest::addColumn<QStringList>("texts");
+        const QString first =
+            QStringLiteral("Your 1 minute timer has expired.\r\rYour message: Tea  time\r\r");
+        const QString last = first + QStringLiteral("No Repetitions are Scheduled");
+        const QString more = first + QStringLiteral("Subsequent Repetitions Begin When you Press OK");
+        QTest::newRow("no repetitions") << -1 << "" << QStringList{last};
+        QTest::newRow("2 repetitions") << 2 << "" << QStringList{more, more, last};
+        QTest::newRow("number without the box") << -1 << "5" << QStringList{last};
+    }
+    void expiryAndRepetitions() {
+        QFETCH(int, repetitions);
+        QFETCH(QString, unticked);
+        QFETCH(QStringList, texts);
+        userDelay = 25;
+        SetTimer(QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("Tea  time"), repetitions,
+                 unticked);
+        for (int run = 0; run < 10 && IsTimerActive(); ++run) {
+            const double started = CurrentTimer().baseTime;
+            Advance(59.6);
+            TickOnce();
+            QCOMPARE(alerts.alerts.size(), run); // 0.4 s still to go
+            Advance(0.5);
+            TickOnce(); // the remaining time reaches zero
+            TickOnce(); // and the next tick finds it there
+            QCOMPARE(alerts.alerts.size(), run + 1);
+            QVERIFY(qAbs(alertTimes.last() - (started + 60.1 + userDelay)) < 1e-6);
+            if (IsTimerActive()) {
+                QCOMPARE(CurrentTimer().baseTime, alertTimes.last());
+                QCOMPARE(CurrentTimer().expiryTime, alertTimes.last() + 60);
+            }
+        }
+        QStringList shown;
+        for (const AlertRequest& r : alerts.alerts) {
+            QVERIFY(r.attention);
+            QCOMPARE(r.title, Expired);
+            QCOMPARE(r.button1, QStringLiteral("OK"));
+            QVERIFY(r.button2.isEmpty() && r.informative.isEmpty());
+            shown << r.message;
+        }
+        QCOMPARE(shown, texts);
+        QCOMPARE(Buttons(), QStringLiteral("+-- Pause"));
+        QCOMPARE(GetWindowTitle(Window()), QStringLiteral("No Active Timer"));
+        // No sound chosen: the beep, and a notification for each run.
+        QVERIFY(played.isEmpty());
+        QTRY_COMPARE(notifications.posted.size(), texts.size());
+        QCOMPARE(notifications.posted.first(), Expired + QStringLiteral("|Your 1 minute timer has expired."));
+    }
+
+    void refusedEntries_data() {
+        QTest::addColumn<QString>("hours");
+        QTest::addColumn<QString>("minutes");
+        QTest::addColumn<bool>("alert");
+        QTest::newRow("24 hours") << "24"
+                                  << "0" << true;
+        QTest::newRow("60 minutes") << "0"
+                                    << "60" << true;
+        QTest::newRow("99 and 99") << "99"
+                                   << "99" << true;
+        QTest::newRow("nothing") << ""
+                                 << "" << false;
+        QTest::newRow("zeros") << "00"
+                               << "0" << false;
+    }
+    void refusedEntries() {
+        QFETCH(QString, hours);
+        QFETCH(QString, minutes);
+        QFETCH(bool, alert);
+        SetTimer(hours, minutes, QString());
+        QVERIFY(!IsTimerActive());
+        QVERIFY(!IsWindowVisible(Sheet()));
+        QCOMPARE(Buttons(), QStringLiteral("+-- Pause"));
+        QCOMPARE(alerts.alerts.size(), alert ? 1 : 0);
+        if (alert) {
+            QCOMPARE(alerts.alerts[0].message, QStringLiteral("Hours maximum is 23 & minutes maximum is 59"));
+            QCOMPARE(alerts.alerts[0].informative,
+                     QStringLiteral("please adjust HOURS/MINUTES and try again"));
+            QVERIFY(!alerts.alerts[0].attention);
+        }
+    }
+
+    void pauseFreezesAndResumeContinues() {
+        SetTimer(QStringLiteral("0"), QStringLiteral("2"), QString());
+        Advance(10.5);
+        TickOnce();
+        QCOMPARE(GetWindowTitle(Window()), QStringLiteral("00:01:49 Remaining on Timer"));
+        Click(Window(), TimerPauseButton);
+        QVERIFY(IsTimerPaused());
+        QCOMPARE(Buttons(), QStringLiteral("--+ Resume"));
+        for (int i = 0; i < 4; ++i) {
+            Advance(300);
+            TickOnce();
+        }
+        QCOMPARE(GetWindowTitle(Window()), QStringLiteral("00:01:49 Remaining on Timer"));
+        QCOMPARE(TimerRemaining(), 109.5);
+        Click(Window(), TimerPauseButton);
+        QVERIFY(!IsTimerPaused());
+        QCOMPARE(Buttons(), QStringLiteral("-++ Pause"));
+        Advance(0.5);
+        TickOnce();
+        QCOMPARE(GetWindowTitle(Window()), QStringLiteral("00:01:48 Remaining on Timer"));
+        QCOMPARE(TimerRemaining(), 109.0);
+        Click(Window(), TimerStopButton);
+        QVERIFY(!IsTimerActive());
+        QCOMPARE(Buttons(), QStringLiteral("+-- Pause"));
+        QCOMPARE(GetWindowTitle(Window()), QStringLiteral("No Active Timer"));
+    }
+
+    // The timer goes on without its window; a new window picks it up, and the alert comes all the same.
+    void closedAndReopened_data() {
+        QTest::addColumn<bool>("paused");
+        QTest::newRow("running") << false;
+        QTest::newRow("paused") << true;
+    }
+    void closedAndReopened() {
+        QFETCH(bool, paused);
+        SetTimer(QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("Call"));
+        Advance(20.5);
+        TickOnce();
+        if (paused) Click(Window(), TimerPauseButton);
+        SetWindowPosition(Window(), QPoint(220, 180));
+        const QRect place = GetWindowContentBounds(Window());
+        CloseWindow(Window());
+        QTest::qWait(0);
+        QVERIFY(!Window());
+        QCOMPARE(Prefs().timerRect.toRect(), place);
+        Advance(10);
+        TickOnce();
+        RunCommand(MakeFourCC("ShTM"));
+        QVERIFY(IsWindowVisible(Window()));
+        QCOMPARE(GetWindowContentBounds(Window()).topLeft(), place.topLeft());
+        QCOMPARE(GetControlText(Control(Window(), TimerMessageText)), QStringLiteral("Call"));
+        QCOMPARE(Buttons(), paused ? QStringLiteral("--+ Resume") : QStringLiteral("-++ Pause"));
+        if (!paused) TickOnce();
+        QCOMPARE(GetWindowTitle(Window()), paused ? QStringLiteral("00:00:39 Remaining on Timer")
+                                                  : QStringLiteral("00:00:29 Remaining on Timer"));
+        if (paused) Click(Window(), TimerPauseButton);
+        CloseWindow(Window());
+        QTest::qWait(0);
+        Advance(60);
+        TickOnce();
+        TickOnce();
+        QCOMPARE(alerts.alerts.size(), 1);
+        QVERIFY(alerts.alerts[0].message.contains(QStringLiteral("Your message: Call\r\r")));
+        QVERIFY(!IsTimerActive());
+    }
+
+    // Cancel, Escape and 'not!' hide the sheet without starting anything; its fields keep their contents.
+    void sheetClosing_data() {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("cancel button") << "cancel";
+        QTest::newRow("not! command") << "not!";
+        QTest::newRow("escape") << "escape";
+    }
+    void sheetClosing() {
+        QFETCH(QString, how);
+        RunCommand(MakeFourCC("ShTM"));
+        Click(Window(), TimerSetButton);
+        QWidget* sheet = Sheet();
+        QVERIFY(IsWindowVisible(sheet));
+        QCOMPARE(GetSheetOwner(sheet), Window());
+        QVERIFY(!IsControlEnabled(Control(sheet, TimerRepetitionsField)));
+        Click(sheet, TimerRepeatCheckBox);
+        QVERIFY(IsControlEnabled(Control(sheet, TimerRepetitionsField)));
+        QCOMPARE(sheet->focusWidget(), Control(sheet, TimerRepetitionsField));
+        SetControlText(Control(sheet, TimerRepetitionsField), QString());
+        QTest::keyClicks(Control(sheet, TimerRepetitionsField), QStringLiteral("3"));
+        if (how == QLatin1String("cancel"))
+            Click(sheet, TimerCancelButton);
+        else if (how == QLatin1String("not!"))
+            HandleAppEvent(MakeFourCC("not!"));
+        else
+            QTest::keyClick(Control(sheet, TimerRepetitionsField), Qt::Key_Escape);
+        QVERIFY(!IsWindowVisible(sheet));
+        QVERIFY(!IsTimerActive());
+        // The sheet outlives the window it was shown on.
+        CloseWindow(Window());
+        QTest::qWait(10);
+        QVERIFY(Sheet());
+        RunCommand(MakeFourCC("ShTM"));
+        Click(Window(), TimerSetButton);
+        QCOMPARE(Sheet(), sheet);
+        QCOMPARE(GetControlText(Control(sheet, TimerRepetitionsField)), QStringLiteral("3"));
+        QCOMPARE(sheet->focusWidget(), Control(sheet, TimerHoursField));
+        Click(sheet, TimerRepeatCheckBox);
+        QVERIFY(!IsControlEnabled(Control(sheet, TimerRepetitionsField)));
+        HandleAppEvent(MakeFourCC("not!"));
+    }
+
+    // The chosen sound plays when the timer runs out; without one, or with the file gone, the beep sounds.
+    void timerSound_data() {
+        QTest::addColumn<bool>("choose");
+        QTest::addColumn<bool>("removeFile");
+        QTest::newRow("chosen") << true << false;
+        QTest::newRow("cancelled") << false << false;
+        QTest::newRow("file gone") << true << true;
+    }
+    void timerSound() {
+        QFETCH(bool, choose);
+        QFETCH(bool, removeFile);
+        PrefSetValue(TimerSoundKey, nullptr);
+        PrefSync();
+        Prefs().timerSoundPath.clear();
+        const QString sound = qEnvironmentVariable("HOME") + QStringLiteral("/bell.wav");
+        QFile         file(sound);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("RIFF") == 4);
+        file.close();
+        QList<OpenFileRequest>  asked;
+        const OpenFilePresenter previous = SetOpenFilePresenter([&](const OpenFileRequest& r) {
+            asked << r;
+            return choose ? sound : QString();
+        });
+        RunCommand(MakeFourCC("ShTM"));
+        QCOMPARE(ChooseTimerSound(), choose);
+        SetOpenFilePresenter(previous);
+        QCOMPARE(asked.size(), 1);
+        QCOMPARE(asked[0].title, QStringLiteral("Pick a system sound..."));
+        QCOMPARE(asked[0].folder, QStringLiteral("/usr/share/sounds"));
+        QCOMPARE(asked[0].window, Window());
+        QCOMPARE(Prefs().timerSoundPath, choose ? sound : QString());
+        // Stored at once: a fresh read of the preferences file finds it.
+        LoadPreferences();
+        QCOMPARE(Prefs().timerSoundPath, choose ? sound : QString());
+        if (removeFile) QVERIFY(QFile::remove(sound));
+        const int beeps = BeepCount();
+        SetTimer(QStringLiteral("0"), QStringLiteral("1"), QString());
+        Advance(61);
+        TickOnce();
+        TickOnce();
+        QCOMPARE(alerts.alerts.size(), 1);
+        const bool plays = choose && !removeFile;
+        QCOMPARE(played, plays ? QStringList{sound} : QStringList{});
+        QCOMPARE(BeepCount() - beeps, plays ? 0 : 1);
+        PrefSetValue(TimerSoundKey, nullptr);
+        PrefSync();
+        Prefs().timerSoundPath.clear();
+    }
+
+    // The real alert: on top, modal, urgent, one "OK"; a second request meanwhile shows nothing; and the tick
+    // goes on underneath.
+    void attentionAlert() {
+        const AlertPresenter recorder = SetAlertPresenter({});
+        int                  nested = -1;
+        long                 ticksWhileUp = 0;
+        QString              title;
+        Qt::WindowFlags      flags;
+        Qt::WindowModality   modality = Qt::NonModal;
+        QStringList          buttons;
+        bool                 showing = false;
+        QTimer::singleShot(
+            0, [&] { nested = AttentionAlert(QStringLiteral("Second"), QStringLiteral("x"), {}); });
+        QTimer ticker;
+        QObject::connect(&ticker, &QTimer::timeout, [&] { TickEntry(); });
+        ticker.start(20);
+        const long before = TickCount();
+        QTimer::singleShot(300, [&] {
+            ticksWhileUp = TickCount() - before;
+            showing = IsAttentionAlertShowing();
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                auto* box = qobject_cast<QMessageBox*>(w);
+                if (!box || !box->isVisible()) continue;
+                title = box->windowTitle();
+                flags = box->windowFlags();
+                modality = box->windowModality();
+                for (QAbstractButton* b : box->buttons()) buttons << b->text();
+                box->buttons().constFirst()->click();
+            }
+        });
+        const int answer = AttentionAlert(Expired, QStringLiteral("Your 1 minute timer has expired."), {});
+        ticker.stop();
+        SetAlertPresenter(recorder);
+        QCOMPARE(answer, AlertFirstButton);
+        QCOMPARE(title, Expired);
+        QVERIFY2(flags & Qt::WindowStaysOnTopHint, qPrintable(QString::number(flags.toInt(), 16)));
+        QCOMPARE(modality, Qt::ApplicationModal);
+        QCOMPARE(buttons, QStringList{QStringLiteral("OK")});
+        QVERIFY(showing);
+        QCOMPARE(nested, 0);
+        QVERIFY(ticksWhileUp >= 5);
+        QVERIFY(!IsAttentionAlertShowing());
+    }
+};
+
+QTEST_MAIN(TestTimer)
+#include "tst_timer.moc"
