@@ -500,8 +500,12 @@ void OpenDrawer(QWidget* drawer) {
         window->resize(base + DrawerGap + value.toInt(), window->height());
         drawer->setProperty(DrawerRoomProperty, window->width() - base);
     });
-    QObject::connect(slide, &QVariantAnimation::finished, drawer,
-                     [drawer] { drawer->setMaximumWidth(QWIDGETSIZE_MAX); });
+    // Once out, the drawer keeps its width: a later fit of the window to its content (at start-up, the place
+    // restored, a line shown) must not squeeze it to nothing.
+    QObject::connect(slide, &QVariantAnimation::finished, drawer, [drawer, width] {
+        drawer->setMinimumWidth(width);
+        drawer->setMaximumWidth(QWIDGETSIZE_MAX);
+    });
     slide->start(QAbstractAnimation::DeleteWhenStopped);
 }
 
@@ -514,6 +518,7 @@ void CloseDrawer(QWidget* drawer) {
     const int room = drawer->property(DrawerRoomProperty).toInt();
     drawer->setProperty(DrawerRoomProperty, 0);
     drawer->hide();
+    drawer->setMinimumWidth(0);
     drawer->setMaximumWidth(QWIDGETSIZE_MAX);
     if (KeepsItsSize(window)) return;
     if (window->layout()) window->layout()->activate(); // the smaller minimum first, or resize stops at it

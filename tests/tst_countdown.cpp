@@ -202,6 +202,21 @@ class TestCountdown : public QObject {
         QCOMPARE(Numbers(), (QStringList{"1", "2", "2", "54"}));
     }
 
+    // Opened before the calendar has its final size (as at launch), the drawer is not squeezed away when the
+    // window is fitted to its content afterwards.
+    void openDrawerSurvivesAFit() {
+        OpenWithTarget(Ahead(1, 7384.7));
+        QWidget* drawer = Countdown();
+        QTest::qWait(400);
+        const int width = drawer->width();
+        QVERIFY(width > 0);
+        FitWindowToContent(Calendar());
+        Calendar()->resize(1, Calendar()->height());
+        QTest::qWait(0);
+        QVERIFY(drawer->width() >= width);
+        ToggleCountdown();
+    }
+
     // Clicks faster than the drawer slides leave the window as wide as it was.
     void quickTogglesKeepTheWidth() {
         const int narrow = Calendar()->width();
