@@ -3,6 +3,7 @@
 
 #include "calendar/calendar_window.h"
 #include "calendar/colours.h"
+#include "calendar/holidays.h"
 #include "core/app_state.h"
 #include "core/datafiles.h"
 #include "core/preferences.h"
@@ -71,6 +72,11 @@ int CommandShowCountdown(FourCC) {
     return EventHandled;
 }
 
+int CommandShowHolidays(FourCC) {
+    ShowHolidaysWindow();
+    return EventHandled;
+}
+
 const CommandRow CommandTable[] = {
     {MakeFourCC("SRem"), CommandShowReminders},
     {MakeFourCC("Gen1"), DaynoteFontCommand},
@@ -89,6 +95,7 @@ const CommandRow CommandTable[] = {
     {MakeFourCC("quit"), CommandQuit},
     {MakeFourCC("not!"), CommandCloseFrontSheet},
     {MakeFourCC("ShTM"), CommandOpenTimer},
+    {MakeFourCC("Crea"), CommandShowHolidays},
 };
 
 // Rows arrive with the windows that hold their controls.
@@ -115,6 +122,7 @@ const std::initializer_list<ControlRow> ControlTable = {
     {TimerSetButton, TimerSetButton, ControlHit, TimerSetHit},
     {TimerStopButton, TimerStopButton, ControlHit, TimerStopHit},
     {TimerPauseButton, TimerPauseButton, ControlHit, TimerPauseHit},
+    {HolidaysCreateButton, HolidaysCreateButton, ControlHit, HolidaysCreateHit},
 };
 
 using ContextAction = int (*)(int controlId, QWidget* window, QPoint globalPos);

@@ -45,6 +45,10 @@ QWidget* OpenWindow(const QString& definition) {
         ToggleCountdown();
         return FindWindowById(CountdownWindowId);
     }
+    if (definition == QLatin1String("Holidays")) {
+        RunCommand(MakeFourCC("Crea"));
+        return FindWindowById(HolidaysWindowId);
+    }
     if (definition.startsWith(QLatin1String("Timer"))) {
         RunCommand(MakeFourCC("ShTM"));
         if (definition == QLatin1String("Timer")) return FindWindowById(TimerWindowId);
@@ -94,6 +98,7 @@ class TestAccessibleNames : public QObject {
         QTest::newRow("Calendar") << u"Calendar"_s;
         QTest::newRow("Timer") << u"Timer"_s;
         QTest::newRow("TimerSheet") << u"TimerSheet"_s;
+        QTest::newRow("Holidays") << u"Holidays"_s;
     }
 
   private slots:

@@ -1,0 +1,183 @@
+// Holidays of a year: the thirteen dates, Easter against a computation of its own, and the Holidays window
+// on the offscreen platform adding them as daynotes, with the duplicate alert and a field without a year.
+#include "calendar/calendar_window.h"
+#include "calendar/holidays.h"
+#include "core/app_state.h"
+#include "core/dates.h"
+#include "core/dispatch.h"
+#include "core/window_ids.h"
+#include "helpers/test_support.h"
+#include "helpers/zone_scope.h"
+#include "platform/beep.h"
+#include "platform/clock.h"
+#include "platform/windows.h"
+
+#include <QApplication>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Easter by the anonymous Gregorian algorithm (Meeus, Jones, Butcher): another method than the program's.
+MonthDay AnonymousGregorianEaster(int year) {
+    const int a = year % 19, b = year / 100, c = year % 100, d = b / 4, e = b % 4;
+    const int f = (b + 8) / 25, g = (b - f + 1) / 3, h = (19 * a + b - d - g + 15) % 30;
+    const int i = c / 4, k = c % 4, l = (32 + 2 * e + 2 * i - h - k) % 7;
+    const int m = (a + 11 * h + 22 * l) / 451;
+    return {(h + l - 7 * m + 114) / 31, (h + l - 7 * m + 114) % 31 + 1};
+}
+
+QString DayText(double date) {
+    const GregorianDate d = AbsTimeToDate(date);
+    return u"%1-%2 %3:%4"_s.arg(d.month).arg(d.day).arg(d.hour).arg(d.minute, 2, 10, QLatin1Char('0'));
+}
+
+QString NoteText(int month, int day, int year, int8_t* type = nullptr) {
+    const RecordArray& notes = App().daynotes;
+    const double       date = DateToAbsTime(month, day, year);
+    const int          index = FindNoteIndex(notes, date);
+    if (!IsNoteAtIndex(notes, date, index)) return u"(none)"_s;
+    if (type) GetRecordByte(notes, index, NoteTypeKey, type);
+    return *ValueText(*GetRecordValue(notes, index, NoteDataKey));
+}
+
+} // namespace
+
+class TestHolidays : public QObject {
+    Q_OBJECT
+
+    // The Sundays of daylight saving in the zone: a day counted in seconds would land an hour off.
+    ZoneScope zone{"America/New_York"};
+
+  private slots:
+    void initTestCase() {
+        SetTestClock(DateTimeToAbsTime(12, 5, 2026, 10, 0));
+        QVERIFY(SetUpProgramWindows());
+    }
+    void cleanup() {
+        DisposeDocumentWindows();
+        App().daynotes.clear();
+    }
+
+    void holidayDates_data() {
+        QTest::addColumn<int>("year");
+        QTest::addColumn<QStringList>("days");
+        QTest::newRow("2026") << 2026 << QStringList{u"1-1"_s,   u"2-16"_s,  u"3-8"_s,  u"4-5"_s, u"5-25"_s,
+                                                     u"5-10"_s,  u"6-21"_s,  u"7-4"_s,  u"9-7"_s, u"11-1"_s,
+                                                     u"11-26"_s, u"12-24"_s, u"12-25"_s};
+        QTest::newRow("1 February a Monday")
+            << 2021
+            << QStringList{u"1-1"_s, u"2-15"_s, u"3-14"_s, u"4-4"_s,   u"5-31"_s,  u"5-9"_s,  u"6-20"_s,
+                           u"7-4"_s, u"9-6"_s,  u"11-7"_s, u"11-25"_s, u"12-24"_s, u"12-25"_s};
+        QTest::newRow("1 November a Thursday")
+            << 2018
+            << QStringList{u"1-1"_s, u"2-19"_s, u"3-11"_s, u"4-1"_s,   u"5-28"_s,  u"5-13"_s, u"6-17"_s,
+                           u"7-4"_s, u"9-3"_s,  u"11-4"_s, u"11-22"_s, u"12-24"_s, u"12-25"_s};
+    }
+    void holidayDates() {
+        QFETCH(int, year);
+        QFETCH(QStringList, days);
+        const std::vector<NamedDate> holidays = HolidaysOfYear(year);
+        QStringList                  found;
+        for (const NamedDate& h : holidays) {
+            QCOMPARE(AbsTimeToDate(h.date).year, year);
+            found << DayText(h.date);
+        }
+        for (QString& day : days) day += u" 0:00"_s;
+        QCOMPARE(found, days);
+        QCOMPARE(holidays.front().text, u"New Years (US)"_s);
+        QCOMPARE(holidays[2].text, u"Daylight Saving Time Begins - 2 a.m. (US)"_s);
+        QCOMPARE(holidays.back().text, u"Christmas (Global)"_s);
+    }
+
+    void easterEveryYear() {
+        for (int year = 1583; year <= 4099; ++year) {
+            const MonthDay ours = EasterSunday(year), theirs = AnonymousGregorianEaster(year);
+            QVERIFY2(ours.month == theirs.month && ours.day == theirs.day, qPrintable(QString::number(year)));
+        }
+        QCOMPARE(EasterSunday(2027).day, 28);
+        QCOMPARE(EasterSunday(2024).month, 3);
+    }
+
+    // Through the window as the user works it: the command, the year typed, the button.
+    void addHolidays_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("runs");
+        QTest::addColumn<QString>("existing"); // a standard daynote of 2026 "M-D text"
+        QTest::addColumn<QString>("alert");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QString>("afterwards"); // "M-D" text of that date after the run
+        const QString dup = u"There is already a daynote for ' %1' on this date in 2026"_s;
+        QTest::newRow("a fresh year") << u"2026"_s << 1 << QString() << QString() << 13 << QString();
+        QTest::newRow("letters refused") << u"2o02s6"_s << 1 << QString() << QString() << 13 << QString();
+        QTest::newRow("twice") << u"2026"_s << 2 << QString() << dup.arg(u"New Years (US)"_s) << 13
+                               << QString();
+        QTest::newRow("standard daynote keeps its type")
+            << u"2026"_s << 1 << u"7-4 Picnic"_s << QString() << 13 << u"7-4 Picnic\rIndependence Day (US)"_s;
+        QTest::newRow("christmas in other capitals")
+            << u"2026"_s << 1 << u"12-25 dinner: christmas (global)"_s << dup.arg(u"Christmas (Global)"_s)
+            << 13 << u"12-24 Christmas Eve (Global)"_s;
+        QTest::newRow("empty field") << QString() << 1 << QString() << QString() << 0 << QString();
+        QTest::newRow("year 0") << u"0"_s << 1 << QString() << QString() << 0 << QString();
+    }
+    void addHolidays() {
+        QFETCH(QString, typed);
+        QFETCH(int, runs);
+        QFETCH(QString, existing);
+        QFETCH(QString, alert);
+        QFETCH(int, count);
+        QFETCH(QString, afterwards);
+        if (!existing.isEmpty()) {
+            const QStringList day = existing.section(u' ', 0, 0).split(u'-');
+            AddDaynote(day[0].toInt(), day[1].toInt(), 2026, NoteStandard, existing.section(u' ', 1));
+        }
+        // The calendar shows December, whose cells the new daynotes mark, and keeps the program reachable.
+        ShowCalendar();
+        AlertRecorder recorder;
+        const int     beeps = BeepCount();
+        QWidget*      window = nullptr;
+        for (int run = 0; run < runs; ++run) {
+            QTRY_VERIFY(!FindWindowById(HolidaysWindowId)); // the last run's window is gone
+            QVERIFY(TriggerMenuCommand(MakeFourCC("Crea")));
+            window = FindWindowById(HolidaysWindowId);
+            QVERIFY(window);
+            QVERIFY(QTest::qWaitForWindowActive(window));
+            QWidget* field = FindControl(window, HolidaysYearField);
+            QCOMPARE(QApplication::focusWidget(), field);
+            QTest::keyClicks(field, typed);
+            QTest::mouseClick(FindControl(window, HolidaysCreateButton), Qt::LeftButton);
+        }
+        const bool year = count > 0;
+        // Without a year the window waits for one, with a beep; otherwise it is gone whatever happened.
+        QTRY_COMPARE(FindWindowById(HolidaysWindowId) != nullptr, !year);
+        QCOMPARE(BeepCount() - beeps, year ? int(typed.size() - 4) : 1);
+        QCOMPARE(recorder.alerts.size(), alert.isEmpty() ? 0 : 1);
+        if (!alert.isEmpty()) {
+            QCOMPARE(recorder.alerts[0].message, alert);
+            QCOMPARE(recorder.alerts[0].informative, QString());
+            QCOMPARE(recorder.alerts[0].button1, u"OK"_s);
+        }
+        QCOMPARE(int(App().daynotes.size()), count);
+        if (!afterwards.isEmpty()) {
+            const QStringList day = afterwards.section(u' ', 0, 0).split(u'-');
+            int8_t            type = 0;
+            QCOMPARE(NoteText(day[0].toInt(), day[1].toInt(), 2026, &type), afterwards.section(u' ', 1));
+            const bool userNote = existing.section(u' ', 0, 0) == afterwards.section(u' ', 0, 0);
+            QCOMPARE(type, userNote ? NoteStandard : NoteHoliday);
+        }
+        if (year && alert.isEmpty()) {
+            int8_t type = 0;
+            QCOMPARE(NoteText(11, 26, 2026, &type), u"Thanksgiving Day (US)"_s);
+            QCOMPARE(type, NoteHoliday);
+        }
+    }
+};
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    TestHolidays test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_holidays.moc"
