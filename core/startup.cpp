@@ -6,6 +6,7 @@
 #include "core/app_state.h"
 #include "core/datafiles.h"
 #include "core/dates.h"
+#include "core/daynote_requests.h"
 #include "core/dispatch.h"
 #include "core/file_types.h"
 #include "core/preferences.h"
@@ -59,6 +60,7 @@ SessionHandlers MakeSessionHandlers() {
     h.runAction = [](const QString& name) { RunCommand(ActionCode(name)); };
     h.quitRequest = [] { RunCommand(MakeFourCC("quit")); };
     h.sleepChanged = SetAsleep;
+    h.daynoteRequest = [](const QString& object) { ExternalDaynoteRequest(object, App().daynotes); };
     return h;
 }
 

@@ -82,6 +82,19 @@ class SleepWatcher : public QObject {
     }
 };
 
+// Lines for daynotes that other programs of the user send.
+class DaynoteRequestListener : public QObject {
+    Q_OBJECT
+
+  public:
+    using QObject::QObject;
+
+  public slots:
+    void FromVRDX(const QString& object) {
+        if (handlers.daynoteRequest) handlers.daynoteRequest(object);
+    }
+};
+
 InstanceRole ClaimSingleInstance(const QStringList& files, const SessionHandlers& h) {
     handlers = h;
     QDBusConnection bus = QDBusConnection::sessionBus();
@@ -133,6 +146,14 @@ void WatchSessionEvents(const SessionHandlers& h) {
     QObject::connect(qApp, &QGuiApplication::commitDataRequest, qApp, [](QSessionManager&) {
         if (handlers.quitRequest) handlers.quitRequest();
     });
+    QDBusConnection session = QDBusConnection::sessionBus();
+    if (session.isConnected()) {
+        // Empty service and path: any sender, any object path. A signal with another argument list does not
+        // match the slot and is dropped by the bus library.
+        auto* listener = new DaynoteRequestListener(qApp);
+        session.connect(QString(), QString(), QString::fromLatin1(DaynoteRequestInterface),
+                        QString::fromLatin1(DaynoteRequestSignal), listener, SLOT(FromVRDX(QString)));
+    }
     QDBusConnection system = QDBusConnection::systemBus();
     if (system.isConnected()) {
         auto* watcher = new SleepWatcher(qApp);

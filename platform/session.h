@@ -9,14 +9,17 @@
 
 constexpr const char* ApplicationId = "org.vrdx.VRDX";
 constexpr const char* ApplicationObjectPath = "/org/vrdx/VRDX";
+constexpr const char* DaynoteRequestInterface = "org.vrdx.VRDX";
+constexpr const char* DaynoteRequestSignal = "FromVRDX";
 
 struct SessionHandlers {
-    std::function<void()>                   activate;     // a second launch, or Activate over D-Bus
-    std::function<void(const QStringList&)> openFiles;    // local paths from Open or the command line
-    std::function<bool(const QString&)>     isAction;     // whether ActivateAction knows the name
-    std::function<void(const QString&)>     runAction;    // runs it, after the caller has had its answer
-    std::function<void()>                   quitRequest;  // a signal or the end of the session
-    std::function<void(bool asleep)>        sleepChanged; // the system goes to sleep or woke up
+    std::function<void()>                   activate;       // a second launch, or Activate over D-Bus
+    std::function<void(const QStringList&)> openFiles;      // local paths from Open or the command line
+    std::function<bool(const QString&)>     isAction;       // whether ActivateAction knows the name
+    std::function<void(const QString&)>     runAction;      // runs it, after the caller has had its answer
+    std::function<void()>                   quitRequest;    // a signal or the end of the session
+    std::function<void(bool asleep)>        sleepChanged;   // the system goes to sleep or woke up
+    std::function<void(const QString&)>     daynoteRequest; // the text of a FromVRDX signal, from anyone
 };
 
 enum class InstanceRole {
@@ -29,5 +32,7 @@ enum class InstanceRole {
 InstanceRole ClaimSingleInstance(const QStringList& files, const SessionHandlers& handlers);
 
 // SIGTERM, SIGINT and SIGHUP, and the session manager's end of session, become handlers.quitRequest on the
-// event loop. logind's PrepareForSleep becomes handlers.sleepChanged where a system bus exists.
+// event loop. logind's PrepareForSleep becomes handlers.sleepChanged where a system bus exists. The signal
+// FromVRDX(s) of the interface org.vrdx.VRDX, sent by any program to any object path on the session bus,
+// becomes handlers.daynoteRequest.
 void WatchSessionEvents(const SessionHandlers& handlers);
