@@ -288,12 +288,18 @@ class TestEvents : public QObject {
         if (how > 100) {
             Click(Window(), how);
         } else {
-            const MenuPresenter previous = SetMenuPresenter([how](const QStringList& items, QPoint) {
-                return items.value(how - 1).startsWith(u"[") ? how : 0;
+            QStringList         items;
+            const MenuPresenter previous = SetMenuPresenter([how, &items](const QStringList& shown, QPoint) {
+                items = shown;
+                return how;
             });
             QContextMenuEvent   event(QContextMenuEvent::Mouse, QPoint(5, 5), QPoint(5, 5));
             QCoreApplication::sendEvent(List()->findChild<QWidget*>(u"qt_scrollarea_viewport"_s), &event);
             SetMenuPresenter(previous);
+            QCOMPARE(items, (QStringList{u"![1] Adds Daynotes for the selected events in 2026"_s,
+                                         u"![2] Adds Daynotes & Reminders for the selected events in 2026"_s,
+                                         QString(), u"[1] Create Daynotes from Events Selected"_s,
+                                         u"[2] Create Daynotes & Reminders from Events Selected"_s}));
         }
         QStringList shown;
         for (const AlertRequest& a : alerts.alerts) shown << a.message;
@@ -312,22 +318,6 @@ class TestEvents : public QObject {
             QCOMPARE(AbsTimeToDate(date).year, 2026);
         }
         QCOMPARE(notes, daynotes);
-    }
-
-    void contextMenuTexts() {
-        WriteEvents({});
-        RunCommand(MakeFourCC("Evet"));
-        QStringList         items;
-        const MenuPresenter previous = SetMenuPresenter([&items](const QStringList& shown, QPoint) {
-            items = shown;
-            return 0;
-        });
-        EventListContextClick(EventList, Window(), QPoint());
-        SetMenuPresenter(previous);
-        QCOMPARE(items, (QStringList{u"![1] Adds Daynotes for the selected events in 2026"_s,
-                                     u"![2] Adds Daynotes & Reminders for the selected events in 2026"_s,
-                                     QString(), u"[1] Create Daynotes from Events Selected"_s,
-                                     u"[2] Create Daynotes & Reminders from Events Selected"_s}));
     }
 
     // Python's plistlib reads what the program wrote, and the program reads what plistlib wrote.
@@ -363,19 +353,6 @@ with open(path, 'wb') as f:
         QCOMPARE(ListRowCount(List()), 3);
         QCOMPARE(GetListCellText(List(), 3, 0), u"From Python"_s);
         QCOMPARE(GetListCellText(List(), 3, 1), u"02  January  2000"_s);
-    }
-
-    // Closing the window writes the events back and remembers where it was.
-    void closingSavesPositionAndEvents() {
-        MakeTestPanel(900); // the last window's close would otherwise end the program
-        RunCommand(MakeFourCC("Evet"));
-        QVERIFY(QTest::qWaitForWindowExposed(Window()));
-        CloseWindow(Window());
-        QTest::qWait(0);
-        QVERIFY(!Window());
-        QVERIFY(QFile::exists(GetDataFileURL(EventFileName)));
-        QVERIFY(Prefs().eventRect.right > Prefs().eventRect.left);
-        QVERIFY(EventListItems().empty());
     }
 };
 
