@@ -120,6 +120,15 @@ void ShowHolidaysWindow() {
     SetFocusToControl(FindControl(window, HolidaysYearField));
 }
 
+void ShowDuplicateDaynoteAlert(const QString& text, int year) {
+    ShowAlert(AlertStyle::Informational,
+              QStringLiteral("%1 %2%3 %4 %5")
+                  .arg(QStringLiteral("There is already a daynote for '"), text, QStringLiteral("'"),
+                       QStringLiteral("on this date in"))
+                  .arg(year),
+              QString());
+}
+
 bool AddHolidays(QWidget* window, RecordArray& daynotes) {
     // Year 0 would be 1 BC: an empty field asks for a year rather than for holidays two thousand years ago.
     const int year = GetControlText(FindControl(window, HolidaysYearField)).toInt();
@@ -129,12 +138,7 @@ bool AddHolidays(QWidget* window, RecordArray& daynotes) {
     }
     for (const NamedDate& holiday : HolidaysOfYear(year)) {
         if (!AddNamedDaynote(holiday.date, holiday.text, NoteHoliday, false, daynotes)) continue;
-        ShowAlert(AlertStyle::Informational,
-                  QStringLiteral("%1 %2%3 %4 %5")
-                      .arg(QStringLiteral("There is already a daynote for '"), holiday.text,
-                           QStringLiteral("'"), QStringLiteral("on this date in"))
-                      .arg(year),
-                  QString());
+        ShowDuplicateDaynoteAlert(holiday.text, year);
         break;
     }
     return true;

@@ -42,3 +42,7 @@ bool AddHolidays(QWidget* window, RecordArray& daynotes);
 
 // Control action of the create button: the holidays, then the window closes.
 int HolidaysCreateHit(int controlId, unsigned modifiers);
+
+// "There is already a daynote for ' <text>' on this date in <year>", when AddNamedDaynote found the text
+// there.
+void ShowDuplicateDaynoteAlert(const QString& text, int year);

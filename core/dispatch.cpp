@@ -10,6 +10,7 @@
 #include "core/startup.h"
 #include "core/window_ids.h"
 #include "notes/daynote_window.h"
+#include "notes/events.h"
 #include "notes/reminder_sheet.h"
 #include "notes/reminders.h"
 #include "platform/windows.h"
@@ -96,6 +97,7 @@ const CommandRow CommandTable[] = {
     {MakeFourCC("not!"), CommandCloseFrontSheet},
     {MakeFourCC("ShTM"), CommandOpenTimer},
     {MakeFourCC("Crea"), CommandShowHolidays},
+    {MakeFourCC("Evet"), CommandShowEvents},
 };
 
 // Rows arrive with the windows that hold their controls.
@@ -123,6 +125,14 @@ const std::initializer_list<ControlRow> ControlTable = {
     {TimerStopButton, TimerStopButton, ControlHit, TimerStopHit},
     {TimerPauseButton, TimerPauseButton, ControlHit, TimerPauseHit},
     {HolidaysCreateButton, HolidaysCreateButton, ControlHit, HolidaysCreateHit},
+    {EventAddButton, EventAddButton, ControlHit, EventAddHit},
+    {EventDeleteButton, EventDeleteButton, ControlHit, EventDeleteHit},
+    {EventChangeButton, EventChangeButton, ControlHit, EventChangeHit},
+    {EventList, EventList, ControlDoubleClick, EventChangeHit},
+    {EventList, EventList, ControlSelectionChanged, EventSelectionChanged},
+    {EventCancelButton, EventCancelButton, ControlHit, EventCancelHit},
+    {EventCreateButton, EventCreateButton, ControlHit, EventCreateHit},
+    {EventDaynotesButton, EventRemindersButton, ControlHit, EventDaynotesHit},
 };
 
 using ContextAction = int (*)(int controlId, QWidget* window, QPoint globalPos);
@@ -133,6 +143,7 @@ struct ContextRow {
 const std::initializer_list<ContextRow> ContextTable = {
     {FirstDayCell, LastDayCell, CalendarCellContextClick},
     {DaynoteTextControl, DaynoteTextControl, DaynoteTextContextClick},
+    {EventList, EventList, EventListContextClick},
 };
 
 struct IdRange {
@@ -365,8 +376,11 @@ int CloseWindowById(int windowId) {
     case TimerWindowId:
         SaveWindowPosition(windowId);
         break;
+    case EventListWindowId:
+        SaveWindowPosition(windowId);
+        CloseEventList();
+        break;
     case TimerSheetId:
-    case AddEventSheetId:
     case TimeLogSheetId:
     case TimeZoneSheetId:
         HideWindow(FindWindowById(windowId));
@@ -374,6 +388,7 @@ int CloseWindowById(int windowId) {
     // A sheet here has a close button (and Escape): closing the reminder sheet that way cancels it, and it is
     // made afresh each time it opens.
     case ReminderSheetId:
+    case AddEventSheetId:
         DisposeWindow(FindWindowById(windowId));
         break;
     default:

@@ -12,6 +12,7 @@
 #include "core/preferences.h"
 #include "core/window_ids.h"
 #include "notes/daynote_window.h"
+#include "notes/events.h"
 #include "notes/reminders.h"
 #include "platform/alerts.h"
 #include "platform/fatal.h"
@@ -123,6 +124,7 @@ bool InitializeApplication() {
     if (prefs.launchAnnounce) Speak(FormatDate(QStringLiteral("EEEE, MMMM, dd, yyyy"), GetNow()));
     if (prefs.calendarWndOpen) ShowCalendar();
     if (prefs.countDownWndOpen) ToggleCountdown();
+    if (prefs.eventWndOpen) ShowEventList();
     // Nothing else was open: the calendar is the way in, whatever the last session left.
     if (DocumentWindows().isEmpty() && !TrayAvailable()) ShowCalendar();
     if (prefs.launchShowDaynote) {

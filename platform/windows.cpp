@@ -42,6 +42,7 @@
 #include <QTextDocument>
 #include <QTextEdit>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QUiLoader>
 #include <QVariantAnimation>
 #include <QWindow>
@@ -297,6 +298,11 @@ void RouteControl(QWidget* control) {
         QObject::connect(plain, &QPlainTextEdit::textChanged, plain, [plain] {
             if (!suppressTextEvents) RaiseControlEvent(ControlTextChanged, plain);
         });
+    } else if (auto* list = qobject_cast<QTreeWidget*>(control)) {
+        QObject::connect(list, &QTreeWidget::itemSelectionChanged, list,
+                         [list] { RaiseControlEvent(ControlSelectionChanged, list); });
+        QObject::connect(list, &QTreeWidget::itemActivated, list,
+                         [list] { RaiseControlEvent(ControlDoubleClick, list); });
     } else if (auto* spin = qobject_cast<QSpinBox*>(control)) {
         QObject::connect(spin, &QSpinBox::valueChanged, spin, [spin] {
             if (!suppressTextEvents) RaiseControlEvent(ControlHit, spin);
@@ -1112,10 +1118,10 @@ int PopUpContextMenu(const QStringList& items, QPoint globalPos) {
         if (item.isEmpty())
             a = menu.addSeparator();
         else if (item.startsWith(QLatin1Char('!'))) {
-            a = menu.addAction(item.mid(1));
+            a = menu.addAction(item.mid(1).replace(QLatin1Char('&'), QLatin1String("&&")));
             a->setEnabled(false);
-        } else
-            a = menu.addAction(item);
+        } else // an ampersand is text here ("Daynotes & Reminders"), not a mnemonic mark
+            a = menu.addAction(QString(item).replace(QLatin1Char('&'), QLatin1String("&&")));
         actions << a;
     }
     QAction* chosen = menu.exec(globalPos);

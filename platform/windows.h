@@ -33,7 +33,9 @@ enum ControlEventKind : int {
     ControlClick = 13, // a mouse press on a clickable label
     ControlTrackEnter = 23,
     ControlTrackExit = 24,
-    ControlArrowKey = 25, // an arrow key on a grid cell; EventArrowStep says which way
+    ControlArrowKey = 25,         // an arrow key on a grid cell; EventArrowStep says which way
+    ControlSelectionChanged = 26, // the rows selected in a list changed
+    ControlDoubleClick = 27,      // a row of a list was double-clicked (or Enter pressed on it)
 };
 enum WindowEventKind : int { WindowActivated = 5, WindowClose = 72 };
 enum AppEventKind : int { AppActivated = 1, AppDeactivated = 2 };

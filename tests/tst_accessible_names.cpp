@@ -8,6 +8,7 @@
 #include "helpers/test_support.h"
 #include "helpers/zone_scope.h"
 #include "notes/daynote_window.h"
+#include "notes/events.h"
 #include "notes/reminder_sheet.h"
 #include "platform/clock.h"
 #include "platform/windows.h"
@@ -57,6 +58,13 @@ QWidget* OpenWindow(const QString& definition) {
         QTest::mouseClick(FindControl(sheet, TimerRepeatCheckBox), Qt::LeftButton);
         return sheet;
     }
+    if (definition == QLatin1String("EventList") || definition == QLatin1String("AddEventSheet")) {
+        RunCommand(MakeFourCC("Evet"));
+        QWidget* list = FindWindowById(EventListWindowId);
+        if (definition == QLatin1String("EventList")) return list;
+        QTest::mouseClick(FindControl(list, EventAddButton), Qt::LeftButton);
+        return FindWindowById(AddEventSheetId);
+    }
     QWidget* daynote = OpenDaynote(12, 15, 2026, false, notes);
     if (definition == QLatin1String("Daynote")) return daynote;
     if (definition == QLatin1String("ReminderSheet")) return OpenReminderSheet(daynote);
@@ -99,6 +107,8 @@ class TestAccessibleNames : public QObject {
         QTest::newRow("Timer") << u"Timer"_s;
         QTest::newRow("TimerSheet") << u"TimerSheet"_s;
         QTest::newRow("Holidays") << u"Holidays"_s;
+        QTest::newRow("EventList") << u"EventList"_s;
+        QTest::newRow("AddEventSheet") << u"AddEventSheet"_s;
     }
 
   private slots:

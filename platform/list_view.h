@@ -1,0 +1,25 @@
+// List views: rows of texts in columns, the rows the user selected, and sorting by a click on a column title.
+// Rows keep the number they were given (1 to n) however the list is sorted.
+#pragma once
+
+#include <QList>
+#include <QStringList>
+#include <functional>
+
+class QWidget;
+
+// Replaces every row: row n shows rows[n - 1], one text a column. The selection is cleared.
+void       SetListRows(QWidget* list, const QList<QStringList>& rows);
+int        ListRowCount(const QWidget* list);
+QString    GetListCellText(const QWidget* list, int row, int column); // column 0 is the first
+QList<int> GetListOrder(const QWidget* list);                         // row numbers as shown, top first
+// The row numbers selected, in the order the list shows them.
+QList<int> GetListSelection(const QWidget* list);
+void       SetListSelection(QWidget* list, const QList<int>& rows);
+// How a click on column title sorts: negative, 0 or positive as row a comes before, with or after row b.
+// A second click on the same title reverses the order.
+using ListCompare = std::function<int(int column, int rowA, int rowB)>;
+void SetListSortCompare(QWidget* list, ListCompare compare);
+void SortListByColumn(QWidget* list, int column, bool ascending);
+// The columns share the list's width equally, also as the window is resized.
+void ShareListWidthEqually(QWidget* list);
