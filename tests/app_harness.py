@@ -1,6 +1,7 @@
 """Runs the built program from outside, as a user's desktop would: its own HOME and XDG folders, its own
 session bus, offscreen. Shared by the black-box tests."""
 import os
+import plistlib
 import shutil
 import signal
 import subprocess
@@ -97,6 +98,16 @@ def stop(proc, how=signal.SIGTERM, timeout=20):
     else:
         proc.send_signal(how)
     return proc.wait(timeout=timeout)
+
+
+def launch_and_quit(home, check):
+    """One launch and quit with time for start-up to open its windows; the preferences it left."""
+    proc = start(home)
+    time.sleep(1)
+    status = stop(proc)
+    check("exit status 0", status == 0, f"got {status}")
+    with open(os.path.join(home.config, "VRDX", "VRDX.plist"), "rb") as f:
+        return plistlib.load(f)
 
 
 class Checks:

@@ -15,13 +15,7 @@ check = h.Checks()
 
 
 def session(home):
-    """One launch and quit; the preferences it left."""
-    proc = h.start(home)
-    time.sleep(1)  # start-up has opened its windows
-    status = h.stop(proc)
-    check("exit status 0", status == 0, f"got {status}")
-    with open(os.path.join(home.config, "VRDX", "VRDX.plist"), "rb") as f:
-        return plistlib.load(f)
+    return h.launch_and_quit(home, check)
 
 
 home = h.Home()
