@@ -2,7 +2,6 @@
 next launch as the last session left it."""
 import os
 import plistlib
-import time
 
 import app_harness as h
 
