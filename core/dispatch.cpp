@@ -11,6 +11,7 @@
 #include "core/window_ids.h"
 #include "notes/daynote_window.h"
 #include "notes/events.h"
+#include "notes/recurring.h"
 #include "notes/reminder_sheet.h"
 #include "notes/reminders.h"
 #include "platform/windows.h"
@@ -112,6 +113,9 @@ const std::initializer_list<ControlRow> ControlTable = {
     {FirstDayCell, LastDayCell, ControlArrowKey, CalendarDayStep},
     {DaynoteTextControl, DaynoteTextControl, ControlTextChanged, DaynoteTextChanged},
     {FontPopUp, FontPopUp, ControlHit, DaynoteFontChosen},
+    {RecurringButton, RecurringButton, ControlHit, RecurringButtonHit},
+    {RecurringPeriodPopUp, RecurringPeriodPopUp, ControlHit, RecurringPeriodChosen},
+    {RecurringCopyButton, RecurringCopyButton, ControlHit, RecurringCopyHit},
     {ReminderButton, ReminderButton, ControlHit, ReminderButtonHit},
     {ReminderUrlCheckBox, ReminderUrlCheckBox, ControlHit, ReminderUrlBoxHit},
     {ReminderMailCheckBox, ReminderMailCheckBox, ControlHit, ReminderMailBoxHit},

@@ -206,6 +206,11 @@ void InsertDaynote(double date, const QString& text, int8_t type, int textContro
         if (QWidget* control = FindControl(FindWindowById(windowId), textControlId))
             style = GetControlFontStyle(control);
     style.flags = DaynoteStyleFlags;
+    InsertStyledDaynote(date, text, type, style, index, daynotes);
+}
+
+void InsertStyledDaynote(double date, const QString& text, int8_t type, const NoteFontStyle& style, int index,
+                         RecordArray& daynotes) {
     InsertRecord(daynotes, index);
     SetDaynote(daynotes, index, text, date, type, style);
 }

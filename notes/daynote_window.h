@@ -28,6 +28,9 @@ void SaveDaynote(const DateValue* date, int textControlId, int windowId, RecordA
 // A new record at the index, in the font style of the given control, or the default style without one.
 void InsertDaynote(double date, const QString& text, int8_t type, int textControlId, int windowId, int index,
                    RecordArray& daynotes);
+// A new record at the index in the font style given, stored as it is.
+void InsertStyledDaynote(double date, const QString& text, int8_t type, const NoteFontStyle& style, int index,
+                         RecordArray& daynotes);
 void SetDaynoteFont(QWidget* window, int item);
 void HighlightDateOnCal(double date, bool hasDaynote, int index, const RecordArray& daynotes);
 // "Modify Reminder..." or "Create Reminder..." by whether the window's daynote has a reminder.

@@ -9,6 +9,7 @@
 #include "helpers/zone_scope.h"
 #include "notes/daynote_window.h"
 #include "notes/events.h"
+#include "notes/recurring.h"
 #include "notes/reminder_sheet.h"
 #include "platform/clock.h"
 #include "platform/windows.h"
@@ -68,6 +69,7 @@ QWidget* OpenWindow(const QString& definition) {
     QWidget* daynote = OpenDaynote(12, 15, 2026, false, notes);
     if (definition == QLatin1String("Daynote")) return daynote;
     if (definition == QLatin1String("ReminderSheet")) return OpenReminderSheet(daynote);
+    if (definition == QLatin1String("Recurring")) return OpenRecurringSheet(daynote, date);
     return nullptr;
 }
 
@@ -103,6 +105,7 @@ class TestAccessibleNames : public QObject {
         QTest::addColumn<QString>("definition");
         QTest::newRow("Daynote") << u"Daynote"_s;
         QTest::newRow("ReminderSheet") << u"ReminderSheet"_s;
+        QTest::newRow("Recurring") << u"Recurring"_s;
         QTest::newRow("Calendar") << u"Calendar"_s;
         QTest::newRow("Timer") << u"Timer"_s;
         QTest::newRow("TimerSheet") << u"TimerSheet"_s;

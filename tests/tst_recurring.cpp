@@ -1,0 +1,259 @@
+// Recurring daynotes on the offscreen platform: the sheet opened from a daynote window, the copies it makes
+// every so many weeks, months or years, appending to daynotes already there, and what changes nothing.
+#include "calendar/calendar_window.h"
+#include "core/app_state.h"
+#include "core/dates.h"
+#include "core/dispatch.h"
+#include "core/window_ids.h"
+#include "helpers/test_support.h"
+#include "helpers/zone_scope.h"
+#include "notes/daynote_window.h"
+#include "notes/recurring.h"
+#include "platform/clock.h"
+#include "platform/windows.h"
+
+#include <QApplication>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+RecordArray& Notes() {
+    return App().daynotes;
+}
+
+int NoteIndex(double date) {
+    const int index = FindNoteIndex(Notes(), date);
+    return IsNoteAtIndex(Notes(), date, index) ? index : -1;
+}
+
+QString StoredText(double date) {
+    const Value* v = GetRecordValue(Notes(), NoteIndex(date), NoteDataKey);
+    return v && ValueText(*v) ? *ValueText(*v) : QString();
+}
+
+// Every daynote as "date|text|type", so a test sees any record that changed.
+QStringList AllNotes() {
+    QStringList all;
+    for (int i = 0; i < int(Notes().size()); ++i) {
+        double date = 0;
+        int8_t type = 0;
+        GetRecordDate(Notes(), i, NoteDateKey, &date);
+        GetRecordByte(Notes(), i, NoteTypeKey, &type);
+        const GregorianDate d = AbsTimeToDate(date);
+        const Value*        v = GetRecordValue(Notes(), i, NoteDataKey);
+        all << u"%1-%2-%3 %4:%5|%6|%7"_s.arg(d.year)
+                   .arg(d.month)
+                   .arg(d.day)
+                   .arg(d.hour)
+                   .arg(d.minute)
+                   .arg(v && ValueText(*v) ? *ValueText(*v) : QString())
+                   .arg(type);
+    }
+    return all;
+}
+
+QWidget* Sheet() {
+    return FindWindowById(RecurringWindowId);
+}
+
+// Opens the base date's daynote window, and the sheet with its recurring button.
+QWidget* OpenSheet(QDate base) {
+    QWidget* window = OpenDaynote(base.month(), base.day(), base.year(), false, Notes());
+    QTest::mouseClick(FindControl(window, RecurringButton), Qt::LeftButton);
+    return Sheet();
+}
+
+// Fills the sheet as a user would: the period by arrow keys on the pop-up, the figures typed.
+void FillAndCopy(int period, const QString& count, const QString& spacing) {
+    QWidget* sheet = Sheet();
+    QWidget* popUp = FindControl(sheet, RecurringPeriodPopUp);
+    for (int i = 1; i < period; ++i) QTest::keyClick(popUp, Qt::Key_Down);
+    QTest::keyClicks(FindControl(sheet, RecurringCountField), count);
+    QTest::keyClicks(FindControl(sheet, RecurringSpacingField), spacing);
+    QTest::mouseClick(FindControl(sheet, RecurringCopyButton), Qt::LeftButton);
+}
+
+} // namespace
+
+class TestRecurring : public QObject {
+    Q_OBJECT
+
+    ZoneScope   zone{"Europe/Berlin"}; // summer time begins on 28 March 2027
+    LocaleScope locale{"en_US"};
+
+  private slots:
+    void initTestCase() {
+        SetTestClock(DateTimeToAbsTime(3, 1, 2027, 10, 0));
+        QVERIFY(SetUpProgramWindows());
+    }
+
+    void cleanup() {
+        DisposeDocumentWindows();
+        Notes().clear();
+    }
+
+    void sheetOpensEmptyWithTheBaseDate() {
+        AddDaynote(3, 1, 2027, NoteStandard, u"Gym"_s);
+        QWidget* sheet = OpenSheet(QDate(2027, 3, 1));
+        QVERIFY(sheet && IsWindowVisible(sheet));
+        QCOMPARE(GetControlText(FindControl(sheet, RecurringBaseLabel)),
+                 u"Recurring Daynotes based on: 01  March  2027"_s);
+        QVERIFY(QTest::qWaitForWindowActive(sheet));
+        QCOMPARE(QApplication::focusWidget(), FindControl(sheet, RecurringCountField));
+        // Two digits at most, digits only.
+        QTest::keyClicks(FindControl(sheet, RecurringCountField), u"1x23"_s);
+        QCOMPARE(GetControlText(FindControl(sheet, RecurringCountField)), u"12"_s);
+        QTest::keyClick(FindControl(sheet, RecurringPeriodPopUp), Qt::Key_Down);
+        QCOMPARE(GetControlText(FindControl(sheet, RecurringPeriodLabel)), u"Months"_s);
+        QTest::keyClick(FindControl(sheet, RecurringPeriodPopUp), Qt::Key_Down);
+        QCOMPARE(GetControlText(FindControl(sheet, RecurringPeriodLabel)), u"Years"_s);
+        // Emptied again, the count makes no copies; the sheet is put away for the next use.
+        ClearText(FindControl(sheet, RecurringCountField));
+        QTest::keyClicks(FindControl(sheet, RecurringSpacingField), u"5"_s);
+        QTest::mouseClick(FindControl(sheet, RecurringCopyButton), Qt::LeftButton);
+        QVERIFY(!IsWindowVisible(sheet));
+        QCOMPARE(int(Notes().size()), 1);
+        // Opened again, nothing of the last use is left.
+        QCOMPARE(OpenSheet(QDate(2027, 3, 1)), sheet);
+        QCOMPARE(GetControlText(FindControl(sheet, RecurringSpacingField)), QString());
+        QCOMPARE(GetControlText(FindControl(sheet, RecurringCountField)), QString());
+        QCOMPARE(GetControlValue(FindControl(sheet, RecurringPeriodPopUp)), int(RecurWeeks));
+        QCOMPARE(GetControlText(FindControl(sheet, RecurringPeriodLabel)), u"Weeks"_s);
+    }
+
+    void copies_data() {
+        QTest::addColumn<QDate>("base");
+        QTest::addColumn<int>("period");
+        QTest::addColumn<QString>("count");
+        QTest::addColumn<QString>("spacing");
+        QTest::addColumn<QList<QDate>>("expected");
+        QTest::newRow("weeks, k = 0") << QDate(2027, 3, 1) << 1 << u"3"_s << u"0"_s
+                                      << QList<QDate>{{2027, 3, 8}, {2027, 3, 15}, {2027, 3, 22}};
+        QTest::newRow("weeks, k = 1, across summer time")
+            << QDate(2027, 3, 1) << 1 << u"3"_s << u"1"_s
+            << QList<QDate>{{2027, 3, 15}, {2027, 3, 29}, {2027, 4, 12}};
+        QTest::newRow("weeks, empty spacing counts 0")
+            << QDate(2027, 3, 22) << 1 << u"2"_s << QString() << QList<QDate>{{2027, 3, 29}, {2027, 4, 5}};
+        QTest::newRow("months from the 15th")
+            << QDate(2027, 1, 15) << 2 << u"2"_s << u"0"_s << QList<QDate>{{2027, 2, 15}, {2027, 3, 15}};
+        QTest::newRow("months from the 31st continue from February's last day")
+            << QDate(2027, 1, 31) << 2 << u"2"_s << u"0"_s << QList<QDate>{{2027, 2, 28}, {2027, 3, 28}};
+        QTest::newRow("years, every second")
+            << QDate(2026, 6, 10) << 3 << u"2"_s << u"1"_s << QList<QDate>{{2028, 6, 10}, {2030, 6, 10}};
+    }
+    void copies() {
+        QFETCH(QDate, base);
+        QFETCH(int, period);
+        QFETCH(QString, count);
+        QFETCH(QString, spacing);
+        QFETCH(QList<QDate>, expected);
+        AddDaynote(base.month(), base.day(), base.year(), NoteKeeper, u"Gym\rbring shoes"_s);
+        NoteFontStyle style = FontPreset(9, NoteFontStyle{});
+        SetRecordFontStyle(Notes(), 0, style, NoteCFSKey);
+        ShowCalendar();
+        ShowCalendarMonth(expected[0].year(), expected[0].month());
+        QVERIFY(OpenSheet(base));
+        FillAndCopy(period, count, spacing);
+        QVERIFY(!IsWindowVisible(Sheet()));
+        QCOMPARE(int(Notes().size()), 1 + expected.size());
+        for (const QDate& day : expected) {
+            const double date = DateToAbsTime(day.month(), day.day(), day.year());
+            const int    index = NoteIndex(date);
+            QVERIFY2(index >= 0, qPrintable(day.toString()));
+            double stored = 0;
+            GetRecordDate(Notes(), index, NoteDateKey, &stored);
+            const GregorianDate at = AbsTimeToDate(stored);
+            QCOMPARE(at.hour * 60 + at.minute, 0);
+            QCOMPARE(StoredText(date), u"Gym\rbring shoes"_s);
+            int8_t type = 0;
+            GetRecordByte(Notes(), index, NoteTypeKey, &type);
+            QCOMPARE(int(type), int(NoteKeeper));
+            NoteFontStyle copied;
+            QVERIFY(GetRecordFontStyle(Notes(), index, NoteCFSKey, &copied));
+            QVERIFY(copied == style);
+            QVERIFY(!GetRecordValue(Notes(), index, ReminderDateKey));
+        }
+        // The calendar shows the first copy's month with the copy marked.
+        const int cell = FindDayCell(expected[0].day());
+        QVERIFY(cell != 9999);
+        QVERIFY(AccessibleText(FindControl(FindWindowById(CalendarWindowId), cell)).contains(u"daynote"_s));
+    }
+
+    void appendsToDaynotesAlreadyThere_data() {
+        QTest::addColumn<QString>("existing");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("another text") << u"Dentist"_s << u"Dentist\rGym"_s;
+        QTest::newRow("the same text again") << u"Gym"_s << u"Gym\rGym"_s;
+    }
+    void appendsToDaynotesAlreadyThere() {
+        QFETCH(QString, existing);
+        QFETCH(QString, after);
+        AddDaynote(3, 1, 2027, NoteStandard, u"Gym"_s);
+        AddDaynote(3, 8, 2027, NoteHoliday, existing);
+        AddDaynote(3, 10, 2027, NoteStandard, u"Untouched"_s);
+        const double eighth = DateToAbsTime(3, 8, 2027);
+        const double reminder = DateTimeToAbsTime(3, 7, 2027, 9, 0);
+        SetRecordDate(Notes(), NoteIndex(eighth), ReminderDateKey, reminder);
+        OpenSheet(QDate(2027, 3, 1));
+        FillAndCopy(RecurWeeks, u"2"_s, u"0"_s);
+        QCOMPARE(StoredText(eighth), after);
+        int8_t type = 0;
+        GetRecordByte(Notes(), NoteIndex(eighth), NoteTypeKey, &type);
+        QCOMPARE(int(type), int(NoteHoliday));
+        double kept = 0;
+        QVERIFY(GetRecordDate(Notes(), NoteIndex(eighth), ReminderDateKey, &kept));
+        QCOMPARE(kept, reminder);
+        QCOMPARE(StoredText(DateToAbsTime(3, 10, 2027)), u"Untouched"_s);
+        QCOMPARE(StoredText(DateToAbsTime(3, 15, 2027)), u"Gym"_s);
+        QCOMPARE(int(Notes().size()), 4);
+    }
+
+    void changesNothing_data() {
+        QTest::addColumn<bool>("saved");
+        QTest::addColumn<QString>("count");
+        QTest::addColumn<QString>("alert");
+        QTest::newRow("no copies") << true << u"0"_s << QString();
+        QTest::newRow("empty count") << true << QString() << QString();
+        QTest::newRow("daynote not saved yet")
+            << false << u"3"_s << u"The daynote to be recurred has not been saved yet"_s;
+    }
+    void changesNothing() {
+        QFETCH(bool, saved);
+        QFETCH(QString, count);
+        QFETCH(QString, alert);
+        AddDaynote(3, 10, 2027, NoteStandard, u"Other"_s);
+        if (saved) AddDaynote(3, 1, 2027, NoteStandard, u"Gym"_s);
+        QWidget* window = OpenDaynote(3, 1, 2027, false, Notes());
+        if (!saved) {
+            FindControl(window, DaynoteTextControl)->setFocus();
+            QTest::keyClicks(FindControl(window, DaynoteTextControl), u"typed only"_s);
+        }
+        const QStringList before = AllNotes();
+        AlertRecorder     recorder;
+        QTest::mouseClick(FindControl(window, RecurringButton), Qt::LeftButton);
+        FillAndCopy(RecurWeeks, count, u"0"_s);
+        QCOMPARE(AllNotes(), before);
+        QVERIFY(!IsWindowVisible(Sheet()));
+        QCOMPARE(recorder.alerts.size(), alert.isEmpty() ? 0 : 1);
+        if (!alert.isEmpty()) {
+            QCOMPARE(recorder.alerts[0].message, alert);
+            QCOMPARE(recorder.alerts[0].informative, u"Close the daynotes window and reopen"_s);
+        }
+    }
+
+    void needsADaynoteOrListWindow() {
+        ShowCalendar();
+        AlertRecorder recorder;
+        QVERIFY(!OpenRecurringSheet(FindWindowById(CalendarWindowId), DateToAbsTime(3, 1, 2027)));
+        QCOMPARE(recorder.alerts.size(), 1);
+        QCOMPARE(recorder.alerts[0].message,
+                 u"Either the List Window or a Daynote window must be open to use this"_s);
+        QCOMPARE(recorder.alerts[0].informative, u"Please open a daynote or List Window first"_s);
+        QVERIFY(!Sheet() || !IsWindowVisible(Sheet()));
+    }
+};
+
+QTEST_MAIN(TestRecurring)
+#include "tst_recurring.moc"
