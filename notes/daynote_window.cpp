@@ -261,6 +261,27 @@ void SaveDaynote(const DateValue* date, int textControlId, int windowId, RecordA
     HighlightDateOnCal(day.absTime, !text.isEmpty(), index, daynotes);
 }
 
+void SaveOtherDaynoteWindows(const QWidget* except, RecordArray& daynotes) {
+    for (QWidget* w : DocumentWindows())
+        if (w != except && IsDaynoteWindowId(GetWindowId(w)))
+            SaveDaynote(nullptr, DaynoteTextControl, GetWindowId(w), daynotes);
+}
+
+void ReloadChangedDaynoteWindows(const RecordArray& daynotes) {
+    for (QWidget* w : DocumentWindows()) {
+        DateValue date;
+        if (!IsDaynoteWindowId(GetWindowId(w)) || !WindowTitleDate(w, &date)) continue;
+        const int index = FindNoteIndex(daynotes, date.absTime);
+        if (!IsNoteAtIndex(daynotes, date.absTime, index)) continue;
+        const Value*   data = GetRecordValue(daynotes, index, NoteDataKey);
+        const QString* stored = data ? ValueText(*data) : nullptr;
+        QWidget*       text = FindControl(w, DaynoteTextControl);
+        if (!stored || GetControlText(text) == *stored) continue;
+        SetControlText(text, *stored);
+        SetButtonsEnabled(w, !stored->isEmpty());
+    }
+}
+
 void HighlightDateOnCal(double date, bool hasDaynote, int index, const RecordArray& daynotes) {
     if (!FindWindowById(CalendarWindowId)) return;
     const GregorianDate d = AbsTimeToDate(date);

@@ -31,6 +31,10 @@ void InsertDaynote(double date, const QString& text, int8_t type, int textContro
 // A new record at the index in the font style given, stored as it is.
 void InsertStyledDaynote(double date, const QString& text, int8_t type, const NoteFontStyle& style, int index,
                          RecordArray& daynotes);
+// Every open daynote window but the one given written into the array, and after the array changed, shown
+// again from it where its daynote's text changed: a window closing later then saves what the array holds.
+void SaveOtherDaynoteWindows(const QWidget* except, RecordArray& daynotes);
+void ReloadChangedDaynoteWindows(const RecordArray& daynotes);
 void SetDaynoteFont(QWidget* window, int item);
 void HighlightDateOnCal(double date, bool hasDaynote, int index, const RecordArray& daynotes);
 // "Modify Reminder..." or "Create Reminder..." by whether the window's daynote has a reminder.

@@ -133,11 +133,16 @@ int RecurringCopyHit(int, unsigned) {
     const int count = FieldNumber(sheet, RecurringCountField);
     const int spacing = FieldNumber(sheet, RecurringSpacingField);
     double    base = 0;
-    if (count > 0 && SheetBaseDate(sheet, &base) &&
-        RecurDaynote(base, count, spacing, GetControlValue(FindControl(sheet, RecurringPeriodPopUp)),
-                     App().daynotes)) {
-        ShowCalendarMonth(GetCalendarYear(), GetCalendarMonth());
-        RedrawWeeklyView();
+    if (count > 0 && SheetBaseDate(sheet, &base)) {
+        // A daynote window open on a target date saves its text when it closes: written first and shown
+        // again afterwards, it keeps both the user's words and the copy.
+        SaveOtherDaynoteWindows(GetSheetOwner(sheet), App().daynotes);
+        if (RecurDaynote(base, count, spacing, GetControlValue(FindControl(sheet, RecurringPeriodPopUp)),
+                         App().daynotes)) {
+            ReloadChangedDaynoteWindows(App().daynotes);
+            ShowCalendarMonth(GetCalendarYear(), GetCalendarMonth());
+            RedrawWeeklyView();
+        }
     }
     HideWindow(sheet);
     // The daynote list, once it exists, rebuilds its rows and counts here when it is open.

@@ -210,6 +210,32 @@ class TestRecurring : public QObject {
         QCOMPARE(int(Notes().size()), 4);
     }
 
+    // A window left open on a target date would otherwise write its own text over the copy when it closes.
+    void openTargetWindowKeepsTheCopy_data() {
+        QTest::addColumn<QString>("existing");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("empty window") << QString() << QString() << u"Gym"_s;
+        QTest::newRow("unsaved words") << QString() << u"Plan"_s << u"Plan\rGym"_s;
+        QTest::newRow("saved daynote") << u"Dentist"_s << QString() << u"Dentist\rGym"_s;
+    }
+    void openTargetWindowKeepsTheCopy() {
+        QFETCH(QString, existing);
+        QFETCH(QString, typed);
+        QFETCH(QString, after);
+        AddDaynote(3, 1, 2027, NoteStandard, u"Gym"_s);
+        if (!existing.isEmpty()) AddDaynote(3, 8, 2027, NoteStandard, existing);
+        QWidget* target = OpenDaynote(3, 8, 2027, false, Notes());
+        FindControl(target, DaynoteTextControl)->setFocus();
+        QTest::keyClicks(FindControl(target, DaynoteTextControl), typed);
+        OpenSheet(QDate(2027, 3, 1));
+        FillAndCopy(RecurWeeks, u"1"_s, u"0"_s);
+        QCOMPARE(GetControlText(FindControl(target, DaynoteTextControl)), after);
+        CloseWindow(target);
+        QTest::qWait(0);
+        QCOMPARE(StoredText(DateToAbsTime(3, 8, 2027)), after);
+    }
+
     void changesNothing_data() {
         QTest::addColumn<bool>("saved");
         QTest::addColumn<QString>("count");
