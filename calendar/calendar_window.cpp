@@ -3,6 +3,7 @@
 
 #include "calendar/colours.h"
 #include "calendar/sun.h"
+#include "calendar/weekly_view.h"
 #include "core/app_state.h"
 #include "core/datafiles.h"
 #include "core/dates.h"
@@ -39,10 +40,6 @@ QString ClockPattern() {
     return Prefs().showSeconds ? QStringLiteral("h:mm:ss a") : QStringLiteral("h:mm a");
 }
 
-bool MondayFirst() {
-    return Prefs().weekStart == WeekStartsMonday;
-}
-
 QString CountdownLineText(int days) {
     const QString target = CountdownTargetText(false);
     if (days == 0) return QStringLiteral("< 1 day to %1").arg(target);
@@ -77,6 +74,10 @@ void RefreshCountdownLine(QWidget* window) {
 }
 
 } // namespace
+
+bool MondayFirst() {
+    return Prefs().weekStart == WeekStartsMonday;
+}
 
 // ---------------------------------------------------------------------------------------------------------
 // Building and showing
@@ -139,9 +140,10 @@ void ShowCalendarMonth(int year, int month) {
 }
 
 void GoToCurrentMonth(RecordArray& daynotes) {
-    (void)daynotes; // the weekly view saves into it once it exists
+    if (FindWindowById(WeeklyWindowId)) SaveWeek(daynotes);
     App().dayMark = GetCurrentDay();
     ShowCalendarMonth(GetCurrentYear(), GetCurrentMonth());
+    RefreshWeeklyView();
 }
 
 void PutDateTimeOnCalTitle(int year, int month) {
@@ -194,10 +196,13 @@ QString WeekdayInitials(int startOffset, int length) {
 }
 
 double StartOfCurrentWeek() {
-    const double now = GetNow();
-    const int    weekday = GetDayOfWeek(now); // 1 Monday .. 7 Sunday
-    const int    back = MondayFirst() ? weekday - 1 : (weekday == 7 ? 0 : weekday);
-    return AddDateUnits(now, -back, AddDays);
+    return StartOfWeekOf(GetNow());
+}
+
+double StartOfWeekOf(double day) {
+    const int weekday = GetDayOfWeek(day); // 1 Monday .. 7 Sunday
+    const int back = MondayFirst() ? weekday - 1 : (weekday == 7 ? 0 : weekday);
+    return AddDateUnits(day, -back, AddDays);
 }
 
 void FillMonthGrid() {

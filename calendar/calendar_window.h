@@ -41,9 +41,12 @@ void    DrawDayCell(int windowId, int cellId, bool hasDaynote, bool isToday, con
                     const RecordArray& daynotes);
 QString WeekdayInitials(int startOffset, int length);
 double  StartOfCurrentWeek();
-void    SetSunLineVisible(bool show, QWidget* window);
-void    PutTimeOnCal(QWidget* window);
-void    SetLastCountdownDays(int days);
+// The first day of the week (by the week-start preference) holding the day, at the day's time of day.
+double StartOfWeekOf(double day);
+bool   MondayFirst();
+void   SetSunLineVisible(bool show, QWidget* window);
+void   PutTimeOnCal(QWidget* window);
+void   SetLastCountdownDays(int days);
 
 // What assistive technology announces for a day cell: "Tuesday 8 December 2026, event daynote, today".
 QString DayCellName(double date, bool isToday, bool hasDaynote, int type);

@@ -4,6 +4,7 @@
 #include "calendar/calendar_window.h"
 #include "calendar/colours.h"
 #include "calendar/holidays.h"
+#include "calendar/weekly_view.h"
 #include "core/app_state.h"
 #include "core/datafiles.h"
 #include "core/preferences.h"
@@ -74,6 +75,11 @@ int CommandShowCountdown(FourCC) {
     return EventHandled;
 }
 
+int CommandShowWeekly(FourCC) {
+    ShowWeeklyView();
+    return EventHandled;
+}
+
 int CommandShowHolidays(FourCC) {
     ShowHolidaysWindow();
     return EventHandled;
@@ -99,6 +105,7 @@ const CommandRow CommandTable[] = {
     {MakeFourCC("ShTM"), CommandOpenTimer},
     {MakeFourCC("Crea"), CommandShowHolidays},
     {MakeFourCC("Evet"), CommandShowEvents},
+    {MakeFourCC("Week"), CommandShowWeekly},
 };
 
 // Rows arrive with the windows that hold their controls.
@@ -137,6 +144,13 @@ const std::initializer_list<ControlRow> ControlTable = {
     {EventCancelButton, EventCancelButton, ControlHit, EventCancelHit},
     {EventCreateButton, EventCreateButton, ControlHit, EventCreateHit},
     {EventDaynotesButton, EventRemindersButton, ControlHit, EventDaynotesHit},
+    {FirstWeekdayInitial, LastWeekdayInitial, ControlClick, WeekdayInitialClick},
+    {FirstWeekBox, LastWeekBox, ControlTextChanged, WeekBoxChanged},
+    {FirstDeleteBox, LastDeleteBox, ControlHit, DeleteBoxHit},
+    {DeleteDaysButton, DeleteDaysButton, ControlHit, DeleteDaysHit},
+    {PreviousWeekButton, NextWeekButton, ControlHit, WeekStepHit},
+    {CurrentWeekButton, CurrentWeekButton, ControlHit, CurrentWeekHit},
+    {WeeklyRemindersButton, WeeklyRemindersButton, ControlHit, WeeklyRemindersHit},
 };
 
 using ContextAction = int (*)(int controlId, QWidget* window, QPoint globalPos);
@@ -148,6 +162,7 @@ const std::initializer_list<ContextRow> ContextTable = {
     {FirstDayCell, LastDayCell, CalendarCellContextClick},
     {DaynoteTextControl, DaynoteTextControl, DaynoteTextContextClick},
     {EventList, EventList, EventListContextClick},
+    {FirstWeekBox, LastWeekBox, WeekBoxContextClick},
 };
 
 struct IdRange {
@@ -266,6 +281,7 @@ void ActivateApplication() {
 
 void HandleAppActivation(int kind) {
     if (kind == AppDeactivated) {
+        SaveWeek(App().daynotes);
         if (Prefs().hideInBackground) HideApplication();
     } else if (kind == AppActivated) {
         if (Prefs().bringAllToFront) BringAllWindowsToFront();
@@ -384,6 +400,10 @@ int CloseWindowById(int windowId) {
         SaveWindowPosition(windowId);
         CloseEventList();
         break;
+    case WeeklyWindowId:
+        CloseWeeklyView();
+        SaveWindowPosition(windowId);
+        break;
     case TimerSheetId:
     case TimeLogSheetId:
     case TimeZoneSheetId:
@@ -396,7 +416,10 @@ int CloseWindowById(int windowId) {
         DisposeWindow(FindWindowById(windowId));
         break;
     default:
-        if (IsDaynoteWindowId(windowId)) SaveDaynote(nullptr, DaynoteTextControl, windowId, App().daynotes);
+        if (IsDaynoteWindowId(windowId)) {
+            SaveDaynote(nullptr, DaynoteTextControl, windowId, App().daynotes);
+            RedrawWeeklyView();
+        }
         break;
     }
     return 0;

@@ -3,6 +3,7 @@
 
 #include "calendar/calendar_window.h"
 #include "calendar/sun.h"
+#include "calendar/weekly_view.h"
 #include "core/app_state.h"
 #include "core/datafiles.h"
 #include "core/dates.h"
@@ -124,6 +125,7 @@ bool InitializeApplication() {
     if (prefs.launchAnnounce) Speak(FormatDate(QStringLiteral("EEEE, MMMM, dd, yyyy"), GetNow()));
     if (prefs.calendarWndOpen) ShowCalendar();
     if (prefs.countDownWndOpen) ToggleCountdown();
+    if (prefs.weeklyWndOpen) ShowWeeklyView();
     if (prefs.eventWndOpen) ShowEventList();
     // Nothing else was open: the calendar is the way in, whatever the last session left.
     if (DocumentWindows().isEmpty() && !TrayAvailable()) ShowCalendar();
@@ -190,7 +192,13 @@ int Tick(RecordArray& daynotes) {
             AnnounceReminders(daynotes);
             announced = true;
             SetControlText(FindControl(calendar, CalendarSunLineControl), SunLineText());
+            if (IsWindowVisible(FindWindowById(WeeklyWindowId))) RefreshWeeklyView();
         }
+    } else if (IsWindowVisible(FindWindowById(WeeklyWindowId)) && GetCurrentDay() != app.dayMark) {
+        app.dayMark = GetCurrentDay();
+        RefreshWeeklyView();
+        AnnounceReminders(daynotes);
+        announced = true;
     }
     QWidget* countdown = FindWindowById(CountdownWindowId);
     if (IsWindowVisible(countdown)) RefreshCountdown(countdown);

@@ -1014,13 +1014,16 @@ void SetControlFontStyle(QWidget* control, const NoteFontStyle& style) {
                                     : style.just == -1 ? Qt::AlignRight
                                                        : Qt::AlignLeft;
         if (auto* w = qobject_cast<QTextEdit*>(control)) {
-            // Aligning the paragraphs is no edit of the text.
+            // Aligning the paragraphs is no edit of the text, and raises no text-changed event: a handler
+            // that writes the text away would otherwise save a box before its new text is in.
             const bool  edited = w->document()->isModified();
             QTextCursor cursor(w->document());
             cursor.select(QTextCursor::Document);
             QTextBlockFormat block;
             block.setAlignment(align);
+            ++suppressTextEvents;
             cursor.mergeBlockFormat(block);
+            --suppressTextEvents;
             w->document()->setModified(edited);
         } else if (auto* w = qobject_cast<QLineEdit*>(control)) {
             w->setAlignment(align | Qt::AlignVCenter);

@@ -66,6 +66,10 @@ QWidget* OpenWindow(const QString& definition) {
         QTest::mouseClick(FindControl(list, EventAddButton), Qt::LeftButton);
         return FindWindowById(AddEventSheetId);
     }
+    if (definition == QLatin1String("Weekly")) {
+        RunCommand(MakeFourCC("Week"));
+        return FindWindowById(WeeklyWindowId);
+    }
     QWidget* daynote = OpenDaynote(12, 15, 2026, false, notes);
     if (definition == QLatin1String("Daynote")) return daynote;
     if (definition == QLatin1String("ReminderSheet")) return OpenReminderSheet(daynote);
@@ -112,6 +116,7 @@ class TestAccessibleNames : public QObject {
         QTest::newRow("Holidays") << u"Holidays"_s;
         QTest::newRow("EventList") << u"EventList"_s;
         QTest::newRow("AddEventSheet") << u"AddEventSheet"_s;
+        QTest::newRow("Weekly") << u"Weekly"_s;
     }
 
   private slots:

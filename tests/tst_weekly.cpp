@@ -1,0 +1,228 @@
+// The weekly view on the offscreen platform: which week it opens on, boxes typed into becoming daynotes, the
+// delete boxes, week steps across daylight saving time and with the focus in a box.
+#include "calendar/calendar_window.h"
+#include "calendar/weekly_view.h"
+#include "core/app_state.h"
+#include "core/dates.h"
+#include "core/dispatch.h"
+#include "core/preferences.h"
+#include "core/window_ids.h"
+#include "helpers/test_support.h"
+#include "helpers/zone_scope.h"
+#include "platform/clock.h"
+#include "platform/windows.h"
+
+#include <QApplication>
+#include <QTest>
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The daynote text of a day, or "(none)".
+QString NoteOn(double date) {
+    const RecordArray& notes = App().daynotes;
+    const int          index = FindNoteIndex(notes, date);
+    if (!IsNoteAtIndex(notes, date, index)) return u"(none)"_s;
+    return *ValueText(*GetRecordValue(notes, index, NoteDataKey));
+}
+
+QWidget* Control(int id) {
+    return FindControl(FindWindowById(WeeklyWindowId), id);
+}
+
+void TypeInto(int boxId, const QString& text) {
+    SetFocusToControl(Control(boxId));
+    QTest::keyClick(Control(boxId), Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClicks(Control(boxId), text);
+}
+
+} // namespace
+
+class TestWeekly : public QObject {
+    Q_OBJECT
+
+    ZoneScope zone{"America/New_York"};
+
+  private slots:
+    void initTestCase() {
+        SetTestClock(DateTimeToAbsTime(12, 7, 2026, 10, 0)); // a Monday
+        QVERIFY(SetUpProgramWindows());
+    }
+    void init() {
+        SetTestClock(DateTimeToAbsTime(12, 7, 2026, 10, 0));
+        Prefs().weekStart = WeekStartsSunday;
+        ShowCalendar();
+    }
+    void cleanup() {
+        DisposeDocumentWindows();
+        App().daynotes.clear();
+    }
+
+    void weekShown_data() {
+        QTest::addColumn<int>("today");     // of December 2026
+        QTest::addColumn<bool>("monday");   // weeks start on Monday
+        QTest::addColumn<int>("calendar");  // month on show, as yyyymm
+        QTest::addColumn<QString>("first"); // "M-D-Y" of the first day shown
+        QTest::addColumn<QString>("title");
+        QTest::newRow("calendar on March 2027")
+            << 7 << false << 202703 << u"2-28-2027"_s << u"For week beginning February 28, 2027"_s;
+        QTest::newRow("current month, today's week")
+            << 9 << false << 202612 << u"12-6-2026"_s << u"For week beginning December 06, 2026"_s;
+        QTest::newRow("Monday start on a Sunday")
+            << 13 << true << 202612 << u"12-7-2026"_s << u"For week beginning December 07, 2026"_s;
+    }
+    void weekShown() {
+        QFETCH(int, today);
+        QFETCH(bool, monday);
+        QFETCH(int, calendar);
+        QFETCH(QString, first);
+        QFETCH(QString, title);
+        SetTestClock(DateTimeToAbsTime(12, today, 2026, 10, 0));
+        Prefs().weekStart = monday ? WeekStartsMonday : WeekStartsSunday;
+        ShowCalendarMonth(calendar / 100, calendar % 100);
+        RunCommand(MakeFourCC("Week"));
+        QWidget* window = FindWindowById(WeeklyWindowId);
+        QVERIFY(window);
+        const GregorianDate d = AbsTimeToDate(WeekStart());
+        QCOMPARE(u"%1-%2-%3"_s.arg(d.month).arg(d.day).arg(d.year), first);
+        QCOMPARE(d.hour, 0);
+        QCOMPARE(GetWindowTitle(window), title);
+        QCOMPARE(GetControlText(Control(FirstWeekdayName)).size(), 3);
+        QCOMPARE(AccessibleText(Control(FirstWeekBox)), FormatDate(u"EEEE d LLLL yyyy"_s, WeekStart()));
+        // Today's number is bold only in today's week.
+        const int todayIndex = int(std::lround((DateToAbsTime(12, today, 2026) - WeekStart()) / 86400));
+        for (int i = 0; i < 7; ++i)
+            QCOMPARE(GetControlFontStyle(Control(FirstWeekDayNumber + i)).style,
+                     int16_t(i == todayIndex ? 1 : 0));
+    }
+
+    void typing_data() {
+        QTest::addColumn<QString>("existing"); // daynote of the third day before typing
+        QTest::addColumn<QString>("typed");    // "<clear>" empties the box
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<bool>("deletable");
+        QTest::newRow("one character") << QString() << u"a"_s << u"a"_s << false;
+        QTest::newRow("two characters") << QString() << u"ab"_s << u"ab"_s << true;
+        QTest::newRow("added to a daynote") << u"x"_s << u"y"_s << u"xy"_s << true;
+        QTest::newRow("emptied box") << u"xyz"_s << u"<clear>"_s << u"(none)"_s << false;
+    }
+    void typing() {
+        QFETCH(QString, existing);
+        QFETCH(QString, typed);
+        QFETCH(QString, stored);
+        QFETCH(bool, deletable);
+        if (!existing.isEmpty()) AddDaynote(12, 8, 2026, NoteStandard, existing);
+        ShowWeeklyView();
+        QCOMPARE(GetControlText(Control(FirstWeekBox + 2)), existing);
+        if (typed == u"<clear>"_s) {
+            ClearText(Control(FirstWeekBox + 2));
+        } else {
+            TypeInto(FirstWeekBox + 2, typed);
+        }
+        QCOMPARE(NoteOn(DateToAbsTime(12, 8, 2026)), stored);
+        QCOMPARE(IsControlEnabled(Control(FirstDeleteBox + 2)), deletable);
+        QCOMPARE(App().daynotes.size(), size_t(stored == u"(none)"_s ? 0 : 1));
+    }
+
+    void deleteChecked_data() {
+        QTest::addColumn<bool>("hasDaynote");
+        QTest::addColumn<QString>("afterwards");
+        QTest::addColumn<QString>("boxText");
+        QTest::newRow("ticked day with a daynote") << true << u"(none)"_s << QString();
+        QTest::newRow("ticked day without a daynote") << false << u"(none)"_s << u"typed"_s;
+    }
+    void deleteChecked() {
+        QFETCH(bool, hasDaynote);
+        QFETCH(QString, afterwards);
+        QFETCH(QString, boxText);
+        if (hasDaynote) AddDaynote(12, 10, 2026, NoteStandard, u"typed"_s);
+        AddDaynote(12, 11, 2026, NoteStandard, u"kept"_s);
+        ShowWeeklyView();
+        // A box holding text that never reached the array (no text event).
+        if (!hasDaynote) SetControlText(Control(FirstWeekBox + 4), u"typed"_s);
+        SetControlEnabled(Control(FirstDeleteBox + 4), true);
+        SetControlValue(Control(FirstDeleteBox + 4), 1);
+        QCOMPARE(HandleControlEvent(ControlHit, FirstDeleteBox + 4, 0), EventHandled);
+        QVERIFY(IsControlEnabled(Control(DeleteDaysButton)));
+        QCOMPARE(HandleControlEvent(ControlHit, DeleteDaysButton, 0), EventHandled);
+        QCOMPARE(NoteOn(DateToAbsTime(12, 10, 2026)), afterwards);
+        QCOMPARE(NoteOn(DateToAbsTime(12, 11, 2026)), u"kept"_s);
+        QCOMPARE(GetControlValue(Control(FirstDeleteBox + 4)), 0);
+        QCOMPARE(GetControlText(Control(FirstWeekBox + 4)), boxText);
+        QVERIFY(!IsControlEnabled(Control(DeleteDaysButton)));
+    }
+
+    // Each step is calendar weeks: the first day stays at 00:00 across a change of daylight saving time.
+    void stepAcrossDaylightSaving_data() {
+        QTest::addColumn<int>("month");
+        QTest::addColumn<int>("button");
+        QTest::addColumn<QStringList>("firstDays");
+        QTest::newRow("forward into summer time")
+            << 3 << int(NextWeekButton) << QStringList{u"3-7"_s, u"3-14"_s, u"3-21"_s};
+        QTest::newRow("forward into winter time")
+            << 11 << int(NextWeekButton) << QStringList{u"11-7"_s, u"11-14"_s, u"11-21"_s};
+        QTest::newRow("back into winter time")
+            << 4 << int(PreviousWeekButton) << QStringList{u"3-21"_s, u"3-14"_s, u"3-7"_s};
+    }
+    void stepAcrossDaylightSaving() {
+        QFETCH(int, month);
+        QFETCH(int, button);
+        QFETCH(QStringList, firstDays);
+        ShowCalendarMonth(2027, month);
+        ShowWeeklyView();
+        for (const QString& expected : firstDays) {
+            QCOMPARE(HandleControlEvent(ControlHit, button, 0), EventHandled);
+            const GregorianDate d = AbsTimeToDate(WeekStart());
+            QCOMPARE(u"%1-%2"_s.arg(d.month).arg(d.day), expected);
+            QCOMPARE(d.hour * 60 + d.minute, 0);
+        }
+    }
+
+    // The focus stays in a box while the week moves: what is typed next goes to the new week's day.
+    void stepWithFocusInBox_data() {
+        QTest::addColumn<int>("button");
+        QTest::addColumn<int>("days");
+        QTest::addColumn<QString>("there"); // daynote already on the box's day of the other week
+        QTest::newRow("next week") << int(NextWeekButton) << 7 << QString();
+        QTest::newRow("previous week") << int(PreviousWeekButton) << -7 << QString();
+        QTest::newRow("onto a daynote") << int(NextWeekButton) << 7 << u"old"_s;
+    }
+    void stepWithFocusInBox() {
+        QFETCH(int, button);
+        QFETCH(int, days);
+        QFETCH(QString, there);
+        const double day = DateToAbsTime(12, 9, 2026);
+        const double other = AddDateUnits(day, days, AddDays);
+        if (!there.isEmpty()) {
+            const GregorianDate o = AbsTimeToDate(other);
+            AddDaynote(o.month, o.day, o.year, NoteStandard, there);
+        }
+        ShowWeeklyView();
+        QWidget* window = FindWindowById(WeeklyWindowId);
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        TypeInto(FirstWeekBox + 3, u"abc"_s);
+        QCOMPARE(HandleControlEvent(ControlHit, button, 0), EventHandled);
+        QCOMPARE(QApplication::focusWidget(), Control(FirstWeekBox + 3));
+        QCOMPARE(GetControlText(Control(FirstWeekBox + 3)), there);
+        QCOMPARE(NoteOn(day), u"abc"_s);
+        QCOMPARE(NoteOn(other), there.isEmpty() ? u"(none)"_s : there);
+        TypeInto(FirstWeekBox + 3, u"z"_s);
+        QCOMPARE(NoteOn(other), there + u"z"_s);
+        ClearText(Control(FirstWeekBox + 3));
+        QCOMPARE(NoteOn(other), u"(none)"_s);
+        QCOMPARE(NoteOn(day), u"abc"_s);
+        CloseWindow(window);
+        QCOMPARE(NoteOn(day), u"abc"_s);
+    }
+};
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    TestWeekly   test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_weekly.moc"
