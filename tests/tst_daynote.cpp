@@ -48,16 +48,6 @@ double Day(int month, int day, int year) {
     return DateToAbsTime(month, day, year);
 }
 
-int NoteIndex(double date) {
-    const int index = FindNoteIndex(Notes(), date);
-    return IsNoteAtIndex(Notes(), date, index) ? index : -1;
-}
-
-QString StoredText(double date) {
-    const Value* v = GetRecordValue(Notes(), NoteIndex(date), NoteDataKey);
-    return v && ValueText(*v) ? *ValueText(*v) : QString();
-}
-
 int StoredType(double date) {
     int8_t type = 0;
     GetRecordByte(Notes(), NoteIndex(date), NoteTypeKey, &type);

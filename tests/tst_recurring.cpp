@@ -23,16 +23,6 @@ RecordArray& Notes() {
     return App().daynotes;
 }
 
-int NoteIndex(double date) {
-    const int index = FindNoteIndex(Notes(), date);
-    return IsNoteAtIndex(Notes(), date, index) ? index : -1;
-}
-
-QString StoredText(double date) {
-    const Value* v = GetRecordValue(Notes(), NoteIndex(date), NoteDataKey);
-    return v && ValueText(*v) ? *ValueText(*v) : QString();
-}
-
 // Every daynote as "date|text|type", so a test sees any record that changed.
 QStringList AllNotes() {
     QStringList all;

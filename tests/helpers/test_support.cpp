@@ -98,6 +98,17 @@ void AddDaynote(int month, int day, int year, int type, const QString& text) {
     SetDaynote(notes, index, text, date, int8_t(type), NoteFontStyle{});
 }
 
+int NoteIndex(double date) {
+    const RecordArray& notes = App().daynotes;
+    const int          index = FindNoteIndex(notes, date);
+    return IsNoteAtIndex(notes, date, index) ? index : -1;
+}
+
+QString StoredText(double date) {
+    const Value* v = GetRecordValue(App().daynotes, NoteIndex(date), NoteDataKey);
+    return v && ValueText(*v) ? *ValueText(*v) : QString();
+}
+
 void ClearText(QWidget* view) {
     view->setFocus();
     QTest::keyClick(view, Qt::Key_A, Qt::ControlModifier);

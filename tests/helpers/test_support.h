@@ -37,6 +37,9 @@ void DisposeDocumentWindows();
 QWidget* MakeTestPanel(int id, bool show = true);
 // A daynote of the type on the day, put in date order into the program's daynote array.
 void AddDaynote(int month, int day, int year, int type, const QString& text = QStringLiteral("note"));
+// The index of the day's daynote in the program's array, or -1; its stored text, empty without one.
+int     NoteIndex(double date);
+QString StoredText(double date);
 // Empties the text control as a user would: select all, then Delete.
 void ClearText(QWidget* view);
 // What assistive technology reads as the widget's name (or another of its texts); empty without an interface.
