@@ -182,23 +182,18 @@ int Tick(RecordArray& daynotes) {
     AppState&    app = App();
     const double now = GetNow();
     QWidget*     calendar = FindWindowById(CalendarWindowId);
+    const bool   calendarShown = IsWindowVisible(calendar);
+    const bool   weeklyShown = IsWindowVisible(FindWindowById(WeeklyWindowId));
     bool         announced = false;
-    if (IsWindowVisible(calendar)) {
-        CalendarTick(calendar);
-        const int today = GetCurrentDay();
-        if (today != app.dayMark) {
-            app.dayMark = today;
-            ShowCalendarMonth(GetCurrentYear(), GetCurrentMonth());
-            AnnounceReminders(daynotes);
-            announced = true;
-            SetControlText(FindControl(calendar, CalendarSunLineControl), SunLineText());
-            if (IsWindowVisible(FindWindowById(WeeklyWindowId))) RefreshWeeklyView();
-        }
-    } else if (IsWindowVisible(FindWindowById(WeeklyWindowId)) && GetCurrentDay() != app.dayMark) {
+    if (calendarShown) CalendarTick(calendar);
+    // The day-change work, for whichever of the two day views is on screen.
+    if ((calendarShown || weeklyShown) && GetCurrentDay() != app.dayMark) {
         app.dayMark = GetCurrentDay();
-        RefreshWeeklyView();
+        if (calendarShown) ShowCalendarMonth(GetCurrentYear(), GetCurrentMonth());
         AnnounceReminders(daynotes);
         announced = true;
+        if (calendarShown) SetControlText(FindControl(calendar, CalendarSunLineControl), SunLineText());
+        if (weeklyShown) RefreshWeeklyView();
     }
     QWidget* countdown = FindWindowById(CountdownWindowId);
     if (IsWindowVisible(countdown)) RefreshCountdown(countdown);
