@@ -3,6 +3,7 @@
 
 #include "calendar/colours.h"
 #include "calendar/sun.h"
+#include "calendar/twelve_month.h"
 #include "calendar/weekly_view.h"
 #include "core/app_state.h"
 #include "core/datafiles.h"
@@ -331,8 +332,11 @@ void CalendarTick(QWidget* window) {
 // Control actions
 // ---------------------------------------------------------------------------------------------------------
 
-int CalendarYearButton(int controlId, unsigned) {
-    // With Ctrl (Option) held these open the go-to-year window once it exists; until then they step a year.
+int CalendarYearButton(int controlId, unsigned modifiers) {
+    if (modifiers & ModOption) {
+        ShowGoToYear(GoToYearMode);
+        return EventHandled;
+    }
     ShowCalendarMonth(GetCalendarYear() + (controlId == NextYearButton ? 1 : -1), GetCalendarMonth());
     return EventHandled;
 }

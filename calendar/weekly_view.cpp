@@ -2,6 +2,7 @@
 // the daynote array as they change, stepped a week at a time.
 #include "calendar/weekly_view.h"
 #include "calendar/calendar_window.h"
+#include "calendar/monthly_view.h"
 #include "core/app_state.h"
 #include "core/dates.h"
 #include "core/preferences.h"
@@ -272,8 +273,9 @@ int WeeklyRemindersHit(int, unsigned) {
 }
 
 int WeekdayInitialClick(int, unsigned modifiers) {
-    // With the Option key (Ctrl) it is the monthly view's, which does not exist yet.
-    if (modifiers & ModOption) return EventNotHandled;
-    ShowWeeklyView();
+    if (modifiers & ModOption)
+        ShowMonthlyView();
+    else
+        ShowWeeklyView();
     return EventHandled;
 }

@@ -4,6 +4,8 @@
 #include "calendar/calendar_window.h"
 #include "calendar/colours.h"
 #include "calendar/holidays.h"
+#include "calendar/monthly_view.h"
+#include "calendar/twelve_month.h"
 #include "calendar/weekly_view.h"
 #include "core/app_state.h"
 #include "core/datafiles.h"
@@ -80,6 +82,11 @@ int CommandShowWeekly(FourCC) {
     return EventHandled;
 }
 
+int CommandShowMonthly(FourCC) {
+    ShowMonthlyView();
+    return EventHandled;
+}
+
 int CommandShowHolidays(FourCC) {
     ShowHolidaysWindow();
     return EventHandled;
@@ -106,6 +113,9 @@ const CommandRow CommandTable[] = {
     {MakeFourCC("Crea"), CommandShowHolidays},
     {MakeFourCC("Evet"), CommandShowEvents},
     {MakeFourCC("Week"), CommandShowWeekly},
+    {MakeFourCC("Mont"), CommandShowMonthly},
+    {MakeFourCC("GoYr"), CommandGoToYear},
+    {MakeFourCC("S12m"), CommandTwelveMonth},
 };
 
 // Rows arrive with the windows that hold their controls.
@@ -151,6 +161,11 @@ const std::initializer_list<ControlRow> ControlTable = {
     {PreviousWeekButton, NextWeekButton, ControlHit, WeekStepHit},
     {CurrentWeekButton, CurrentWeekButton, ControlHit, CurrentWeekHit},
     {WeeklyRemindersButton, WeeklyRemindersButton, ControlHit, WeeklyRemindersHit},
+    {WeeklyMonthlyButton, WeeklyMonthlyButton, ControlHit, ShowMonthlyHit},
+    {FirstWeekBox, LastWeekBox, ControlFocusSet, WeekBoxFocused},
+    {MonthlyPreviousButton, MonthlyNextButton, ControlHit, MonthlyStepHit},
+    {MonthlyWeeklyButton, MonthlyWeeklyButton, ControlHit, MonthlyWeeklyHit},
+    {GoToYearOKButton, GoToYearOKButton, ControlHit, GoToYearOKHit},
 };
 
 using ContextAction = int (*)(int controlId, QWidget* window, QPoint globalPos);
@@ -340,7 +355,8 @@ int HandleWindowEvent(int kind, int windowId) {
     }
     if (kind != WindowClose) return EventNotHandled;
     CloseWindowById(windowId);
-    if (windowId == TimerSheetId || windowId == AddEventSheetId || windowId == ReminderSheetId)
+    if (windowId == TimerSheetId || windowId == AddEventSheetId || windowId == ReminderSheetId ||
+        windowId == GoToYearWindowId)
         return EventHandled;
     QTimer::singleShot(0, [] { QuitIfUnreachable(); });
     return EventNotHandled;
@@ -396,17 +412,22 @@ int CloseWindowById(int windowId) {
     case TimerWindowId:
         SaveWindowPosition(windowId);
         break;
+    case MonthlyWindowId:
+        SaveWindowPosition(windowId);
+        break;
     case EventListWindowId:
         SaveWindowPosition(windowId);
         CloseEventList();
         break;
     case WeeklyWindowId:
         CloseWeeklyView();
+        RefreshMonthlyView();
         SaveWindowPosition(windowId);
         break;
     case TimerSheetId:
     case TimeLogSheetId:
     case TimeZoneSheetId:
+    case GoToYearWindowId:
         HideWindow(FindWindowById(windowId));
         break;
     // A sheet here has a close button (and Escape): closing the reminder sheet that way cancels it, and it is
@@ -419,6 +440,7 @@ int CloseWindowById(int windowId) {
         if (IsDaynoteWindowId(windowId)) {
             SaveDaynote(nullptr, DaynoteTextControl, windowId, App().daynotes);
             RedrawWeeklyView();
+            RefreshMonthlyView();
         }
         break;
     }

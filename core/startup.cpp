@@ -3,6 +3,7 @@
 
 #include "calendar/calendar_window.h"
 #include "calendar/sun.h"
+#include "calendar/monthly_view.h"
 #include "calendar/weekly_view.h"
 #include "core/app_state.h"
 #include "core/datafiles.h"
@@ -125,6 +126,7 @@ bool InitializeApplication() {
     if (prefs.launchAnnounce) Speak(FormatDate(QStringLiteral("EEEE, MMMM, dd, yyyy"), GetNow()));
     if (prefs.calendarWndOpen) ShowCalendar();
     if (prefs.countDownWndOpen) ToggleCountdown();
+    if (prefs.monthlyWndOpen) ShowMonthlyView();
     if (prefs.weeklyWndOpen) ShowWeeklyView();
     if (prefs.eventWndOpen) ShowEventList();
     // Nothing else was open: the calendar is the way in, whatever the last session left.

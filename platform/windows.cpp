@@ -3,6 +3,7 @@
 #include "platform/windows.h"
 
 #include "platform/day_cell.h"
+#include "platform/year_text.h"
 
 #include <QAbstractButton>
 #include <QAbstractSlider>
@@ -83,10 +84,15 @@ QHash<const QWidget*, QHash<int, QPointer<QWidget>>> controlIndex;
 class ProgramLoader : public QUiLoader {
   public:
     QWidget* createWidget(const QString& className, QWidget* parent, const QString& name) override {
-        if (className != QLatin1String("DayCell")) return QUiLoader::createWidget(className, parent, name);
-        auto* cell = new DayCell(parent);
-        cell->setObjectName(name);
-        return cell;
+        QWidget* made = nullptr;
+        if (className == QLatin1String("DayCell"))
+            made = new DayCell(parent);
+        else if (className == QLatin1String("YearText"))
+            made = new YearText(parent);
+        else
+            return QUiLoader::createWidget(className, parent, name);
+        made->setObjectName(name);
+        return made;
     }
 };
 

@@ -1,6 +1,7 @@
 // Every control of the program's windows has a name for assistive technology and is reached from the
 // keyboard. One row per window definition: a new window is covered by adding its row and how it opens.
 #include "calendar/calendar_window.h"
+#include "calendar/twelve_month.h"
 #include "core/app_state.h"
 #include "core/dates.h"
 #include "core/dispatch.h"
@@ -70,6 +71,16 @@ QWidget* OpenWindow(const QString& definition) {
         RunCommand(MakeFourCC("Week"));
         return FindWindowById(WeeklyWindowId);
     }
+    if (definition == QLatin1String("Monthly")) {
+        RunCommand(MakeFourCC("Mont"));
+        return FindWindowById(MonthlyWindowId);
+    }
+    if (definition == QLatin1String("GoToYearWnd")) {
+        ShowCalendar();
+        RunCommand(MakeFourCC("GoYr"));
+        return FindWindowById(GoToYearWindowId);
+    }
+    if (definition == QLatin1String("12MonthCalWnd")) return BuildTwelveMonthWindow(2026);
     QWidget* daynote = OpenDaynote(12, 15, 2026, false, notes);
     if (definition == QLatin1String("Daynote")) return daynote;
     if (definition == QLatin1String("ReminderSheet")) return OpenReminderSheet(daynote);
@@ -117,6 +128,9 @@ class TestAccessibleNames : public QObject {
         QTest::newRow("EventList") << u"EventList"_s;
         QTest::newRow("AddEventSheet") << u"AddEventSheet"_s;
         QTest::newRow("Weekly") << u"Weekly"_s;
+        QTest::newRow("Monthly") << u"Monthly"_s;
+        QTest::newRow("GoToYearWnd") << u"GoToYearWnd"_s;
+        QTest::newRow("12MonthCalWnd") << u"12MonthCalWnd"_s;
     }
 
   private slots:

@@ -1,0 +1,301 @@
+// Go to year and the twelve-month calendar on the offscreen platform: the year sheet in both modes, the year
+// text against cal's layout, and twelve-month windows that each keep their own year.
+#include "calendar/calendar_window.h"
+#include "calendar/twelve_month.h"
+#include "core/dates.h"
+#include "core/dispatch.h"
+#include "core/window_ids.h"
+#include "helpers/test_support.h"
+#include "helpers/zone_scope.h"
+#include "platform/clock.h"
+#include "platform/styled_lines.h"
+#include "platform/windows.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// cal's year layout (as ncal -C prints it, without trailing blanks): a leap year starting on a Monday and a
+// common year starting on a Saturday.
+const char* const Year2024[] = {
+    "                              2024",
+    "",
+    "      January               February               March",
+    "Su Mo Tu We Th Fr Sa  Su Mo Tu We Th Fr Sa  Su Mo Tu We Th Fr Sa",
+    "    1  2  3  4  5  6               1  2  3                  1  2",
+    " 7  8  9 10 11 12 13   4  5  6  7  8  9 10   3  4  5  6  7  8  9",
+    "14 15 16 17 18 19 20  11 12 13 14 15 16 17  10 11 12 13 14 15 16",
+    "21 22 23 24 25 26 27  18 19 20 21 22 23 24  17 18 19 20 21 22 23",
+    "28 29 30 31           25 26 27 28 29        24 25 26 27 28 29 30",
+    "                                            31",
+    "       April                  May                   June",
+    "Su Mo Tu We Th Fr Sa  Su Mo Tu We Th Fr Sa  Su Mo Tu We Th Fr Sa",
+    "    1  2  3  4  5  6            1  2  3  4                     1",
+    " 7  8  9 10 11 12 13   5  6  7  8  9 10 11   2  3  4  5  6  7  8",
+    "14 15 16 17 18 19 20  12 13 14 15 16 17 18   9 10 11 12 13 14 15",
+    "21 22 23 24 25 26 27  19 20 21 22 23 24 25  16 17 18 19 20 21 22",
+    "28 29 30              26 27 28 29 30 31     23 24 25 26 27 28 29",
+    "                                            30",
+    "        July                 August              September",
+    "Su Mo Tu We Th Fr Sa  Su Mo Tu We Th Fr Sa  Su Mo Tu We Th Fr Sa",
+    "    1  2  3  4  5  6               1  2  3   1  2  3  4  5  6  7",
+    " 7  8  9 10 11 12 13   4  5  6  7  8  9 10   8  9 10 11 12 13 14",
+    "14 15 16 17 18 19 20  11 12 13 14 15 16 17  15 16 17 18 19 20 21",
+    "21 22 23 24 25 26 27  18 19 20 21 22 23 24  22 23 24 25 26 27 28",
+    "28 29 30 31           25 26 27 28 29 30 31  29 30",
+    "",
+    "      October               November              December",
+    "Su Mo Tu We Th Fr Sa  Su Mo Tu We Th Fr Sa  Su Mo Tu We Th Fr Sa",
+    "       1  2  3  4  5                  1  2   1  2  3  4  5  6  7",
+    " 6  7  8  9 10 11 12   3  4  5  6  7  8  9   8  9 10 11 12 13 14",
+    "13 14 15 16 17 18 19  10 11 12 13 14 15 16  15 16 17 18 19 20 21",
+    "20 21 22 23 24 25 26  17 18 19 20 21 22 23  22 23 24 25 26 27 28",
+    "27 28 29 30 31        24 25 26 27 28 29 30  29 30 31",
+    "",
+};
+const char* const Year2022[] = {
+    "                              2022",
+    "",
+    "      January               February               March",
+    "Su Mo Tu We Th Fr Sa  Su Mo Tu We Th Fr Sa  Su Mo Tu We Th Fr Sa",
+    "                   1         1  2  3  4  5         1  2  3  4  5",
+    " 2  3  4  5  6  7  8   6  7  8  9 10 11 12   6  7  8  9 10 11 12",
+    " 9 10 11 12 13 14 15  13 14 15 16 17 18 19  13 14 15 16 17 18 19",
+    "16 17 18 19 20 21 22  20 21 22 23 24 25 26  20 21 22 23 24 25 26",
+    "23 24 25 26 27 28 29  27 28                 27 28 29 30 31",
+    "30 31",
+    "       April                  May                   June",
+    "Su Mo Tu We Th Fr Sa  Su Mo Tu We Th Fr Sa  Su Mo Tu We Th Fr Sa",
+    "                1  2   1  2  3  4  5  6  7            1  2  3  4",
+    " 3  4  5  6  7  8  9   8  9 10 11 12 13 14   5  6  7  8  9 10 11",
+    "10 11 12 13 14 15 16  15 16 17 18 19 20 21  12 13 14 15 16 17 18",
+    "17 18 19 20 21 22 23  22 23 24 25 26 27 28  19 20 21 22 23 24 25",
+    "24 25 26 27 28 29 30  29 30 31              26 27 28 29 30",
+    "",
+    "        July                 August              September",
+    "Su Mo Tu We Th Fr Sa  Su Mo Tu We Th Fr Sa  Su Mo Tu We Th Fr Sa",
+    "                1  2      1  2  3  4  5  6               1  2  3",
+    " 3  4  5  6  7  8  9   7  8  9 10 11 12 13   4  5  6  7  8  9 10",
+    "10 11 12 13 14 15 16  14 15 16 17 18 19 20  11 12 13 14 15 16 17",
+    "17 18 19 20 21 22 23  21 22 23 24 25 26 27  18 19 20 21 22 23 24",
+    "24 25 26 27 28 29 30  28 29 30 31           25 26 27 28 29 30",
+    "31",
+    "      October               November              December",
+    "Su Mo Tu We Th Fr Sa  Su Mo Tu We Th Fr Sa  Su Mo Tu We Th Fr Sa",
+    "                   1         1  2  3  4  5               1  2  3",
+    " 2  3  4  5  6  7  8   6  7  8  9 10 11 12   4  5  6  7  8  9 10",
+    " 9 10 11 12 13 14 15  13 14 15 16 17 18 19  11 12 13 14 15 16 17",
+    "16 17 18 19 20 21 22  20 21 22 23 24 25 26  18 19 20 21 22 23 24",
+    "23 24 25 26 27 28 29  27 28 29 30           25 26 27 28 29 30 31",
+    "30 31",
+};
+
+QStringList Reference(const char* const (&lines)[34]) {
+    QStringList out;
+    for (const char* line : lines) out << QString::fromLatin1(line);
+    return out;
+}
+
+QWidget* Sheet() {
+    return FindWindowById(GoToYearWindowId);
+}
+
+// Types the year into the sheet of the command and presses OK.
+void AnswerSheet(FourCC command, const QString& typed) {
+    RunCommand(command);
+    QWidget* field = FindControl(Sheet(), GoToYearField);
+    QVERIFY(field);
+    SetControlText(field, QString());
+    QTest::keyClicks(field, typed);
+    QTest::keyClick(field, Qt::Key_Return);
+}
+
+QList<QWidget*> TwelveMonthWindows() {
+    QList<QWidget*> found;
+    for (QWidget* w : DocumentWindows())
+        if (GetWindowTitle(w).startsWith(u"Twelve Month Calendar for"_s)) found << w;
+    return found;
+}
+
+QString YearShown(QWidget* window) {
+    const QList<StyledLine> lines = GetControlStyledLines(FindControl(window, YearTextControl));
+    return lines.isEmpty() ? QString() : lines.first().text.trimmed();
+}
+
+} // namespace
+
+class TestTwelveMonth : public QObject {
+    Q_OBJECT
+
+    ZoneScope   zone{"Europe/Berlin"};
+    LocaleScope locale{"en_US"};
+
+  private slots:
+    void initTestCase() {
+        SetTestClock(DateTimeToAbsTime(3, 10, 2026, 10, 0));
+        QVERIFY(SetUpProgramWindows());
+        FillLocaleNameLists();
+    }
+    void init() { ShowCalendar(); }
+    void cleanup() {
+        DisposeDocumentWindows();
+        if (Sheet()) DisposeWindow(Sheet());
+    }
+
+    void yearText_data() {
+        QTest::addColumn<int>("year");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("leap February") << 2024 << Reference(Year2024);
+        QTest::newRow("starts on a Saturday") << 2022 << Reference(Year2022);
+    }
+    void yearText() {
+        QFETCH(int, year);
+        QFETCH(QStringList, expected);
+        const QStringList lines = YearCalendarLines(year);
+        QCOMPARE(lines.size(), expected.size());
+        for (int i = 0; i < lines.size(); ++i) QCOMPARE(lines[i], expected[i]);
+    }
+
+    // The roles sit where cal puts the year, the month names and the weekday headers.
+    void lineRoles_data() {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<int>("role");
+        QTest::addColumn<QString>("starts");
+        QTest::newRow("year") << 0 << int(YearLineRole::Year) << u"2024"_s;
+        QTest::newRow("blank line") << 1 << int(YearLineRole::Other) << QString();
+        QTest::newRow("first month names") << 2 << int(YearLineRole::MonthNames) << u"January"_s;
+        QTest::newRow("first headers") << 3 << int(YearLineRole::WeekdayHeader) << u"Su Mo"_s;
+        QTest::newRow("first week") << 4 << int(YearLineRole::Other) << u"1  2"_s;
+        QTest::newRow("second month names") << 10 << int(YearLineRole::MonthNames) << u"April"_s;
+        QTest::newRow("third headers") << 19 << int(YearLineRole::WeekdayHeader) << u"Su Mo"_s;
+        QTest::newRow("last month names") << 26 << int(YearLineRole::MonthNames) << u"October"_s;
+        QTest::newRow("last headers") << 27 << int(YearLineRole::WeekdayHeader) << u"Su Mo"_s;
+        QTest::newRow("last week line") << 33 << int(YearLineRole::Other) << QString();
+    }
+    void lineRoles() {
+        QFETCH(int, index);
+        QFETCH(int, role);
+        QFETCH(QString, starts);
+        QCOMPARE(int(YearLineRoleAt(index)), role);
+        QCOMPARE(YearCalendarLines(2024)[index].trimmed().left(starts.size()), starts);
+    }
+
+    // The sheet from March 2026, in each mode; the field keeps what was typed.
+    void sheet_data() {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("calendar"); // the calendar's title afterwards
+        QTest::addColumn<int>("twelveMonth");  // the year of the window opened, 0 for none
+        QTest::newRow("go to 2030") << u"GoYr"_s << u"2030"_s << u"March 2030"_s << 0;
+        QTest::newRow("go to no year") << u"GoYr"_s << QString() << u"March 2026"_s << 0;
+        QTest::newRow("go to year 0") << u"GoYr"_s << u"0"_s << u"March 2026"_s << 0;
+        QTest::newRow("twelve months of 2027") << u"S12m"_s << u"2027"_s << u"March 2026"_s << 2027;
+        QTest::newRow("twelve months, empty field") << u"S12m"_s << QString() << u"March 2026"_s << 2026;
+        QTest::newRow("five digits typed") << u"S12m"_s << u"20281"_s << u"March 2026"_s << 2028;
+    }
+    void sheet() {
+        QFETCH(QString, command);
+        QFETCH(QString, typed);
+        QFETCH(QString, calendar);
+        QFETCH(int, twelveMonth);
+        ShowCalendarMonth(2026, 3);
+        AnswerSheet(FourCCFromText(command), typed);
+        QVERIFY(!IsWindowVisible(Sheet()));
+        QCOMPARE(GetControlText(FindControl(FindWindowById(CalendarWindowId), CalendarTitleControl)),
+                 calendar);
+        if (calendar == u"March 2030"_s) QVERIFY(FindDayCell(31) != 9999);
+        const QList<QWidget*> windows = TwelveMonthWindows();
+        QCOMPARE(windows.size(), twelveMonth ? 1 : 0);
+        if (twelveMonth) {
+            QCOMPARE(GetWindowTitle(windows[0]), u"Twelve Month Calendar for %1"_s.arg(twelveMonth));
+            QCOMPARE(GetWindowId(windows[0]), twelveMonth);
+            QCOMPARE(YearShown(windows[0]), QString::number(twelveMonth));
+            QCOMPARE(GetWindowContentBounds(windows[0]).size(), QSize(750, 700));
+        }
+        RunCommand(FourCCFromText(command));
+        QCOMPARE(GetControlText(FindControl(Sheet(), GoToYearField)), typed.left(4));
+    }
+
+    void ctrlClickOnYearButton_data() {
+        QTest::addColumn<int>("button");
+        QTest::newRow("previous year") << int(PreviousYearButton);
+        QTest::newRow("next year") << int(NextYearButton);
+    }
+    void ctrlClickOnYearButton() {
+        QFETCH(int, button);
+        ShowCalendarMonth(2026, 3);
+        QTest::mouseClick(FindControl(FindWindowById(CalendarWindowId), button), Qt::LeftButton,
+                          Qt::ControlModifier);
+        QVERIFY(IsWindowVisible(Sheet()));
+        QCOMPARE(GetWindowTitle(Sheet()), u"To Which Year?"_s);
+        QCOMPARE(GetCalendarYear(), 2026);
+        QTest::keyClick(FindControl(Sheet(), GoToYearField), Qt::Key_Return);
+        QCOMPARE(GetCalendarYear(), 2026); // the year the field holds: this one
+    }
+
+    void calendarClosed_data() {
+        QTest::addColumn<QString>("command");
+        QTest::newRow("go to year") << u"GoYr"_s;
+        QTest::newRow("twelve months") << u"S12m"_s;
+    }
+    void calendarClosed() {
+        QFETCH(QString, command);
+        DisposeDocumentWindows();
+        AlertRecorder recorder;
+        RunCommand(FourCCFromText(command));
+        QCOMPARE(recorder.alerts.size(), 1);
+        QCOMPARE(recorder.alerts[0].message, u"Calendar (Ctrl+1) must be open for this function"_s);
+        QCOMPARE(recorder.alerts[0].informative, u"Please open the calendar window first"_s);
+        QVERIFY(!Sheet() || !IsWindowVisible(Sheet()));
+    }
+
+    // Each window draws its own year, also after the other one was opened and it was resized.
+    void ownYearAfterResize() {
+        QWidget* first = BuildTwelveMonthWindow(2026);
+        QWidget* second = BuildTwelveMonthWindow(2027);
+        QVERIFY(first && second);
+        QVERIFY(GetWindowPosition(second) != GetWindowPosition(first));
+        QVERIFY(QTest::qWaitForWindowExposed(first));
+        const QRect bounds = GetWindowContentBounds(first);
+        SetWindowContentBounds(first, QRect(bounds.topLeft(), QSize(700, 650)));
+        QApplication::processEvents();
+        QCOMPARE(YearShown(first), u"2026"_s);
+        QCOMPARE(YearShown(second), u"2027"_s);
+        QVERIFY(!first->grab().isNull());
+        // Assistive technology reads the year a row at a time.
+        QAccessibleInterface* view =
+            QAccessible::queryAccessibleInterface(FindControl(first, YearTextControl));
+        QVERIFY(view && view->textInterface());
+        const QStringList lines = YearCalendarLines(2026);
+        int               offset = 0;
+        for (int i : {0, 2, 3, 4}) {
+            offset = int(lines.mid(0, i).join(u'\n').size()) + (i ? 1 : 0);
+            int start = 0, end = 0;
+            QCOMPARE(view->textInterface()
+                         ->textAtOffset(offset, QAccessible::LineBoundary, &start, &end)
+                         .remove(u'\n'),
+                     lines[i]);
+        }
+        QCOMPARE(view->text(QAccessible::Name), u"Twelve Month Calendar for 2026"_s);
+    }
+
+    // A year that is also the number of one of the program's windows does not take that number: the
+    // calendar opened afterwards is a calendar.
+    void lowYearKeepsOtherWindows() {
+        DisposeDocumentWindows();
+        QWidget* window = BuildTwelveMonthWindow(1);
+        QVERIFY(window);
+        QCOMPARE(YearShown(window), u"1"_s);
+        ShowCalendar();
+        QWidget* calendar = FindWindowById(CalendarWindowId);
+        QVERIFY(calendar && calendar != window);
+        QVERIFY(FindControl(calendar, CalendarTitleControl));
+    }
+};
+
+QTEST_MAIN(TestTwelveMonth)
+#include "tst_twelve_month.moc"
