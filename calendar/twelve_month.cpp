@@ -8,6 +8,7 @@
 #include "platform/alerts.h"
 #include "platform/key_filters.h"
 #include "platform/styled_lines.h"
+#include "platform/text_selection.h"
 #include "platform/windows.h"
 
 #include <QRect>
@@ -144,7 +145,9 @@ void ShowGoToYear(int mode) {
     }
     StoreSheetMode(sheet, mode);
     ShowSheetOn(sheet, calendar);
-    SetFocusToControl(FindControl(sheet, GoToYearField));
+    QWidget* field = FindControl(sheet, GoToYearField);
+    SetFocusToControl(field);
+    SelectAllControlText(field); // one Backspace makes room for another year
 }
 
 void GoToYearOK() {

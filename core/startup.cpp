@@ -2,8 +2,8 @@
 #include "core/startup.h"
 
 #include "calendar/calendar_window.h"
-#include "calendar/sun.h"
 #include "calendar/monthly_view.h"
+#include "calendar/sun.h"
 #include "calendar/weekly_view.h"
 #include "core/app_state.h"
 #include "core/datafiles.h"

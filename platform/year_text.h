@@ -17,7 +17,9 @@ class YearText : public QWidget {
     // All lines joined by line feeds: what assistive technology reads.
     QString text() const;
 
+    // The whole year: a scroll area around it reaches the last band in a small window.
     QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
 
   protected:
     void paintEvent(QPaintEvent* event) override;
