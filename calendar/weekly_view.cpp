@@ -6,6 +6,7 @@
 #include "core/dates.h"
 #include "core/preferences.h"
 #include "core/window_ids.h"
+#include "notes/daynote_list.h"
 #include "notes/daynote_window.h"
 #include "notes/reminders.h"
 #include "platform/windows.h"
@@ -169,6 +170,7 @@ void SaveWeek(RecordArray& daynotes) {
         const DateValue day{DayInWeek(i)};
         SaveDaynote(&day, FirstWeekBox + i, WeeklyWindowId, daynotes);
     }
+    RefreshDaynoteList();
 }
 
 void DeleteCheckedDays(RecordArray& daynotes) {
@@ -192,6 +194,7 @@ void DeleteCheckedDays(RecordArray& daynotes) {
         SetControlValue(tick, 0);
     }
     SetControlEnabled(FindControl(window, DeleteDaysButton), false);
+    RefreshDaynoteList();
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -235,6 +238,7 @@ int WeekBoxChanged(int controlId, unsigned) {
     const DateValue day{DayInWeek(controlId - FirstWeekBox)};
     SaveDaynote(&day, controlId, WeeklyWindowId, App().daynotes);
     EnableDeleteBoxes(window);
+    RefreshDaynoteList();
     return EventHandled;
 }
 

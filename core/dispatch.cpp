@@ -10,8 +10,10 @@
 #include "core/preferences.h"
 #include "core/startup.h"
 #include "core/window_ids.h"
+#include "notes/daynote_list.h"
 #include "notes/daynote_window.h"
 #include "notes/events.h"
+#include "notes/find.h"
 #include "notes/recurring.h"
 #include "notes/reminder_sheet.h"
 #include "notes/reminders.h"
@@ -106,6 +108,8 @@ const CommandRow CommandTable[] = {
     {MakeFourCC("Crea"), CommandShowHolidays},
     {MakeFourCC("Evet"), CommandShowEvents},
     {MakeFourCC("Week"), CommandShowWeekly},
+    {MakeFourCC("List"), CommandShowList},
+    {MakeFourCC("Sear"), CommandShowFind},
 };
 
 // Rows arrive with the windows that hold their controls.
@@ -151,6 +155,15 @@ const std::initializer_list<ControlRow> ControlTable = {
     {PreviousWeekButton, NextWeekButton, ControlHit, WeekStepHit},
     {CurrentWeekButton, CurrentWeekButton, ControlHit, CurrentWeekHit},
     {WeeklyRemindersButton, WeeklyRemindersButton, ControlHit, WeeklyRemindersHit},
+    {WeeklyListButton, WeeklyListButton, ControlHit, WeeklyListHit},
+    {WeeklyFindButton, WeeklyFindButton, ControlHit, WeeklyFindHit},
+    {DaynoteListView, DaynoteListView, ControlSelectionChanged, DaynoteListSelectionChanged},
+    {ListTextView, ListTextView, ControlTextChanged, DaynoteListTextChanged},
+    {ListKeeperCheckBox, ListKeeperCheckBox, ControlHit, DaynoteListKeeperHit},
+    {ListDeleteButton, ListDeleteButton, ControlHit, DaynoteListDeleteHit},
+    {ListRecurButton, ListRecurButton, ControlHit, DaynoteListRecurHit},
+    {FindButton, FindButton, ControlHit, FindButtonHit},
+    {FoundDatesList, FoundDatesList, ControlDoubleClick, FoundDateOpened},
 };
 
 using ContextAction = int (*)(int controlId, QWidget* window, QPoint globalPos);
@@ -400,6 +413,13 @@ int CloseWindowById(int windowId) {
         SaveWindowPosition(windowId);
         CloseEventList();
         break;
+    case ListWindowId:
+        SaveWindowPosition(windowId);
+        CloseDaynoteList();
+        break;
+    case FindWindowId:
+        CloseFindWindow();
+        break;
     case WeeklyWindowId:
         CloseWeeklyView();
         SaveWindowPosition(windowId);
@@ -419,6 +439,7 @@ int CloseWindowById(int windowId) {
         if (IsDaynoteWindowId(windowId)) {
             SaveDaynote(nullptr, DaynoteTextControl, windowId, App().daynotes);
             RedrawWeeklyView();
+            RefreshDaynoteList();
         }
         break;
     }
