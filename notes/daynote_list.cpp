@@ -412,7 +412,6 @@ int DaynoteListRecurHit(int, unsigned) {
 }
 
 int WeeklyListHit(int, unsigned) {
-    SaveWeek(App().daynotes);
     ShowDaynoteList();
     return EventHandled;
 }
