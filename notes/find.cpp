@@ -1,7 +1,6 @@
 // The Find window (17).
 #include "notes/find.h"
 
-#include "calendar/weekly_view.h"
 #include "core/app_state.h"
 #include "core/dates.h"
 #include "core/window_ids.h"
