@@ -6,6 +6,7 @@
 #include "core/app_state.h"
 #include "core/dates.h"
 #include "core/window_ids.h"
+#include "notes/daynote_list.h"
 #include "notes/daynote_window.h"
 #include "notes/reminders.h"
 #include "platform/alerts.h"
@@ -151,5 +152,6 @@ int HolidaysCreateHit(int, unsigned) {
     if (!AddHolidays(window, App().daynotes)) return EventHandled;
     CloseWindow(window);
     RedrawWeeklyView();
+    RefreshDaynoteList();
     return EventHandled;
 }

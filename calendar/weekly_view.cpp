@@ -7,6 +7,7 @@
 #include "core/dates.h"
 #include "core/preferences.h"
 #include "core/window_ids.h"
+#include "notes/daynote_list.h"
 #include "notes/daynote_window.h"
 #include "notes/reminders.h"
 #include "platform/windows.h"
@@ -170,6 +171,7 @@ void SaveWeek(RecordArray& daynotes) {
         const DateValue day{DayInWeek(i)};
         SaveDaynote(&day, FirstWeekBox + i, WeeklyWindowId, daynotes);
     }
+    RefreshDaynoteList();
 }
 
 void DeleteCheckedDays(RecordArray& daynotes) {
@@ -193,6 +195,7 @@ void DeleteCheckedDays(RecordArray& daynotes) {
         SetControlValue(tick, 0);
     }
     SetControlEnabled(FindControl(window, DeleteDaysButton), false);
+    RefreshDaynoteList();
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -236,6 +239,7 @@ int WeekBoxChanged(int controlId, unsigned) {
     const DateValue day{DayInWeek(controlId - FirstWeekBox)};
     SaveDaynote(&day, controlId, WeeklyWindowId, App().daynotes);
     EnableDeleteBoxes(window);
+    RefreshDaynoteList();
     return EventHandled;
 }
 

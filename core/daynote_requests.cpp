@@ -5,6 +5,7 @@
 #include "calendar/holidays.h"
 #include "calendar/weekly_view.h"
 #include "core/dates.h"
+#include "notes/daynote_list.h"
 #include "notes/reminders.h"
 
 #include <QStringList>
@@ -59,5 +60,6 @@ bool ExternalDaynoteRequest(const QString& object, RecordArray& daynotes) {
         }
     }
     RedrawWeeklyView();
+    RefreshDaynoteList();
     return true;
 }

@@ -12,8 +12,10 @@
 #include "core/preferences.h"
 #include "core/startup.h"
 #include "core/window_ids.h"
+#include "notes/daynote_list.h"
 #include "notes/daynote_window.h"
 #include "notes/events.h"
+#include "notes/find.h"
 #include "notes/recurring.h"
 #include "notes/reminder_sheet.h"
 #include "notes/reminders.h"
@@ -116,6 +118,8 @@ const CommandRow CommandTable[] = {
     {MakeFourCC("Mont"), CommandShowMonthly},
     {MakeFourCC("GoYr"), CommandGoToYear},
     {MakeFourCC("S12m"), CommandTwelveMonth},
+    {MakeFourCC("List"), CommandShowList},
+    {MakeFourCC("Sear"), CommandShowFind},
 };
 
 // Rows arrive with the windows that hold their controls.
@@ -166,6 +170,16 @@ const std::initializer_list<ControlRow> ControlTable = {
     {MonthlyPreviousButton, MonthlyNextButton, ControlHit, MonthlyStepHit},
     {MonthlyWeeklyButton, MonthlyWeeklyButton, ControlHit, MonthlyWeeklyHit},
     {GoToYearOKButton, GoToYearOKButton, ControlHit, GoToYearOKHit},
+    {WeeklyListButton, WeeklyListButton, ControlHit, ShowListHit},
+    {MonthlyListButton, MonthlyListButton, ControlHit, ShowListHit},
+    {WeeklyFindButton, WeeklyFindButton, ControlHit, WeeklyFindHit},
+    {DaynoteListView, DaynoteListView, ControlSelectionChanged, DaynoteListSelectionChanged},
+    {ListTextView, ListTextView, ControlTextChanged, DaynoteListTextChanged},
+    {ListKeeperCheckBox, ListKeeperCheckBox, ControlHit, DaynoteListKeeperHit},
+    {ListDeleteButton, ListDeleteButton, ControlHit, DaynoteListDeleteHit},
+    {ListRecurButton, ListRecurButton, ControlHit, DaynoteListRecurHit},
+    {FindButton, FindButton, ControlHit, FindButtonHit},
+    {FoundDatesList, FoundDatesList, ControlDoubleClick, FoundDateOpened},
 };
 
 using ContextAction = int (*)(int controlId, QWidget* window, QPoint globalPos);
@@ -419,6 +433,13 @@ int CloseWindowById(int windowId) {
         SaveWindowPosition(windowId);
         CloseEventList();
         break;
+    case ListWindowId:
+        SaveWindowPosition(windowId);
+        CloseDaynoteList();
+        break;
+    case FindWindowId:
+        CloseFindWindow();
+        break;
     case WeeklyWindowId:
         CloseWeeklyView();
         RefreshMonthlyView();
@@ -441,6 +462,7 @@ int CloseWindowById(int windowId) {
             SaveDaynote(nullptr, DaynoteTextControl, windowId, App().daynotes);
             RedrawWeeklyView();
             RefreshMonthlyView();
+            RefreshDaynoteList();
         }
         break;
     }

@@ -13,6 +13,7 @@
 #include "core/file_types.h"
 #include "core/preferences.h"
 #include "core/window_ids.h"
+#include "notes/daynote_list.h"
 #include "notes/daynote_window.h"
 #include "notes/events.h"
 #include "notes/reminders.h"
@@ -129,6 +130,7 @@ bool InitializeApplication() {
     if (prefs.monthlyWndOpen) ShowMonthlyView();
     if (prefs.weeklyWndOpen) ShowWeeklyView();
     if (prefs.eventWndOpen) ShowEventList();
+    if (prefs.listWndOpen) ShowDaynoteList();
     // Nothing else was open: the calendar is the way in, whatever the last session left.
     if (DocumentWindows().isEmpty() && !TrayAvailable()) ShowCalendar();
     if (prefs.launchShowDaynote) {

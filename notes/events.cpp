@@ -9,6 +9,7 @@
 #include "core/dates.h"
 #include "core/preferences.h"
 #include "core/window_ids.h"
+#include "notes/daynote_list.h"
 #include "platform/alerts.h"
 #include "platform/key_filters.h"
 #include "platform/list_view.h"
@@ -62,12 +63,6 @@ bool ItemDate(int row, int* month, int* day, int* year) {
     return ParseDayMonthYear(ItemText(row, EventDateKey), DateTextSeparator, month, day, year);
 }
 
-QString ItemDateKey(int row) {
-    int month = 0, day = 0, year = 0;
-    if (!ItemDate(row, &month, &day, &year)) return ItemText(row, EventDateKey);
-    return FormatDate(QStringLiteral("yyyyMMdd"), DateToAbsTime(month, day, year));
-}
-
 Record MakeItem(const QString& name, double date, int8_t unit) {
     Record item;
     SetField(item, EventNameKey, Value(name));
@@ -101,8 +96,9 @@ void UpdateEventButtons() {
 }
 
 int CompareRows(int column, int a, int b) {
-    const QString left = column == NameColumn ? ItemText(a, EventNameKey) : ItemDateKey(a);
-    const QString right = column == NameColumn ? ItemText(b, EventNameKey) : ItemDateKey(b);
+    const FourCC  dates = MakeFourCC("ELC2");
+    const QString left = column == NameColumn ? ItemText(a, EventNameKey) : ListRowDateKey(dates, a);
+    const QString right = column == NameColumn ? ItemText(b, EventNameKey) : ListRowDateKey(dates, b);
     return QString::compare(left, right, Qt::CaseSensitive);
 }
 
@@ -264,6 +260,7 @@ int EventCreateHit(int, unsigned) {
             return EventHandled;
         }
         RedrawWeeklyView();
+        RefreshDaynoteList();
     }
     Value item(MakeItem(name, date, int8_t(unit)));
     if (adding)
@@ -324,5 +321,6 @@ void EventsToDaynotes(bool withReminder) {
         }
     }
     RedrawWeeklyView();
+    RefreshDaynoteList();
     ShowNote(AddedMessage);
 }

@@ -6,6 +6,7 @@
 #include "core/app_state.h"
 #include "core/dates.h"
 #include "core/window_ids.h"
+#include "notes/daynote_list.h"
 #include "notes/daynote_window.h"
 #include "platform/alerts.h"
 #include "platform/key_filters.h"
@@ -137,6 +138,7 @@ int RecurringCopyHit(int, unsigned) {
         // A daynote window open on a target date saves its text when it closes: written first and shown
         // again afterwards, it keeps both the user's words and the copy.
         SaveOtherDaynoteWindows(GetSheetOwner(sheet), App().daynotes);
+        SaveDaynoteListText(App().daynotes);
         if (RecurDaynote(base, count, spacing, GetControlValue(FindControl(sheet, RecurringPeriodPopUp)),
                          App().daynotes)) {
             ReloadChangedDaynoteWindows(App().daynotes);
@@ -145,6 +147,6 @@ int RecurringCopyHit(int, unsigned) {
         }
     }
     HideWindow(sheet);
-    // The daynote list, once it exists, rebuilds its rows and counts here when it is open.
+    RefreshDaynoteList();
     return EventHandled;
 }

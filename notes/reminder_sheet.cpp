@@ -4,6 +4,7 @@
 #include "core/app_state.h"
 #include "core/dates.h"
 #include "core/window_ids.h"
+#include "notes/daynote_list.h"
 #include "notes/daynote_window.h"
 #include "notes/reminders.h"
 #include "platform/alerts.h"
@@ -153,6 +154,7 @@ int ReminderSaveHit(int, unsigned) {
                        Value(GetControlText(Control(sheet, ReminderMessageField))));
         RemindersChanged();
         CheckReminders(false, daynotes);
+        RefreshDaynoteList();
     }
     CloseSheet(sheet);
     return EventHandled;
@@ -165,6 +167,7 @@ int ReminderRemoveHit(int, unsigned) {
         RemoveReminderFields(App().daynotes, index);
         RemindersChanged();
         CheckReminders(false, App().daynotes);
+        RefreshDaynoteList();
     }
     CloseSheet(sheet);
     return EventHandled;

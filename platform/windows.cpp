@@ -3,6 +3,7 @@
 #include "platform/windows.h"
 
 #include "platform/day_cell.h"
+#include "platform/list_view.h"
 #include "platform/year_text.h"
 
 #include <QAbstractButton>
@@ -43,7 +44,7 @@
 #include <QTextDocument>
 #include <QTextEdit>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QUiLoader>
 #include <QVariantAnimation>
 #include <QWindow>
@@ -304,10 +305,11 @@ void RouteControl(QWidget* control) {
         QObject::connect(plain, &QPlainTextEdit::textChanged, plain, [plain] {
             if (!suppressTextEvents) RaiseControlEvent(ControlTextChanged, plain);
         });
-    } else if (auto* list = qobject_cast<QTreeWidget*>(control)) {
-        QObject::connect(list, &QTreeWidget::itemSelectionChanged, list,
+    } else if (auto* list = qobject_cast<QTreeView*>(control)) {
+        AttachListModel(list);
+        QObject::connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, list,
                          [list] { RaiseControlEvent(ControlSelectionChanged, list); });
-        QObject::connect(list, &QTreeWidget::itemActivated, list,
+        QObject::connect(list, &QAbstractItemView::activated, list,
                          [list] { RaiseControlEvent(ControlDoubleClick, list); });
     } else if (auto* spin = qobject_cast<QSpinBox*>(control)) {
         QObject::connect(spin, &QSpinBox::valueChanged, spin, [spin] {

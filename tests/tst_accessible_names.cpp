@@ -8,11 +8,13 @@
 #include "core/window_ids.h"
 #include "helpers/test_support.h"
 #include "helpers/zone_scope.h"
+#include "notes/daynote_list.h"
 #include "notes/daynote_window.h"
 #include "notes/events.h"
 #include "notes/recurring.h"
 #include "notes/reminder_sheet.h"
 #include "platform/clock.h"
+#include "platform/list_view.h"
 #include "platform/windows.h"
 #include "tools/countdown.h"
 #include "tools/sounds.h"
@@ -81,6 +83,16 @@ QWidget* OpenWindow(const QString& definition) {
         return FindWindowById(GoToYearWindowId);
     }
     if (definition == QLatin1String("12MonthCalWnd")) return BuildTwelveMonthWindow(2026);
+    if (definition == QLatin1String("ListNotes")) {
+        RunCommand(MakeFourCC("List"));
+        QWidget* list = FindWindowById(ListWindowId);
+        SetListSelection(FindControl(list, DaynoteListView), {1}); // the row's controls come on
+        return list;
+    }
+    if (definition == QLatin1String("FindDaynotes")) {
+        RunCommand(MakeFourCC("Sear"));
+        return FindWindowById(FindWindowId);
+    }
     QWidget* daynote = OpenDaynote(12, 15, 2026, false, notes);
     if (definition == QLatin1String("Daynote")) return daynote;
     if (definition == QLatin1String("ReminderSheet")) return OpenReminderSheet(daynote);
@@ -131,6 +143,8 @@ class TestAccessibleNames : public QObject {
         QTest::newRow("Monthly") << u"Monthly"_s;
         QTest::newRow("GoToYearWnd") << u"GoToYearWnd"_s;
         QTest::newRow("12MonthCalWnd") << u"12MonthCalWnd"_s;
+        QTest::newRow("ListNotes") << u"ListNotes"_s;
+        QTest::newRow("FindDaynotes") << u"FindDaynotes"_s;
     }
 
   private slots:

@@ -1,0 +1,355 @@
+// The daynote list and find on the offscreen platform: row texts and sorting, the selected daynote's text
+// written back on a change of row, on closing and at quit, deletion, the keeper box, the counts, the list
+// following changes made elsewhere, and searching.
+#include "calendar/monthly_view.h"
+#include "calendar/weekly_view.h"
+#include "core/app_state.h"
+#include "core/dates.h"
+#include "core/dispatch.h"
+#include "core/window_ids.h"
+#include "helpers/test_support.h"
+#include "helpers/zone_scope.h"
+#include "notes/daynote_list.h"
+#include "notes/daynote_window.h"
+#include "notes/find.h"
+#include "platform/clock.h"
+#include "platform/list_view.h"
+#include "platform/windows.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const FourCC C001 = MakeFourCC("C001");
+const FourCC C002 = MakeFourCC("C002");
+
+RecordArray& Notes() {
+    return App().daynotes;
+}
+QWidget* ListControl(int id) {
+    return FindControl(FindWindowById(ListWindowId), id);
+}
+QWidget* FindControlOf(int id) {
+    return FindControl(FindWindowById(FindWindowId), id);
+}
+
+// The rows as shown, top first, by their 'C001' and 'C002' texts.
+QStringList ShownRows() {
+    QStringList shown;
+    for (int row : GetListOrder(ListControl(DaynoteListView)))
+        shown << GetListCellText(ListControl(DaynoteListView), row, 0) + u'|' +
+                     GetListCellText(ListControl(DaynoteListView), row, 1);
+    return shown;
+}
+
+// Selects a row as a click would: through the list, so the program's selection handler runs.
+void ChooseRow(int row) {
+    SetListSelection(ListControl(DaynoteListView), {row});
+}
+
+void TypeIntoText(const QString& text) {
+    QWidget* view = ListControl(ListTextView);
+    view->setFocus();
+    QTest::keyClick(view, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClicks(view, text);
+}
+
+void Click(int id) {
+    QTest::mouseClick(ListControl(id), Qt::LeftButton);
+}
+
+int Type(double date) {
+    int8_t type = 0;
+    GetRecordByte(Notes(), NoteIndex(date), NoteTypeKey, &type);
+    return type;
+}
+
+// Three daynotes in March 2024; the second has a reminder.
+void AddThree() {
+    AddDaynote(3, 4, 2024, NoteHoliday, u"first"_s);
+    AddDaynote(3, 5, 2024, NoteStandard, u"second"_s);
+    AddDaynote(3, 6, 2024, NoteStandard, u"third"_s);
+    SetRecordDate(Notes(), 1, ReminderDateKey, DateTimeToAbsTime(2, 1, 2024, 9, 0));
+}
+
+} // namespace
+
+class TestDaynoteList : public QObject {
+    Q_OBJECT
+
+    ZoneScope   zone{"Europe/Berlin"};
+    LocaleScope locale{"en_US"};
+
+  private slots:
+    void initTestCase() {
+        SetTestClock(DateTimeToAbsTime(3, 10, 2024, 10, 0));
+        QVERIFY(SetUpProgramWindows());
+    }
+    void cleanup() {
+        DisposeDocumentWindows();
+        CloseDaynoteList();
+        Notes().clear();
+    }
+
+    void rowTexts_data() {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<bool>("reminder");
+        QTest::addColumn<QString>("date");     // 'C001'
+        QTest::addColumn<QString>("reminded"); // 'C002'
+        QTest::addColumn<QString>("key");      // 'C002' as a date key
+        QTest::newRow("keeper") << int(NoteKeeper) << false << u"05  March  2024  Keeper"_s << u" "_s
+                                << u" "_s;
+        QTest::newRow("standard ends in two blanks") << int(NoteStandard) << true << u"05  March  2024  "_s
+                                                     << u"28  February  2024"_s << u"20240228"_s;
+        QTest::newRow("holiday") << int(NoteHoliday) << false << u"05  March  2024  Holiday"_s << u" "_s
+                                 << u" "_s;
+        QTest::newRow("event") << int(NoteEvent) << false << u"05  March  2024  Event"_s << u" "_s << u" "_s;
+        QTest::newRow("unknown type") << 9 << false << u"05  March  2024  "_s << u" "_s << u" "_s;
+    }
+    void rowTexts() {
+        QFETCH(int, type);
+        QFETCH(bool, reminder);
+        QFETCH(QString, date);
+        QFETCH(QString, reminded);
+        QFETCH(QString, key);
+        AddDaynote(3, 5, 2024, type);
+        if (reminder) SetRecordDate(Notes(), 0, ReminderDateKey, DateTimeToAbsTime(2, 28, 2024, 23, 30));
+        RunCommand(MakeFourCC("List"));
+        QWidget* window = FindWindowById(ListWindowId);
+        QVERIFY(window);
+        QCOMPARE(GetWindowTitle(window), u"DayNote List"_s);
+        QCOMPARE(ListRowText(C001, 1), date);
+        QCOMPARE(ListRowText(C002, 1), reminded);
+        QCOMPARE(ShownRows(), QStringList{date + u'|' + reminded});
+        QCOMPARE(ListRowDateKey(C001, 1), u"20240305"_s);
+        QCOMPARE(ListRowDateKey(C002, 1), key);
+        DateValue day;
+        QVERIFY(ListRowDate(C001, 1, &day));
+        QCOMPARE(day.absTime, DateToAbsTime(3, 5, 2024));
+        QVERIFY(!ListRowDate(C001, 2, &day));
+        QCOMPARE(ListRowText(MakeFourCC("C003"), 1), QString());
+    }
+
+    void sorting_data() {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<int>("clicks");
+        QTest::addColumn<QList<int>>("days"); // of March 2024, top first
+        QTest::newRow("reminder column: none first") << 1 << 1 << QList<int>{4, 6, 7, 5};
+        QTest::newRow("reminder column, reversed") << 1 << 2 << QList<int>{5, 7, 4, 6};
+        QTest::newRow("date column, reversed") << 0 << 2 << QList<int>{7, 6, 5, 4};
+    }
+    void sorting() {
+        QFETCH(int, column);
+        QFETCH(int, clicks);
+        QFETCH(QList<int>, days);
+        AddThree();
+        AddDaynote(3, 7, 2024, NoteStandard, u"fourth"_s);
+        SetRecordDate(Notes(), 3, ReminderDateKey, DateTimeToAbsTime(1, 15, 2024, 9, 0));
+        ShowDaynoteList();
+        QWidget* list = ListControl(DaynoteListView);
+        ChooseRow(3);
+        auto* header = list->findChild<QHeaderView*>();
+        QVERIFY(header);
+        for (int i = 0; i < clicks; ++i)
+            QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                              QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
+        QList<int> shown;
+        for (int row : GetListOrder(list)) {
+            DateValue date;
+            QVERIFY(ListRowDate(C001, row, &date));
+            shown << AbsTimeToDate(date.absTime).day;
+        }
+        QCOMPARE(shown, days);
+        // The selection stays on its daynote.
+        QCOMPARE(GetListSelection(list), QList<int>{3});
+        QCOMPARE(GetControlText(ListControl(ListTextView)), u"third"_s);
+    }
+
+    // What the user typed for a row reaches its daynote however the row is left.
+    void writeBack_data() {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("typed"); // "<clear>" empties the text
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("another row") << u"row"_s << u" too"_s << u"second too"_s;
+        QTest::newRow("arrow key") << u"arrow"_s << u" too"_s << u"second too"_s;
+        QTest::newRow("closing the window") << u"close"_s << u" too"_s << u"second too"_s;
+        QTest::newRow("quitting") << u"quit"_s << u" too"_s << u"second too"_s;
+        QTest::newRow("emptied, another row") << u"row"_s << u"<clear>"_s << QString();
+        QTest::newRow("emptied, closing") << u"close"_s << u"<clear>"_s << QString();
+    }
+    void writeBack() {
+        QFETCH(QString, how);
+        QFETCH(QString, typed);
+        QFETCH(QString, stored);
+        AddThree();
+        ShowDaynoteList();
+        ChooseRow(2);
+        QCOMPARE(GetControlText(ListControl(ListDateLabel)), u"Tuesday, 05 March 2024"_s);
+        if (typed == u"<clear>"_s)
+            ClearText(ListControl(ListTextView));
+        else
+            TypeIntoText(typed);
+        const double second = DateToAbsTime(3, 5, 2024);
+        QCOMPARE(StoredText(second), u"second"_s); // not before the row is left
+        if (how == u"row"_s) {
+            ChooseRow(3);
+        } else if (how == u"arrow"_s) {
+            QTest::keyClick(ListControl(DaynoteListView), Qt::Key_Down);
+        } else if (how == u"close"_s) {
+            CloseWindow(FindWindowById(ListWindowId));
+            QTest::qWait(0);
+        } else {
+            CloseAllForQuit();
+        }
+        QCOMPARE(StoredText(second), stored);
+        QCOMPARE(NoteIndex(second) >= 0, !stored.isEmpty());
+        if (how == u"row"_s || how == u"arrow"_s) {
+            // The row chosen shows its own daynote, also when an emptied one went from before it.
+            QCOMPARE(GetControlText(ListControl(ListTextView)), u"third"_s);
+            QCOMPARE(GetControlText(ListControl(ListDateLabel)), u"Wednesday, 06 March 2024"_s);
+            QCOMPARE(ListRowText(C001, GetListSelection(ListControl(DaynoteListView)).value(0)),
+                     u"06  March  2024  "_s);
+            QCOMPARE(GetControlText(ListControl(ListDaynoteCount)), QString::number(Notes().size()));
+        }
+        QCOMPARE(StoredText(DateToAbsTime(3, 6, 2024)), u"third"_s);
+    }
+
+    void keeperBox() {
+        AddThree();
+        ShowDaynoteList();
+        ChooseRow(1);
+        const double first = DateToAbsTime(3, 4, 2024);
+        QCOMPARE(GetControlValue(ListControl(ListKeeperCheckBox)), 0);
+        Click(ListKeeperCheckBox);
+        QCOMPARE(Type(first), int(NoteKeeper));
+        QCOMPARE(ListRowText(C001, 1), u"04  March  2024  Keeper"_s);
+        QCOMPARE(GetControlText(ListControl(ListKeeperCount)), u"1"_s);
+        // Off again, the holiday it was becomes a standard daynote.
+        Click(ListKeeperCheckBox);
+        QCOMPARE(Type(first), int(NoteStandard));
+        QCOMPARE(ListRowText(C001, 1), u"04  March  2024  "_s);
+        QCOMPARE(GetControlText(ListControl(ListKeeperCount)), u"0"_s);
+        QCOMPARE(GetListSelection(ListControl(DaynoteListView)), QList<int>{1});
+    }
+
+    void deleteAndCounts() {
+        AddThree();
+        SetRecordByte(Notes(), 2, NoteTypeKey, NoteKeeper);
+        ShowDaynoteList();
+        QCOMPARE(GetControlText(ListControl(ListDaynoteCount)), u"3"_s);
+        QCOMPARE(GetControlText(ListControl(ListKeeperCount)), u"1"_s);
+        QCOMPARE(GetControlText(ListControl(ListReminderCount)), u"1"_s);
+        QVERIFY(!IsControlEnabled(ListControl(ListDeleteButton)));
+        ChooseRow(2);
+        QVERIFY(IsControlEnabled(ListControl(ListDeleteButton)));
+        Click(ListDeleteButton);
+        QCOMPARE(NoteIndex(DateToAbsTime(3, 5, 2024)), -1);
+        QCOMPARE(ListRowCount(ListControl(DaynoteListView)), 2);
+        QCOMPARE(GetControlText(ListControl(ListDaynoteCount)), u"2"_s);
+        QCOMPARE(GetControlText(ListControl(ListReminderCount)), u"0"_s);
+        for (int id : {ListTextView, ListDeleteButton, ListKeeperCheckBox, ListRecurButton})
+            QVERIFY(!IsControlEnabled(ListControl(id)));
+        QCOMPARE(GetControlText(ListControl(ListDateLabel)), QString());
+        QCOMPARE(GetListSelection(ListControl(DaynoteListView)), QList<int>{});
+    }
+
+    void emptyArrayAlert() {
+        AlertRecorder recorder;
+        RunCommand(MakeFourCC("List"));
+        QVERIFY(!FindWindowById(ListWindowId));
+        QCOMPARE(recorder.alerts.size(), 1);
+        QCOMPARE(recorder.alerts[0].message, u"There are no Daynotes to List"_s);
+        QCOMPARE(recorder.alerts[0].informative,
+                 u"Daynotes can be created on the Calendar and Weekly View"_s);
+    }
+
+    // A daynote added before the selected one elsewhere moves its row; what is typed still goes to it.
+    void followsChangesElsewhere() {
+        AddThree();
+        ShowDaynoteList();
+        ChooseRow(2);
+        TypeIntoText(u"!"_s);
+        AddDaynote(3, 1, 2024, NoteStandard, u"new"_s);
+        RefreshDaynoteList();
+        QCOMPARE(ListRowCount(ListControl(DaynoteListView)), 4);
+        QCOMPARE(GetListSelection(ListControl(DaynoteListView)), QList<int>{3});
+        QCOMPARE(GetControlText(ListControl(ListTextView)), u"second!"_s);
+        ChooseRow(1);
+        QCOMPARE(StoredText(DateToAbsTime(3, 5, 2024)), u"second!"_s);
+        QCOMPARE(StoredText(DateToAbsTime(3, 6, 2024)), u"third"_s);
+        // An untouched text shows what another window wrote.
+        SetRecordValue(Notes(), 0, NoteDataKey, Value(u"changed"_s));
+        RefreshDaynoteList();
+        QCOMPARE(GetControlText(ListControl(ListTextView)), u"changed"_s);
+    }
+
+    void find_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("found");
+        QTest::newRow("capitals") << u"DENTIST AT"_s
+                                  << QStringList{u"06  March  2024"_s, u"04  March  2024"_s};
+        QTest::newRow("across two daynotes") << u"ten\rbuy"_s << QStringList{};
+        QTest::newRow("across the end of one") << u"tenbuy"_s << QStringList{};
+        QTest::newRow("empty text") << QString() << QStringList{};
+    }
+    void find() {
+        QFETCH(QString, text);
+        QFETCH(QStringList, found);
+        AddDaynote(3, 4, 2024, NoteStandard, u"the dentist at ten"_s);
+        AddDaynote(3, 5, 2024, NoteStandard, u"buy milk"_s);
+        AddDaynote(3, 6, 2024, NoteStandard, u"Dentist at noon"_s);
+        RunCommand(MakeFourCC("Sear"));
+        QWidget* window = FindWindowById(FindWindowId);
+        QVERIFY(window);
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        QCOMPARE(QApplication::focusWidget(), FindControlOf(FindTextField));
+        SetControlText(FindControlOf(FindTextField), text);
+        AlertRecorder recorder;
+        QTest::mouseClick(FindControlOf(FindButton), Qt::LeftButton);
+        QStringList shown;
+        for (int row : GetListOrder(FindControlOf(FoundDatesList)))
+            shown << GetListCellText(FindControlOf(FoundDatesList), row, 0);
+        QCOMPARE(shown, found);
+        QCOMPARE(recorder.alerts.size(), found.isEmpty() ? 1 : 0);
+        if (found.isEmpty()) {
+            QCOMPARE(recorder.alerts[0].message, u"The following text was not found in any daynotes:"_s);
+            QCOMPARE(recorder.alerts[0].informative, text);
+            return;
+        }
+        // Enter (as a double-click) on a found date opens its daynote.
+        QWidget* list = FindControlOf(FoundDatesList);
+        SetListSelection(list, {2});
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_Return);
+        QStringList opened;
+        for (QWidget* w : DocumentWindows())
+            if (IsDaynoteWindowId(GetWindowId(w))) opened << GetWindowTitle(w);
+        QCOMPARE(opened, QStringList{u"04  March  2024"_s});
+    }
+
+    void viewButtonsOpenListAndFind() {
+        AddThree();
+        ShowWeeklyView();
+        QWidget* weekly = FindWindowById(WeeklyWindowId);
+        for (int id : {int(WeeklyListButton), int(WeeklyFindButton), int(WeeklyMonthlyButton)})
+            QVERIFY(IsControlVisible(FindControl(weekly, id)));
+        QTest::mouseClick(FindControl(weekly, WeeklyListButton), Qt::LeftButton);
+        QVERIFY(FindWindowById(ListWindowId));
+        QTest::mouseClick(FindControl(weekly, WeeklyFindButton), Qt::LeftButton);
+        QVERIFY(FindWindowById(FindWindowId));
+
+        CloseWindowById(ListWindowId);
+        ShowMonthlyView();
+        QWidget* monthly = FindWindowById(MonthlyWindowId);
+        QVERIFY(IsControlVisible(FindControl(monthly, MonthlyListButton)));
+        QTest::mouseClick(FindControl(monthly, MonthlyListButton), Qt::LeftButton);
+        QVERIFY(FindWindowById(ListWindowId));
+    }
+};
+
+QTEST_MAIN(TestDaynoteList)
+#include "tst_daynote_list.moc"
