@@ -14,6 +14,9 @@ struct AppState {
     bool        daynotesLoaded = false;
     int         daynoteWindowCounter = 50;   // last Daynote window identifier handed out
     int         userNoteWindowCounter = 599; // last user note window identifier handed out
+
+    // A signal or the end of the session asked to quit: nobody may be there to answer a question.
+    bool quitUnattended = false;
 };
 
 AppState& App();

@@ -52,6 +52,9 @@ enum AddUnit : int { AddDays = 1, AddMonths = 2, AddYears = 3 };
 
 constexpr double UnixToAbsoluteOffset = 978307200.0; // seconds from 1970 to 2001
 
+// The clock of the time log and the time zones: weekday, date and time to the second.
+inline const QString ClockTextPattern = QStringLiteral("EEEE, MMMM dd, yyyy, h:mm:ss a");
+
 // Re-reads the locale and the system time zone (after a change of TZ or of ICU's default locale) and fills
 // the month and weekday name lists. Start-up calls it once.
 void FillLocaleNameLists();

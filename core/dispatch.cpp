@@ -21,6 +21,8 @@
 #include "notes/reminders.h"
 #include "platform/windows.h"
 #include "tools/countdown.h"
+#include "tools/time_log.h"
+#include "tools/time_zones.h"
 #include "tools/timer.h"
 
 #include <QSize>
@@ -120,6 +122,8 @@ const CommandRow CommandTable[] = {
     {MakeFourCC("S12m"), CommandTwelveMonth},
     {MakeFourCC("List"), CommandShowList},
     {MakeFourCC("Sear"), CommandShowFind},
+    {MakeFourCC("ShTL"), CommandOpenTimeLog},
+    {MakeFourCC("ShTZ"), CommandOpenTimeZones},
 };
 
 // Rows arrive with the windows that hold their controls.
@@ -180,6 +184,15 @@ const std::initializer_list<ControlRow> ControlTable = {
     {ListRecurButton, ListRecurButton, ControlHit, DaynoteListRecurHit},
     {FindButton, FindButton, ControlHit, FindButtonHit},
     {FoundDatesList, FoundDatesList, ControlDoubleClick, FoundDateOpened},
+    {TimeLogStartButton, TimeLogStartButton, ControlHit, TimeLogStartHit},
+    {TimeLogCancelButton, TimeLogCancelButton, ControlHit, TimeLogCancelHit},
+    {TimeLogNewButton, TimeLogNewButton, ControlHit, TimeLogNewHit},
+    {TimeLogStopButton, TimeLogStopButton, ControlHit, TimeLogStopHit},
+    {TimeLogPauseButton, TimeLogPauseButton, ControlHit, TimeLogPauseHit},
+    {ZoneSheetButton, ZoneSheetButton, ControlHit, ZoneSheetHit},
+    {ZonesOkButton, ZonesOkButton, ControlHit, ZonesOkHit},
+    {Zone1UseCheckBox, Zone1UseCheckBox, ControlHit, ZoneUseBoxHit},
+    {Zone2UseCheckBox, Zone2UseCheckBox, ControlHit, ZoneUseBoxHit},
 };
 
 using ContextAction = int (*)(int controlId, QWidget* window, QPoint globalPos);
@@ -365,6 +378,7 @@ int HandleWindowEvent(int kind, int windowId) {
         // The desktop has already brought the window forward; raising it again here would fight a modal
         // sheet for the focus.
         SetResizeLimits(windowId);
+        if (windowId == TimeLogWindowId) RefreshTimeLogWindow();
         return EventHandled;
     }
     if (kind != WindowClose) return EventNotHandled;
@@ -372,6 +386,8 @@ int HandleWindowEvent(int kind, int windowId) {
     if (windowId == TimerSheetId || windowId == AddEventSheetId || windowId == ReminderSheetId ||
         windowId == GoToYearWindowId)
         return EventHandled;
+    // Made once and only hidden, so that their fields keep what was typed.
+    if (windowId == TimeLogSheetId || windowId == TimeZoneSheetId) return EventHandled;
     QTimer::singleShot(0, [] { QuitIfUnreachable(); });
     return EventNotHandled;
 }
@@ -428,6 +444,13 @@ int CloseWindowById(int windowId) {
         break;
     case MonthlyWindowId:
         SaveWindowPosition(windowId);
+        break;
+    case TimeLogWindowId:
+        SaveWindowPosition(windowId);
+        break;
+    case TimeZonesWindowId:
+        SaveWindowPosition(windowId);
+        StoreTimeZones();
         break;
     case EventListWindowId:
         SaveWindowPosition(windowId);

@@ -24,6 +24,8 @@
 #include "platform/speech.h"
 #include "platform/windows.h"
 #include "tools/countdown.h"
+#include "tools/time_log.h"
+#include "tools/time_zones.h"
 #include "tools/timer.h"
 
 #include <QApplication>
@@ -62,7 +64,10 @@ SessionHandlers MakeSessionHandlers() {
     h.openFiles = OpenDroppedFiles;
     h.isAction = [](const QString& name) { return IsKnownCommand(ActionCode(name)); };
     h.runAction = [](const QString& name) { RunCommand(ActionCode(name)); };
-    h.quitRequest = [] { RunCommand(MakeFourCC("quit")); };
+    h.quitRequest = [] {
+        App().quitUnattended = true;
+        RunCommand(MakeFourCC("quit"));
+    };
     h.sleepChanged = SetAsleep;
     h.daynoteRequest = [](const QString& object) { ExternalDaynoteRequest(object, App().daynotes); };
     return h;
@@ -205,6 +210,8 @@ int Tick(RecordArray& daynotes) {
     // Before start-up has checked the reminders there is no previous tick to fire from.
     if (!announced && lastTickTime > 0) FireRemindersReached(lastTickTime, now, daynotes);
     lastTickTime = now;
+    TimeLogTick();
+    TimeZonesTick();
     // Last of the work: its alert runs a nested event loop, whose ticks must find this one's bookkeeping
     // done.
     TimerTick();
@@ -305,4 +312,5 @@ void QuitSequence() {
         ShowAlertForAtMost(30, AlertStyle::Critical, DaynotesNotSavedMessage, informative);
         exitStatus = 1;
     }
+    SaveTimeLogAtQuit();
 }

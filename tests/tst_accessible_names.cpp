@@ -18,10 +18,13 @@
 #include "platform/windows.h"
 #include "tools/countdown.h"
 #include "tools/sounds.h"
+#include "tools/time_log.h"
+#include "tools/time_zones.h"
 #include "tools/timer.h"
 
 #include <QApplication>
 #include <QPlainTextEdit>
+#include <QRadioButton>
 #include <QSet>
 #include <QTest>
 #include <QTextEdit>
@@ -69,6 +72,24 @@ QWidget* OpenWindow(const QString& definition) {
         QTest::mouseClick(FindControl(list, EventAddButton), Qt::LeftButton);
         return FindWindowById(AddEventSheetId);
     }
+    if (definition.startsWith(QLatin1String("TimeLog"))) {
+        RunCommand(MakeFourCC("ShTL"));
+        QWidget* log = FindWindowById(TimeLogWindowId);
+        if (definition == QLatin1String("TimeLog")) return log;
+        QTest::mouseClick(FindControl(log, TimeLogNewButton), Qt::LeftButton);
+        return FindWindowById(TimeLogSheetId);
+    }
+    if (definition.startsWith(QLatin1String("TimeZone"))) {
+        RunCommand(MakeFourCC("ShTZ"));
+        QWidget* zones = FindWindowById(TimeZonesWindowId);
+        if (definition == QLatin1String("TimeZones")) return zones;
+        QTest::mouseClick(FindControl(zones, ZoneSheetButton), Qt::LeftButton);
+        QWidget* sheet = FindWindowById(TimeZoneSheetId);
+        for (int box : {Zone1UseCheckBox, Zone2UseCheckBox})
+            if (!GetControlValue(FindControl(sheet, box)))
+                QTest::mouseClick(FindControl(sheet, box), Qt::LeftButton);
+        return sheet;
+    }
     if (definition == QLatin1String("Weekly")) {
         RunCommand(MakeFourCC("Week"));
         return FindWindowById(WeeklyWindowId);
@@ -104,6 +125,14 @@ int ControlIdOf(QWidget* w) {
     for (; w; w = w->parentWidget())
         if (int id = GetControlId(w)) return id;
     return 0;
+}
+
+// A radio group is reached through its buttons.
+bool TakesTabFocus(QWidget* control) {
+    if (control->focusPolicy() & Qt::TabFocus) return true;
+    for (QRadioButton* radio : control->findChildren<QRadioButton*>())
+        if (ControlIdOf(radio) == GetControlId(control)) return true;
+    return false;
 }
 
 QList<QWidget*> Controls(QWidget* window) {
@@ -145,6 +174,10 @@ class TestAccessibleNames : public QObject {
         QTest::newRow("12MonthCalWnd") << u"12MonthCalWnd"_s;
         QTest::newRow("ListNotes") << u"ListNotes"_s;
         QTest::newRow("FindDaynotes") << u"FindDaynotes"_s;
+        QTest::newRow("TimeLog") << u"TimeLog"_s;
+        QTest::newRow("TimeLogSheet") << u"TimeLogSheet"_s;
+        QTest::newRow("TimeZones") << u"TimeZones"_s;
+        QTest::newRow("TimeZoneSheet") << u"TimeZoneSheet"_s;
     }
 
   private slots:
@@ -183,8 +216,7 @@ class TestAccessibleNames : public QObject {
         QVERIFY(QTest::qWaitForWindowActive(window));
         QSet<int> expected;
         for (QWidget* control : Controls(window))
-            if (control->isEnabled() && control->isVisibleTo(window) &&
-                (control->focusPolicy() & Qt::TabFocus))
+            if (control->isEnabled() && control->isVisibleTo(window) && TakesTabFocus(control))
                 expected << GetControlId(control);
         QVERIFY(!expected.isEmpty());
         if (definition == QLatin1String("ReminderSheet"))

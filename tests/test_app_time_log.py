@@ -1,0 +1,88 @@
+"""The time log from outside, under a real X server: a log started from the keyboard and a SIGTERM while it
+runs. Nobody is there to answer a question, so the program ends at once and the day's log file holds the
+entry, with line feeds."""
+import datetime
+import os
+import signal
+import subprocess
+import time
+
+import app_harness as h
+
+h.in_private_bus()
+
+check = h.Checks()
+PROJECT = "Garden shed, phase 2"  # typed by xdotool, which garbles letters outside ASCII under load
+
+
+def xdotool(display, *args):
+    return subprocess.run(["xdotool"] + list(args), env=dict(os.environ, DISPLAY=display), capture_output=True,
+                          text=True, timeout=20)
+
+
+def window(display, title):
+    """The X window of that exact title, waited for."""
+    deadline = time.time() + 15
+    while time.time() < deadline:
+        found = xdotool(display, "search", "--onlyvisible", "--name", f"^{title}$").stdout.split()
+        if found:
+            return found[-1]
+        time.sleep(0.1)
+    return None
+
+
+home = h.Home()
+xserver = h.XServer()
+try:
+    env = home.env()
+    env.update(xserver.env())
+    env.update(TZ="Europe/Berlin", LANG="en_US.UTF-8")
+    proc = subprocess.Popen([h.PROGRAM], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+    deadline = time.time() + 20
+    while not h.name_owned() and proc.poll() is None and time.time() < deadline:
+        time.sleep(0.05)
+    r = h.gdbus("--dest", h.APP_ID, "--object-path", h.PATH, "--method",
+                "org.freedesktop.Application.ActivateAction", "ShTL", "[]", "{}")
+    check("Time Log opened over D-Bus", r.returncode == 0, r.stderr)
+    log_window = window(xserver.display, "Time Log")
+    check("the Time Log window is on screen", log_window is not None)
+    xdotool(xserver.display, "windowfocus", "--sync", log_window)
+    xdotool(xserver.display, "key", "alt+n")  # New Log...
+    sheet = window(xserver.display, "New Time Log")
+    check("the sheet is on screen", sheet is not None)
+    xdotool(xserver.display, "windowfocus", "--sync", sheet)
+    xdotool(xserver.display, "type", "--delay", "20", PROJECT)
+    xdotool(xserver.display, "key", "Return")  # Start
+    time.sleep(2.2)
+    sent = time.monotonic()
+    proc.send_signal(signal.SIGTERM)
+    try:
+        status = proc.wait(timeout=10)
+    except subprocess.TimeoutExpired:
+        proc.kill()
+        status = "hung"
+    took = time.monotonic() - sent
+    check("SIGTERM while logging: exit 0 without waiting for an answer", status == 0 and took < 3,
+          f"{status} after {took:.2f} s: {proc.stderr.read()[-2000:]}")
+
+    today = datetime.datetime.now().strftime("%d.%B.%Y")  # C locale month names are the English ones
+    path = os.path.join(home.data, "VRDX", "VRDXTimerLogFor" + today)
+    check("the day's log file exists", os.path.exists(path), str(os.listdir(os.path.dirname(path))
+                                                                 if os.path.isdir(os.path.dirname(path)) else []))
+    if os.path.exists(path):
+        text = open(path, "rb").read()
+        check("line feeds, no carriage returns", b"\r" not in text and text.count(b"\n") == 11, repr(text))
+        text = text.decode("utf-8")
+        lines = text.split("\n")
+        check("header", lines[0] == "Timer Log Created " + today, lines[0])
+        check("the project name", lines[2] == "Project name: " + PROJECT, lines[2])
+        check("rule as long as the start line with its line end", lines[1] == "-" * (len(lines[3]) + 1), text)
+        elapsed = [line for line in lines if line.startswith("Elapsed Time  : ")]
+        check("elapsed about two seconds", elapsed and elapsed[0][-8:] in ("00:00:01", "00:00:02", "00:00:03"),
+              str(elapsed))
+        check("stop line", any(line.startswith("Log Stopped on: ") for line in lines), text)
+finally:
+    xserver.stop()
+    home.remove()
+
+check.finish()

@@ -1,0 +1,199 @@
+// The time zones on the offscreen platform with the test clock: offset texts, zones set through the sheet,
+// the clocks on the tick, what is stored when the window closes and shown when it opens again, and the sheet
+// as it opens.
+#include "core/app_state.h"
+#include "core/dates.h"
+#include "core/dispatch.h"
+#include "core/preferences.h"
+#include "core/startup.h"
+#include "core/window_ids.h"
+#include "helpers/test_support.h"
+#include "helpers/zone_scope.h"
+#include "platform/clock.h"
+#include "platform/windows.h"
+#include "tools/time_zones.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QWidget* Window() {
+    return FindWindowById(TimeZonesWindowId);
+}
+QWidget* Sheet() {
+    return FindWindowById(TimeZoneSheetId);
+}
+QString Text(int id) {
+    return GetControlText(FindControl(Window(), id));
+}
+void Click(QWidget* window, int id) {
+    QTest::mouseClick(FindControl(window, id), Qt::LeftButton);
+}
+
+// One zone set through the sheet as the user does it: 0 items leaves the zone unused.
+void SetZone(int zone, const QString& name, int sign, int item) {
+    const bool first = zone == 1;
+    Click(Window(), ZoneSheetButton);
+    QWidget*  sheet = Sheet();
+    const int box = first ? Zone1UseCheckBox : Zone2UseCheckBox;
+    if (GetControlValue(FindControl(sheet, box)) != (item > 0)) Click(sheet, box);
+    QCOMPARE(IsControlEnabled(FindControl(sheet, first ? Zone1Group : Zone2Group)), item > 0);
+    if (item > 0) {
+        SetControlText(FindControl(sheet, first ? Zone1NameField : Zone2NameField), name);
+        SetControlValue(FindControl(sheet, first ? Zone1SignRadios : Zone2SignRadios), sign);
+        SetControlValue(FindControl(sheet, first ? Zone1DifferencePopUp : Zone2DifferencePopUp), item);
+    }
+    Click(sheet, ZonesOkButton);
+}
+
+} // namespace
+
+class TestTimeZones : public QObject {
+    Q_OBJECT
+
+    ZoneScope   zone{"Europe/Berlin"};
+    LocaleScope locale{"en_US"};
+    // 5 December 2026, 23:00 in Berlin: two hours on is the next day.
+    const double Now = DateTimeToAbsTime(12, 5, 2026, 23, 0);
+
+  private slots:
+    void initTestCase() { QVERIFY(SetUpProgramWindows()); }
+
+    void init() {
+        DisposeDocumentWindows();
+        SetTestClock(Now);
+        Preferences& p = Prefs();
+        p.timeZone1Offset = p.timeZone2Offset = 0;
+        p.timeZone1Name = p.timeZone2Name = QString();
+        RunCommand(MakeFourCC("ShTZ"));
+        QVERIFY(Window());
+    }
+
+    void offsetTexts_data() {
+        QTest::addColumn<int>("halfHours");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("11") << 11 << "+ 5 h 30m";
+        QTest::newRow("-4, a blank at the end") << -4 << "- 2 h ";
+        QTest::newRow("-1") << -1 << "- 0 h 30m";
+        QTest::newRow("47") << 47 << "+ 23 h 30m";
+        QTest::newRow("0: no text") << 0 << "";
+    }
+    void offsetTexts() {
+        QFETCH(int, halfHours);
+        QFETCH(QString, text);
+        QCOMPARE(ZoneOffsetText(halfHours), text);
+    }
+
+    // Applied through the sheet: the window's texts, its 'zon1' property and the clock on the next tick.
+    void zonesFromTheSheet_data() {
+        QTest::addColumn<int>("zone");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("sign");
+        QTest::addColumn<int>("item");
+        QTest::addColumn<QString>("offset");
+        QTest::addColumn<QString>("clock");
+        QTest::newRow("Delhi, plus item 11") << 1 << "Delhi" << 1 << 11 << "+ 5 h 30m"
+                                             << "Sunday, December 06, 2026, 4:30:00 AM";
+        QTest::newRow("zone 2, minus item 1") << 2 << "Azores" << 2 << 1 << "- 0 h 30m"
+                                              << "Saturday, December 05, 2026, 10:30:00 PM";
+        QTest::newRow("minus 4 h") << 1 << "New York" << 2 << 8 << "- 4 h "
+                                   << "Saturday, December 05, 2026, 7:00:00 PM";
+        QTest::newRow("the last item") << 2 << "Far" << 1 << 47 << "+ 23 h 30m"
+                                       << "Sunday, December 06, 2026, 10:30:00 PM";
+    }
+    void zonesFromTheSheet() {
+        QFETCH(int, zone);
+        QFETCH(QString, name);
+        QFETCH(int, sign);
+        QFETCH(int, item);
+        QFETCH(QString, offset);
+        QFETCH(QString, clock);
+        SetZone(zone, name, sign, item);
+        QVERIFY(!IsWindowVisible(Sheet()));
+        const bool first = zone == 1;
+        QCOMPARE(Text(first ? ZoneName1Text : ZoneName2Text), name);
+        QCOMPARE(Text(first ? ZoneOffset1Text : ZoneOffset2Text), offset);
+        QCOMPARE(GetZoneOffset(FindControl(Window(), first ? ZoneOffset1Text : ZoneOffset2Text)),
+                 (sign == 1 ? 1 : -1) * item);
+        Tick(App().daynotes);
+        QCOMPARE(Text(first ? ZoneClock1Text : ZoneClock2Text), clock);
+        QCOMPARE(Text(LocalClockText), u"Saturday, December 05, 2026, 11:00:00 PM"_s);
+        QCOMPARE(Text(first ? ZoneClock2Text : ZoneClock1Text), QString()); // the other zone is unused
+    }
+
+    // Names and offsets are stored when the window closes and shown when it opens again.
+    void storedAtCloseShownAtOpening() {
+        SetZone(1, u"Delhi"_s, 1, 11);
+        SetZone(2, u"Azores"_s, 2, 2);
+        CloseWindow(Window());
+        QTest::qWait(0);
+        QCOMPARE(Prefs().timeZone1Offset, 11);
+        QCOMPARE(Prefs().timeZone2Offset, -2);
+        const Value* stored = PrefCopyValue(TimeZone2NameKey);
+        QVERIFY(stored && ValueText(*stored) && *ValueText(*stored) == u"Azores"_s);
+        QFile file(PreferencesFilePath()); // written at once, not only at quit
+        QVERIFY(file.open(QIODevice::ReadOnly) && file.readAll().contains("Azores"));
+        RunCommand(MakeFourCC("ShTZ"));
+        QCOMPARE(Text(ZoneName1Text), u"Delhi"_s);
+        QCOMPARE(Text(ZoneOffset2Text), u"- 1 h "_s);
+        // Switched off: empty name, text and clock; stored as 0 and an empty name.
+        SetZone(1, QString(), 1, 0);
+        Tick(App().daynotes);
+        QCOMPARE(Text(ZoneName1Text) + Text(ZoneOffset1Text) + Text(ZoneClock1Text), QString());
+        CloseWindow(Window());
+        QTest::qWait(0);
+        QCOMPARE(Prefs().timeZone1Offset, 0);
+        QCOMPARE(*Prefs().timeZone1Name, QString());
+        RunCommand(MakeFourCC("ShTZ"));
+        Tick(App().daynotes);
+        QCOMPARE(Text(ZoneOffset1Text) + Text(ZoneClock1Text), QString());
+        QCOMPARE(Text(ZoneOffset2Text), u"- 1 h "_s);
+    }
+
+    // The command again while the window is open puts back the stored zones.
+    void commandAgainRestoresTheStoredZones() {
+        SetZone(1, u"Delhi"_s, 1, 11);
+        RunCommand(MakeFourCC("ShTZ"));
+        QCOMPARE(Text(ZoneName1Text) + Text(ZoneOffset1Text), QString());
+        QCOMPARE(GetZoneOffset(FindControl(Window(), ZoneOffset1Text)), 0);
+    }
+
+    // The sheet: 47 half-hour items; the sign back to plus at every opening of the window; a zone in use
+    // shown as it is, so that OK without a change keeps it.
+    void sheetAsItOpens() {
+        Click(Window(), ZoneSheetButton);
+        for (int popUp : {Zone1DifferencePopUp, Zone2DifferencePopUp}) {
+            auto* menu = qobject_cast<QComboBox*>(FindControl(Sheet(), popUp));
+            QVERIFY(menu);
+            QCOMPARE(menu->count(), 47);
+            QCOMPARE(menu->itemText(0), u"0 h 30m"_s);
+            QCOMPARE(menu->itemText(46), u"23 h 30m"_s);
+        }
+        HandleAppEvent(MakeFourCC("not!"));
+        SetZone(2, u"Azores"_s, 2, 3);
+        // An unused zone's sign, left at minus in the sheet, is plus again at the next opening.
+        Click(Window(), ZoneSheetButton);
+        Click(Sheet(), Zone1UseCheckBox);
+        SetControlValue(FindControl(Sheet(), Zone1SignRadios), 2);
+        Click(Sheet(), Zone1UseCheckBox);
+        HandleAppEvent(MakeFourCC("not!"));
+        CloseWindow(Window());
+        QTest::qWait(0);
+        RunCommand(MakeFourCC("ShTZ"));
+        QCOMPARE(GetControlValue(FindControl(Sheet(), Zone1SignRadios)), 1);
+        Click(Window(), ZoneSheetButton);
+        QCOMPARE(GetControlValue(FindControl(Sheet(), Zone2UseCheckBox)), 1);
+        QCOMPARE(GetControlValue(FindControl(Sheet(), Zone2SignRadios)), 2);
+        QCOMPARE(GetControlValue(FindControl(Sheet(), Zone2DifferencePopUp)), 3);
+        Click(Sheet(), ZonesOkButton);
+        QCOMPARE(Text(ZoneOffset2Text), u"- 1 h 30m"_s);
+        QCOMPARE(Text(ZoneName2Text), u"Azores"_s);
+    }
+};
+
+QTEST_MAIN(TestTimeZones)
+#include "tst_time_zones.moc"
