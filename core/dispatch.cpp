@@ -17,6 +17,7 @@
 #include "notes/reminders.h"
 #include "platform/windows.h"
 #include "tools/countdown.h"
+#include "tools/preferences_window.h"
 #include "tools/timer.h"
 
 #include <QSize>
@@ -106,6 +107,7 @@ const CommandRow CommandTable[] = {
     {MakeFourCC("Crea"), CommandShowHolidays},
     {MakeFourCC("Evet"), CommandShowEvents},
     {MakeFourCC("Week"), CommandShowWeekly},
+    {MakeFourCC("pref"), CommandOpenPreferences},
 };
 
 // Rows arrive with the windows that hold their controls.
@@ -151,6 +153,18 @@ const std::initializer_list<ControlRow> ControlTable = {
     {PreviousWeekButton, NextWeekButton, ControlHit, WeekStepHit},
     {CurrentWeekButton, CurrentWeekButton, ControlHit, CurrentWeekHit},
     {WeeklyRemindersButton, WeeklyRemindersButton, ControlHit, WeeklyRemindersHit},
+    {ChimeGroup, ChimeGroup, ControlHit, PreferencesRadioHit},
+    {WeekStartGroup, WeekStartGroup, ControlHit, PreferencesRadioHit},
+    {AutosaveGroup, AutosaveGroup, ControlHit, PreferencesRadioHit},
+    {ClickSoundGroup, ClickSoundGroup, ControlHit, PreferencesRadioHit},
+    {CountdownNamingGroup, CountdownNamingGroup, ControlHit, PreferencesRadioHit},
+    {ShowSecondsBox, ShowSecondsBox, ControlHit, PreferencesBoxHit},
+    {HideInBackgroundBox, BringAllToFrontBox, ControlHit, PreferencesBoxHit},
+    {WeekNumberBox, WeekNumberBox, ControlHit, PreferencesBoxHit},
+    {SunLineBox, SunLineBox, ControlHit, PreferencesBoxHit},
+    {PreferencesResetButton, PreferencesResetButton, ControlHit, PreferencesResetHit},
+    {PreferencesCloseButton, PreferencesCloseButton, ControlHit, PreferencesCloseHit},
+    {TimerSoundButton, TimerSoundButton, ControlHit, TimerSoundHit},
 };
 
 using ContextAction = int (*)(int controlId, QWidget* window, QPoint globalPos);
@@ -395,6 +409,9 @@ int CloseWindowById(int windowId) {
         break;
     case TimerWindowId:
         SaveWindowPosition(windowId);
+        break;
+    case PreferencesWindowId:
+        ClosePreferences(FindWindowById(windowId));
         break;
     case EventListWindowId:
         SaveWindowPosition(windowId);
