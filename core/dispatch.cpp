@@ -21,6 +21,7 @@
 #include "notes/reminders.h"
 #include "platform/windows.h"
 #include "tools/countdown.h"
+#include "tools/preferences_window.h"
 #include "tools/time_log.h"
 #include "tools/time_zones.h"
 #include "tools/timer.h"
@@ -124,6 +125,7 @@ const CommandRow CommandTable[] = {
     {MakeFourCC("Sear"), CommandShowFind},
     {MakeFourCC("ShTL"), CommandOpenTimeLog},
     {MakeFourCC("ShTZ"), CommandOpenTimeZones},
+    {MakeFourCC("pref"), CommandOpenPreferences},
 };
 
 // Rows arrive with the windows that hold their controls.
@@ -193,6 +195,18 @@ const std::initializer_list<ControlRow> ControlTable = {
     {ZonesOkButton, ZonesOkButton, ControlHit, ZonesOkHit},
     {Zone1UseCheckBox, Zone1UseCheckBox, ControlHit, ZoneUseBoxHit},
     {Zone2UseCheckBox, Zone2UseCheckBox, ControlHit, ZoneUseBoxHit},
+    {ChimeGroup, ChimeGroup, ControlHit, PreferencesRadioHit},
+    {WeekStartGroup, WeekStartGroup, ControlHit, PreferencesRadioHit},
+    {AutosaveGroup, AutosaveGroup, ControlHit, PreferencesRadioHit},
+    {ClickSoundGroup, ClickSoundGroup, ControlHit, PreferencesRadioHit},
+    {CountdownNamingGroup, CountdownNamingGroup, ControlHit, PreferencesRadioHit},
+    {ShowSecondsBox, ShowSecondsBox, ControlHit, PreferencesBoxHit},
+    {HideInBackgroundBox, BringAllToFrontBox, ControlHit, PreferencesBoxHit},
+    {WeekNumberBox, WeekNumberBox, ControlHit, PreferencesBoxHit},
+    {SunLineBox, SunLineBox, ControlHit, PreferencesBoxHit},
+    {PreferencesResetButton, PreferencesResetButton, ControlHit, PreferencesResetHit},
+    {PreferencesCloseButton, PreferencesCloseButton, ControlHit, PreferencesCloseHit},
+    {TimerSoundButton, TimerSoundButton, ControlHit, TimerSoundHit},
 };
 
 using ContextAction = int (*)(int controlId, QWidget* window, QPoint globalPos);
@@ -451,6 +465,9 @@ int CloseWindowById(int windowId) {
     case TimeZonesWindowId:
         SaveWindowPosition(windowId);
         StoreTimeZones();
+        break;
+    case PreferencesWindowId:
+        ClosePreferences(FindWindowById(windowId));
         break;
     case EventListWindowId:
         SaveWindowPosition(windowId);

@@ -896,6 +896,16 @@ void SetControlTitle(QWidget* control, const QString& title) {
         SetControlText(control, title);
 }
 
+QString GetRadioButtonTitle(const QWidget* group, int value) {
+    const QList<QRadioButton*> radios = GroupRadios(group);
+    return value >= 1 && value <= radios.size() ? radios[value - 1]->text() : QString();
+}
+
+void SetRadioButtonTitle(QWidget* group, int value, const QString& title) {
+    const QList<QRadioButton*> radios = GroupRadios(group);
+    if (value >= 1 && value <= radios.size()) radios[value - 1]->setText(title);
+}
+
 void SetControlVisible(QWidget* control, bool visible) {
     if (control) control->setVisible(visible);
 }

@@ -135,6 +135,9 @@ bool    IsControlEnabled(const QWidget* control);
 void    SetControlEnabled(QWidget* control, bool enabled);
 QString GetControlTitle(const QWidget* control);
 void    SetControlTitle(QWidget* control, const QString& title); // a button's or box's caption
+// The caption of one button of a radio group, numbered from 1 as its value counts them.
+QString GetRadioButtonTitle(const QWidget* group, int value);
+void    SetRadioButtonTitle(QWidget* group, int value, const QString& title);
 void    SetControlVisible(QWidget* control, bool visible);
 bool    IsControlVisible(const QWidget* control); // shown within its window
 int     GetControlHeight(const QWidget* control); // the height its layout wants for it

@@ -5,6 +5,7 @@
 #include "core/app_state.h"
 #include "core/dates.h"
 #include "core/dispatch.h"
+#include "core/preferences.h"
 #include "core/window_ids.h"
 #include "helpers/test_support.h"
 #include "helpers/zone_scope.h"
@@ -17,6 +18,7 @@
 #include "platform/list_view.h"
 #include "platform/windows.h"
 #include "tools/countdown.h"
+#include "tools/preferences_window.h"
 #include "tools/sounds.h"
 #include "tools/time_log.h"
 #include "tools/time_zones.h"
@@ -28,6 +30,7 @@
 #include <QSet>
 #include <QTest>
 #include <QTextEdit>
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -113,41 +116,53 @@ QWidget* OpenWindow(const QString& definition) {
     if (definition == QLatin1String("FindDaynotes")) {
         RunCommand(MakeFourCC("Sear"));
         return FindWindowById(FindWindowId);
+        if (definition == QLatin1String("Preferences")) {
+            Prefs().countDownMode = CountDownUsesMessage; // the message field enabled
+            return OpenPreferences();
+        }
+        QWidget* daynote = OpenDaynote(12, 15, 2026, false, notes);
+        if (definition == QLatin1String("Daynote")) return daynote;
+        if (definition == QLatin1String("ReminderSheet")) return OpenReminderSheet(daynote);
+        if (definition == QLatin1String("Recurring")) return OpenRecurringSheet(daynote, date);
+        return nullptr;
     }
-    QWidget* daynote = OpenDaynote(12, 15, 2026, false, notes);
-    if (definition == QLatin1String("Daynote")) return daynote;
-    if (definition == QLatin1String("ReminderSheet")) return OpenReminderSheet(daynote);
-    if (definition == QLatin1String("Recurring")) return OpenRecurringSheet(daynote, date);
-    return nullptr;
-}
 
-int ControlIdOf(QWidget* w) {
-    for (; w; w = w->parentWidget())
-        if (int id = GetControlId(w)) return id;
-    return 0;
-}
+    int ControlIdOf(QWidget * w) {
+        for (; w; w = w->parentWidget())
+            if (int id = GetControlId(w)) return id;
+        return 0;
+    }
 
-// A radio group is reached through its buttons.
-bool TakesTabFocus(QWidget* control) {
-    if (control->focusPolicy() & Qt::TabFocus) return true;
-    for (QRadioButton* radio : control->findChildren<QRadioButton*>())
-        if (ControlIdOf(radio) == GetControlId(control)) return true;
-    return false;
-}
+    // A radio group is reached through its buttons.
+    bool TakesTabFocus(QWidget * control) {
+        if (control->focusPolicy() & Qt::TabFocus) return true;
+        for (QRadioButton* radio : control->findChildren<QRadioButton*>())
+            if (ControlIdOf(radio) == GetControlId(control)) return true;
+        return false;
+    }
 
-QList<QWidget*> Controls(QWidget* window) {
-    QList<QWidget*> controls;
-    for (QWidget* w : window->findChildren<QWidget*>())
-        if (GetControlId(w) && window->isAncestorOf(w)) controls << w; // not a sheet's; a drawer's too
-    return controls;
-}
+    QList<QWidget*> Controls(QWidget * window) {
+        QList<QWidget*> controls;
+        for (QWidget* w : window->findChildren<QWidget*>())
+            if (GetControlId(w) && window->isAncestorOf(w)) controls << w; // not a sheet's; a drawer's too
+        return controls;
+    }
 
-// A text view that types Tab is left with Ctrl+Tab.
-bool TypesTab(const QWidget* w) {
-    if (auto* t = qobject_cast<const QTextEdit*>(w)) return !t->tabChangesFocus();
-    if (auto* t = qobject_cast<const QPlainTextEdit*>(w)) return !t->tabChangesFocus();
-    return false;
-}
+    // A radio group takes the focus through its buttons.
+    bool TakesTabFocus(const QWidget* control) {
+        if (control->focusPolicy() & Qt::TabFocus) return true;
+        const QList<QWidget*> parts = control->findChildren<QWidget*>();
+        return std::any_of(parts.begin(), parts.end(), [](const QWidget* w) {
+            return !GetControlId(w) && (w->focusPolicy() & Qt::TabFocus);
+        });
+    }
+
+    // A text view that types Tab is left with Ctrl+Tab.
+    bool TypesTab(const QWidget* w) {
+        if (auto* t = qobject_cast<const QTextEdit*>(w)) return !t->tabChangesFocus();
+        if (auto* t = qobject_cast<const QPlainTextEdit*>(w)) return !t->tabChangesFocus();
+        return false;
+    }
 
 } // namespace
 
@@ -178,6 +193,7 @@ class TestAccessibleNames : public QObject {
         QTest::newRow("TimeLogSheet") << u"TimeLogSheet"_s;
         QTest::newRow("TimeZones") << u"TimeZones"_s;
         QTest::newRow("TimeZoneSheet") << u"TimeZoneSheet"_s;
+        QTest::newRow("Preferences") << u"Preferences"_s;
     }
 
   private slots:

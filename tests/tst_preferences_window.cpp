@@ -1,0 +1,358 @@
+// The Preferences window on the offscreen platform: each control against its stored value both ways, the
+// message field following the countdown naming, the fields taken at closing, the settings that act on the
+// calendar and on help tags at once, Reset, and the timer sound with its label.
+#include "calendar/calendar_window.h"
+#include "core/dates.h"
+#include "core/dispatch.h"
+#include "core/preferences.h"
+#include "core/window_ids.h"
+#include "helpers/test_support.h"
+#include "helpers/zone_scope.h"
+#include "platform/clock.h"
+#include "platform/file_dialogs.h"
+#include "platform/help_tags.h"
+#include "platform/windows.h"
+#include "tools/preferences_window.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QHash>
+#include <QHelpEvent>
+#include <QRadioButton>
+#include <QStyle>
+#include <QTest>
+#include <QToolTip>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const bool privateHome = !UsePrivateHome().isEmpty(); // before QApplication
+
+QWidget* Window() {
+    return FindWindowById(PreferencesWindowId);
+}
+QWidget* Control(int id) {
+    return FindControl(Window(), id);
+}
+
+// Each control's field of the record, written out here rather than taken from the window's own table.
+const QHash<int, uint16_t Preferences::*> Codes{
+    {294, &Preferences::chime},      {301, &Preferences::autosave},      {297, &Preferences::weekStart},
+    {305, &Preferences::clickSound}, {308, &Preferences::countDownMode},
+};
+const QHash<int, bool Preferences::*> Flags{
+    {322, &Preferences::showSeconds},       {328, &Preferences::hideInBackground},
+    {329, &Preferences::helpTags},          {330, &Preferences::launchAnnounce},
+    {331, &Preferences::launchShowDaynote}, {332, &Preferences::bringAllToFront},
+    {450, &Preferences::showWeekNumber},    {452, &Preferences::showSunLine},
+};
+uint16_t& CodeOf(int groupId) {
+    return Prefs().*Codes.value(groupId);
+}
+bool& FlagOf(int boxId) {
+    return Prefs().*Flags.value(boxId);
+}
+
+// A click where the user would aim: on a check box's or radio button's indicator (a stretched button takes
+// clicks only on its indicator and caption), inside any other button.
+void ClickOn(QWidget* button) {
+    QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, QPoint(8, button->height() / 2));
+}
+
+// The user picks button n of a radio group.
+void ChooseRadio(int groupId, int n) {
+    ClickOn(Control(groupId)->findChildren<QRadioButton*>().value(n - 1));
+}
+
+void Click(int id) {
+    ClickOn(Control(id));
+}
+
+// The tooltip the control shows when the pointer rests on it, or an empty text.
+QString ShownTip(QWidget* control) {
+    QToolTip::hideText();
+    QHelpEvent help(QEvent::ToolTip, QPoint(2, 2), control->mapToGlobal(QPoint(2, 2)));
+    QApplication::sendEvent(control, &help);
+    return QToolTip::isVisible() ? QToolTip::text() : QString();
+}
+
+QString MakeFile(const QString& name) {
+    const QString path = qEnvironmentVariable("HOME") + u'/' + name;
+    QFile         file(path);
+    if (file.open(QIODevice::WriteOnly)) file.write("RIFF");
+    return path;
+}
+
+} // namespace
+
+class TestPreferencesWindow : public QObject {
+    Q_OBJECT
+
+    ZoneScope   zone{"Europe/Berlin"};
+    LocaleScope locale{"en_US"};
+
+  private slots:
+    void initTestCase() {
+        QVERIFY(privateHome);
+        SetTestClock(DateTimeToAbsTime(12, 5, 2026, 10, 0));
+        QVERIFY(SetUpProgramWindows());
+    }
+
+    void init() { Prefs() = Preferences{}; }
+
+    void cleanup() {
+        SetHelpTags(true, 2000);
+        DisposeDocumentWindows();
+    }
+
+    void radioGroups_data() {
+        QTest::addColumn<int>("group");
+        QTest::addColumn<int>("stored");
+        QTest::addColumn<int>("shown"); // 0: no button selected
+        QTest::addColumn<int>("chosen");
+        QTest::addColumn<int>("stores");
+        QTest::newRow("chime 324 is the second; the third stores 325") << 294 << 324 << 2 << 3 << 325;
+        QTest::newRow("chime 323 is the first; the second stores 324") << 294 << 323 << 1 << 2 << 324;
+        QTest::newRow("chime with a foreign code selects none") << 294 << 7 << 0 << 1 << 323;
+        QTest::newRow("autosave 319 is the third; the first stores 317") << 301 << 319 << 3 << 1 << 317;
+        QTest::newRow("autosave 317; the second stores 318") << 301 << 317 << 1 << 2 << 318;
+        QTest::newRow("week start 321 is the second; the first stores 320") << 297 << 321 << 2 << 1 << 320;
+        QTest::newRow("week start 320; the second stores 321") << 297 << 320 << 1 << 2 << 321;
+        QTest::newRow("week start 322 is no week start") << 297 << 322 << 0 << 2 << 321;
+        QTest::newRow("click 327 is the second; the first stores 326") << 305 << 327 << 2 << 1 << 326;
+        QTest::newRow("click 326; the second stores 327") << 305 << 326 << 1 << 2 << 327;
+        QTest::newRow("naming 315 is the second; the first stores 316") << 308 << 315 << 2 << 1 << 316;
+        QTest::newRow("naming 316; the second stores 315") << 308 << 316 << 1 << 2 << 315;
+        QTest::newRow("naming 317 is no naming") << 308 << 317 << 0 << 1 << 316;
+    }
+    void radioGroups() {
+        QFETCH(int, group);
+        QFETCH(int, stored);
+        QFETCH(int, shown);
+        QFETCH(int, chosen);
+        QFETCH(int, stores);
+        CodeOf(group) = uint16_t(stored);
+        QVERIFY(OpenPreferences());
+        QCOMPARE(GetControlValue(Control(group)), shown);
+        ChooseRadio(group, chosen);
+        QCOMPARE(int(CodeOf(group)), stores);
+        // And back: a second filling shows the stored choice.
+        CodeOf(group) = uint16_t(stored);
+        FillPreferencesWindow(Window());
+        if (shown) QCOMPARE(GetControlValue(Control(group)), shown);
+    }
+
+    void checkBoxes_data() {
+        QTest::addColumn<int>("box");
+        for (int id : {322, 328, 329, 330, 331, 332, 450, 452}) QTest::addRow("box %d", id) << id;
+    }
+    void checkBoxes() {
+        QFETCH(int, box);
+        for (bool stored : {true, false}) {
+            Prefs() = Preferences{};
+            FlagOf(box) = stored;
+            QVERIFY(OpenPreferences());
+            QCOMPARE(GetControlValue(Control(box)), stored ? 1 : 0);
+            Click(box);
+            QCOMPARE(FlagOf(box), !stored);
+            Click(box);
+            QCOMPARE(FlagOf(box), stored);
+        }
+    }
+
+    void messageFieldFollowsNaming() {
+        Prefs().countDownMode = CountDownUsesDate;
+        QVERIFY(OpenPreferences());
+        QVERIFY(!IsControlEnabled(Control(CountdownMessageField)));
+        ChooseRadio(CountdownNamingGroup, 2);
+        QVERIFY(IsControlEnabled(Control(CountdownMessageField)));
+        ChooseRadio(CountdownNamingGroup, 1);
+        QVERIFY(!IsControlEnabled(Control(CountdownMessageField)));
+    }
+
+    // The two text fields reach the record only at closing, by the button or the close box, and the
+    // calendar's countdown line shows the new message at the next tick.
+    void fieldsTakenOnClose_data() {
+        QTest::addColumn<QString>("age");
+        QTest::addColumn<bool>("byButton");
+        QTest::addColumn<int>("stored");
+        QTest::newRow("emptied, close button") << QString() << true << 9999;
+        QTest::newRow("emptied, close box") << QString() << false << 9999;
+        QTest::newRow("zero") << u"0"_s << true << 9999;
+        QTest::newRow("a year") << u"365"_s << false << 365;
+        QTest::newRow("a day") << u"1"_s << true << 1;
+    }
+    void fieldsTakenOnClose() {
+        QFETCH(QString, age);
+        QFETCH(bool, byButton);
+        QFETCH(int, stored);
+        Prefs().countDownMode = CountDownUsesMessage;
+        Prefs().countDownDate = DateToAbsTime(12, 25, 2026);
+        Prefs().autoDeleteAge = 30;
+        ShowCalendar();
+        QWidget* calendar = FindWindowById(CalendarWindowId);
+        CalendarTick(calendar);
+        QVERIFY(OpenPreferences());
+        QCOMPARE(GetControlText(Control(AutoDeleteAgeField)), u"30"_s);
+        ClearText(Control(AutoDeleteAgeField));
+        QTest::keyClicks(Control(AutoDeleteAgeField), age);
+        ClearText(Control(CountdownMessageField));
+        QTest::keyClicks(Control(CountdownMessageField), u"Holidays"_s);
+        QCOMPARE(int(Prefs().autoDeleteAge), 30); // not before closing
+        if (byButton)
+            Click(PreferencesCloseButton);
+        else
+            CloseWindow(Window());
+        QTest::qWait(0);
+        QVERIFY(!Window());
+        QCOMPARE(int(Prefs().autoDeleteAge), stored);
+        QCOMPARE(Prefs().countDownMessage, u"Holidays"_s);
+        CalendarTick(calendar);
+        QCOMPARE(GetControlText(FindControl(calendar, CountdownLine)), u"19 Days to Holidays"_s);
+    }
+
+    void weekStartTitles_data() {
+        QTest::addColumn<QByteArray>("localeName");
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("second");
+        QTest::newRow("English") << "en_US"_ba << u"Sunday"_s << u"Monday"_s;
+        QTest::newRow("German") << "de_DE"_ba << u"Sonntag"_s << u"Montag"_s;
+    }
+    void weekStartTitles() {
+        QFETCH(QByteArray, localeName);
+        QFETCH(QString, first);
+        QFETCH(QString, second);
+        LocaleScope scope(localeName.constData());
+        QVERIFY(scope.Succeeded());
+        QVERIFY(OpenPreferences());
+        QCOMPARE(GetRadioButtonTitle(Control(WeekStartGroup), 1), first);
+        QCOMPARE(GetRadioButtonTitle(Control(WeekStartGroup), 2), second);
+    }
+
+    void calendarActsAtOnce() {
+        ShowCalendar();
+        QWidget*      calendar = FindWindowById(CalendarWindowId);
+        QWidget*      title = FindControl(calendar, CalendarTitleControl);
+        QWidget*      sunLine = FindControl(calendar, CalendarSunLineControl);
+        const QString plain = GetControlText(title);
+        QVERIFY(IsControlVisible(sunLine));
+        QCOMPARE(GetControlText(FindControl(calendar, FirstWeekdayInitial)), WeekdayInitials(0, 1).left(1));
+        QVERIFY(OpenPreferences());
+        Click(WeekNumberBox);
+        QCOMPARE(GetControlText(title), AppendWeekNumber(plain, StartOfCurrentWeek()));
+        Click(WeekNumberBox);
+        QCOMPARE(GetControlText(title), plain);
+        Click(SunLineBox);
+        QVERIFY(!IsControlVisible(sunLine));
+        Click(SunLineBox);
+        QVERIFY(IsControlVisible(sunLine));
+        ChooseRadio(WeekStartGroup, 2);
+        QCOMPARE(GetControlText(FindControl(calendar, FirstWeekdayInitial)), WeekdayInitials(-1, 1).left(1));
+    }
+
+    void helpTags() {
+        QVERIFY(OpenPreferences());
+        QWidget* reset = Control(PreferencesResetButton);
+        QVERIFY(QTest::qWaitForWindowExposed(Window()));
+        SetHelpTags(true, 0);
+        QVERIFY(!ShownTip(reset).isEmpty());
+        Click(HelpTagsBox);
+        QVERIFY(!Prefs().helpTags);
+        QCOMPARE(QApplication::style()->styleHint(QStyle::SH_ToolTip_WakeUpDelay), 2000);
+        QVERIFY(ShownTip(reset).isEmpty());
+        QVERIFY(ShownTip(FindControl(Window(), ChimeGroup)).isEmpty());
+        Click(HelpTagsBox);
+        QVERIFY(!ShownTip(reset).isEmpty());
+    }
+
+    void reset() {
+        Preferences& p = Prefs();
+        p.chime = ChimeSilent;
+        p.helpTags = false;
+        p.showSunLine = false;
+        p.countDownMessage = u"Party"_s;
+        p.autoDeleteAge = 12;
+        p.calendarRect = {1, 2, 300, 400};
+        p.monthlyRect = {5, 6, 700, 800};
+        p.eventRect = {9, 10, 500, 600};
+        p.timeLogRect = {11, 12, 13, 14};
+        const QString sound = MakeFile(u"Glass.aiff"_s);
+        QVERIFY(OpenPreferences());
+        const OpenFilePresenter previous =
+            SetOpenFilePresenter([&](const OpenFileRequest&) { return sound; });
+        Click(TimerSoundButton);
+        SetOpenFilePresenter(previous);
+        QCOMPARE(GetControlText(Control(TimerSoundLabel)), u"Sound selected: Glass.aiff"_s);
+        QFile stored(PreferencesFilePath());
+        QVERIFY(stored.open(QIODevice::ReadOnly) && stored.readAll().contains("Timer Sound name"));
+        stored.close();
+
+        Click(PreferencesResetButton);
+        QCOMPARE(p.monthlyRect, (PrefRect{103, 58, 633, 727}));
+        QCOMPARE(p.eventRect, (PrefRect{216, 213, 687, 900}));
+        QCOMPARE(p.calendarRect, PrefRect{});
+        QCOMPARE(p.timeLogRect, (PrefRect{11, 12, 13, 14}));
+        QVERIFY(p.timerSoundPath.isEmpty());
+        QVERIFY(stored.open(QIODevice::ReadOnly));
+        QVERIFY(!stored.readAll().contains("Timer Sound name")); // forgotten on disk at once
+        QCOMPARE(GetControlText(Control(TimerSoundLabel)), u"Sound selected: sound from System Settings"_s);
+        // The window shows the defaults, and help tags are back.
+        QCOMPARE(GetControlValue(Control(ChimeGroup)), 2);
+        QCOMPARE(GetControlValue(Control(HelpTagsBox)), 1);
+        QCOMPARE(GetControlValue(Control(SunLineBox)), 1);
+        QCOMPARE(GetControlText(Control(CountdownMessageField)), QString());
+        QCOMPARE(GetControlText(Control(AutoDeleteAgeField)), u"9999"_s);
+        QVERIFY(!ShownTip(Control(PreferencesResetButton)).isEmpty());
+    }
+
+    void soundLabel_data() {
+        QTest::addColumn<bool>("choose");
+        QTest::addColumn<bool>("removeFile");
+        QTest::addColumn<QString>("label");
+        QTest::newRow("chosen") << true << false << u"Sound selected: Glass.aiff"_s;
+        QTest::newRow("cancelled") << false << false << u"Sound selected: sound from System Settings"_s;
+        QTest::newRow("file gone") << true << true << u"Sound selected: sound from System Settings"_s;
+    }
+    void soundLabel() {
+        QFETCH(bool, choose);
+        QFETCH(bool, removeFile);
+        QFETCH(QString, label);
+        const QString sound = MakeFile(u"Glass.aiff"_s);
+        QVERIFY(OpenPreferences());
+        const OpenFilePresenter previous =
+            SetOpenFilePresenter([&](const OpenFileRequest&) { return choose ? sound : QString(); });
+        Click(TimerSoundButton);
+        SetOpenFilePresenter(previous);
+        if (removeFile) {
+            QVERIFY(QFile::remove(sound));
+            Click(PreferencesCloseButton);
+            QTest::qWait(0);
+            QVERIFY(OpenPreferences());
+        }
+        QCOMPARE(GetControlText(Control(TimerSoundLabel)), label);
+        PrefSetValue(TimerSoundKey, nullptr);
+        PrefSync();
+    }
+
+    // One window however often it is asked for, from the Edit menu's shortcut too; typed text survives.
+    void openedOnce() {
+        ShowCalendar();
+        QWidget* calendar = FindWindowById(CalendarWindowId);
+        QVERIFY(QTest::qWaitForWindowActive(calendar));
+        QTest::keyClick(calendar, Qt::Key_Comma, Qt::ControlModifier);
+        QWidget* window = Window();
+        QVERIFY(window);
+        ClearText(Control(AutoDeleteAgeField));
+        QTest::keyClicks(Control(AutoDeleteAgeField), u"45"_s);
+        RunCommand(MakeFourCC("pref"));
+        QCOMPARE(Window(), window);
+        int count = 0;
+        for (QWidget* w : DocumentWindows()) count += GetWindowId(w) == PreferencesWindowId;
+        QCOMPARE(count, 1);
+        QCOMPARE(GetControlText(Control(AutoDeleteAgeField)), u"45"_s);
+    }
+};
+
+QTEST_MAIN(TestPreferencesWindow)
+#include "tst_preferences_window.moc"
