@@ -9,6 +9,7 @@
 #include "core/datafiles.h"
 #include "core/preferences.h"
 #include "core/startup.h"
+#include "core/web_page.h"
 #include "core/window_ids.h"
 #include "notes/daynote_window.h"
 #include "notes/events.h"
@@ -16,7 +17,9 @@
 #include "notes/reminder_sheet.h"
 #include "notes/reminders.h"
 #include "platform/windows.h"
+#include "tools/about.h"
 #include "tools/countdown.h"
+#include "tools/printing.h"
 #include "tools/timer.h"
 
 #include <QSize>
@@ -85,6 +88,31 @@ int CommandShowHolidays(FourCC) {
     return EventHandled;
 }
 
+int CommandPrint(FourCC) {
+    PrintFrontWindow();
+    return EventHandled;
+}
+
+int CommandPageSetup(FourCC) {
+    PageSetup();
+    return EventHandled;
+}
+
+int CommandAbout(FourCC) {
+    ShowAbout();
+    return EventHandled;
+}
+
+int CommandWebPage(FourCC) {
+    OpenProductWebPage();
+    return EventHandled;
+}
+
+int CommandCheckVersion(FourCC) {
+    CheckForNewVersion();
+    return EventHandled;
+}
+
 const CommandRow CommandTable[] = {
     {MakeFourCC("SRem"), CommandShowReminders},
     {MakeFourCC("Gen1"), DaynoteFontCommand},
@@ -106,6 +134,11 @@ const CommandRow CommandTable[] = {
     {MakeFourCC("Crea"), CommandShowHolidays},
     {MakeFourCC("Evet"), CommandShowEvents},
     {MakeFourCC("Week"), CommandShowWeekly},
+    {MakeFourCC("prnt"), CommandPrint},
+    {MakeFourCC("page"), CommandPageSetup},
+    {MakeFourCC("abou"), CommandAbout},
+    {MakeFourCC("WebP"), CommandWebPage},
+    {MakeFourCC("Vers"), CommandCheckVersion},
 };
 
 // Rows arrive with the windows that hold their controls.
