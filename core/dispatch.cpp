@@ -11,6 +11,7 @@
 #include "core/datafiles.h"
 #include "core/preferences.h"
 #include "core/startup.h"
+#include "core/web_page.h"
 #include "core/window_ids.h"
 #include "notes/daynote_list.h"
 #include "notes/daynote_window.h"
@@ -20,8 +21,10 @@
 #include "notes/reminder_sheet.h"
 #include "notes/reminders.h"
 #include "platform/windows.h"
+#include "tools/about.h"
 #include "tools/countdown.h"
 #include "tools/preferences_window.h"
+#include "tools/printing.h"
 #include "tools/time_log.h"
 #include "tools/time_zones.h"
 #include "tools/timer.h"
@@ -97,6 +100,31 @@ int CommandShowHolidays(FourCC) {
     return EventHandled;
 }
 
+int CommandPrint(FourCC) {
+    PrintFrontWindow();
+    return EventHandled;
+}
+
+int CommandPageSetup(FourCC) {
+    PageSetup();
+    return EventHandled;
+}
+
+int CommandAbout(FourCC) {
+    ShowAbout();
+    return EventHandled;
+}
+
+int CommandWebPage(FourCC) {
+    OpenProductWebPage();
+    return EventHandled;
+}
+
+int CommandCheckVersion(FourCC) {
+    CheckForNewVersion();
+    return EventHandled;
+}
+
 const CommandRow CommandTable[] = {
     {MakeFourCC("SRem"), CommandShowReminders},
     {MakeFourCC("Gen1"), DaynoteFontCommand},
@@ -126,6 +154,11 @@ const CommandRow CommandTable[] = {
     {MakeFourCC("ShTL"), CommandOpenTimeLog},
     {MakeFourCC("ShTZ"), CommandOpenTimeZones},
     {MakeFourCC("pref"), CommandOpenPreferences},
+    {MakeFourCC("prnt"), CommandPrint},
+    {MakeFourCC("page"), CommandPageSetup},
+    {MakeFourCC("abou"), CommandAbout},
+    {MakeFourCC("WebP"), CommandWebPage},
+    {MakeFourCC("Vers"), CommandCheckVersion},
 };
 
 // Rows arrive with the windows that hold their controls.

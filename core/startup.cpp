@@ -12,6 +12,7 @@
 #include "core/dispatch.h"
 #include "core/file_types.h"
 #include "core/preferences.h"
+#include "core/web_page.h"
 #include "core/window_ids.h"
 #include "notes/daynote_list.h"
 #include "notes/daynote_window.h"
@@ -122,6 +123,7 @@ bool InitializeApplication() {
     app.dayMark = GetCurrentDay();
     LoadPreferences();
     app.prefsLoaded = true;
+    UpdateWebCommands();
     Preferences& prefs = Prefs();
     if (prefs.autoDeleteAge < 1) prefs.autoDeleteAge = 9999;
     MigrateDataFolder();

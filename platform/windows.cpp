@@ -33,6 +33,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QRadioButton>
@@ -691,6 +692,13 @@ bool GetWindowPlace(const QWidget* window, QRect* bounds) {
     return true;
 }
 
+QImage CaptureWindowImage(QWidget* window) {
+    // The window's own rendering rather than the screen: nothing lying over it gets into the picture, and it
+    // works where the screen cannot be read (Wayland, no display).
+    if (!window || !window->isVisible()) return {};
+    return window->grab().toImage();
+}
+
 void FitWindowToContent(QWidget* window) {
     if (window) window->adjustSize();
 }
@@ -941,6 +949,14 @@ void SetControlAccessibleDescription(QWidget* control, const QString& descriptio
     if (control) control->setAccessibleDescription(description);
 }
 
+bool SetControlImage(QWidget* control, const QString& imageFile) {
+    auto* view = qobject_cast<QLabel*>(control);
+    if (!view) return false;
+    const QPixmap pixmap(imageFile);
+    view->setPixmap(pixmap);
+    return !pixmap.isNull();
+}
+
 void SetControlTabStop(QWidget* control, bool tabStop) {
     if (control) control->setFocusPolicy(tabStop ? Qt::StrongFocus : Qt::ClickFocus);
 }
@@ -954,6 +970,10 @@ void SetFontFamilyForNumber(int number, const QStringList& candidates) {
         }
     }
     fontFamilies.remove(number);
+}
+
+QString FontFamilyForNumber(int number) {
+    return fontFamilies.value(number, QApplication::font().family());
 }
 
 void SetControlDateTime(QWidget* control, int year, int month, int day, int hour, int minute) {
@@ -1288,6 +1308,17 @@ bool TriggerMenuCommand(FourCC command) {
 void SetCommandEnabled(FourCC command, bool enabled) {
     for (QAction* a : CommandActions())
         if (FourCCFromText(a->property(CommandCodeProperty).toString()) == command) a->setEnabled(enabled);
+}
+
+void SetCommandVisible(FourCC command, bool visible) {
+    for (QAction* a : CommandActions())
+        if (FourCCFromText(a->property(CommandCodeProperty).toString()) == command) a->setVisible(visible);
+}
+
+bool IsCommandVisible(FourCC command) {
+    for (QAction* a : CommandActions())
+        if (FourCCFromText(a->property(CommandCodeProperty).toString()) == command) return a->isVisible();
+    return false;
 }
 
 bool IsCommandEnabled(FourCC command) {

@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <QColor>
+#include <QImage>
 #include <QList>
 #include <QPoint>
 #include <QRect>
@@ -110,6 +111,8 @@ void SetWindowContentBounds(QWidget* window, const QRect& bounds);
 bool RestoreWindowPlace(QWidget* window, const QRect& saved);
 // The content bounds to remember for a window; false for one that has never been on screen.
 bool GetWindowPlace(const QWidget* window, QRect* bounds);
+// A picture of the window as it shows on the screen; a null image for one that is not shown.
+QImage CaptureWindowImage(QWidget* window);
 // Shrinks or grows the window to what its controls need.
 void  FitWindowToContent(QWidget* window);
 void  SetWindowSizeLimits(QWidget* window, QSize minimum, QSize maximum);
@@ -153,10 +156,14 @@ void SetControlAccessibleName(QWidget* control, const QString& name);
 void SetControlAccessibleDescription(QWidget* control, const QString& description);
 // Whether Tab stops at the control; one that is not is still reached by a click or SetFocusToControl.
 void SetControlTabStop(QWidget* control, bool tabStop);
+// Shows the image file (a resource path too) in an image view; false, leaving it empty, when unreadable.
+bool SetControlImage(QWidget* control, const QString& imageFile);
 
 // Family names behind font numbers; -1 is the desktop's font.
 // The family drawn for a stored font number: the first installed of the candidates, else the desktop's font.
 void SetFontFamilyForNumber(int number, const QStringList& candidates);
+// The family chosen for a font number, else the desktop's font.
+QString FontFamilyForNumber(int number);
 // Date and time pickers, in the local time of the system.
 void SetControlDateTime(QWidget* control, int year, int month, int day, int hour, int minute);
 bool GetControlDateTime(const QWidget* control, int* year, int* month, int* day, int* hour, int* minute);
@@ -204,6 +211,9 @@ bool TriggerMenuCommand(FourCC command);
 // own: each is enabled only while it has something to act on.
 void SetCommandEnabled(FourCC command, bool enabled);
 bool IsCommandEnabled(FourCC command);
+// A hidden command is neither shown in the menus nor run by its shortcut.
+void SetCommandVisible(FourCC command, bool visible);
+bool IsCommandVisible(FourCC command);
 // The standard work of a command the program leaves alone: editing the focused text, closing, hiding.
 void RunStandardCommand(FourCC command);
 // A tray icon with the same menus where the desktop has a tray; false where it has none.

@@ -1,0 +1,82 @@
+// The About window: the build's version, the platform line, lines left out when the build names no value,
+// the copyright year of the day the window was made, and the icon.
+#include "core/dates.h"
+#include "core/dispatch.h"
+#include "core/window_ids.h"
+#include "helpers/test_support.h"
+#include "platform/clock.h"
+#include "platform/windows.h"
+#include "tools/about.h"
+
+#include <QLabel>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+class TestAbout : public QObject {
+    Q_OBJECT
+
+    static QString Line(int controlId) {
+        QWidget* line = FindControl(FindWindowById(AboutWindowId), controlId);
+        return IsControlVisible(line) ? GetControlText(line) : u"(left out)"_s;
+    }
+
+  private slots:
+    void initTestCase() { QVERIFY(SetUpProgramWindows()); }
+    void init() { SetTestClock(DateTimeToAbsTime(3, 1, 2027, 10, 0)); }
+    void cleanup() { DisposeDocumentWindows(); }
+
+    void lines_data() {
+        QTest::addColumn<QString>("support");
+        QTest::addColumn<QString>("holder");
+        QTest::addColumn<QString>("supportLine");
+        QTest::addColumn<QString>("copyrightLine");
+        QTest::newRow("both configured")
+            << u"help@example.org"_s << u"Example Maker"_s << u"Email: help@example.org"_s
+            << u"Copyright \u00A9 2027 Example Maker"_s;
+        QTest::newRow("no support address")
+            << QString() << u"Example Maker"_s << u"(left out)"_s << u"Copyright \u00A9 2027 Example Maker"_s;
+        QTest::newRow("no holder") << u"help@example.org"_s << QString() << u"Email: help@example.org"_s
+                                   << u"(left out)"_s;
+    }
+    void lines() {
+        QFETCH(QString, support);
+        QFETCH(QString, holder);
+        QFETCH(QString, supportLine);
+        QFETCH(QString, copyrightLine);
+        ShowAbout({u"3.4"_s, support, holder});
+        QWidget* window = FindWindowById(AboutWindowId);
+        QVERIFY(window && IsWindowVisible(window));
+        QCOMPARE(Line(AboutVersionLine), u"Version: 3.4"_s);
+        QCOMPARE(Line(AboutPlatformLine), u"For Linux"_s);
+        QCOMPARE(Line(AboutSupportLine), supportLine);
+        QCOMPARE(Line(AboutCopyrightLine), copyrightLine);
+    }
+
+    // The command shows the build's own version and the icon.
+    void commandShowsTheBuild() {
+        RunCommand(MakeFourCC("abou"));
+        QWidget* window = FindWindowById(AboutWindowId);
+        QVERIFY(window);
+        QCOMPARE(Line(AboutVersionLine), u"Version: "_s + QStringLiteral(VRDX_VERSION));
+        auto* icon = qobject_cast<QLabel*>(FindControl(window, AboutIcon));
+        QVERIFY(icon && !icon->pixmap().isNull());
+    }
+
+    // Brought forward, the window keeps what it showed; made anew, it shows the year of that day.
+    void yearOfTheDayItWasMade() {
+        const AboutInfo info{u"1.0"_s, QString(), u"Maker"_s};
+        ShowAbout(info);
+        SetTestClock(DateTimeToAbsTime(1, 2, 2028, 10, 0));
+        ShowAbout(info);
+        QCOMPARE(Line(AboutCopyrightLine), u"Copyright \u00A9 2027 Maker"_s);
+        CloseWindow(FindWindowById(AboutWindowId));
+        QTest::qWait(0);
+        QVERIFY(!FindWindowById(AboutWindowId));
+        ShowAbout(info);
+        QCOMPARE(Line(AboutCopyrightLine), u"Copyright \u00A9 2028 Maker"_s);
+    }
+};
+
+QTEST_MAIN(TestAbout)
+#include "tst_about.moc"

@@ -1,0 +1,218 @@
+// Printing to PDF files, read back with poppler's pdftotext and pdfinfo: pages of text in both orientations,
+// wrapped long lines, text outside Latin-1, what an open daynote window shows, and windows as pictures.
+#include "calendar/calendar_window.h"
+#include "core/app_state.h"
+#include "core/dates.h"
+#include "core/dispatch.h"
+#include "core/window_ids.h"
+#include "helpers/test_support.h"
+#include "notes/daynote_window.h"
+#include "platform/clock.h"
+#include "platform/print_dialogs.h"
+#include "platform/windows.h"
+#include "tools/printing.h"
+
+#include <QFile>
+#include <QPrinter>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString Run(const QString& program, const QStringList& arguments) {
+    QProcess process;
+    process.start(program, arguments);
+    process.waitForFinished(30000);
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+// The text of each page, as the lines pdftotext finds on it (empty ones left out).
+QList<QStringList> PageLines(const QString& pdf) {
+    QList<QStringList> pages;
+    QStringList        texts = Run(u"pdftotext"_s, {u"-enc"_s, u"UTF-8"_s, pdf, u"-"_s}).split(QChar('\f'));
+    if (!texts.isEmpty() && texts.last().trimmed().isEmpty()) texts.removeLast();
+    for (const QString& page : texts) {
+        QStringList lines;
+        for (const QString& line : page.split(QChar('\n')))
+            if (!line.trimmed().isEmpty()) lines << line.trimmed();
+        pages << lines;
+    }
+    return pages;
+}
+
+// Width and height of the first page in points, as pdfinfo reports them.
+QSizeF PageSize(const QString& pdf) {
+    const QRegularExpressionMatch m =
+        QRegularExpression(u"Page size:\\s+([\\d.]+) x ([\\d.]+)"_s).match(Run(u"pdfinfo"_s, {pdf}));
+    return m.hasMatch() ? QSizeF(m.captured(1).toDouble(), m.captured(2).toDouble()) : QSizeF();
+}
+
+QString NumberedLines(int count) {
+    QStringList lines;
+    for (int i = 1; i <= count; ++i) lines << u"line %1"_s.arg(i);
+    return lines.join(QChar('\r'));
+}
+
+} // namespace
+
+class TestPrinting : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir            folder;
+    QString                  pdf;
+    int                      printDialogs = 0;
+    bool                     cancel = false;
+    QPageLayout::Orientation pageSetupAnswer = QPageLayout::Portrait;
+
+    void ChooseOrientation(QPageLayout::Orientation orientation) {
+        pageSetupAnswer = orientation;
+        RunCommand(MakeFourCC("page"));
+    }
+
+  private slots:
+    void initTestCase() {
+        SetTestClock(DateTimeToAbsTime(12, 5, 2026, 10, 0));
+        QVERIFY(SetUpProgramWindows());
+        ProgramPrinter().setOutputFormat(QPrinter::PdfFormat);
+        SetPrintDialogPresenter([this](PrintDialogKind kind, QPrinter* printer) {
+            if (kind == PrintDialogKind::PageSetup) {
+                printer->setPageOrientation(pageSetupAnswer);
+                return true;
+            }
+            ++printDialogs;
+            printer->setOutputFileName(pdf);
+            return !cancel;
+        });
+    }
+    void init() {
+        const QString name = u"%1 %2"_s.arg(QTest::currentTestFunction(), QTest::currentDataTag());
+        pdf = folder.filePath(QString(name).replace(u' ', u'_') + u".pdf"_s);
+        printDialogs = 0;
+        cancel = false;
+        ChooseOrientation(QPageLayout::Portrait);
+    }
+    void cleanup() {
+        DisposeDocumentWindows();
+        App().daynotes.clear();
+    }
+
+    // Each page holds its count of lines, in order, and nothing is lost between pages.
+    void textPages_data() {
+        QTest::addColumn<int>("lines");
+        QTest::addColumn<bool>("landscape");
+        QTest::addColumn<QList<int>>("perPage");
+        QTest::newRow("43 lines portrait") << 43 << false << QList<int>{42, 1};
+        QTest::newRow("42 lines portrait") << 42 << false << QList<int>{42};
+        QTest::newRow("31 lines landscape") << 31 << true << QList<int>{30, 1};
+        QTest::newRow("61 lines landscape") << 61 << true << QList<int>{30, 30, 1};
+    }
+    void textPages() {
+        QFETCH(int, lines);
+        QFETCH(bool, landscape);
+        QFETCH(QList<int>, perPage);
+        ChooseOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+        QVERIFY(PrintText(NumberedLines(lines)));
+        const QSizeF size = PageSize(pdf);
+        QCOMPARE(size.width() > size.height(), landscape);
+        const QList<QStringList> pages = PageLines(pdf);
+        QCOMPARE(pages.size(), perPage.size());
+        int next = 1;
+        for (int p = 0; p < pages.size(); ++p) {
+            QCOMPARE(pages[p].size(), perPage[p]);
+            for (const QString& line : pages[p]) QCOMPARE(line, u"line %1"_s.arg(next++));
+        }
+    }
+
+    // A line wider than the paper goes on over the next lines instead of off the edge.
+    void longLinesWrap_data() {
+        QTest::addColumn<QString>("line");
+        QStringList words;
+        for (int i = 1; i <= 60; ++i) words << u"word%1"_s.arg(i);
+        QTest::newRow("words") << words.join(u' ');
+        QTest::newRow("no blank to break at") << QString(400, u'x');
+    }
+    void longLinesWrap() {
+        QFETCH(QString, line);
+        QVERIFY(PrintText(u"before\r"_s + line + u"\rafter"_s));
+        const QList<QStringList> pages = PageLines(pdf);
+        QCOMPARE(pages.size(), 1);
+        const QStringList printed = pages[0];
+        QVERIFY(printed.size() > 3);
+        QCOMPARE(printed.first(), u"before"_s);
+        QCOMPARE(printed.last(), u"after"_s);
+        QCOMPARE(printed.mid(1, printed.size() - 2).join(u' ').remove(u' '), QString(line).remove(u' '));
+    }
+
+    // Characters outside Mac OS Roman print as they are, in the family closest to Lucida Grande.
+    void everyCharacterPrints() {
+        const QString text = u"Grüße aus Zürich €\rПривет, мир\rΚαλημέρα\rŁódź ŞİĞ ő"_s;
+        QVERIFY(PrintText(text));
+        QCOMPARE(PageLines(pdf), QList<QStringList>{text.split(u'\r')});
+        RegisterFontFamilies();
+        const QString family = FontFamilyForNumber(LucidaGrandeFontNumber).remove(u' ');
+        QVERIFY2(Run(u"pdffonts"_s, {pdf}).contains(family), qPrintable(family));
+    }
+
+    // What the window shows prints, not the older text the daynote array still holds.
+    void daynoteWindowPrintsItsText() {
+        AddDaynote(12, 15, 2026, NoteStandard, u"stored text"_s);
+        QWidget* window = OpenDaynote(12, 15, 2026, false, App().daynotes);
+        QVERIFY(window);
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        QWidget* view = FindControl(window, DaynoteTextControl);
+        ClearText(view);
+        QTest::keyClicks(view, u"typed just now"_s);
+        QTest::keyClick(view, Qt::Key_Return);
+        QTest::keyClicks(view, u"second line"_s);
+        QCOMPARE(StoredText(DateToAbsTime(12, 15, 2026)), u"stored text"_s);
+        RunCommand(MakeFourCC("prnt"));
+        QCOMPARE(printDialogs, 1);
+        const QList<QStringList> typed{{u"typed just now"_s, u"second line"_s}};
+        QCOMPARE(PageLines(pdf), typed);
+    }
+
+    // An empty daynote window holds no daynote: no dialog, no print.
+    void emptyDaynoteWindowPrintsNothing() {
+        QWidget* window = OpenDaynote(12, 16, 2026, false, App().daynotes);
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        RunCommand(MakeFourCC("prnt"));
+        QCOMPARE(printDialogs, 0);
+        QVERIFY(!QFile::exists(pdf));
+    }
+
+    // The calendar prints as one landscape page, and the orientation chosen for text stays portrait.
+    void calendarPrintsAsOneLandscapePage() {
+        ShowCalendar();
+        QWidget* calendar = FindWindowById(CalendarWindowId);
+        QVERIFY(QTest::qWaitForWindowActive(calendar));
+        RunCommand(MakeFourCC("prnt"));
+        QCOMPARE(printDialogs, 1);
+        const QSizeF size = PageSize(pdf);
+        QVERIFY(size.width() > size.height());
+        QCOMPARE(Run(u"pdfinfo"_s, {pdf}).contains(QRegularExpression(u"Pages:\\s+1\\n"_s)), true);
+        QVERIFY(Run(u"pdfimages"_s, {u"-list"_s, pdf}).count(QChar('\n')) >= 3); // header, rule, the image
+        QCOMPARE(ProgramPrinter().pageLayout().orientation(), QPageLayout::Portrait);
+    }
+
+    void cancelledOrMissingPrintsNothing() {
+        AlertRecorder recorder;
+        QVERIFY(!PrintThisWindow(HolidaysWindowId));
+        QCOMPARE(recorder.alerts.size(), 1);
+        QCOMPARE(recorder.alerts[0].message, u"fn PrintThisWindow: WindowFindByID failed"_s);
+        QCOMPARE(recorder.alerts[0].informative, QString());
+        QCOMPARE(printDialogs, 0);
+        cancel = true;
+        QVERIFY(!PrintText(u"never"_s));
+        ShowCalendar();
+        QVERIFY(!PrintThisWindow(CalendarWindowId));
+        QCOMPARE(printDialogs, 2);
+        QVERIFY(!QFile::exists(pdf));
+    }
+};
+
+QTEST_MAIN(TestPrinting)
+#include "tst_printing.moc"

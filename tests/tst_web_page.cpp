@@ -1,0 +1,226 @@
+// The web page and the version check against a web server of the test's own (Python's http.server on a
+// free local port): numbers compared as numbers, white space ignored, failures reported, and the program
+// going on while a slow answer is awaited.
+#include "core/dispatch.h"
+#include "core/preferences.h"
+#include "core/web_page.h"
+#include "helpers/test_support.h"
+#include "platform/windows.h"
+
+#include <QDesktopServices>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Serves the folder; a path under /slow/ answers after two seconds, one under /never/ not at all.
+const char* const ServerScript = R"(
+import http.server, sys, time
+class Handler(http.server.SimpleHTTPRequestHandler):
+    def do_GET(self):
+        if self.path.startswith('/never/'):
+            time.sleep(60)
+        if self.path.startswith('/slow/'):
+            time.sleep(2)
+            self.path = self.path[len('/slow'):]
+        super().do_GET()
+    def log_message(self, *args):
+        pass
+server = http.server.ThreadingHTTPServer(('127.0.0.1', 0), Handler)
+print(server.server_address[1], flush=True)
+server.serve_forever()
+)";
+
+const QString FailedMessage = u"Version check failed."_s;
+
+} // namespace
+
+class TestWebPage : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir folder;
+    QProcess      server;
+    QString       site;
+    QList<QUrl>   opened;
+
+    void Publish(const QByteArray& version) {
+        QFile file(folder.filePath(u"version.txt"_s));
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(version);
+    }
+    void UseSite(const QString& address) {
+        const Value value(address);
+        PrefSetValue(WebSiteKey, &value);
+        UpdateWebCommands();
+    }
+    // Runs the check and waits for the alert it ends with.
+    AlertRequest Check(AlertRecorder& recorder, const QString& own, int waitMs = 5000) {
+        CheckForNewVersion(own);
+        if (!QTest::qWaitFor([&] { return !recorder.alerts.isEmpty(); }, waitMs)) return {};
+        return recorder.alerts.constFirst();
+    }
+
+  public slots:
+    void openUrl(const QUrl& url) { opened << url; }
+
+  private slots:
+    void initTestCase() {
+        QVERIFY(SetUpProgramWindows());
+        server.setWorkingDirectory(folder.path());
+        server.start(u"/usr/bin/python3"_s, {u"-c"_s, QString::fromUtf8(ServerScript)});
+        QVERIFY(server.waitForReadyRead(10000));
+        const int port = server.readLine().trimmed().toInt();
+        QVERIFY(port > 0);
+        site = u"http://127.0.0.1:%1"_s.arg(port);
+        QDesktopServices::setUrlHandler(u"http"_s, this, "openUrl");
+    }
+    void cleanupTestCase() {
+        QDesktopServices::unsetUrlHandler(u"http"_s);
+        server.kill();
+        server.waitForFinished();
+    }
+    void init() {
+        UseSite(site);
+        opened.clear();
+    }
+
+    void compareVersions_data() {
+        QTest::addColumn<QByteArray>("published");
+        QTest::addColumn<QString>("own");
+        QTest::addColumn<QString>("message");
+        const QString newer = u"A new version of VRD X (%1) is available."_s;
+        const QString current = u"This version of VRD X (%1) is the current version."_s;
+        QTest::newRow("3.3 after 3.2") << "3.3"_ba << u"3.2"_s << newer.arg(u"3.3"_s);
+        QTest::newRow("equal") << "3.2"_ba << u"3.2"_s << current.arg(u"3.2"_s);
+        QTest::newRow("3.10 after 3.9") << "3.10"_ba << u"3.9"_s << newer.arg(u"3.10"_s);
+        QTest::newRow("3.9 before 3.10") << "3.9"_ba << u"3.10"_s << current.arg(u"3.10"_s);
+        QTest::newRow("line end ignored") << "3.2\n"_ba << u"3.2"_s << current.arg(u"3.2"_s);
+        QTest::newRow("blanks and CR LF ignored") << " 3.3\r\n"_ba << u"3.2"_s << newer.arg(u"3.3"_s);
+        QTest::newRow("byte order mark") << "\xEF\xBB\xBF"
+                                            "3.3"_ba
+                                         << u"3.2"_s << newer.arg(u"3.3"_s);
+        QTest::newRow("3.2.0 same as 3.2") << "3.2.0"_ba << u"3.2"_s << current.arg(u"3.2"_s);
+        QTest::newRow("not a version") << "<html>oops</html>"_ba << u"3.2"_s << FailedMessage;
+        QTest::newRow("empty file") << ""_ba << u"3.2"_s << FailedMessage;
+    }
+    void compareVersions() {
+        QFETCH(QByteArray, published);
+        QFETCH(QString, own);
+        QFETCH(QString, message);
+        Publish(published);
+        AlertRecorder recorder;
+        recorder.answer = AlertSecondButton;
+        const AlertRequest alert = Check(recorder, own);
+        QCOMPARE(alert.message, message);
+        if (message.startsWith(u"A new"_s)) {
+            QCOMPARE(alert.informative, u"It can be downloaded from the VRD X web site."_s);
+            QCOMPARE(alert.button1, u"Go to web site"_s);
+            QCOMPARE(alert.button2, u"Cancel"_s);
+        } else if (message == FailedMessage) {
+            QCOMPARE(alert.informative, u"The VRD X web site could not be contacted."_s);
+        } else {
+            QCOMPARE(alert.informative, QString());
+            QCOMPARE(alert.button2, QString());
+        }
+        QVERIFY(opened.isEmpty());
+    }
+
+    // "Go to web site" opens the product page on the same site.
+    void goToWebSite() {
+        Publish("9.9");
+        AlertRecorder recorder;
+        QCOMPARE(Check(recorder, u"3.2"_s).message, u"A new version of VRD X (9.9) is available."_s);
+        QCOMPARE(opened, QList<QUrl>{QUrl(site + u"/vrdx.html"_s)});
+        QCOMPARE(recorder.alerts.size(), 1);
+    }
+
+    // The menu command checks this program's own version.
+    void menuCommandUsesOwnVersion() {
+        Publish(GetAppVersion().toUtf8() + '\n');
+        AlertRecorder recorder;
+        RunCommand(MakeFourCC("Vers"));
+        QVERIFY(QTest::qWaitFor([&] { return !recorder.alerts.isEmpty(); }, 5000));
+        QCOMPARE(recorder.alerts[0].message,
+                 u"This version of VRD X (%1) is the current version."_s.arg(GetAppVersion()));
+    }
+
+    void unreachable_data() {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<int>("waitMs");
+        QTcpServer closed;
+        QVERIFY(closed.listen(QHostAddress::LocalHost));
+        const quint16 port = closed.serverPort();
+        closed.close();
+        QTest::newRow("nobody listening") << u"http://127.0.0.1:%1"_s.arg(port) << 5000;
+        QTest::newRow("no version file") << u"%1/missing"_s.arg(site) << 5000;
+        QTest::newRow("not a URL") << u"http://exa mple.org"_s << 5000;
+        QTest::newRow("no answer within the limit") << u"%1/never"_s.arg(site) << 20000;
+    }
+    void unreachable() {
+        QFETCH(QString, address);
+        QFETCH(int, waitMs);
+        UseSite(address);
+        AlertRecorder recorder;
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(Check(recorder, u"3.2"_s, waitMs).message, FailedMessage);
+        QVERIFY(clock.elapsed() < 15000);
+        QCOMPARE(recorder.alerts[0].informative, u"The VRD X web site could not be contacted."_s);
+    }
+
+    // While a slow answer is on its way, the event loop (and so every window and the tick) goes on, and a
+    // second request does not start another check.
+    void slowAnswerKeepsTheProgramRunning() {
+        Publish("3.3");
+        UseSite(site + u"/slow"_s);
+        AlertRecorder recorder;
+        int           ticks = 0;
+        QTimer        tick;
+        connect(&tick, &QTimer::timeout, [&] { ++ticks; });
+        tick.start(50);
+        CheckForNewVersion(u"3.2"_s);
+        QVERIFY(IsVersionCheckRunning());
+        CheckForNewVersion(u"3.2"_s);
+        QVERIFY(QTest::qWaitFor([&] { return !recorder.alerts.isEmpty(); }, 10000));
+        QVERIFY2(ticks >= 10, qPrintable(QString::number(ticks)));
+        QTest::qWait(300);
+        QCOMPARE(recorder.alerts.size(), 1);
+        QCOMPARE(recorder.alerts[0].message, u"A new version of VRD X (3.3) is available."_s);
+        QVERIFY(!IsVersionCheckRunning());
+    }
+
+    // Without a web site the two commands are not offered.
+    void commandsFollowTheSite() {
+        UseSite(site);
+        QVERIFY(IsCommandVisible(MakeFourCC("WebP")));
+        QVERIFY(IsCommandVisible(MakeFourCC("Vers")));
+        PrefSetValue(WebSiteKey, nullptr);
+        UpdateWebCommands();
+        const bool built = !WebSiteAddress().isEmpty();
+        QCOMPARE(IsCommandVisible(MakeFourCC("WebP")), built);
+        QCOMPARE(IsCommandVisible(MakeFourCC("Vers")), built);
+    }
+
+    void webPage() {
+        AlertRecorder recorder;
+        QCOMPARE(OpenProductWebPage(), 0);
+        QCOMPARE(opened, QList<QUrl>{QUrl(site + u"/vrdx.html"_s)});
+        UseSite(u"http://exa mple.org"_s);
+        QVERIFY(OpenProductWebPage() != 0);
+        QCOMPARE(recorder.alerts.size(), 1);
+        QCOMPARE(recorder.alerts[0].message, u"Could not go to VRD X web site"_s);
+        QCOMPARE(recorder.alerts[0].informative, u"The VRD X web site could not be contacted."_s);
+    }
+};
+
+QTEST_MAIN(TestWebPage)
+#include "tst_web_page.moc"
