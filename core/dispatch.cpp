@@ -18,6 +18,7 @@
 #include "platform/windows.h"
 #include "tools/countdown.h"
 #include "tools/timer.h"
+#include "tools/user_notes.h"
 
 #include <QSize>
 #include <QTimer>
@@ -106,6 +107,17 @@ const CommandRow CommandTable[] = {
     {MakeFourCC("Crea"), CommandShowHolidays},
     {MakeFourCC("Evet"), CommandShowEvents},
     {MakeFourCC("Week"), CommandShowWeekly},
+    {MakeFourCC("Cusr"), UserNoteFileCommand},
+    {MakeFourCC("Ousr"), UserNoteFileCommand},
+    {MakeFourCC("Gen5"), UserNoteFontCommand},
+    {MakeFourCC("Gen6"), UserNoteFontCommand},
+    {MakeFourCC("Gen7"), UserNoteFontCommand},
+    {MakeFourCC("Gen8"), UserNoteFontCommand},
+    {MakeFourCC("Luc6"), UserNoteFontCommand},
+    {MakeFourCC("Luc7"), UserNoteFontCommand},
+    {MakeFourCC("Luc8"), UserNoteFontCommand},
+    {MakeFourCC("Luc9"), UserNoteFontCommand},
+    {MakeFourCC("Luc0"), UserNoteFontCommand},
 };
 
 // Rows arrive with the windows that hold their controls.
@@ -151,6 +163,8 @@ const std::initializer_list<ControlRow> ControlTable = {
     {PreviousWeekButton, NextWeekButton, ControlHit, WeekStepHit},
     {CurrentWeekButton, CurrentWeekButton, ControlHit, CurrentWeekHit},
     {WeeklyRemindersButton, WeeklyRemindersButton, ControlHit, WeeklyRemindersHit},
+    {UserNoteTextControl, UserNoteTextControl, ControlTextChanged, UserNoteTextChanged},
+    {UserNoteFontPopUp, UserNoteFontPopUp, ControlHit, UserNoteFontChosen},
 };
 
 using ContextAction = int (*)(int controlId, QWidget* window, QPoint globalPos);
@@ -163,6 +177,7 @@ const std::initializer_list<ContextRow> ContextTable = {
     {DaynoteTextControl, DaynoteTextControl, DaynoteTextContextClick},
     {EventList, EventList, EventListContextClick},
     {FirstWeekBox, LastWeekBox, WeekBoxContextClick},
+    {UserNoteTextControl, UserNoteTextControl, NoteTextContextClick},
 };
 
 struct IdRange {
@@ -248,6 +263,7 @@ void InstallEventHandlers() {
     sinks.command = HandleAppEvent;
     sinks.application = HandleAppActivation;
     sinks.focusChanged = [] { UpdateCommandStatus(MakeFourCC("clos")); };
+    sinks.menuItem = UserNoteMenuItem;
     SetEventSinks(std::move(sinks));
 }
 
@@ -339,7 +355,7 @@ int HandleWindowEvent(int kind, int windowId) {
         return EventHandled;
     }
     if (kind != WindowClose) return EventNotHandled;
-    CloseWindowById(windowId);
+    if (CloseWindowById(windowId) != 0) return EventHandled; // the close action kept the window
     if (windowId == TimerSheetId || windowId == AddEventSheetId || windowId == ReminderSheetId)
         return EventHandled;
     QTimer::singleShot(0, [] { QuitIfUnreachable(); });
@@ -419,6 +435,8 @@ int CloseWindowById(int windowId) {
         if (IsDaynoteWindowId(windowId)) {
             SaveDaynote(nullptr, DaynoteTextControl, windowId, App().daynotes);
             RedrawWeeklyView();
+        } else if (IsUserNoteWindowId(windowId) && !CloseUserNote(windowId) && !App().quitting) {
+            return 1; // a note that could not be saved stays open
         }
         break;
     }

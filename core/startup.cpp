@@ -23,6 +23,7 @@
 #include "platform/windows.h"
 #include "tools/countdown.h"
 #include "tools/timer.h"
+#include "tools/user_notes.h"
 
 #include <QApplication>
 #include <QDir>
@@ -135,6 +136,8 @@ bool InitializeApplication() {
                     calendar ? GetCalendarYear() : GetCurrentYear(), false, app.daynotes);
     }
     AnnounceReminders(app.daynotes);
+    RebuildRecentUserNotesMenu();
+    ReopenUserNotesOfLastQuit();
     SetHelpTags(prefs.helpTags, 2000);
     lastTickTime = GetNow();
     return true;
@@ -230,6 +233,10 @@ void OpenDroppedFiles(const QStringList& paths) {
 }
 
 void OpenDroppedFile(const QString& path, FourCC fileType) {
+    if (fileType == UserNoteType) {
+        OpenUserNoteFile(OpenGivenUserNote, path, PrefRect{});
+        return;
+    }
     // A folder handed over as "/some/folder/" is still named by its last component.
     ReportUnopenableFile(QFileInfo(QDir::cleanPath(path)).fileName(), fileType);
 }

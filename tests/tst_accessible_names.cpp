@@ -12,12 +12,14 @@
 #include "notes/recurring.h"
 #include "notes/reminder_sheet.h"
 #include "platform/clock.h"
+#include "platform/file_dialogs.h"
 #include "platform/windows.h"
 #include "tools/countdown.h"
 #include "tools/sounds.h"
 #include "tools/timer.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QPlainTextEdit>
 #include <QSet>
 #include <QTest>
@@ -70,6 +72,15 @@ QWidget* OpenWindow(const QString& definition) {
         RunCommand(MakeFourCC("Week"));
         return FindWindowById(WeeklyWindowId);
     }
+    if (definition == QLatin1String("UserNote")) {
+        const QString           path = QDir::home().filePath(u"names.vrdxnote"_s);
+        const OpenFilePresenter previous =
+            SetOpenFilePresenter([path](const OpenFileRequest&) { return path; });
+        RunCommand(MakeFourCC("Cusr"));
+        SetOpenFilePresenter(previous);
+        const QList<QWidget*> windows = DocumentWindows();
+        return windows.isEmpty() ? nullptr : windows.first();
+    }
     QWidget* daynote = OpenDaynote(12, 15, 2026, false, notes);
     if (definition == QLatin1String("Daynote")) return daynote;
     if (definition == QLatin1String("ReminderSheet")) return OpenReminderSheet(daynote);
@@ -117,6 +128,7 @@ class TestAccessibleNames : public QObject {
         QTest::newRow("EventList") << u"EventList"_s;
         QTest::newRow("AddEventSheet") << u"AddEventSheet"_s;
         QTest::newRow("Weekly") << u"Weekly"_s;
+        QTest::newRow("UserNote") << u"UserNote"_s;
     }
 
   private slots:
