@@ -208,6 +208,27 @@ class TestUserNotes : public QObject {
         QCOMPARE(NoteWindows(), QList<QWidget*>{first});
     }
 
+    // A click on a calendar cell without a day stands for the first item of the recent submenu.
+    void emptyCalendarCellOpensTheMostRecentNote_data() {
+        QTest::addColumn<bool>("listed");
+        QTest::newRow("a note listed") << true;
+        QTest::newRow("no note listed") << false;
+    }
+    void emptyCalendarCellOpensTheMostRecentNote() {
+        QFETCH(bool, listed);
+        const QString path = NotePath(u"recent.vrdxnote"_s);
+        WriteNote(path, u"most recent"_s, nullptr);
+        if (listed) {
+            CloseWindow(Open(path));
+            QTest::qWait(0);
+        }
+        AlertRecorder alerts;
+        QVERIFY(!OpenDaynote(12, 0, 2026, false, App().daynotes));
+        QVERIFY(alerts.alerts.isEmpty());
+        QCOMPARE(NoteWindows().size(), listed ? 1 : 0);
+        if (listed) QCOMPARE(GetWindowFile(NoteWindows().first()), path);
+    }
+
     void recentListMovesReopenedFileToTop() {
         const QString a = NotePath(u"a.vrdxnote"_s), b = NotePath(u"b.vrdxnote"_s);
         WriteNote(a, u"A"_s, nullptr);
