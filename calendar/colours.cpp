@@ -5,7 +5,9 @@
 #include "core/dates.h"
 #include "core/preferences.h"
 #include "core/window_ids.h"
+#include "notes/daynote_window.h"
 #include "platform/windows.h"
+#include "tools/user_notes.h"
 
 #include <QPalette>
 #include <QWidget>
@@ -93,6 +95,8 @@ void ShowCalendarColourMenu(QPoint globalPos) {
 void ContextualChoice(int menuId, int item, int windowId) {
     if (menuId == CalendarColourMenu && item >= 3 && item <= 6) {
         if (ChooseColour(item - 2, 0)) ShowCalendarMonth(GetCalendarYear(), GetCalendarMonth());
+    } else if (menuId == NoteColourMenu && item == 3) {
+        PickNoteTextColour(FindWindowById(windowId));
     } else if (menuId == DaynoteColourMenu && item == 3) {
         ChooseColour(5, windowId);
     }
@@ -134,15 +138,18 @@ int CalendarCellContextClick(int, QWidget*, QPoint globalPos) {
     return EventHandled;
 }
 
-void ShowDaynoteColourMenu(int windowId, QPoint globalPos) {
-    QWidget* text = FindControl(FindWindowById(windowId), DaynoteTextControl);
-    // The text's own editing commands follow the colour item: a text area without them feels broken.
-    const int item =
-        PopUpContextMenu({QStringLiteral("!For the Text in the Daynote Window"), QString(),
-                          QStringLiteral("Pick Daynote Text Color"), QString(), QStringLiteral("Cut"),
-                          QStringLiteral("Copy"), QStringLiteral("Paste"), QStringLiteral("Select All")},
-                         globalPos);
-    if (item == 3) ContextualChoice(DaynoteColourMenu, item, windowId);
+namespace {
+
+// The colour item of a text's menu, followed by the text's own editing commands: a text area without them
+// feels broken.
+void ShowTextColourMenu(int menuId, const QString& header, const QString& colourItem, int windowId,
+                        int textControlId, QPoint globalPos) {
+    QWidget*  text = FindControl(FindWindowById(windowId), textControlId);
+    const int item = PopUpContextMenu({QStringLiteral("!") + header, QString(), colourItem, QString(),
+                                       QStringLiteral("Cut"), QStringLiteral("Copy"), QStringLiteral("Paste"),
+                                       QStringLiteral("Select All")},
+                                      globalPos);
+    if (item == 3) ContextualChoice(menuId, item, windowId);
     if (item < 5) return;
     static const FourCC editing[] = {MakeFourCC("cut "), MakeFourCC("copy"), MakeFourCC("past"),
                                      MakeFourCC("sall")};
@@ -150,7 +157,39 @@ void ShowDaynoteColourMenu(int windowId, QPoint globalPos) {
     RunStandardCommand(editing[item - 5]);
 }
 
+} // namespace
+
+void ShowDaynoteColourMenu(int windowId, QPoint globalPos) {
+    ShowTextColourMenu(DaynoteColourMenu, QStringLiteral("For the Text in the Daynote Window"),
+                       QStringLiteral("Pick Daynote Text Color"), windowId, DaynoteTextControl, globalPos);
+}
+
+void ShowNoteColourMenu(int windowId, QPoint globalPos) {
+    ShowTextColourMenu(NoteColourMenu, QStringLiteral("For the Text in the Note Window"),
+                       QStringLiteral("Pick Note Text Color"), windowId, UserNoteTextControl, globalPos);
+}
+
+bool PickNoteTextColour(QWidget* noteWindow) {
+    if (!IsUserNoteWindowId(GetWindowId(noteWindow))) return false;
+    QColor chosen;
+    if (!PickColour(QStringLiteral("Select a color..."), QColor(Qt::black), &chosen)) return false;
+    NoteFontStyle style = GetUserNoteStyle(noteWindow);
+    const QRgba64 rgb = chosen.rgba64();
+    style.fgRed = int16_t(rgb.red());
+    style.fgGreen = int16_t(rgb.green());
+    style.fgBlue = int16_t(rgb.blue());
+    // The font part follows the note's font menu; the preset keeps the colours.
+    style = FontPreset(GetControlValue(FindControl(noteWindow, UserNoteFontPopUp)), style);
+    SetUserNoteStyle(noteWindow, style);
+    return true;
+}
+
 int DaynoteTextContextClick(int, QWidget* window, QPoint globalPos) {
     ShowDaynoteColourMenu(GetWindowId(window), globalPos);
+    return EventHandled;
+}
+
+int NoteTextContextClick(int, QWidget* window, QPoint globalPos) {
+    ShowNoteColourMenu(GetWindowId(window), globalPos);
     return EventHandled;
 }

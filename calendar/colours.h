@@ -25,7 +25,11 @@ void ContextualChoice(int menuId, int item, int windowId);
 bool ChooseColour(int kind, int windowId);
 
 void ShowDaynoteColourMenu(int windowId, QPoint globalPos);
+void ShowNoteColourMenu(int windowId, QPoint globalPos);
+// The text colour of a user note, kept in the note's style; true when the user confirmed.
+bool PickNoteTextColour(QWidget* noteWindow);
 
-// The contextual click on a calendar day cell, and on a daynote's text.
+// The contextual click on a calendar day cell, on a daynote's text and on a user note's text.
 int CalendarCellContextClick(int controlId, QWidget* window, QPoint globalPos);
 int DaynoteTextContextClick(int controlId, QWidget* window, QPoint globalPos);
+int NoteTextContextClick(int controlId, QWidget* window, QPoint globalPos);

@@ -28,6 +28,7 @@
 #include "tools/time_log.h"
 #include "tools/time_zones.h"
 #include "tools/timer.h"
+#include "tools/user_notes.h"
 
 #include <QSize>
 #include <QTimer>
@@ -159,6 +160,17 @@ const CommandRow CommandTable[] = {
     {MakeFourCC("abou"), CommandAbout},
     {MakeFourCC("WebP"), CommandWebPage},
     {MakeFourCC("Vers"), CommandCheckVersion},
+    {MakeFourCC("Cusr"), UserNoteFileCommand},
+    {MakeFourCC("Ousr"), UserNoteFileCommand},
+    {MakeFourCC("Gen5"), UserNoteFontCommand},
+    {MakeFourCC("Gen6"), UserNoteFontCommand},
+    {MakeFourCC("Gen7"), UserNoteFontCommand},
+    {MakeFourCC("Gen8"), UserNoteFontCommand},
+    {MakeFourCC("Luc6"), UserNoteFontCommand},
+    {MakeFourCC("Luc7"), UserNoteFontCommand},
+    {MakeFourCC("Luc8"), UserNoteFontCommand},
+    {MakeFourCC("Luc9"), UserNoteFontCommand},
+    {MakeFourCC("Luc0"), UserNoteFontCommand},
 };
 
 // Rows arrive with the windows that hold their controls.
@@ -240,6 +252,8 @@ const std::initializer_list<ControlRow> ControlTable = {
     {PreferencesResetButton, PreferencesResetButton, ControlHit, PreferencesResetHit},
     {PreferencesCloseButton, PreferencesCloseButton, ControlHit, PreferencesCloseHit},
     {TimerSoundButton, TimerSoundButton, ControlHit, TimerSoundHit},
+    {UserNoteTextControl, UserNoteTextControl, ControlTextChanged, UserNoteTextChanged},
+    {UserNoteFontPopUp, UserNoteFontPopUp, ControlHit, UserNoteFontChosen},
 };
 
 using ContextAction = int (*)(int controlId, QWidget* window, QPoint globalPos);
@@ -252,6 +266,7 @@ const std::initializer_list<ContextRow> ContextTable = {
     {DaynoteTextControl, DaynoteTextControl, DaynoteTextContextClick},
     {EventList, EventList, EventListContextClick},
     {FirstWeekBox, LastWeekBox, WeekBoxContextClick},
+    {UserNoteTextControl, UserNoteTextControl, NoteTextContextClick},
 };
 
 struct IdRange {
@@ -337,6 +352,7 @@ void InstallEventHandlers() {
     sinks.command = HandleAppEvent;
     sinks.application = HandleAppActivation;
     sinks.focusChanged = [] { UpdateCommandStatus(MakeFourCC("clos")); };
+    sinks.menuItem = UserNoteMenuItem;
     SetEventSinks(std::move(sinks));
 }
 
@@ -429,7 +445,7 @@ int HandleWindowEvent(int kind, int windowId) {
         return EventHandled;
     }
     if (kind != WindowClose) return EventNotHandled;
-    CloseWindowById(windowId);
+    if (CloseWindowById(windowId) != 0) return EventHandled; // the close action kept the window
     if (windowId == TimerSheetId || windowId == AddEventSheetId || windowId == ReminderSheetId ||
         windowId == GoToYearWindowId)
         return EventHandled;
@@ -536,6 +552,8 @@ int CloseWindowById(int windowId) {
             RedrawWeeklyView();
             RefreshMonthlyView();
             RefreshDaynoteList();
+        } else if (IsUserNoteWindowId(windowId) && !CloseUserNote(windowId) && !App().quitting) {
+            return 1; // a note that could not be saved stays open
         }
         break;
     }

@@ -21,6 +21,7 @@ int  HandleControlEvent(int kind, int controlId, unsigned modifiers);
 int  HandleContextClick(int controlId, QWidget* window, QPoint globalPos);
 int  HandleTrackingArea(int kind, int controlId);
 
+// 0, or 1 when the close action keeps the window open (a note that could not be saved).
 int  CloseWindowById(int windowId);
 void MarkWindowOpen(int windowId, bool open);
 void CloseAllForQuit();

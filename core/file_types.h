@@ -6,6 +6,9 @@
 #include <QString>
 
 constexpr FourCC CreatorCode = MakeFourCC("Zer2");
+constexpr FourCC UserNoteType = MakeFourCC("BTXT");
+// The file-name suffix of user notes, the one the program's MIME type registers for them.
+inline const QString UserNoteSuffix = QStringLiteral("vrdxnote");
 
 // False for anything but a regular file, and when neither the attributes nor the file's name and content
 // tell.

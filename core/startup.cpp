@@ -28,6 +28,7 @@
 #include "tools/time_log.h"
 #include "tools/time_zones.h"
 #include "tools/timer.h"
+#include "tools/user_notes.h"
 
 #include <QApplication>
 #include <QDir>
@@ -146,6 +147,8 @@ bool InitializeApplication() {
                     calendar ? GetCalendarYear() : GetCurrentYear(), false, app.daynotes);
     }
     AnnounceReminders(app.daynotes);
+    RebuildRecentUserNotesMenu();
+    ReopenUserNotesOfLastQuit();
     SetHelpTags(prefs.helpTags, 2000);
     lastTickTime = GetNow();
     return true;
@@ -243,6 +246,10 @@ void OpenDroppedFiles(const QStringList& paths) {
 }
 
 void OpenDroppedFile(const QString& path, FourCC fileType) {
+    if (fileType == UserNoteType) {
+        OpenUserNoteFile(OpenGivenUserNote, path, PrefRect{});
+        return;
+    }
     // A folder handed over as "/some/folder/" is still named by its last component.
     ReportUnopenableFile(QFileInfo(QDir::cleanPath(path)).fileName(), fileType);
 }

@@ -10,6 +10,7 @@
 #include "platform/fatal.h"
 #include "platform/windows.h"
 #include "tools/sounds.h"
+#include "tools/user_notes.h"
 
 // ---------------------------------------------------------------------------------------------------------
 // Index
@@ -46,34 +47,6 @@ QWidget* FrontDaynoteWindow() {
     for (QWidget* w : DocumentWindows())
         if (IsDaynoteWindowId(GetWindowId(w))) return w;
     return nullptr;
-}
-
-// The next free identifier: numbers are not reused in a run until all 549 have been handed out.
-int NextDaynoteWindowId() {
-    AppState& app = App();
-    for (int step = 1; step <= LastDaynoteWindowId - FirstDaynoteWindowId + 1; ++step) {
-        const int id = (app.daynoteWindowCounter + step - FirstDaynoteWindowId) %
-                           (LastDaynoteWindowId - FirstDaynoteWindowId + 1) +
-                       FirstDaynoteWindowId;
-        if (!FindWindowById(id)) {
-            app.daynoteWindowCounter = id;
-            return id;
-        }
-    }
-    return 0;
-}
-
-// One title bar lower and to the right of the window in front, so that its title stays in sight; back to the
-// top left of the screen when the cascade would run off it. Placed by the content area: that is where window
-// managers put a window that has not been shown yet, whatever frame they give it.
-void CascadeWindow(QWidget* window, const QWidget* front) {
-    const int step = WindowTitleBarHeight(front);
-    QRect     bounds = GetWindowContentBounds(window);
-    bounds.moveTopLeft(GetWindowContentBounds(front).topLeft() + QPoint(step, step));
-    const QRect screen = MainScreenVisibleFrame();
-    if (!screen.isEmpty() && !screen.contains(bounds))
-        bounds.moveTopLeft(screen.topLeft() + QPoint(step, step));
-    SetWindowContentBounds(window, bounds);
 }
 
 void SetButtonsEnabled(QWidget* window, bool enabled) {
@@ -145,8 +118,11 @@ void SetDaynoteFont(QWidget* window, int item) {
 
 QWidget* OpenDaynote(int month, int day, int year, bool optionKey, RecordArray& daynotes) {
     if (Prefs().clickSound == ClickSoundOn) PlaySoundNamed(QStringLiteral("Click.aiff"));
-    // An empty cell opens nothing until user notes, whose most recent one it stands for, exist.
-    if (day == 0) return nullptr;
+    // An empty cell stands for the most recent user note.
+    if (day == 0) {
+        ChooseRecentUserNote(1);
+        return nullptr;
+    }
     const double date = DateToAbsTime(month, day, year);
     if (optionKey) {
         Prefs().countDownDate = date;
@@ -162,8 +138,10 @@ QWidget* OpenDaynote(int month, int day, int year, bool optionKey, RecordArray& 
     const bool exists = IsNoteAtIndex(daynotes, date, index);
 
     RegisterFontFamilies();
-    const int id = NextDaynoteWindowId();
+    // Numbers are not reused in a run until all 549 have been handed out.
+    const int id = NextFreeWindowId(App().daynoteWindowCounter, FirstDaynoteWindowId, LastDaynoteWindowId);
     if (!id) return nullptr;
+    App().daynoteWindowCounter = id;
     QWidget* window = CreateWindowFromDefinition(QStringLiteral("Daynote"));
     if (!window) return nullptr;
     SetWindowId(window, id);

@@ -12,11 +12,21 @@ OpenFilePresenter presenter;
 
 QString PresentWithFileDialog(const OpenFileRequest& request) {
     QFileDialog dialog(request.window, request.title, request.folder);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    if (!request.message.isEmpty()) dialog.setLabelText(QFileDialog::FileName, request.message);
+    if (!request.suffix.isEmpty()) {
+        dialog.setDefaultSuffix(request.suffix);
+        dialog.setNameFilters({QStringLiteral("*.%1").arg(request.suffix), QStringLiteral("*")});
+    }
     if (request.window) dialog.setWindowModality(Qt::WindowModal);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
     return dialog.selectedFiles().constFirst();
+}
+
+QString Present(OpenFileRequest request) {
+    request.window = FrontWindow();
+    return presenter ? presenter(request) : PresentWithFileDialog(request);
 }
 
 } // namespace
@@ -27,7 +37,11 @@ OpenFilePresenter SetOpenFilePresenter(OpenFilePresenter next) {
     return previous;
 }
 
-QString ChooseFileToOpen(const QString& title, const QString& folder) {
-    const OpenFileRequest request{title, folder, FrontWindow()};
-    return presenter ? presenter(request) : PresentWithFileDialog(request);
+QString ChooseFileToOpen(const QString& title, const QString& folder, const QString& message) {
+    return Present({title, folder, nullptr, message});
+}
+
+QString ChooseFileToSave(const QString& title, const QString& message, const QString& folder,
+                         const QString& suffix) {
+    return Present({title, folder, nullptr, message, true, suffix});
 }

@@ -10,6 +10,9 @@ struct OpenFileRequest {
     QString  title;            // the dialog's title, which tells what to pick
     QString  folder;           // where it starts
     QWidget* window = nullptr; // the window it is modal to; none makes it a window of its own
+    QString  message{};        // what to do, shown beside the file name
+    bool     save = false;     // a save dialog: a new name, folders may be created
+    QString  suffix{};         // a save dialog's file-name suffix, added to a name typed without one
 };
 
 // Returns the chosen file's absolute path, or an empty string when the user cancelled.
@@ -18,4 +21,7 @@ using OpenFilePresenter = std::function<QString(const OpenFileRequest&)>;
 OpenFilePresenter SetOpenFilePresenter(OpenFilePresenter presenter);
 
 // Asks for one existing file of any type, modal to the front document window when there is one.
-QString ChooseFileToOpen(const QString& title, const QString& folder);
+QString ChooseFileToOpen(const QString& title, const QString& folder, const QString& message = QString());
+// Asks for the name and place of a new file; one that exists is replaced once the user agreed.
+QString ChooseFileToSave(const QString& title, const QString& message, const QString& folder,
+                         const QString& suffix);

@@ -21,6 +21,7 @@
 #include <QDateTimeEdit>
 #include <QDialog>
 #include <QFile>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QGroupBox>
 #include <QHash>
@@ -659,7 +660,53 @@ QPoint GetWindowPosition(const QWidget* window) {
 }
 
 QString GetWindowTitle(const QWidget* window) {
-    return window ? window->windowTitle() : QString();
+    if (!window) return QString();
+    // "[*]" stands for the modified mark; "[*][*]" is a literal "[*]".
+    QString shown = window->windowTitle();
+    shown.replace(QLatin1String("[*][*]"), QChar(0xFFFF));
+    shown.remove(QLatin1String("[*]"));
+    return shown.replace(QChar(0xFFFF), QLatin1String("[*]"));
+}
+
+void SetWindowFile(QWidget* window, const QString& path) {
+    if (!window) return;
+    window->setWindowFilePath(path);
+    QString name = QFileInfo(path).fileName();
+    window->setWindowTitle(name.replace(QLatin1String("[*]"), QLatin1String("[*][*]")) +
+                           QLatin1String("[*]"));
+}
+
+QString GetWindowFile(const QWidget* window) {
+    return window ? window->windowFilePath() : QString();
+}
+
+void SetWindowModifiedMark(QWidget* window, bool modified) {
+    if (window) window->setWindowModified(modified);
+}
+
+bool IsWindowModifiedMark(const QWidget* window) {
+    return window && window->isWindowModified();
+}
+
+int NextFreeWindowId(int last, int first, int lastInRange) {
+    const int count = lastInRange - first + 1;
+    for (int step = 1; step <= count; ++step) {
+        const int id = ((last - first + step) % count + count) % count + first;
+        if (!FindWindowById(id)) return id;
+    }
+    return 0;
+}
+
+// Placed by the content area: that is where window managers put a window that has not been shown yet,
+// whatever frame they give it.
+void CascadeWindow(QWidget* window, const QWidget* front) {
+    const int step = WindowTitleBarHeight(front);
+    QRect     bounds = GetWindowContentBounds(window);
+    bounds.moveTopLeft(GetWindowContentBounds(front).topLeft() + QPoint(step, step));
+    const QRect screen = MainScreenVisibleFrame();
+    if (!screen.isEmpty() && !screen.contains(bounds))
+        bounds.moveTopLeft(screen.topLeft() + QPoint(step, step));
+    SetWindowContentBounds(window, bounds);
 }
 
 void SetWindowTitleText(QWidget* window, const QString& title) {
@@ -1252,6 +1299,22 @@ void WatchFocusedText(QWidget* focus) {
 
 } // namespace
 
+namespace {
+
+QMenu* NamedMenu(const QString& menuName) {
+    return menuHolder ? menuHolder->findChild<QMenu*>(menuName) : nullptr;
+}
+
+// An item without a command code reports its position in its menu when chosen.
+void RouteMenuItem(QMenu* menu, QAction* action) {
+    QObject::connect(action, &QAction::triggered, action, [menu, action] {
+        const int item = int(menu->actions().indexOf(action)) + 1;
+        if (item > 0 && sinks.menuItem) sinks.menuItem(menu->objectName(), item);
+    });
+}
+
+} // namespace
+
 bool LoadMenuBar(const QString& name) {
     QWidget*     loaded = LoadDefinition(name, nullptr);
     QMainWindow* holder = qobject_cast<QMainWindow*>(loaded);
@@ -1272,6 +1335,10 @@ bool LoadMenuBar(const QString& name) {
             if (status != EventHandled) RunStandardCommand(code);
         });
     }
+    for (QMenu* menu : holder->findChildren<QMenu*>())
+        for (QAction* action : menu->actions())
+            if (!action->isSeparator() && !action->menu() && !action->property(CommandCodeProperty).isValid())
+                RouteMenuItem(menu, action);
     // The shortcuts must work from every window, so the actions live on a widget that is never shown.
     for (QAction* action : CommandActions()) holder->addAction(action);
     static bool watching = false;
@@ -1286,6 +1353,45 @@ bool LoadMenuBar(const QString& name) {
         ReadClipboard();
     }
     WatchFocusedText(QApplication::focusWidget());
+    return true;
+}
+
+QStringList GetMenuItemTexts(const QString& menuName) {
+    QStringList texts;
+    if (QMenu* menu = NamedMenu(menuName))
+        for (const QAction* a : menu->actions()) {
+            // The text as shown: "&&" is an ampersand, a single one marks the mnemonic.
+            QString text = a->isSeparator() ? QString() : a->text();
+            text.replace(QLatin1String("&&"), QChar(0xFFFF)).remove(QLatin1Char('&'));
+            texts << text.replace(QChar(0xFFFF), QLatin1Char('&'));
+        }
+    return texts;
+}
+
+void DeleteMenuItemsExceptLast(const QString& menuName, int keep) {
+    QMenu* menu = NamedMenu(menuName);
+    if (!menu) return;
+    const QList<QAction*> items = menu->actions();
+    for (int i = 0; i < items.size() - keep; ++i) {
+        menu->removeAction(items[i]);
+        if (items[i]->parent() == menu) delete items[i];
+    }
+}
+
+void InsertMenuItemAtTop(const QString& menuName, const QString& text) {
+    QMenu* menu = NamedMenu(menuName);
+    if (!menu) return;
+    // A file name is text, not a mnemonic mark.
+    auto* action = new QAction(QString(text).replace(QLatin1Char('&'), QLatin1String("&&")), menu);
+    menu->insertAction(menu->actions().value(0), action);
+    RouteMenuItem(menu, action);
+}
+
+bool TriggerMenuItem(const QString& menuName, int item) {
+    QMenu*   menu = NamedMenu(menuName);
+    QAction* action = menu ? menu->actions().value(item - 1) : nullptr;
+    if (!action || action->isSeparator() || action->menu()) return false;
+    action->trigger();
     return true;
 }
 

@@ -54,6 +54,8 @@ struct EventSinks {
     std::function<int(FourCC command)>                                   command;
     std::function<void(int kind)>                                        application;
     std::function<void()>                                                focusChanged;
+    // An item without a command code in a menu of the menu bar: the menu's name and the item's position.
+    std::function<void(const QString& menuName, int item)> menuItem;
 };
 void SetEventSinks(EventSinks sinks);
 // Interface definitions are compiled in; a folder added here is searched after them (tests bring their own).
@@ -99,9 +101,22 @@ QWidget*        ControlWindow(const QWidget* control); // the window (or sheet) 
 void            SetWindowPosition(QWidget* window, QPoint topLeft);
 QPoint          GetWindowPosition(const QWidget* window); // the visible sheet most recently active
 QWidget*        ActiveWindow(); // the window with the keyboard focus, if the program has it
-QString         GetWindowTitle(const QWidget* window);
-void            SetWindowTitleText(QWidget* window, const QString& title);
-QRect           GetWindowContentBounds(const QWidget* window);
+// The title as shown, without the modified mark.
+QString GetWindowTitle(const QWidget* window);
+void    SetWindowTitleText(QWidget* window, const QString& title);
+// A window that shows a file: the file's name as title, the file as the desktop's proxy for the window.
+void    SetWindowFile(QWidget* window, const QString& path);
+QString GetWindowFile(const QWidget* window); // empty for a window without one
+// The mark of unsaved changes in the title of a window that shows a file.
+void SetWindowModifiedMark(QWidget* window, bool modified);
+bool IsWindowModifiedMark(const QWidget* window);
+// The identifier after `last` in first..lastInRange that no open window carries, wrapping round, so a number
+// is not handed out again while others are free; 0 when every one is in use.
+int NextFreeWindowId(int last, int first, int lastInRange);
+// One title bar lower and to the right of the front window, back to the top left of the screen when the
+// cascade would run off it.
+void  CascadeWindow(QWidget* window, const QWidget* front);
+QRect GetWindowContentBounds(const QWidget* window);
 // Changing only the size leaves the window where the window manager put it.
 void SetWindowContentBounds(QWidget* window, const QRect& bounds);
 // Moves the window (its content) to a saved place and says whether it did. A place is used only where the
@@ -207,6 +222,14 @@ bool LoadMenuBar(const QString& name);
 QList<FourCC> MenuCommands();
 // Triggers a menu item as a click on it would; false if no item has that code.
 bool TriggerMenuCommand(FourCC command);
+// The items of a menu of the menu bar, named as in its definition; a separator is an empty text.
+QStringList GetMenuItemTexts(const QString& menuName);
+// Removes every item of the menu but the last `keep`.
+void DeleteMenuItemsExceptLast(const QString& menuName, int keep);
+// A new first item; choosing it reports its position to the menu-item sink.
+void InsertMenuItemAtTop(const QString& menuName, const QString& text);
+// Chooses the item at the 1-based position as a click on it would; false when there is no such item.
+bool TriggerMenuItem(const QString& menuName, int item);
 // The Edit items (undo, redo, cut, copy, paste, delete, select all) follow the focused text control on their
 // own: each is enabled only while it has something to act on.
 void SetCommandEnabled(FourCC command, bool enabled);

@@ -16,6 +16,7 @@
 #include "notes/reminder_sheet.h"
 #include "platform/clock.h"
 #include "platform/list_view.h"
+#include "platform/file_dialogs.h"
 #include "platform/windows.h"
 #include "tools/about.h"
 #include "tools/countdown.h"
@@ -26,6 +27,7 @@
 #include "tools/timer.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QSet>
@@ -126,6 +128,15 @@ QWidget* OpenWindow(const QString& definition) {
         Prefs().countDownMode = CountDownUsesMessage; // the message field enabled
         return OpenPreferences();
     }
+    if (definition == QLatin1String("UserNote")) {
+        const QString           path = QDir::home().filePath(u"names.vrdxnote"_s);
+        const OpenFilePresenter previous =
+            SetOpenFilePresenter([path](const OpenFileRequest&) { return path; });
+        RunCommand(MakeFourCC("Cusr"));
+        SetOpenFilePresenter(previous);
+        const QList<QWidget*> windows = DocumentWindows();
+        return windows.isEmpty() ? nullptr : windows.first();
+    }
     QWidget* daynote = OpenDaynote(12, 15, 2026, false, notes);
     if (definition == QLatin1String("Daynote")) return daynote;
     if (definition == QLatin1String("ReminderSheet")) return OpenReminderSheet(daynote);
@@ -200,6 +211,7 @@ class TestAccessibleNames : public QObject {
         QTest::newRow("TimeZones") << u"TimeZones"_s;
         QTest::newRow("TimeZoneSheet") << u"TimeZoneSheet"_s;
         QTest::newRow("Preferences") << u"Preferences"_s;
+        QTest::newRow("UserNote") << u"UserNote"_s;
     }
 
   private slots:

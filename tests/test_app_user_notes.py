@@ -1,0 +1,94 @@
+"""User notes handed to the program from outside: one on the command line and one over D-Bus Open open as
+note windows; quitting saves both into their own files (read back with plistlib) and records them with
+their frames; the next launch reopens both in the frames recorded (moved here to places of our own), so
+the next quit records those frames again."""
+import os
+import plistlib
+import tempfile
+import time
+import urllib.parse
+
+import app_harness as h
+
+h.in_private_bus()
+
+check = h.Checks()
+
+
+def write_note(path, text):
+    with open(path, "wb") as f:
+        plistlib.dump({"UserNoteTextKey": text, "UserNoteCfsKey": bytes(24)}, f, fmt=plistlib.FMT_XML)
+
+
+def read_note(path):
+    with open(path, "rb") as f:
+        return plistlib.load(f)
+
+
+def prefs(home):
+    with open(os.path.join(home.config, "VRDX", "VRDX.plist"), "rb") as f:
+        return plistlib.load(f)
+
+
+def recorded(p):
+    """The notes the quit recorded: path and rectangle, in their order."""
+    notes = []
+    n = 0
+    while f"UserNotesOpenAtQuitRect{n}" in p:
+        notes.append((p[f"UserNotesOpenAtQuit{n}"].decode(), p[f"UserNotesOpenAtQuitRect{n}"]))
+        n += 1
+    return notes
+
+
+home = h.Home()
+work = tempfile.mkdtemp(prefix="vrdx-notes-")
+try:
+    # Written without the type and creator attributes, as a copy from elsewhere would be: known by content.
+    first = os.path.join(work, "first.vrdxnote")
+    second = os.path.join(work, "other folder", "second.vrdxnote")
+    os.makedirs(os.path.dirname(second))
+    write_note(first, "first note")
+    write_note(second, "second note")
+
+    proc = h.start(home, first)
+    time.sleep(1)
+    uri = "file://" + urllib.parse.quote(second)
+    r = h.gdbus("--dest", h.APP_ID, "--object-path", h.PATH, "--method", "org.freedesktop.Application.Open",
+                f"['{uri}']", "{}")
+    check("Open answered", r.returncode == 0, r.stderr)
+    time.sleep(1)
+    status = h.stop(proc, "quit")
+    check("first run ends cleanly", status == 0, f"got {status}")
+
+    p = prefs(home)
+    notes = recorded(p)
+    check("both notes recorded at quit", sorted(n[0] for n in notes) == sorted([first, second]), notes)
+    check("recent list holds both", sorted(d.decode() for d in p.get("Recent User Notes", [])) ==
+          sorted([first, second]), p.get("Recent User Notes"))
+    for path, text in ((first, "first note"), (second, "second note")):
+        note = read_note(path)
+        check(f"{os.path.basename(path)} saved into its own file", note.get("UserNoteTextKey") == text, note)
+        check(f"{os.path.basename(path)} keeps a 24-byte style", len(note.get("UserNoteCfsKey", b"")) == 24)
+        try:
+            kind = os.getxattr(path, "user.vrdx.type") + os.getxattr(path, "user.vrdx.creator")
+            check(f"{os.path.basename(path)} stamped", kind == b"BTXTZer2", kind)
+        except OSError:
+            pass  # a file system without extended attributes
+
+    # Places of our own (top, left, bottom, right), unlike anything the desktop would choose by itself.
+    frames = {first: "150,90,390,410", second: "230,420,530,760"}
+    for n, (path, _) in enumerate(notes):
+        p[f"UserNotesOpenAtQuitRect{n}"] = frames[path]
+    with open(os.path.join(home.config, "VRDX", "VRDX.plist"), "wb") as f:
+        plistlib.dump(p, f, fmt=plistlib.FMT_XML)
+
+    proc = h.start(home)
+    time.sleep(1.5)
+    status = h.stop(proc, "quit")
+    check("second run ends cleanly", status == 0, f"got {status}")
+    again = recorded(prefs(home))
+    check("both reopened in their frames", sorted(again) == sorted(frames.items()), f"{again} vs {frames}")
+finally:
+    home.remove()
+
+check.finish()

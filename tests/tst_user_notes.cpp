@@ -1,0 +1,466 @@
+// User notes on the offscreen platform with real files: a new note, the font presets read back, one window
+// per file, the recent submenu, the notes reopened after a quit, every note saving into its own file, and
+// restyling that leaves the clipboard alone.
+#include "calendar/colours.h"
+#include "core/app_state.h"
+#include "core/dispatch.h"
+#include "core/file_types.h"
+#include "core/plist.h"
+#include "core/preferences.h"
+#include "core/startup.h"
+#include "core/window_ids.h"
+#include "helpers/test_support.h"
+#include "notes/daynote_window.h"
+#include "platform/file_dialogs.h"
+#include "platform/windows.h"
+#include "tools/user_notes.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <sys/xattr.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString       folder; // every note file of a test lives here
+constexpr int PanelId = 60;
+
+QString NotePath(const QString& name) {
+    return QDir(folder).filePath(name);
+}
+
+// A note file as the program writes it; without attributes it is one whose attributes a copy lost.
+void WriteNote(const QString& path, const QString& text, const NoteFontStyle* style, bool stamped = true) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    Record root;
+    SetField(root, u"UserNoteTextKey"_s, Value(text));
+    if (style) SetField(root, u"UserNoteCfsKey"_s, Value(EncodeFontStyle(*style)));
+    QString error;
+    QVERIFY2(WritePropertyListFile(path, Value(std::move(root)), &error), qPrintable(error));
+    if (stamped) SetFileTypeAndCreator(path, UserNoteType, CreatorCode);
+}
+
+// The text and style stored in a note file.
+bool ReadNote(const QString& path, QString* text, NoteFontStyle* style = nullptr) {
+    Value   root;
+    QString error;
+    if (!ReadPropertyListFile(path, &root, &error) || !ValueRecord(root)) return false;
+    const Value* t = FindField(*ValueRecord(root), u"UserNoteTextKey"_s);
+    *text = t && ValueText(*t) ? *ValueText(*t) : QString();
+    const Value* s = FindField(*ValueRecord(root), u"UserNoteCfsKey"_s);
+    return !style || (s && ValueData(*s) && DecodeFontStyle(*ValueData(*s), style));
+}
+
+QWidget* Open(const QString& path) {
+    return OpenUserNoteFile(OpenGivenUserNote, path, PrefRect{});
+}
+
+QList<QWidget*> NoteWindows() {
+    QList<QWidget*> notes;
+    for (QWidget* w : DocumentWindows())
+        if (IsUserNoteWindowId(GetWindowId(w))) notes << w;
+    return notes;
+}
+
+void Type(QWidget* window, const QString& text) {
+    QWidget* view = FindControl(window, UserNoteTextControl);
+    ClearText(view);
+    QTest::keyClicks(view, text);
+}
+
+// Answers the file dialogs with the path given, and keeps what they asked.
+struct DialogAnswer {
+    QList<OpenFileRequest> asked;
+    OpenFilePresenter      previous;
+    explicit DialogAnswer(const QString& path) {
+        previous = SetOpenFilePresenter([this, path](const OpenFileRequest& r) {
+            asked << r;
+            return path;
+        });
+    }
+    ~DialogAnswer() { SetOpenFilePresenter(previous); }
+};
+
+NoteFontStyle Preset(int item) {
+    return FontPreset(item, NoteFontStyle{});
+}
+
+} // namespace
+
+class TestUserNotes : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir scratch;
+
+  private slots:
+    void initTestCase() {
+        QVERIFY(SetUpProgramWindows());
+        QVERIFY(scratch.isValid());
+    }
+
+    void init() {
+        static int n = 0;
+        folder = scratch.filePath(QString::number(++n));
+        QDir().mkpath(folder);
+        PrefSetValue(RecentUserNotesKey, nullptr);
+        RebuildRecentUserNotesMenu();
+        // With no window left the program quits: a window of another kind stays open throughout.
+        if (!FindWindowById(PanelId)) MakeTestPanel(PanelId);
+    }
+
+    void cleanup() {
+        QTest::qWait(0);
+        QVERIFY(!App().quitting);
+        for (QWidget* w : NoteWindows()) DisposeWindow(w);
+        QTest::qWait(0);
+    }
+
+    void newNoteHoldsOneBlankInPresetSix() {
+        const QString path = NotePath(u"plans.vrdxnote"_s);
+        DialogAnswer  answer(path);
+        RunCommand(MakeFourCC("Cusr"));
+        QCOMPARE(answer.asked.size(), 1);
+        const OpenFileRequest& asked = answer.asked.first();
+        QCOMPARE(asked.title, u"Pick a NAME and LOCATION for the User Notes File"_s);
+        QCOMPARE(asked.message, u"Put your file name here"_s);
+        QVERIFY(asked.save);
+        QCOMPARE(asked.suffix, UserNoteSuffix);
+
+        QString       text;
+        NoteFontStyle style;
+        QVERIFY(ReadNote(path, &text, &style));
+        QCOMPARE(text, u" "_s);
+        QCOMPARE(style, Preset(6));
+        QCOMPARE(EncodeFontStyle(style).size(), 24);
+        char bytes[4];
+        if (getxattr(QFile::encodeName(path).constData(), "user.vrdx.type", bytes, 4) == 4) {
+            QCOMPARE(QByteArray(bytes, 4), "BTXT"_ba);
+            QCOMPARE(getxattr(QFile::encodeName(path).constData(), "user.vrdx.creator", bytes, 4), 4);
+            QCOMPARE(QByteArray(bytes, 4), "Zer2"_ba);
+        }
+
+        const QList<QWidget*> notes = NoteWindows();
+        QCOMPARE(notes.size(), 1);
+        QWidget* window = notes.first();
+        QCOMPARE(GetControlText(FindControl(window, UserNoteTextControl)), u" "_s);
+        QCOMPARE(GetControlValue(FindControl(window, UserNoteFontPopUp)), 6);
+        QVERIFY(IsWindowModifiedMark(window));
+        QCOMPARE(GetWindowTitle(window), u"plans.vrdxnote"_s);
+        QCOMPARE(GetWindowFile(window), path);
+        QCOMPARE(RecentUserNoteFiles(), QStringList{path});
+    }
+
+    void storedStyleSelectsFontItem_data() {
+        QTest::addColumn<int>("font");
+        QTest::addColumn<int>("size");
+        QTest::addColumn<bool>("hasStyle");
+        QTest::addColumn<bool>("stamped");
+        QTest::addColumn<int>("item");
+        QTest::newRow("Geneva 12") << int(GenevaFontNumber) << 12 << true << true << 3;
+        QTest::newRow("Lucida Grande 16") << int(LucidaGrandeFontNumber) << 16 << true << true << 6;
+        QTest::newRow("Geneva 9") << int(GenevaFontNumber) << 9 << true << true << 1;
+        QTest::newRow("Lucida Grande 18") << int(LucidaGrandeFontNumber) << 18 << true << true << 9;
+        QTest::newRow("no style stored") << 0 << 0 << false << true << 6;
+        QTest::newRow("attributes lost by a copy") << int(GenevaFontNumber) << 14 << true << false << 4;
+    }
+    void storedStyleSelectsFontItem() {
+        QFETCH(int, font);
+        QFETCH(int, size);
+        QFETCH(bool, hasStyle);
+        QFETCH(bool, stamped);
+        QFETCH(int, item);
+        NoteFontStyle style;
+        style.font = int16_t(font);
+        style.size = int16_t(size);
+        const QString path = NotePath(u"styled.vrdxnote"_s);
+        WriteNote(path, u"line one\nline two"_s, hasStyle ? &style : nullptr, stamped);
+        AlertRecorder alerts;
+        QWidget*      window = Open(path);
+        QVERIFY(window);
+        QVERIFY(alerts.alerts.isEmpty());
+        QCOMPARE(GetControlValue(FindControl(window, UserNoteFontPopUp)), item);
+        QCOMPARE(GetControlText(FindControl(window, UserNoteTextControl)), u"line one\nline two"_s);
+        QVERIFY(!IsWindowModifiedMark(window));
+    }
+
+    // Through the command, a second spelling of the same path, and a file handed over as on the command line.
+    void openingTwiceGivesOneWindow() {
+        const QString path = NotePath(u"twice.vrdxnote"_s);
+        WriteNote(path, u"once"_s, nullptr);
+        QWidget* first = nullptr;
+        {
+            DialogAnswer answer(path);
+            RunCommand(MakeFourCC("Ousr"));
+            QCOMPARE(answer.asked.size(), 1);
+            QCOMPARE(answer.asked.first().title, u"Pick a User Notes File to Open"_s);
+            QCOMPARE(answer.asked.first().message, u"Select only one file"_s);
+            QVERIFY(!answer.asked.first().save);
+            first = NoteWindows().value(0);
+        }
+        QVERIFY(first);
+        QCOMPARE(Open(folder + u"/./twice.vrdxnote"_s), first);
+        OpenDroppedFiles({path});
+        QCOMPARE(NoteWindows(), QList<QWidget*>{first});
+    }
+
+    // A click on a calendar cell without a day stands for the first item of the recent submenu.
+    void emptyCalendarCellOpensTheMostRecentNote_data() {
+        QTest::addColumn<bool>("listed");
+        QTest::newRow("a note listed") << true;
+        QTest::newRow("no note listed") << false;
+    }
+    void emptyCalendarCellOpensTheMostRecentNote() {
+        QFETCH(bool, listed);
+        const QString path = NotePath(u"recent.vrdxnote"_s);
+        WriteNote(path, u"most recent"_s, nullptr);
+        if (listed) {
+            CloseWindow(Open(path));
+            QTest::qWait(0);
+        }
+        AlertRecorder alerts;
+        QVERIFY(!OpenDaynote(12, 0, 2026, false, App().daynotes));
+        QVERIFY(alerts.alerts.isEmpty());
+        QCOMPARE(NoteWindows().size(), listed ? 1 : 0);
+        if (listed) QCOMPARE(GetWindowFile(NoteWindows().first()), path);
+    }
+
+    void recentListMovesReopenedFileToTop() {
+        const QString a = NotePath(u"a.vrdxnote"_s), b = NotePath(u"b.vrdxnote"_s);
+        WriteNote(a, u"A"_s, nullptr);
+        WriteNote(b, u"B"_s, nullptr);
+        CloseWindow(Open(a));
+        CloseWindow(Open(b));
+        QCOMPARE(RecentUserNoteFiles(), (QStringList{b, a}));
+        CloseWindow(Open(a));
+        QCOMPARE(RecentUserNoteFiles(), (QStringList{a, b}));
+        QCOMPARE(GetMenuItemTexts(RecentUserNotesMenu),
+                 (QStringList{u"a.vrdxnote"_s, u"b.vrdxnote"_s, QString(), u"Clear Menu"_s}));
+        // The second item of the submenu opens b.
+        QVERIFY(TriggerMenuItem(RecentUserNotesMenu, 2));
+        QCOMPARE(GetWindowFile(NoteWindows().value(0)), b);
+        QCOMPARE(RecentUserNoteFiles(), (QStringList{b, a}));
+    }
+
+    void clearingKeepsTheTwoFixedItems() {
+        const QString a = NotePath(u"a.vrdxnote"_s);
+        WriteNote(a, u"A"_s, nullptr);
+        CloseWindow(Open(a));
+        QCOMPARE(GetMenuItemTexts(RecentUserNotesMenu).size(), 3);
+        QVERIFY(TriggerMenuItem(RecentUserNotesMenu, 3));
+        QCOMPARE(GetMenuItemTexts(RecentUserNotesMenu), (QStringList{QString(), u"Clear Menu"_s}));
+        QVERIFY(!PrefCopyValue(RecentUserNotesKey));
+        RebuildRecentUserNotesMenu();
+        QCOMPARE(GetMenuItemTexts(RecentUserNotesMenu).size(), 2);
+    }
+
+    // Saving must reach the window's own file whatever became of the recent list and the names.
+    void noteSavesIntoItsOwnFile_data() {
+        QTest::addColumn<QString>("situation");
+        QTest::newRow("recent list cleared") << u"cleared"_s;
+        QTest::newRow("two notes share a name") << u"same name"_s;
+        QTest::newRow("an entry before it no longer resolves") << u"unresolved"_s;
+    }
+    void noteSavesIntoItsOwnFile() {
+        QFETCH(QString, situation);
+        const QString first = NotePath(u"one/note.vrdxnote"_s);
+        const QString second =
+            NotePath(situation == u"same name"_s ? u"two/note.vrdxnote"_s : u"two/other.vrdxnote"_s);
+        WriteNote(first, u"first"_s, nullptr);
+        WriteNote(second, u"second"_s, nullptr);
+        QWidget* one = Open(first);
+        QWidget* two = Open(second);
+        QVERIFY(one && two && one != two);
+        if (situation == u"cleared"_s) QVERIFY(TriggerMenuItem(RecentUserNotesMenu, 4));
+        if (situation == u"unresolved"_s) {
+            const QString gone = NotePath(u"gone.vrdxnote"_s);
+            WriteNote(gone, u"gone"_s, nullptr);
+            CloseWindow(Open(gone));
+            QFile::remove(gone);
+            RebuildRecentUserNotesMenu();
+        }
+        Type(one, u"typed into one"_s);
+        Type(two, u"typed into two"_s);
+        AlertRecorder alerts;
+        CloseWindow(one);
+        CloseWindow(two);
+        QVERIFY(alerts.alerts.isEmpty());
+        QString text;
+        QVERIFY(ReadNote(first, &text));
+        QCOMPARE(text, u"typed into one"_s);
+        QVERIFY(ReadNote(second, &text));
+        QCOMPARE(text, u"typed into two"_s);
+    }
+
+    void restylingLeavesTheClipboardAlone() {
+        const QString path = NotePath(u"style.vrdxnote"_s);
+        WriteNote(path, u"keep this text"_s, nullptr);
+        QWidget* window = Open(path);
+        QVERIFY(window);
+        QApplication::clipboard()->setText(u"copied before"_s);
+        SelectWindow(window);
+        SetUserNoteFont(window, 3);
+        const ColourPresenter previous = SetColourPresenter([](const QString&, const QColor&, QColor* c) {
+            *c = QColor(255, 0, 0);
+            return true;
+        });
+        const MenuPresenter   previousMenu = SetMenuPresenter([](const QStringList& items, QPoint) {
+            return items.value(0) == u"!For the Text in the Note Window"_s &&
+                           items.value(2) == u"Pick Note Text Color"_s
+                         ? 3
+                         : 0;
+        });
+        QCOMPARE(HandleContextClick(UserNoteTextControl, window, QPoint(10, 10)), EventHandled);
+        SetMenuPresenter(previousMenu);
+        SetColourPresenter(previous);
+        QCOMPARE(QApplication::clipboard()->text(), u"copied before"_s);
+        QCOMPARE(GetControlText(FindControl(window, UserNoteTextControl)), u"keep this text"_s);
+        QCOMPARE(GetControlValue(FindControl(window, UserNoteFontPopUp)), 3);
+        CloseWindow(window);
+        QString       text;
+        NoteFontStyle style;
+        QVERIFY(ReadNote(path, &text, &style));
+        QCOMPARE(text, u"keep this text"_s);
+        QCOMPARE(FontMenuItemForStyle(style), 3);
+        QCOMPARE(uint16_t(style.fgRed), uint16_t(65535));
+        QCOMPARE(style.fgGreen, int16_t(0));
+    }
+
+    void twoNotesOpenAtQuitReopenInTheirFrames() {
+        const QString a = NotePath(u"left.vrdxnote"_s), b = NotePath(u"right.vrdxnote"_s);
+        WriteNote(a, u"left"_s, nullptr);
+        WriteNote(b, u"right"_s, nullptr);
+        const QRect frameA(60, 80, 300, 200), frameB(380, 120, 320, 240);
+        QWidget*    one = OpenUserNoteFile(ReopenUserNote, a, PrefRect::fromRect(frameA));
+        QWidget*    two = OpenUserNoteFile(ReopenUserNote, b, PrefRect::fromRect(frameB));
+        QVERIFY(one && two);
+        QCOMPARE(GetWindowContentBounds(one), frameA);
+        Type(two, u"right, edited"_s);
+        App().quitting = true;
+        CloseAllForQuit();
+        App().quitting = false;
+        QTest::qWait(0);
+        QVERIFY(NoteWindows().isEmpty());
+
+        ReopenUserNotesOfLastQuit();
+        const QList<QWidget*> notes = NoteWindows();
+
+        QCOMPARE(notes.size(), 2);
+        for (QWidget* w : notes) {
+            const bool left = GetWindowFile(w) == a;
+            QCOMPARE(GetWindowContentBounds(w), left ? frameA : frameB);
+            QCOMPARE(GetControlText(FindControl(w, UserNoteTextControl)),
+                     left ? u"left"_s : u"right, edited"_s);
+        }
+        // The keys are used up: nothing reopens a second time.
+        QVERIFY(!PrefCopyValue(UserNotesOpenAtQuitRectKey.arg(0)));
+        QVERIFY(!PrefCopyValue(UserNotesOpenAtQuitKey.arg(1)));
+    }
+
+    // Identifiers run out at 650: the numbers of closed notes come round again, and a note never loses text.
+    void notesBeyondTheLastIdentifierKeepWorking() {
+        App().userNoteWindowCounter = LastUserNoteWindowId - 1;
+        const QString a = NotePath(u"a.vrdxnote"_s), b = NotePath(u"b.vrdxnote"_s);
+        WriteNote(a, u"A"_s, nullptr);
+        WriteNote(b, u"B"_s, nullptr);
+        QWidget* one = Open(a);
+        QWidget* two = Open(b);
+        QVERIFY(one && two);
+        QCOMPARE(GetWindowId(one), int(LastUserNoteWindowId));
+        QCOMPARE(GetWindowId(two), int(FirstUserNoteWindowId));
+        Type(two, u"after the wrap"_s);
+        CloseWindow(two);
+        QTest::qWait(0); // the closed window goes
+        QString text;
+        QVERIFY(ReadNote(b, &text));
+        QCOMPARE(text, u"after the wrap"_s);
+
+        // With every number in use one more note is refused, and the open ones are untouched.
+        AlertRecorder alerts;
+        for (int i = 0; NoteWindows().size() < LastUserNoteWindowId - FirstUserNoteWindowId + 1; ++i) {
+            const QString path = NotePath(u"many/%1.vrdxnote"_s.arg(i));
+            WriteNote(path, QString::number(i), nullptr);
+            QVERIFY(Open(path));
+        }
+        QVERIFY(alerts.alerts.isEmpty());
+        QVERIFY(!Open(b));
+        QCOMPARE(alerts.alerts.size(), 1);
+        QCOMPARE(alerts.alerts.first().message, u"Too many User Notes are open"_s);
+    }
+
+    void failuresAreReported_data() {
+        QTest::addColumn<QString>("situation");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("informative");
+        const QString notFound = u"The file may be deleted or renamed"_s;
+        QTest::newRow("missing file") << u"missing"_s << u"User Note, gone.vrdxnote, Not Found"_s << notFound;
+        QTest::newRow("another kind of file")
+            << u"text file"_s << u"File type/create not supported for file:"_s << u"plain.txt"_s;
+        QTest::newRow("recent entry deleted meanwhile")
+            << u"recent gone"_s << u"User Note, Name unkown, Not Found"_s << notFound;
+        QTest::newRow("damaged note") << u"damaged"_s << u"User Note, bad.vrdxnote, Not Found"_s << notFound;
+        QTest::newRow("unsupported mode")
+            << u"mode"_s << u"Unsupported 'autoOrUser' value in fn OpenUserNoteFile"_s
+            << u"Contact Developer for assistance"_s;
+    }
+    void failuresAreReported() {
+        QFETCH(QString, situation);
+        QFETCH(QString, message);
+        QFETCH(QString, informative);
+        AlertRecorder alerts;
+        if (situation == u"missing"_s) {
+            QVERIFY(!Open(NotePath(u"gone.vrdxnote"_s)));
+        } else if (situation == u"text file"_s) {
+            QFile file(NotePath(u"plain.txt"_s));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("just text\n");
+            file.close();
+            QVERIFY(!Open(file.fileName()));
+        } else if (situation == u"recent gone"_s) {
+            const QString path = NotePath(u"soon.vrdxnote"_s);
+            WriteNote(path, u"x"_s, nullptr);
+            CloseWindow(Open(path));
+            QFile::remove(path);
+            ChooseRecentUserNote(1);
+        } else if (situation == u"damaged"_s) {
+            const QString path = NotePath(u"bad.vrdxnote"_s);
+            QFile         file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("<?xml version=\"1.0\"?><plist><dict><key>UserNoteTextKey</key>");
+            file.close();
+            SetFileTypeAndCreator(path, UserNoteType, CreatorCode);
+            QVERIFY(!Open(path));
+        } else {
+            QVERIFY(!OpenUserNoteFile(7, NotePath(u"x"_s), PrefRect{}));
+        }
+        QCOMPARE(alerts.alerts.size(), 1);
+        QCOMPARE(alerts.alerts.first().message, message);
+        QCOMPARE(alerts.alerts.first().informative, informative);
+        QCOMPARE(alerts.alerts.first().button1, u"OK"_s);
+        QVERIFY(NoteWindows().isEmpty());
+    }
+
+    // A note whose file cannot be written keeps its window, so its text is not lost.
+    void failedSaveKeepsTheWindow() {
+        const QString path = NotePath(u"away/lost.vrdxnote"_s);
+        WriteNote(path, u"x"_s, nullptr);
+        QWidget* window = Open(path);
+        QVERIFY(window);
+        Type(window, u"words to keep"_s);
+        QVERIFY(QDir(NotePath(u"away"_s)).removeRecursively());
+        AlertRecorder alerts;
+        CloseWindow(window);
+        QTest::qWait(0);
+        QCOMPARE(alerts.alerts.size(), 1);
+        QCOMPARE(alerts.alerts.first().message, u"The User Note \"lost.vrdxnote\" could not be saved"_s);
+        QCOMPARE(NoteWindows(), QList<QWidget*>{window});
+        QCOMPARE(GetControlText(FindControl(window, UserNoteTextControl)), u"words to keep"_s);
+    }
+};
+
+QTEST_MAIN(TestUserNotes)
+#include "tst_user_notes.moc"
