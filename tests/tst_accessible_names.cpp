@@ -166,14 +166,6 @@ QList<QWidget*> Controls(QWidget* window) {
 }
 
 // A radio group takes the focus through its buttons.
-bool TakesTabFocus(const QWidget* control) {
-    if (control->focusPolicy() & Qt::TabFocus) return true;
-    const QList<QWidget*> parts = control->findChildren<QWidget*>();
-    return std::any_of(parts.begin(), parts.end(), [](const QWidget* w) {
-        return !GetControlId(w) && (w->focusPolicy() & Qt::TabFocus);
-    });
-}
-
 // A text view that types Tab is left with Ctrl+Tab.
 bool TypesTab(const QWidget* w) {
     if (auto* t = qobject_cast<const QTextEdit*>(w)) return !t->tabChangesFocus();
