@@ -12,6 +12,7 @@
 #include "core/window_ids.h"
 #include "notes/daynote_window.h"
 #include "notes/events.h"
+#include "notes/export.h"
 #include "notes/recurring.h"
 #include "notes/reminder_sheet.h"
 #include "notes/reminders.h"
@@ -106,6 +107,9 @@ const CommandRow CommandTable[] = {
     {MakeFourCC("Crea"), CommandShowHolidays},
     {MakeFourCC("Evet"), CommandShowEvents},
     {MakeFourCC("Week"), CommandShowWeekly},
+    {MakeFourCC("ExpF"), CommandExportLog},
+    {MakeFourCC("ExpT"), CommandExportCalendar},
+    {MakeFourCC("ExpE"), CommandExportCalendar},
 };
 
 // Rows arrive with the windows that hold their controls.
