@@ -13,6 +13,7 @@
 #include "notes/daynote_window.h"
 #include "notes/events.h"
 #include "notes/export.h"
+#include "notes/ical_import.h"
 #include "notes/recurring.h"
 #include "notes/reminder_sheet.h"
 #include "notes/reminders.h"
@@ -110,6 +111,7 @@ const CommandRow CommandTable[] = {
     {MakeFourCC("ExpF"), CommandExportLog},
     {MakeFourCC("ExpT"), CommandExportCalendar},
     {MakeFourCC("ExpE"), CommandExportCalendar},
+    {MakeFourCC("ImpI"), CommandImportIcalendar},
 };
 
 // Rows arrive with the windows that hold their controls.
