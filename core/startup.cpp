@@ -14,6 +14,7 @@
 #include "core/window_ids.h"
 #include "notes/daynote_window.h"
 #include "notes/events.h"
+#include "notes/ical_import.h"
 #include "notes/reminders.h"
 #include "platform/alerts.h"
 #include "platform/fatal.h"
@@ -230,6 +231,7 @@ void OpenDroppedFiles(const QStringList& paths) {
 }
 
 void OpenDroppedFile(const QString& path, FourCC fileType) {
+    if (OfferIcalendarImport(path)) return;
     // A folder handed over as "/some/folder/" is still named by its last component.
     ReportUnopenableFile(QFileInfo(QDir::cleanPath(path)).fileName(), fileType);
 }

@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMimeDatabase>
 
 #include <QList>
 #include <QRegularExpression>
@@ -215,4 +216,14 @@ int CommandImportIcalendar(FourCC) {
     const QString path = ChooseFileToOpen(QStringLiteral("Import iCalendar file"), QDir::homePath());
     if (!path.isEmpty()) ImportIcalendarFile(path);
     return EventHandled;
+}
+
+bool OfferIcalendarImport(const QString& path) {
+    if (!QMimeDatabase().mimeTypeForFile(path).inherits(QStringLiteral("text/calendar"))) return false;
+    if (ShowAlert(AlertStyle::Informational,
+                  QStringLiteral("Import \"%1\" into the daynotes?").arg(QFileInfo(path).fileName()),
+                  QStringLiteral("Each of its entries becomes a line on its day's daynote."),
+                  QStringLiteral("Import"), QStringLiteral("Cancel")) == AlertFirstButton)
+        ImportIcalendarFile(path);
+    return true;
 }

@@ -27,3 +27,6 @@ IcalImportResult ImportIcalendar(const QByteArray& bytes, RecordArray& daynotes,
 void ImportIcalendarFile(const QString& path);
 // Command 'ImpI': asks for a file, then imports it as above.
 int CommandImportIcalendar(FourCC command);
+// A file handed to the program (dropped, opened from the file manager, named on the command line): when it
+// is iCalendar (text/calendar), asks whether to import it and does so on "Import". False for other files.
+bool OfferIcalendarImport(const QString& path);

@@ -4,6 +4,7 @@
 #include "core/app_state.h"
 #include "core/dates.h"
 #include "core/dispatch.h"
+#include "core/startup.h"
 #include "helpers/test_support.h"
 #include "helpers/zone_scope.h"
 #include "notes/export.h"
@@ -182,6 +183,24 @@ class TestIcalImport : public QObject {
         QCOMPARE(recorder.alerts[1].message, u"\"bad.ics\" is not an iCalendar file"_s);
         QCOMPARE(recorder.alerts[1].informative, u"Line 2: garbage\rNothing was imported."_s);
         QVERIFY(App().daynotes == before);
+        App().daynotes.clear();
+    }
+
+    void handedFilesAskFirst() {
+        const QString path = folder.filePath(u"handed.ics"_s);
+        QVERIFY(QFile::copy(folder.filePath(u"written.ics"_s), path));
+        AlertRecorder recorder;
+        recorder.answer = AlertSecondButton; // "Cancel"
+        OpenDroppedFiles({path});
+        QVERIFY(App().daynotes.empty());
+        recorder.answer = AlertFirstButton;
+        OpenDroppedFiles({path});
+        QVERIFY(!App().daynotes.empty());
+        QCOMPARE(recorder.alerts.size(), 3);
+        QCOMPARE(recorder.alerts[0].message, u"Import \"handed.ics\" into the daynotes?"_s);
+        QCOMPARE(recorder.alerts[0].button1, u"Import"_s);
+        QCOMPARE(recorder.alerts[0].button2, u"Cancel"_s);
+        QCOMPARE(recorder.alerts[2].message, u"Imported \"handed.ics\""_s);
         App().daynotes.clear();
     }
 };
