@@ -3,7 +3,6 @@
 
 #include "core/dates.h"
 #include "core/file_types.h"
-#include "core/mac_roman.h"
 #include "core/plist.h"
 #include "platform/alerts.h"
 
@@ -177,17 +176,30 @@ QString WriteRecoveryFile(const RecordArray& daynotes) {
     return QString();
 }
 
-bool WriteTextFile(const QString& text, const QString& path) {
-    QSaveFile        file(path);
-    const QByteArray bytes = EncodeMacRoman(text);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+bool WriteFileAtomically(const QByteArray& bytes, const QString& path, QString* reason) {
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit()) return true;
+    if (reason) *reason = QStringLiteral("%1: %2").arg(path, file.errorString());
+    return false;
+}
+
+namespace {
+QByteArray TextFileBytes(const QString& text) {
+    QString lines = text;
+    lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return lines.toUtf8();
+}
+} // namespace
+
+bool WriteTextFile(const QString& text, const QString& path, QString* reason) {
+    return WriteFileAtomically(TextFileBytes(text), path, reason);
 }
 
 bool AppendTextFile(const QString& text, const QString& path) {
     QFile file(path);
     if (!file.exists() || !file.open(QIODevice::WriteOnly | QIODevice::Append)) return false;
-    const QByteArray bytes = EncodeMacRoman(text);
-    return file.write(bytes) == bytes.size();
+    const QByteArray bytes = TextFileBytes(text);
+    return file.write(bytes) == bytes.size() && file.flush();
 }
 
 QString GetBundleResourcePath(const QString& name) {

@@ -16,7 +16,9 @@
 #include "notes/daynote_list.h"
 #include "notes/daynote_window.h"
 #include "notes/events.h"
+#include "notes/export.h"
 #include "notes/find.h"
+#include "notes/ical_import.h"
 #include "notes/recurring.h"
 #include "notes/reminder_sheet.h"
 #include "notes/reminders.h"
@@ -171,6 +173,10 @@ const CommandRow CommandTable[] = {
     {MakeFourCC("Luc8"), UserNoteFontCommand},
     {MakeFourCC("Luc9"), UserNoteFontCommand},
     {MakeFourCC("Luc0"), UserNoteFontCommand},
+    {MakeFourCC("ExpF"), CommandExportLog},
+    {MakeFourCC("ExpT"), CommandExportCalendar},
+    {MakeFourCC("ExpE"), CommandExportCalendar},
+    {MakeFourCC("ImpI"), CommandImportIcalendar},
 };
 
 // Rows arrive with the windows that hold their controls.

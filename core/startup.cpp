@@ -17,6 +17,7 @@
 #include "notes/daynote_list.h"
 #include "notes/daynote_window.h"
 #include "notes/events.h"
+#include "notes/ical_import.h"
 #include "notes/reminders.h"
 #include "platform/alerts.h"
 #include "platform/fatal.h"
@@ -250,6 +251,7 @@ void OpenDroppedFile(const QString& path, FourCC fileType) {
         OpenUserNoteFile(OpenGivenUserNote, path, PrefRect{});
         return;
     }
+    if (OfferIcalendarImport(path)) return;
     // A folder handed over as "/some/folder/" is still named by its last component.
     ReportUnopenableFile(QFileInfo(QDir::cleanPath(path)).fileName(), fileType);
 }

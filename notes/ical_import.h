@@ -1,0 +1,32 @@
+// iCalendar import: every VEVENT and VTODO of a file becomes a line on its day's daynote.
+#pragma once
+
+#include "core/records.h"
+#include "platform/fourcc.h"
+
+#include <QByteArray>
+#include <QString>
+
+struct IcalImportResult {
+    bool    ok = false;
+    int     failedLine = 0; // when refused: the file's line (from 1) that is not iCalendar
+    QString failedText;     // and its text
+    int     added = 0;      // new daynotes
+    int     appended = 0;   // lines added to daynotes that existed
+    int     skipped = 0;    // lines a daynote already held
+};
+
+// Reads the calendars in the bytes and puts each entry on its day through AddNamedDaynote, as an event: the
+// summary, after the time in the system time zone for a timed entry. An all-day entry is put on every day it
+// spans; a repeating one on each day it falls on from 12 months before `now` to 12 months after it. A file
+// that is not iCalendar changes nothing and says which line failed.
+IcalImportResult ImportIcalendar(const QByteArray& bytes, RecordArray& daynotes, double now);
+
+// Imports the file into the program's daynotes and shows what happened: how many daynotes were added,
+// appended to and skipped, or the line that made the file unreadable.
+void ImportIcalendarFile(const QString& path);
+// Command 'ImpI': asks for a file, then imports it as above.
+int CommandImportIcalendar(FourCC command);
+// A file handed to the program (dropped, opened from the file manager, named on the command line): when it
+// is iCalendar (text/calendar), asks whether to import it and does so on "Import". False for other files.
+bool OfferIcalendarImport(const QString& path);

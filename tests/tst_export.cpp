@@ -1,0 +1,279 @@
+// Daynote export on real files: the log's name, layout and encoding, the iCalendar files as Python's
+// icalendar package reads them back, the commands with their alert, and revealing a file through a fake
+// file manager on a private session bus.
+#include "core/app_state.h"
+#include "core/datafiles.h"
+#include "core/dates.h"
+#include "core/dispatch.h"
+#include "core/icalendar.h"
+#include "helpers/test_support.h"
+#include "notes/export.h"
+#include "platform/clock.h"
+#include "platform/reveal.h"
+#include "platform/windows.h"
+
+#include <QDBusConnection>
+#include <QDateTime>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTest>
+#include <QUrl>
+
+using namespace Qt::StringLiterals;
+
+// Stands in for the desktop's file manager and for its URL handler.
+class FakeDesktop : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.FileManager1")
+  public:
+    QStringList shown;
+    QList<QUrl> opened;
+  public slots:
+    void ShowItems(const QStringList& uris, const QString&) { shown << uris; }
+    void HandleUrl(const QUrl& url) { opened << url; }
+};
+
+namespace {
+
+const bool privateSession = StartPrivateSessionBus() && !UsePrivateHome().isEmpty(); // before QApplication
+
+RecordArray Notes(const QList<std::pair<double, QString>>& notes) {
+    RecordArray array;
+    for (qsizetype i = 0; i < notes.size(); ++i)
+        SetDaynote(array, int(i), notes[i].second, notes[i].first, NoteStandard, {});
+    return array;
+}
+
+QByteArray Slurp(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The file as Python's icalendar package reads it.
+QJsonObject ReadCalendar(const QString& path) {
+    QProcess python;
+    python.start(u"/usr/bin/python3"_s,
+                 {qEnvironmentVariable("VRDX_SOURCE_DIR") + u"/tests/ical_reader.py"_s, path});
+    if (!python.waitForFinished(30000) || python.exitCode() != 0) {
+        qWarning() << python.readAllStandardError();
+        return {};
+    }
+    return QJsonDocument::fromJson(python.readAllStandardOutput()).object();
+}
+
+} // namespace
+
+class TestExport : public QObject {
+    Q_OBJECT
+    FakeDesktop desktop;
+
+  private slots:
+    void initTestCase() {
+        QVERIFY(privateSession);
+        QVERIFY(SetUpProgramWindows()); // the commands run from their menu items
+        FillLocaleNameLists();
+        QDesktopServices::setUrlHandler(u"file"_s, &desktop, "HandleUrl");
+    }
+    void cleanupTestCase() { QDesktopServices::unsetUrlHandler(u"file"_s); }
+    void cleanup() {
+        ClearTestClock();
+        App().daynotes.clear();
+    }
+
+    void logName_data() {
+        QTest::addColumn<int>("day");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("single digit day") << 5 << u"Export DayNote Log for 5-July-2024"_s;
+        QTest::newRow("two digit day") << 25 << u"Export DayNote Log for 25-July-2024"_s;
+    }
+    void logName() {
+        QFETCH(int, day);
+        QFETCH(QString, name);
+        QCOMPARE(DaynoteLogName(DateToAbsTime(7, day, 2024)), name);
+    }
+
+    void logLayout() {
+        RecordArray notes = Notes({{DateToAbsTime(7, 4, 2024), u"Fireworks, \"picnic\"\rsecond line"_s},
+                                   {DateToAbsTime(7, 5, 2024), u"Ελληνικά 日本語 😀"_s}});
+        SetRecordValue(notes, 2, NoteDataKey, u"no date"_s);             // a record without NoteDateKey
+        SetRecordDate(notes, 3, NoteDateKey, DateToAbsTime(7, 6, 2024)); // and one without NoteDataKey
+        SetTestClock(DateToAbsTime(3, 5, 2026) + 3600);
+        QString       reason;
+        const QString path = WriteDaynoteLog(notes, &reason);
+        QCOMPARE(QFileInfo(path).fileName(), u"Export DayNote Log for 5-March-2026"_s);
+        QCOMPARE(QFileInfo(path).absolutePath(), GetDataFolderURL());
+        const QByteArray expected = "Export DayNote Log for 5-March-2026\n"
+                                    "-----------------------------------\n"
+                                    "Thursday, July 04, 2024\nFireworks, \"picnic\"\nsecond line\n\n"
+                                    "Friday, July 05, 2024\n" +
+                                    u"Ελληνικά 日本語 😀"_s.toUtf8() +
+                                    "\n\n"
+                                    "no date\n\n"
+                                    "Saturday, July 06, 2024\n";
+        QCOMPARE(Slurp(path), expected);
+        // Every export replaces the file.
+        QVERIFY(!WriteDaynoteLog({}, &reason).isEmpty());
+        QCOMPARE(Slurp(path),
+                 "Export DayNote Log for 5-March-2026\n-----------------------------------\n"_ba);
+    }
+
+    void logCommandAndReveal() {
+        App().daynotes = Notes({{DateToAbsTime(1, 2, 2026), u"x"_s}});
+        AlertRecorder recorder;
+        recorder.answer = AlertSecondButton;
+        QDBusConnection fileManager = QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"fm"_s);
+        QVERIFY(fileManager.registerObject(u"/org/freedesktop/FileManager1"_s, &desktop,
+                                           QDBusConnection::ExportAllSlots));
+        QVERIFY(fileManager.registerService(u"org.freedesktop.FileManager1"_s));
+        RunCommand(MakeFourCC("ExpF"));
+        QCOMPARE(recorder.alerts.size(), 1);
+        const AlertRequest alert = recorder.alerts.first();
+        QCOMPARE(alert.message, u"Daynotes exported to:"_s);
+        QCOMPARE(alert.button1, u"OK"_s);
+        QCOMPARE(alert.button2, u"Reveal File in File Manager"_s);
+        QVERIFY(QFileInfo::exists(alert.informative));
+        QTRY_COMPARE(desktop.shown,
+                     QStringList{QUrl::fromLocalFile(alert.informative).toString(QUrl::FullyEncoded)});
+        QVERIFY(desktop.opened.isEmpty());
+
+        // Without a file manager on the bus the folder opens instead.
+        QVERIFY(fileManager.unregisterService(u"org.freedesktop.FileManager1"_s));
+        RevealFile(alert.informative);
+        QTRY_COMPARE(desktop.opened, QList<QUrl>{QUrl::fromLocalFile(GetDataFolderURL())});
+        QDBusConnection::disconnectFromBus(u"fm"_s);
+    }
+
+    void writeFailuresAreReported() {
+        // A folder where the file should be: the atomic rename fails, even for root.
+        SetTestClock(DateToAbsTime(3, 5, 2026));
+        const QString log = GetDataFileURL(DaynoteLogName(GetNow())), events = GetDataFileURL(EventsFileName);
+        QFile::remove(events);
+        QFile::remove(log);
+        QVERIFY(QDir().mkpath(log + u"/x"_s) && QDir().mkpath(events + u"/x"_s));
+        AlertRecorder recorder;
+        RunCommand(MakeFourCC("ExpE")); // no daynotes: nothing to write, so nothing fails
+        RunCommand(MakeFourCC("ExpF"));
+        App().daynotes = Notes({{DateToAbsTime(1, 2, 2026), u"x"_s}});
+        RunCommand(MakeFourCC("ExpE"));
+        QVERIFY(QDir(log).removeRecursively() && QDir(events).removeRecursively());
+        QCOMPARE(recorder.alerts.size(), 2);
+        QCOMPARE(recorder.alerts[0].message, u"The daynote log could not be written"_s);
+        QVERIFY(recorder.alerts[0].informative.startsWith(log + u": "_s));
+        QCOMPARE(recorder.alerts[1].message, u"The events could not be exported"_s);
+        QVERIFY(recorder.alerts[1].informative.startsWith(events + u": "_s));
+    }
+
+    void calendars_data() {
+        QTest::addColumn<QByteArray>("command");
+        QTest::addColumn<QString>("file");
+        QTest::newRow("to-dos") << "ExpT"_ba << ToDosFileName;
+        QTest::newRow("events") << "ExpE"_ba << EventsFileName;
+    }
+    void calendars() {
+        QFETCH(QByteArray, command);
+        QFETCH(QString, file);
+        const bool    todo = file == ToDosFileName;
+        const QString path = GetDataFileURL(file);
+        QFile::remove(path);
+        const FourCC code = FourCCFromText(QString::fromLatin1(command));
+
+        // Nothing at all for no daynotes.
+        RunCommand(code);
+        QVERIFY(!QFileInfo::exists(path));
+
+        const QStringList texts = {
+            u"Lunch, then; a walk \\ back"_s,
+            u"first line\nsecond line\rthird line"_s,
+            u"Ελληνικά, 日本語 und Ümlaute 😀 "_s.repeated(4),
+            u"plain"_s,
+        };
+        App().daynotes = Notes({{DateToAbsTime(7, 4, 2024), texts[0]},
+                                {DateToAbsTime(12, 31, 2024), texts[1]},
+                                {DateToAbsTime(2, 28, 2025), texts[2]},
+                                {DateToAbsTime(3, 1, 2025), texts[3]}});
+        SetTestClock(DateToAbsTime(6, 1, 2026) + 3723); // 01:02:03 local time; the stamp is in UTC
+        RunCommand(code);
+        const QByteArray bytes = Slurp(path);
+        // CRLF only, folded at 75 octets, never inside a character.
+        QVERIFY(!bytes.isEmpty() && bytes.endsWith("END:VCALENDAR\r\n"));
+        for (const QByteArray& line : bytes.chopped(1).split('\n')) {
+            QVERIFY2(line.endsWith('\r') && line.size() - 1 <= 75, line.constData());
+            QCOMPARE(QString::fromUtf8(line).toUtf8(), line);
+        }
+        const QJsonObject calendar = ReadCalendar(path);
+        QCOMPARE(calendar[u"version"_s].toString(), u"2.0"_s);
+        QCOMPARE(calendar[u"prodid"_s].toString(), IcalProductId());
+        const QJsonArray components = calendar[u"components"_s].toArray();
+        QCOMPARE(components.size(), 4);
+        QStringList   uids;
+        const QString stamp = QDateTime::fromSecsSinceEpoch(qint64(GetNow() + UnixToAbsoluteOffset), Qt::UTC)
+                                  .toString(u"yyyyMMddTHHmmss+0000"_s);
+        for (int i = 0; i < 4; ++i) {
+            const QJsonObject c = components[i].toObject();
+            QCOMPARE(c[u"kind"_s].toString(), todo ? u"VTODO"_s : u"VEVENT"_s);
+            QString expected = texts[i];
+            QCOMPARE(c[u"summary"_s].toString(), expected.replace(u'\r', u'\n'));
+            QCOMPARE(c[u"description"_s].toString(), expected);
+            QCOMPARE(c[u"dtstamp"_s].toString(), stamp);
+            QVERIFY(c[u"dtstartIsDate"_s].toBool());
+            QVERIFY(c[u"due"_s].isNull() != todo);
+            QVERIFY(c[u"dtend"_s].isNull() == todo); // a to-do may not have an end
+            uids << c[u"uid"_s].toString();
+        }
+        const QJsonObject july = components[0].toObject(), december = components[1].toObject();
+        QCOMPARE(july[u"dtstart"_s].toString(), u"20240704"_s);
+        QCOMPARE(december[u"dtstart"_s].toString(), u"20241231"_s);
+        if (todo) {
+            QCOMPARE(july[u"due"_s].toString(), u"20240704"_s);
+            QCOMPARE(december[u"due"_s].toString(), u"20241231"_s);
+        } else {
+            QCOMPARE(july[u"dtend"_s].toString(), u"20240705"_s);
+            QCOMPARE(december[u"dtend"_s].toString(), u"20250101"_s);
+            QCOMPARE(components[2].toObject()[u"dtend"_s].toString(), u"20250301"_s);
+        }
+        QCOMPARE(QSet<QString>(uids.begin(), uids.end()).size(), 4);
+
+        // A second export replaces the file and keeps every daynote's UID; an emptied array leaves it alone.
+        App().daynotes.erase(App().daynotes.begin() + 2);
+        RunCommand(code);
+        const QJsonArray again = ReadCalendar(path)[u"components"_s].toArray();
+        QCOMPARE(again.size(), 3);
+        QCOMPARE(again[0].toObject()[u"uid"_s].toString(), uids[0]);
+        QCOMPARE(again[2].toObject()[u"uid"_s].toString(), uids[3]);
+        const QByteArray second = Slurp(path);
+        App().daynotes.clear();
+        RunCommand(code);
+        QCOMPARE(Slurp(path), second);
+
+        // libical reads back what it wrote, for the import.
+        IcalComponent parsed = ParseIcalCalendar(second);
+        QVERIFY(parsed);
+        QCOMPARE(
+            icalcomponent_count_components(parsed.get(), todo ? ICAL_VTODO_COMPONENT : ICAL_VEVENT_COMPONENT),
+            3);
+    }
+
+    void uidsAndUndatedDaynotes() {
+        const RecordArray notes = Notes({{DateToAbsTime(7, 4, 2024), u"x"_s}});
+        const QByteArray  todo = DaynoteCalendarBytes(notes, IcalForm::ToDos, 0);
+        const QByteArray  event = DaynoteCalendarBytes(notes, IcalForm::Events, 0);
+        const auto        uid = [](const QByteArray& bytes) {
+            return bytes.mid(bytes.indexOf("UID:")).split('\r').first();
+        };
+        QVERIFY(!uid(todo).isEmpty() && uid(todo) != uid(event));
+        // A record without a date has no day in a calendar (the log keeps its text); alone, it writes
+        // nothing.
+        RecordArray undated;
+        SetRecordValue(undated, 0, NoteDataKey, u"no date"_s);
+        QVERIFY(DaynoteCalendarBytes(undated, IcalForm::ToDos, 0).isEmpty());
+    }
+};
+
+QTEST_MAIN(TestExport)
+#include "tst_export.moc"

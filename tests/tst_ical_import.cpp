@@ -1,0 +1,209 @@
+// iCalendar import: files written by Python's icalendar package land on the right days in two time zones,
+// the program's own export comes back with the same texts, a second import adds nothing, and a file that
+// is not iCalendar is refused at its bad line without a change.
+#include "core/app_state.h"
+#include "core/dates.h"
+#include "core/dispatch.h"
+#include "core/startup.h"
+#include "helpers/test_support.h"
+#include "helpers/zone_scope.h"
+#include "notes/export.h"
+#include "notes/ical_import.h"
+#include "platform/file_dialogs.h"
+
+#include <QDate>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString TextOn(const RecordArray& notes, int month, int day, int year) {
+    const double date = DateToAbsTime(month, day, year);
+    const int    index = FindNoteIndex(notes, date);
+    if (!IsNoteAtIndex(notes, date, index)) return QString();
+    const Value* text = GetRecordValue(notes, index, NoteDataKey);
+    return text && ValueText(*text) ? *ValueText(*text) : QString();
+}
+
+} // namespace
+
+class TestIcalImport : public QObject {
+    Q_OBJECT
+    QTemporaryDir folder;
+    QByteArray    written;
+
+  private slots:
+    void initTestCase() {
+        UsePrivateHome();
+        const QString path = folder.filePath(u"written.ics"_s);
+        QProcess      python;
+        python.start(u"/usr/bin/python3"_s,
+                     {qEnvironmentVariable("VRDX_SOURCE_DIR") + u"/tests/ical_writer.py"_s, path});
+        QVERIFY(python.waitForFinished(30000) && python.exitCode() == 0);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        written = file.readAll();
+    }
+
+    void pythonFileInTwoZones_data() {
+        QTest::addColumn<QByteArray>("zone");
+        QTest::addColumn<QDate>("callDay");
+        QTest::addColumn<QString>("call");
+        QTest::addColumn<QDate>("launchDay");
+        QTest::addColumn<QString>("launch");
+        QTest::newRow("Berlin") << "Europe/Berlin"_ba << QDate(2026, 7, 15)
+                                << u"3:30 AM Call, New York; late"_s << QDate(2026, 5, 2)
+                                << u"1:30 AM Launch"_s;
+        QTest::newRow("Los Angeles") << "America/Los_Angeles"_ba << QDate(2026, 7, 14)
+                                     << u"6:30 PM Call, New York; late"_s << QDate(2026, 5, 1)
+                                     << u"4:30 PM Launch"_s;
+    }
+    void pythonFileInTwoZones() {
+        QFETCH(QByteArray, zone);
+        QFETCH(QDate, callDay);
+        QFETCH(QString, call);
+        QFETCH(QDate, launchDay);
+        QFETCH(QString, launch);
+        ZoneScope   scope(zone);
+        RecordArray notes;
+        SetDaynote(notes, 0, u"Packing"_s, DateToAbsTime(4, 2, 2026), NoteStandard, {});
+        const double           now = DateTimeToAbsTime(6, 15, 2026, 12, 0);
+        const IcalImportResult result = ImportIcalendar(written, notes, now);
+        QVERIFY(result.ok);
+        auto on = [&](QDate d) { return TextOn(notes, d.month(), d.day(), d.year()); };
+        QCOMPARE(on(callDay), call);
+        QCOMPARE(on(callDay.addDays(callDay.day() == 15 ? -1 : 1)), QString());
+        QCOMPARE(on(launchDay), launch);
+        QCOMPARE(on(QDate(2026, 4, 1)), u"Trip"_s); // all day, 1 to 3 April: DTEND is the day after
+        QCOMPARE(on(QDate(2026, 4, 2)), u"Packing\rTrip"_s);
+        QCOMPARE(on(QDate(2026, 4, 3)), u"Trip"_s);
+        QCOMPARE(on(QDate(2026, 4, 4)), QString());
+        QCOMPARE(on(QDate(1999, 12, 31)), u"Long ago"_s);
+        QCOMPARE(on(QDate(2026, 4, 15)), u"Taxes"_s); // a to-do with only a due date
+        // Weekly at 18:00 floating: every Monday from 12 months before now to 12 months after, but the
+        // excluded.
+        int yoga = 0;
+        for (QDate d(2025, 1, 6); d <= QDate(2028, 1, 1); d = d.addDays(7)) {
+            const bool inWindow =
+                d >= QDate(2025, 6, 15) && d <= QDate(2027, 6, 15) && d != QDate(2026, 6, 22);
+            QCOMPARE(on(d), inWindow ? u"6:00 PM Yoga"_s : QString());
+            yoga += inWindow;
+        }
+        QCOMPARE(result.added, 6 + yoga);
+        QCOMPARE(result.appended, 1);
+        QCOMPARE(result.skipped, 0);
+        int8_t type = 0;
+        QVERIFY(GetRecordByte(notes, FindNoteIndex(notes, DateToAbsTime(4, 1, 2026)), NoteTypeKey, &type));
+        QCOMPARE(type, int8_t(NoteEvent));
+
+        // A second import finds every line in place.
+        const RecordArray      before = notes;
+        const IcalImportResult again = ImportIcalendar(written, notes, now);
+        QVERIFY(again.ok);
+        QCOMPARE(again.added + again.appended, 0);
+        QCOMPARE(again.skipped, result.added + result.appended);
+        QVERIFY(notes == before);
+    }
+
+    void ownExportRoundTrips() {
+        RecordArray       exported;
+        const QStringList texts = {u"Lunch, then; a walk \\ back"_s, u"first line\nsecond line"_s,
+                                   u"Ελληνικά 日本語 😀 "_s.repeated(5).trimmed()};
+        for (int i = 0; i < texts.size(); ++i)
+            SetDaynote(exported, i, texts[i], DateToAbsTime(12, 30 + i, 2024), NoteStandard, {});
+        for (IcalForm form : {IcalForm::ToDos, IcalForm::Events}) {
+            RecordArray            imported;
+            const IcalImportResult result =
+                ImportIcalendar(DaynoteCalendarBytes(exported, form, GetNow()), imported, GetNow());
+            QVERIFY(result.ok);
+            QCOMPARE(result.added, 3);
+            QCOMPARE(TextOn(imported, 12, 30, 2024), texts[0]);
+            QCOMPARE(TextOn(imported, 12, 31, 2024), texts[1]);
+            QCOMPARE(TextOn(imported, 1, 1, 2025), texts[2]);
+            QCOMPARE(imported.size(), size_t(3));
+        }
+    }
+
+    void malformedFilesChangeNothing_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("line");
+        QTest::addColumn<QString>("text");
+        const QByteArray head =
+            "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\nDTSTART;VALUE=DATE:20260101\r\n";
+        QTest::newRow("line without a colon")
+            << head + "SUMMARY:ok\r\nthis is no property\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n"
+            << 6 << u"this is no property"_s;
+        QTest::newRow("component not closed") << head + "SUMMARY:ok\r\nEND:VCALENDAR\r\n"
+                                              << 6 << u"END:VCALENDAR"_s;
+        QTest::newRow("no calendar at all") << "SUMMARY:ok\r\n"_ba << 1 << u"SUMMARY:ok"_s;
+        QTest::newRow("cut off") << head + "SUMMARY:o\r\n k\r\n" << 6 << u"(end of file)"_s;
+        QTest::newRow("empty") << QByteArray() << 1 << u"(end of file)"_s;
+    }
+    void malformedFilesChangeNothing() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, line);
+        QFETCH(QString, text);
+        RecordArray notes;
+        SetDaynote(notes, 0, u"kept"_s, DateToAbsTime(1, 1, 2026), NoteStandard, {});
+        const RecordArray      before = notes;
+        const IcalImportResult result = ImportIcalendar(bytes, notes, GetNow());
+        QVERIFY(!result.ok);
+        QCOMPARE(result.failedLine, line);
+        QCOMPARE(result.failedText, text);
+        QVERIFY(notes == before);
+    }
+
+    void importCommand() {
+        QVERIFY(SetUpProgramWindows()); // the command runs from its menu item
+        QString           chosen = folder.filePath(u"written.ics"_s);
+        OpenFilePresenter previous = SetOpenFilePresenter([&](const OpenFileRequest&) { return chosen; });
+        AlertRecorder     recorder;
+        App().daynotes.clear();
+        RunCommand(MakeFourCC("ImpI"));
+        QVERIFY(!App().daynotes.empty());
+        const RecordArray before = App().daynotes;
+
+        chosen = folder.filePath(u"bad.ics"_s);
+        QFile bad(chosen);
+        QVERIFY(bad.open(QIODevice::WriteOnly) && bad.write("BEGIN:VCALENDAR\r\ngarbage\r\n") > 0);
+        bad.close();
+        RunCommand(MakeFourCC("ImpI"));
+        chosen.clear(); // cancelled: nothing happens
+        RunCommand(MakeFourCC("ImpI"));
+        SetOpenFilePresenter(previous);
+
+        QCOMPARE(recorder.alerts.size(), 2);
+        QCOMPARE(recorder.alerts[0].message, u"Imported \"written.ics\""_s);
+        QCOMPARE(recorder.alerts[0].informative.section(u'\r', 0, 0),
+                 u"Daynotes added: %1"_s.arg(App().daynotes.size()));
+        QCOMPARE(recorder.alerts[1].message, u"\"bad.ics\" is not an iCalendar file"_s);
+        QCOMPARE(recorder.alerts[1].informative, u"Line 2: garbage\rNothing was imported."_s);
+        QVERIFY(App().daynotes == before);
+        App().daynotes.clear();
+    }
+
+    void handedFilesAskFirst() {
+        const QString path = folder.filePath(u"handed.ics"_s);
+        QVERIFY(QFile::copy(folder.filePath(u"written.ics"_s), path));
+        AlertRecorder recorder;
+        recorder.answer = AlertSecondButton; // "Cancel"
+        OpenDroppedFiles({path});
+        QVERIFY(App().daynotes.empty());
+        recorder.answer = AlertFirstButton;
+        OpenDroppedFiles({path});
+        QVERIFY(!App().daynotes.empty());
+        QCOMPARE(recorder.alerts.size(), 3);
+        QCOMPARE(recorder.alerts[0].message, u"Import \"handed.ics\" into the daynotes?"_s);
+        QCOMPARE(recorder.alerts[0].button1, u"Import"_s);
+        QCOMPARE(recorder.alerts[0].button2, u"Cancel"_s);
+        QCOMPARE(recorder.alerts[2].message, u"Imported \"handed.ics\""_s);
+        App().daynotes.clear();
+    }
+};
+
+QTEST_MAIN(TestIcalImport)
+#include "tst_ical_import.moc"
