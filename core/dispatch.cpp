@@ -17,6 +17,7 @@
 #include "notes/reminders.h"
 #include "platform/windows.h"
 #include "tools/countdown.h"
+#include "tools/shutdown.h"
 #include "tools/timer.h"
 
 #include <QSize>
@@ -106,6 +107,7 @@ const CommandRow CommandTable[] = {
     {MakeFourCC("Crea"), CommandShowHolidays},
     {MakeFourCC("Evet"), CommandShowEvents},
     {MakeFourCC("Week"), CommandShowWeekly},
+    {MakeFourCC("ShDn"), CommandOpenShutdown},
 };
 
 // Rows arrive with the windows that hold their controls.
@@ -151,6 +153,7 @@ const std::initializer_list<ControlRow> ControlTable = {
     {PreviousWeekButton, NextWeekButton, ControlHit, WeekStepHit},
     {CurrentWeekButton, CurrentWeekButton, ControlHit, CurrentWeekHit},
     {WeeklyRemindersButton, WeeklyRemindersButton, ControlHit, WeeklyRemindersHit},
+    {ShutdownScheduleButton, ShutdownScheduleButton, ControlHit, ShutdownScheduleHit},
 };
 
 using ContextAction = int (*)(int controlId, QWidget* window, QPoint globalPos);

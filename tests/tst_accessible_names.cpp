@@ -14,11 +14,13 @@
 #include "platform/clock.h"
 #include "platform/windows.h"
 #include "tools/countdown.h"
+#include "tools/shutdown.h"
 #include "tools/sounds.h"
 #include "tools/timer.h"
 
 #include <QApplication>
 #include <QPlainTextEdit>
+#include <QRadioButton>
 #include <QSet>
 #include <QTest>
 #include <QTextEdit>
@@ -66,6 +68,11 @@ QWidget* OpenWindow(const QString& definition) {
         QTest::mouseClick(FindControl(list, EventAddButton), Qt::LeftButton);
         return FindWindowById(AddEventSheetId);
     }
+    if (definition == QLatin1String("ShutDownTimer")) {
+        RunCommand(MakeFourCC("ShDn"));
+        (void)QTest::qWaitFor([] { return FindWindowById(ShutdownWindowId) != nullptr; }, 3000);
+        return FindWindowById(ShutdownWindowId);
+    }
     if (definition == QLatin1String("Weekly")) {
         RunCommand(MakeFourCC("Week"));
         return FindWindowById(WeeklyWindowId);
@@ -97,6 +104,14 @@ bool TypesTab(const QWidget* w) {
     return false;
 }
 
+// A radio group takes the focus through its buttons.
+bool TakesTab(const QWidget* w) {
+    if (w->focusPolicy() & Qt::TabFocus) return true;
+    for (const QRadioButton* r : w->findChildren<QRadioButton*>())
+        if (r->focusPolicy() & Qt::TabFocus) return true;
+    return false;
+}
+
 } // namespace
 
 class TestAccessibleNames : public QObject {
@@ -117,6 +132,7 @@ class TestAccessibleNames : public QObject {
         QTest::newRow("EventList") << u"EventList"_s;
         QTest::newRow("AddEventSheet") << u"AddEventSheet"_s;
         QTest::newRow("Weekly") << u"Weekly"_s;
+        QTest::newRow("ShutDownTimer") << u"ShutDownTimer"_s;
     }
 
   private slots:
@@ -155,8 +171,7 @@ class TestAccessibleNames : public QObject {
         QVERIFY(QTest::qWaitForWindowActive(window));
         QSet<int> expected;
         for (QWidget* control : Controls(window))
-            if (control->isEnabled() && control->isVisibleTo(window) &&
-                (control->focusPolicy() & Qt::TabFocus))
+            if (control->isEnabled() && control->isVisibleTo(window) && TakesTab(control))
                 expected << GetControlId(control);
         QVERIFY(!expected.isEmpty());
         if (definition == QLatin1String("ReminderSheet"))
