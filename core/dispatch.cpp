@@ -15,6 +15,7 @@
 #include "notes/recurring.h"
 #include "notes/reminder_sheet.h"
 #include "notes/reminders.h"
+#include "notes/restore_backup.h"
 #include "platform/windows.h"
 #include "tools/countdown.h"
 #include "tools/shutdown.h"
@@ -108,6 +109,7 @@ const CommandRow CommandTable[] = {
     {MakeFourCC("Evet"), CommandShowEvents},
     {MakeFourCC("Week"), CommandShowWeekly},
     {MakeFourCC("ShDn"), CommandOpenShutdown},
+    {MakeFourCC("RBak"), CommandRestoreBackup},
 };
 
 // Rows arrive with the windows that hold their controls.
@@ -154,6 +156,8 @@ const std::initializer_list<ControlRow> ControlTable = {
     {CurrentWeekButton, CurrentWeekButton, ControlHit, CurrentWeekHit},
     {WeeklyRemindersButton, WeeklyRemindersButton, ControlHit, WeeklyRemindersHit},
     {ShutdownScheduleButton, ShutdownScheduleButton, ControlHit, ShutdownScheduleHit},
+    {RestoreBackupButton, RestoreBackupButton, ControlHit, RestoreBackupHit},
+    {RestoreBackupList, RestoreBackupList, ControlDoubleClick, RestoreBackupHit},
 };
 
 using ContextAction = int (*)(int controlId, QWidget* window, QPoint globalPos);

@@ -2,6 +2,8 @@
 // keyboard. One row per window definition: a new window is covered by adding its row and how it opens.
 #include "calendar/calendar_window.h"
 #include "core/app_state.h"
+#include "core/backups.h"
+#include "core/datafiles.h"
 #include "core/dates.h"
 #include "core/dispatch.h"
 #include "core/window_ids.h"
@@ -11,6 +13,7 @@
 #include "notes/events.h"
 #include "notes/recurring.h"
 #include "notes/reminder_sheet.h"
+#include "notes/restore_backup.h"
 #include "platform/clock.h"
 #include "platform/windows.h"
 #include "tools/countdown.h"
@@ -19,6 +22,8 @@
 #include "tools/timer.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QSet>
@@ -72,6 +77,12 @@ QWidget* OpenWindow(const QString& definition) {
         RunCommand(MakeFourCC("ShDn"));
         (void)QTest::qWaitFor([] { return FindWindowById(ShutdownWindowId) != nullptr; }, 3000);
         return FindWindowById(ShutdownWindowId);
+    }
+    if (definition == QLatin1String("RestoreBackup")) {
+        QDir().mkpath(BackupFolder());
+        QFile::copy(QStringLiteral(":/resources/ui/RestoreBackup.ui"), BackupFolder() + u"/VRDX DayNotes 2026-12-01"_s);
+        RunCommand(MakeFourCC("RBak"));
+        return FindWindowById(RestoreBackupWindowId);
     }
     if (definition == QLatin1String("Weekly")) {
         RunCommand(MakeFourCC("Week"));
@@ -133,6 +144,7 @@ class TestAccessibleNames : public QObject {
         QTest::newRow("AddEventSheet") << u"AddEventSheet"_s;
         QTest::newRow("Weekly") << u"Weekly"_s;
         QTest::newRow("ShutDownTimer") << u"ShutDownTimer"_s;
+        QTest::newRow("RestoreBackup") << u"RestoreBackup"_s;
     }
 
   private slots:
