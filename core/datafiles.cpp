@@ -1,6 +1,8 @@
 // The data folder and its files.
 #include "core/datafiles.h"
 
+#include "core/backups.h"
+
 #include "core/dates.h"
 #include "core/file_types.h"
 #include "core/plist.h"
@@ -118,6 +120,14 @@ bool LoadDaynoteFile(const QString& name, RecordArray* daynotes) {
     return LoadRecordArrayFile(GetDataFileURL(name), QStringLiteral("daynote"), daynotes);
 }
 
+bool ReadRecordArrayFile(const QString& path, RecordArray* array) {
+    Value   root;
+    QString error;
+    if (!ReadPropertyListFile(path, &root, &error) || !IsArrayOfRecords(root)) return false;
+    *array = std::move(std::get<RecordArray>(root.v));
+    return true;
+}
+
 bool LoadEventFile(RecordArray* events) {
     return LoadRecordArrayFile(GetDataFileURL(EventFileName), QStringLiteral("event"), events);
 }
@@ -130,6 +140,7 @@ bool SaveRecordFile(const RecordArray& array, const QString& name, QString* reas
     }
     if (!CreateFolderPath(folder, reason)) return false;
     const QString path = GetDataFileURL(name);
+    BackUpBeforeSave(path);
     if (!WritePropertyListFile(path, Value(array), reason)) return false;
     // The atomic rename drops the attributes of the old file, so they are stamped on the new one.
     SetFileTypeAndCreator(path, MakeFourCC(name == DaynoteFileName ? "DNOT" : "EVNT"), CreatorCode);

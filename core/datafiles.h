@@ -25,6 +25,9 @@ void MigrateDataFolder();
 // which case nothing may be saved under its name.
 bool LoadDaynoteFile(const QString& name, RecordArray* daynotes);
 bool LoadEventFile(RecordArray* events);
+// Reads a property-list array of records from any file, touching nothing; false when it is missing or not
+// such an array.
+bool ReadRecordArrayFile(const QString& path, RecordArray* array);
 // Writes atomically, then stamps type 'DNOT' (the daynote file) or 'EVNT' (any other name), creator 'Zer2'.
 // On failure *reason says where and why ("<file or folder>: <system's reason>").
 bool SaveRecordFile(const RecordArray& array, const QString& name, QString* reason = nullptr);

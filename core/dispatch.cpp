@@ -22,11 +22,13 @@
 #include "notes/recurring.h"
 #include "notes/reminder_sheet.h"
 #include "notes/reminders.h"
+#include "notes/restore_backup.h"
 #include "platform/windows.h"
 #include "tools/about.h"
 #include "tools/countdown.h"
 #include "tools/preferences_window.h"
 #include "tools/printing.h"
+#include "tools/shutdown.h"
 #include "tools/time_log.h"
 #include "tools/time_zones.h"
 #include "tools/timer.h"
@@ -177,6 +179,8 @@ const CommandRow CommandTable[] = {
     {MakeFourCC("ExpT"), CommandExportCalendar},
     {MakeFourCC("ExpE"), CommandExportCalendar},
     {MakeFourCC("ImpI"), CommandImportIcalendar},
+    {MakeFourCC("ShDn"), CommandOpenShutdown},
+    {MakeFourCC("RBak"), CommandRestoreBackup},
 };
 
 // Rows arrive with the windows that hold their controls.
@@ -260,6 +264,9 @@ const std::initializer_list<ControlRow> ControlTable = {
     {TimerSoundButton, TimerSoundButton, ControlHit, TimerSoundHit},
     {UserNoteTextControl, UserNoteTextControl, ControlTextChanged, UserNoteTextChanged},
     {UserNoteFontPopUp, UserNoteFontPopUp, ControlHit, UserNoteFontChosen},
+    {ShutdownScheduleButton, ShutdownScheduleButton, ControlHit, ShutdownScheduleHit},
+    {RestoreBackupButton, RestoreBackupButton, ControlHit, RestoreBackupHit},
+    {RestoreBackupList, RestoreBackupList, ControlDoubleClick, RestoreBackupHit},
 };
 
 using ContextAction = int (*)(int controlId, QWidget* window, QPoint globalPos);

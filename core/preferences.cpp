@@ -1,6 +1,8 @@
 // The preferences record and the stored domain behind it.
 #include "core/preferences.h"
 
+#include "core/backups.h"
+
 #include "core/datafiles.h"
 #include "core/dates.h"
 #include "core/plist.h"
@@ -154,6 +156,7 @@ void PrefSetDate(const QString& key, double absTime) {
 bool PrefSync() {
     const QString path = PreferencesFilePath();
     QDir().mkpath(QFileInfo(path).absolutePath());
+    BackUpBeforeSave(path);
     QString error;
     return WritePropertyListFile(path, Value(domain), &error);
 }

@@ -23,6 +23,7 @@ enum WindowId : int {
     TimeZoneSheetId = 21,
     ReminderSheetId = 24,
     ShutdownWindowId = 25,
+    RestoreBackupWindowId = 27,
     FirstDaynoteWindowId = 51,
     LastDaynoteWindowId = 599,
     FirstUserNoteWindowId = 600,

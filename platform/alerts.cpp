@@ -15,7 +15,8 @@ bool                attentionShowing = false;
 QList<AlertRequest> deferred;
 
 int PresentWithMessageBox(const AlertRequest& request) {
-    QMessageBox box;
+    QMessageBox box(request.sheetOf);
+    if (request.sheetOf) box.setWindowModality(Qt::WindowModal);
     switch (request.style) {
     case AlertStyle::Plain:
         box.setIcon(QMessageBox::NoIcon);
@@ -68,6 +69,12 @@ int Present(const AlertRequest& request) {
 int ShowAlert(AlertStyle style, const QString& message, const QString& informative, const QString& button1,
               const QString& button2) {
     return Present(AlertRequest{style, message, informative, button1, button2});
+}
+
+void ShowNoteSheet(QWidget* window, const QString& text) {
+    AlertRequest request{AlertStyle::Informational, text, QString(), QStringLiteral("OK"), QString()};
+    request.sheetOf = window;
+    Present(request);
 }
 
 void ShowAlertForAtMost(int seconds, AlertStyle style, const QString& message, const QString& informative) {

@@ -4,6 +4,8 @@
 #include <QString>
 #include <functional>
 
+class QWidget;
+
 enum class AlertStyle { Plain, Informational, Warning, Critical };
 
 constexpr int AlertFirstButton = 1000;
@@ -18,6 +20,7 @@ struct AlertRequest {
     int        timeLimit = 0;     // seconds after which it answers 1000 by itself; 0 waits for the user
     QString    title{};           // the alert window's title; empty for the program's name
     bool       attention = false; // urgent, above every other window and modal to the whole program
+    QWidget*   sheetOf = nullptr; // a note sheet: attached to this window, modal to it alone
 };
 
 using AlertPresenter = std::function<int(const AlertRequest&)>;
@@ -25,6 +28,9 @@ using AlertPresenter = std::function<int(const AlertRequest&)>;
 // Returns 1000 for the first button, 1001 for the second.
 int ShowAlert(AlertStyle style, const QString& message, const QString& informative,
               const QString& button1 = QStringLiteral("OK"), const QString& button2 = QString());
+
+// A note sheet on the window: the text as its message and one "OK" button; the window's entries stay.
+void ShowNoteSheet(QWidget* window, const QString& text);
 
 // For the quit sequence, which a signal or the end of the session may run with nobody at the screen: a
 // one-button alert that closes itself after the time limit, so that quitting cannot hang on it.

@@ -3,6 +3,8 @@
 #include "calendar/calendar_window.h"
 #include "calendar/twelve_month.h"
 #include "core/app_state.h"
+#include "core/backups.h"
+#include "core/datafiles.h"
 #include "core/dates.h"
 #include "core/dispatch.h"
 #include "core/preferences.h"
@@ -14,13 +16,15 @@
 #include "notes/events.h"
 #include "notes/recurring.h"
 #include "notes/reminder_sheet.h"
+#include "notes/restore_backup.h"
 #include "platform/clock.h"
-#include "platform/list_view.h"
 #include "platform/file_dialogs.h"
+#include "platform/list_view.h"
 #include "platform/windows.h"
 #include "tools/about.h"
 #include "tools/countdown.h"
 #include "tools/preferences_window.h"
+#include "tools/shutdown.h"
 #include "tools/sounds.h"
 #include "tools/time_log.h"
 #include "tools/time_zones.h"
@@ -28,6 +32,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QSet>
@@ -100,6 +105,18 @@ QWidget* OpenWindow(const QString& definition) {
         RunCommand(MakeFourCC("abou"));
         return FindWindowById(AboutWindowId);
     }
+    if (definition == QLatin1String("ShutDownTimer")) {
+        RunCommand(MakeFourCC("ShDn"));
+        (void)QTest::qWaitFor([] { return FindWindowById(ShutdownWindowId) != nullptr; }, 3000);
+        return FindWindowById(ShutdownWindowId);
+    }
+    if (definition == QLatin1String("RestoreBackup")) {
+        QDir().mkpath(BackupFolder());
+        QFile::copy(QStringLiteral(":/resources/ui/RestoreBackup.ui"),
+                    BackupFolder() + u"/VRDX DayNotes 2026-12-01"_s);
+        RunCommand(MakeFourCC("RBak"));
+        return FindWindowById(RestoreBackupWindowId);
+    }
     if (definition == QLatin1String("Weekly")) {
         RunCommand(MakeFourCC("Week"));
         return FindWindowById(WeeklyWindowId);
@@ -151,6 +168,7 @@ int ControlIdOf(QWidget* w) {
 }
 
 // A radio group is reached through its buttons.
+// A radio group takes the focus through its buttons.
 bool TakesTabFocus(QWidget* control) {
     if (control->focusPolicy() & Qt::TabFocus) return true;
     for (QRadioButton* radio : control->findChildren<QRadioButton*>())
@@ -165,7 +183,6 @@ QList<QWidget*> Controls(QWidget* window) {
     return controls;
 }
 
-// A radio group takes the focus through its buttons.
 // A text view that types Tab is left with Ctrl+Tab.
 bool TypesTab(const QWidget* w) {
     if (auto* t = qobject_cast<const QTextEdit*>(w)) return !t->tabChangesFocus();
@@ -204,6 +221,8 @@ class TestAccessibleNames : public QObject {
         QTest::newRow("TimeZoneSheet") << u"TimeZoneSheet"_s;
         QTest::newRow("Preferences") << u"Preferences"_s;
         QTest::newRow("UserNote") << u"UserNote"_s;
+        QTest::newRow("ShutDownTimer") << u"ShutDownTimer"_s;
+        QTest::newRow("RestoreBackup") << u"RestoreBackup"_s;
     }
 
   private slots:

@@ -1,0 +1,194 @@
+// Dated backups on real files with the test clock: one a day before the first save, for the daynotes, the
+// events and the preferences; the copies kept over a year; the restore window putting an earlier array
+// back and setting the current file aside; a damaged backup refused.
+#include "core/app_state.h"
+#include "core/backups.h"
+#include "core/datafiles.h"
+#include "core/dates.h"
+#include "core/dispatch.h"
+#include "core/plist.h"
+#include "core/preferences.h"
+#include "core/window_ids.h"
+#include "helpers/test_support.h"
+#include "helpers/zone_scope.h"
+#include "notes/restore_backup.h"
+#include "platform/clock.h"
+#include "platform/list_view.h"
+#include "platform/windows.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSet>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+RecordArray Daynotes(const QStringList& texts) {
+    RecordArray notes;
+    for (int i = 0; i < texts.size(); ++i) {
+        InsertRecord(notes, i);
+        SetDaynote(notes, i, texts[i], DateToAbsTime(1, i + 1, 2026), NoteStandard, NoteFontStyle{});
+    }
+    return notes;
+}
+
+QByteArray Bytes(const RecordArray& notes) {
+    return WritePropertyList(Value(notes));
+}
+
+QByteArray Read(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void SetDay(const QDate& d) {
+    SetTestClock(DateTimeToAbsTime(d.month(), d.day(), d.year(), 12, 0));
+}
+
+// The backups of one file, by date.
+QList<QDate> BackupDates(const QString& fileName) {
+    QList<QDate> dates;
+    for (const QString& name : QDir(BackupFolder()).entryList(QDir::Files))
+        if (name.startsWith(fileName + u' ') && name.size() == fileName.size() + 11)
+            dates << QDate::fromString(name.right(10), u"yyyy-MM-dd"_s);
+    std::sort(dates.begin(), dates.end());
+    return dates;
+}
+
+} // namespace
+
+class TestBackups : public QObject {
+    Q_OBJECT
+
+    ZoneScope   zone{"Europe/Berlin"};
+    LocaleScope locale{"en_US"};
+
+  private slots:
+    void initTestCase() { QVERIFY(SetUpProgramWindows()); }
+
+    void init() {
+        WaitForBackups();
+        QDir(GetDataFileURL(QString())).removeRecursively();
+        QFile::remove(PreferencesFilePath());
+    }
+    void cleanup() { DisposeDocumentWindows(); }
+
+    void oneBackupBeforeTheFirstSaveOfADay() {
+        SetDay(QDate(2026, 12, 6));
+        QVERIFY(SaveRecordFile(Daynotes({u"monday"_s}), DaynoteFileName));
+        QVERIFY(SaveRecordFile(Daynotes({u"event"_s}), EventFileName));
+        QVERIFY(PrefSync());
+        WaitForBackups();
+        QVERIFY(BackupDates(DaynoteFileName).isEmpty()); // nothing saved before: nothing to keep
+
+        SetDay(QDate(2026, 12, 7));
+        for (const QString& text : {u"tuesday"_s, u"later"_s}) {
+            QVERIFY(SaveRecordFile(Daynotes({text}), DaynoteFileName));
+            QVERIFY(SaveRecordFile(Daynotes({text}), EventFileName));
+            QVERIFY(PrefSync());
+        }
+        WaitForBackups();
+        const QList<QDate> today{QDate(2026, 12, 7)};
+        QCOMPARE(BackupDates(DaynoteFileName), today);
+        QCOMPARE(BackupDates(EventFileName), today);
+        QCOMPARE(BackupDates(QFileInfo(PreferencesFilePath()).fileName()), today);
+        // The file as it was before the day's first save.
+        QCOMPARE(Read(BackupFolder() + u"/VRDX DayNotes 2026-12-07"_s), Bytes(Daynotes({u"monday"_s})));
+        QCOMPARE(QDir(BackupFolder()).entryList(QDir::Files).size(), 3); // no temporary left behind
+    }
+
+    // A save every day of a year leaves the 14 newest copies and the first copy of each of the 12 newest
+    // months.
+    void rotationOverAYear() {
+        const QDate first(2026, 1, 1), last(2026, 12, 31);
+        for (QDate d = first; d <= last; d = d.addDays(1)) {
+            SetDay(d);
+            QVERIFY(SaveRecordFile(Daynotes({d.toString()}), DaynoteFileName));
+            WaitForBackups();
+        }
+        QSet<QDate> expected;
+        for (int i = 0; i < DailyBackupsKept; ++i) expected << last.addDays(-i);
+        expected << QDate(2026, 1, 2); // the file first existed on the 1st: January's first copy is the 2nd
+        for (int month = 2; month <= 12; ++month) expected << QDate(2026, month, 1);
+        const QList<QDate> kept = BackupDates(DaynoteFileName);
+        QCOMPARE(QSet<QDate>(kept.begin(), kept.end()), expected);
+        QCOMPARE(kept.size(), DailyBackupsKept + MonthlyBackupsKept);
+        // The copy of 1 March holds the file of the day before.
+        QCOMPARE(Read(BackupFolder() + u"/VRDX DayNotes 2026-03-01"_s),
+                 Bytes(Daynotes({QDate(2026, 2, 28).toString()})));
+    }
+
+    void restore_data() {
+        QTest::addColumn<int>("answer");
+        QTest::newRow("confirmed") << int(AlertFirstButton);
+        QTest::newRow("cancelled") << int(AlertSecondButton);
+    }
+    void restore() {
+        QFETCH(int, answer);
+        const RecordArray earlier = Daynotes({u"first"_s, u"second"_s});
+        const RecordArray now = Daynotes({u"changed"_s});
+        SetDay(QDate(2026, 12, 6));
+        QVERIFY(SaveRecordFile(earlier, DaynoteFileName));
+        SetDay(QDate(2026, 12, 7));
+        App().daynotes = now;
+        QVERIFY(SaveDaynoteFile(App().daynotes));
+
+        AlertRecorder recorder;
+        recorder.answer = answer;
+        RunCommand(MakeFourCC("RBak"));
+        QWidget* window = FindWindowById(RestoreBackupWindowId);
+        QVERIFY(window);
+        QWidget* list = FindControl(window, RestoreBackupList);
+        QCOMPARE(ListRowCount(list), 1);
+        QCOMPARE(GetListCellText(list, 1, 0), u"07  December  2026"_s);
+        QCOMPARE(GetListCellText(list, 1, 1), u"2"_s);
+        QTest::mouseClick(FindControl(window, RestoreBackupButton), Qt::LeftButton);
+        QCOMPARE(recorder.alerts.size(), 1);
+        QCOMPARE(recorder.alerts[0].message, u"Restore the daynotes of 07  December  2026?"_s);
+        const QStringList aside =
+            QDir(GetDataFileURL(QString())).entryList({u"VRDX DayNotes (before restore*"_s}, QDir::Files);
+        if (answer == AlertSecondButton) {
+            QCOMPARE(Bytes(App().daynotes), Bytes(now));
+            QVERIFY(aside.isEmpty());
+            QVERIFY(FindWindowById(RestoreBackupWindowId));
+            return;
+        }
+        QCOMPARE(Bytes(App().daynotes), Bytes(earlier));
+        QCOMPARE(Read(GetDataFileURL(DaynoteFileName)), Bytes(earlier));
+        QCOMPARE(aside.size(), 1);
+        QCOMPARE(Read(GetDataFileURL(aside[0])), Bytes(now));
+        QVERIFY(!FindWindowById(RestoreBackupWindowId));
+    }
+
+    void damagedBackupRefused() {
+        SetDay(QDate(2026, 12, 7));
+        App().daynotes = Daynotes({u"kept"_s});
+        QVERIFY(SaveDaynoteFile(App().daynotes));
+        QVERIFY(QDir().mkpath(BackupFolder()));
+        const QString damaged = BackupFolder() + u"/VRDX DayNotes 2026-12-01"_s;
+        QFile         f(damaged);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("<?xml version=\"1.0\"?><plist><array><dict><key>x</key>");
+        f.close();
+
+        AlertRecorder recorder;
+        RunCommand(MakeFourCC("RBak"));
+        QWidget* window = FindWindowById(RestoreBackupWindowId);
+        QVERIFY(window);
+        QCOMPARE(GetListCellText(FindControl(window, RestoreBackupList), 1, 1), u"damaged"_s);
+        QTest::mouseClick(FindControl(window, RestoreBackupButton), Qt::LeftButton);
+        QCOMPARE(recorder.alerts.size(), 1);
+        QCOMPARE(recorder.alerts[0].message, u"This backup cannot be restored"_s);
+        // Called directly, past the window's check, it changes nothing either.
+        QVERIFY(RestoreDaynotesFrom(damaged, App().daynotes).isEmpty());
+        QCOMPARE(recorder.alerts.last().message, u"The backup was not restored"_s);
+        QCOMPARE(Bytes(App().daynotes), Bytes(Daynotes({u"kept"_s})));
+        QCOMPARE(Read(GetDataFileURL(DaynoteFileName)), Bytes(Daynotes({u"kept"_s})));
+        QVERIFY(QDir(GetDataFileURL(QString())).entryList({u"*before restore*"_s}).isEmpty());
+    }
+};
+
+QTEST_MAIN(TestBackups)
+#include "tst_backups.moc"

@@ -1,0 +1,277 @@
+// The Shutdown window with a recording sudo on PATH: what reaches sudo for each action (the password on
+// standard input only), the confirmation and the failure note, a moment not in the future, the first moment
+// offered, and a schedule already waiting in logind or systemd on a stand-in system bus.
+#include "core/dates.h"
+#include "core/dispatch.h"
+#include "core/window_ids.h"
+#include "helpers/test_support.h"
+#include "helpers/zone_scope.h"
+#include "platform/clock.h"
+#include "platform/power_schedule.h"
+#include "platform/windows.h"
+#include "tools/shutdown.h"
+
+#include <QApplication>
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusVariant>
+#include <QDBusVirtualObject>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+// logind and systemd as far as the program asks them: the scheduled shutdown and the sleep timer's state.
+class FakeSystemd : public QDBusVirtualObject {
+  public:
+    QString    shutdownType; // empty: nothing scheduled
+    qulonglong shutdownUsec = 0;
+    QString    timerState; // empty: the timer is not loaded
+
+    QString introspect(const QString&) const override { return {}; }
+    bool    handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
+        const QVariantList args = message.arguments();
+        if (message.member() == "GetUnit"_L1) {
+               connection.send(
+                   timerState.isEmpty()
+                       ? message.createErrorReply(u"org.freedesktop.systemd1.NoSuchUnit"_s, u"none"_s)
+                       : message.createReply(QVariant::fromValue(QDBusObjectPath(
+                             u"/org/freedesktop/systemd1/unit/vrdx_2dscheduled_2dsleep_2etimer"_s))));
+               return true;
+        }
+        if (message.member() != "Get"_L1 || args.size() != 2) return false;
+        QVariant value;
+        if (args[1].toString() == "ScheduledShutdown"_L1) {
+               QDBusArgument st;
+               st.beginStructure();
+               st << shutdownType << shutdownUsec;
+               st.endStructure();
+               value = QVariant::fromValue(st);
+        } else {
+               value = timerState;
+        }
+        connection.send(message.createReply(QVariant::fromValue(QDBusVariant(value))));
+        return true;
+    }
+};
+
+namespace {
+
+// The private session bus stands in for the system bus, before anything connects to either.
+const bool privateBus =
+    StartPrivateSessionBus() && qputenv("DBUS_SYSTEM_BUS_ADDRESS", qgetenv("DBUS_SESSION_BUS_ADDRESS"));
+
+const QString Password = u"s3cret pass; $(rm -rf ~) \"quoted\" 'x' é"_s;
+
+QWidget* Window() {
+    return FindWindowById(ShutdownWindowId);
+}
+
+QWidget* OpenAndWait() {
+    RunCommand(MakeFourCC("ShDn"));
+    (void)QTest::qWaitFor([] { return Window() != nullptr; }, 3000);
+    return Window();
+}
+
+void SetMoment(QWidget* window, int month, int day, int year, int hour, int minute) {
+    SetControlDateTime(FindControl(window, ShutdownDatePicker), year, month, day, 0, 0);
+    SetControlDateTime(FindControl(window, ShutdownTimePicker), 2000, 1, 1, hour, minute);
+}
+
+QByteArray Read(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestShutdown : public QObject {
+    Q_OBJECT
+
+    ZoneScope     zone{"Europe/Berlin"};
+    LocaleScope   locale{"en_US"};
+    QTemporaryDir bin;
+    FakeSystemd   systemd;
+
+    QString Recorded(const char* name) const { return bin.filePath(QString::fromLatin1(name)); }
+
+    void SudoAnswers(int status) {
+        QFile f(Recorded("status"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray::number(status));
+        for (const char* name : {"args", "stdin", "env"}) QFile::remove(Recorded(name));
+    }
+
+  private slots:
+    void initTestCase() {
+        QVERIFY(privateBus);
+        QVERIFY(SetUpProgramWindows());
+        // sudo records its arguments, its standard input and its environment, and answers as told.
+        QFile sudo(bin.filePath(u"sudo"_s));
+        QVERIFY(sudo.open(QIODevice::WriteOnly));
+        sudo.write("#!/bin/sh\nd=$(dirname \"$0\")\nprintf '%s\\n' \"$@\" > \"$d/args\"\ncat > \"$d/stdin\"\n"
+                   "env > \"$d/env\"\nexit $(cat \"$d/status\")\n");
+        sudo.close();
+        sudo.setPermissions(sudo.permissions() | QFileDevice::ExeOwner);
+        qputenv("PATH", bin.path().toLocal8Bit() + ':' + qgetenv("PATH"));
+        QCOMPARE(SudoProgram(), bin.filePath(u"sudo"_s));
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        QVERIFY(bus.registerService(u"org.freedesktop.login1"_s));
+        QVERIFY(bus.registerService(u"org.freedesktop.systemd1"_s));
+        QVERIFY(bus.registerVirtualObject(u"/org/freedesktop"_s, &systemd, QDBusConnection::SubPath));
+    }
+
+    void init() {
+        systemd.shutdownType.clear();
+        systemd.shutdownUsec = 0;
+        systemd.timerState.clear();
+        SetTestClock(DateTimeToAbsTime(12, 5, 2026, 17, 29) + 30); // 17:29:30
+    }
+    void cleanup() { DisposeDocumentWindows(); }
+
+    void firstMomentIsNextFullHour_data() {
+        QTest::addColumn<double>("now");
+        QTest::addColumn<QString>("offered");
+        QTest::newRow("afternoon") << DateTimeToAbsTime(12, 5, 2026, 17, 29) + 30 << u"2026-12-05 18:00"_s;
+        QTest::newRow("on the hour") << DateTimeToAbsTime(12, 5, 2026, 9, 0) << u"2026-12-05 10:00"_s;
+        QTest::newRow("new year") << DateTimeToAbsTime(12, 31, 2026, 23, 40) << u"2027-01-01 00:00"_s;
+    }
+    void firstMomentIsNextFullHour() {
+        QFETCH(double, now);
+        QFETCH(QString, offered);
+        SetTestClock(now);
+        QWidget* window = OpenAndWait();
+        QVERIFY(window);
+        int y = 0, mo = 0, d = 0, h = 0, mi = 0, unused = 0;
+        QVERIFY(GetControlDateTime(FindControl(window, ShutdownDatePicker), &y, &mo, &d, &unused, &unused));
+        QVERIFY(
+            GetControlDateTime(FindControl(window, ShutdownTimePicker), &unused, &unused, &unused, &h, &mi));
+        QCOMPARE(u"%1-%2-%3 %4:%5"_s.arg(y)
+                     .arg(mo, 2, 10, QLatin1Char('0'))
+                     .arg(d, 2, 10, QLatin1Char('0'))
+                     .arg(h, 2, 10, QLatin1Char('0'))
+                     .arg(mi, 2, 10, QLatin1Char('0')),
+                 offered);
+        QCOMPARE(GetControlValue(FindControl(window, ShutdownActionGroup)), int(ActionShutDown));
+    }
+
+    void schedule_data() {
+        QTest::addColumn<int>("action");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QStringList>("command");
+        QTest::addColumn<QString>("answer");
+        const QString notStarted = u"** Shutdown/Restart/Sleep NOT started - check password **"_s;
+        // 18:30 is 60.5 minutes after 17:29:30: rounded up, never early.
+        const QStringList halt{u"shutdown"_s, u"-h"_s, u"+61"_s};
+        const QStringList reboot{u"shutdown"_s, u"-r"_s, u"+61"_s};
+        const QStringList suspend{u"systemd-run"_s,
+                                  u"--unit=vrdx-scheduled-sleep"_s,
+                                  u"--collect"_s,
+                                  u"--timer-property=AccuracySec=1s"_s,
+                                  u"--timer-property=RemainAfterElapse=no"_s,
+                                  u"--on-calendar=2026-12-05 17:30:00 UTC"_s,
+                                  u"systemctl"_s,
+                                  u"suspend"_s};
+        QTest::newRow("shut down") << int(ActionShutDown) << 0 << halt
+                                   << u"ShutDown Scheduled for: December 05, 2026, 6:30 PM"_s;
+        QTest::newRow("restart") << int(ActionRestart) << 0 << reboot
+                                 << u"Restart Scheduled for: December 05, 2026, 6:30 PM"_s;
+        QTest::newRow("sleep") << int(ActionSleep) << 0 << suspend
+                               << u"Sleep Scheduled for: December 05, 2026, 6:30 PM"_s;
+        QTest::newRow("wrong password") << int(ActionShutDown) << 1 << halt << notStarted;
+        QTest::newRow("sleep refused") << int(ActionSleep) << 1 << suspend << notStarted;
+    }
+    void schedule() {
+        QFETCH(int, action);
+        QFETCH(int, status);
+        QFETCH(QStringList, command);
+        QFETCH(QString, answer);
+        SudoAnswers(status);
+        AlertRecorder recorder;
+        QWidget*      window = OpenAndWait();
+        QVERIFY(window);
+        SetMoment(window, 12, 5, 2026, 18, 30);
+        SetControlValue(FindControl(window, ShutdownActionGroup), action);
+        SetControlText(FindControl(window, ShutdownPasswordField), Password);
+        QWidget* button = FindControl(window, ShutdownScheduleButton);
+        QTest::mouseClick(button, Qt::LeftButton);
+        QTRY_COMPARE(recorder.alerts.size(), 1);
+        QCOMPARE(recorder.alerts[0].message, answer);
+
+        const QStringList args = QString::fromUtf8(Read(Recorded("args"))).split(u'\n');
+        QCOMPARE(args.mid(0, 5), (QStringList{u"-S"_s, u"-k"_s, u"-p"_s, QString(), u"--"_s}));
+        QCOMPARE(args.mid(5, command.size()), command);
+        QCOMPARE(Read(Recorded("stdin")), Password.toUtf8() + '\n');
+        QVERIFY(!Read(Recorded("args")).contains(Password.toUtf8()));
+        QVERIFY(!Read(Recorded("env")).contains("s3cret"));
+
+        if (status == 0) {
+            QVERIFY(!recorder.alerts[0].sheetOf);
+            QTRY_VERIFY(!Window()); // disposed of
+        } else {
+            QCOMPARE(recorder.alerts[0].sheetOf, window); // a note sheet; the entries stay
+            QCOMPARE(Window(), window);
+            QCOMPARE(GetControlText(FindControl(window, ShutdownPasswordField)), Password);
+            QVERIFY(IsControlEnabled(button));
+        }
+    }
+
+    void momentNotInFuture_data() {
+        QTest::addColumn<int>("hour");
+        QTest::addColumn<int>("minute");
+        QTest::newRow("earlier today") << 9 << 0;
+        QTest::newRow("this minute") << 17 << 29;
+    }
+    void momentNotInFuture() {
+        QFETCH(int, hour);
+        QFETCH(int, minute);
+        SudoAnswers(0);
+        AlertRecorder recorder;
+        QWidget*      window = OpenAndWait();
+        QVERIFY(window);
+        SetMoment(window, 12, 5, 2026, hour, minute);
+        QTest::mouseClick(FindControl(window, ShutdownScheduleButton), Qt::LeftButton);
+        QCOMPARE(recorder.alerts.size(), 1);
+        QCOMPARE(recorder.alerts[0].message, u"Date and/or Time must be in future - please re-enter"_s);
+        QCOMPARE(recorder.alerts[0].sheetOf, window);
+        QTest::qWait(200);
+        QVERIFY(!QFile::exists(Recorded("args"))); // nothing run
+        QCOMPARE(Window(), window);
+    }
+
+    void alreadyScheduled_data() {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("timer");
+        QTest::addColumn<bool>("pending");
+        QTest::newRow("nothing") << QString() << QString() << false;
+        QTest::newRow("poweroff waiting") << u"poweroff"_s << QString() << true;
+        QTest::newRow("reboot waiting") << u"reboot"_s << u"inactive"_s << true;
+        QTest::newRow("sleep timer waiting") << QString() << u"active"_s << true;
+        QTest::newRow("sleep timer done") << QString() << u"inactive"_s << false;
+    }
+    void alreadyScheduled() {
+        QFETCH(QString, type);
+        QFETCH(QString, timer);
+        QFETCH(bool, pending);
+        systemd.shutdownType = type;
+        systemd.shutdownUsec = type.isEmpty() ? 0 : 1796500000000000ULL;
+        systemd.timerState = timer;
+        AlertRecorder recorder;
+        RunCommand(MakeFourCC("ShDn"));
+        if (pending) {
+            QTRY_COMPARE(recorder.alerts.size(), 1);
+            QCOMPARE(recorder.alerts[0].message, u"Shutdown has already been started"_s);
+            QVERIFY(recorder.alerts[0].informative.contains("sudo shutdown -c"_L1));
+            QVERIFY(!Window());
+        } else {
+            QTRY_VERIFY(Window());
+            QVERIFY(recorder.alerts.isEmpty());
+        }
+    }
+};
+
+QTEST_MAIN(TestShutdown)
+#include "tst_shutdown.moc"
