@@ -25,6 +25,8 @@
 #include <QTest>
 #include <QTimer>
 
+using namespace Qt::StringLiterals;
+
 // A notification server on the private session bus.
 class FakeNotifications : public QObject {
     Q_OBJECT
@@ -34,7 +36,7 @@ class FakeNotifications : public QObject {
     QStringList posted; // "summary|body"
 
   public slots:
-    QStringList GetCapabilities() { return {QStringLiteral("body")}; }
+    QStringList GetCapabilities() { return {u"body"_s}; }
     uint        Notify(const QString&, uint, const QString&, const QString& summary, const QString& body,
                        const QStringList&, const QVariantMap&, int) {
                posted << summary + QLatin1Char('|') + body;
@@ -47,7 +49,7 @@ namespace {
 const bool privateSession = StartPrivateSessionBus() && !UsePrivateHome().isEmpty(); // before QApplication
 
 const double  Start = 820000000.0; // a moment in December 2026
-const QString Expired = QStringLiteral("VRDX 24 hour Timer Has Expired");
+const QString Expired = u"VRDX 24 hour Timer Has Expired"_s;
 
 QWidget* Window() {
     return FindWindowById(TimerWindowId);
@@ -106,11 +108,11 @@ class TestTimer : public QObject {
   private slots:
     void initTestCase() {
         QVERIFY(privateSession);
-        serverBus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("desktop"));
-        QVERIFY(serverBus.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &notifications,
+        serverBus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"desktop"_s);
+        QVERIFY(serverBus.registerObject(u"/org/freedesktop/Notifications"_s, &notifications,
                                          QDBusConnection::ExportAllSlots));
-        QVERIFY(serverBus.registerService(QStringLiteral("org.freedesktop.Notifications")));
-        QVERIFY(LoadMenuBar(QStringLiteral("VRDXMenuBar")));
+        QVERIFY(serverBus.registerService(u"org.freedesktop.Notifications"_s));
+        QVERIFY(LoadMenuBar(u"VRDXMenuBar"_s));
         InstallEventHandlers();
         SetSoundSink([this](const QString& path) { played << path; });
         // The user takes a while to answer each alert.
@@ -140,26 +142,23 @@ class TestTimer : public QObject {
         QTest::addColumn<QString>("minutes");
         QTest::addColumn<double>("after");
         QTest::addColumn<QString>("title");
-        QTest::newRow("1 minute, first tick") << "0"
-                                              << "1" << 0.5 << "00:00:59 Remaining on Timer";
-        QTest::newRow("1 minute, 30 s in") << ""
-                                           << "01" << 30.5 << "00:00:29 Remaining on Timer";
-        QTest::newRow("1 h 30 min") << "1"
-                                    << "30" << 0.5 << "01:29:59 Remaining on Timer";
-        QTest::newRow("23 h 59 min, an hour in") << "23"
-                                                 << "59" << 3600.5 << "22:58:59 Remaining on Timer";
+        QTest::newRow("1 minute, first tick") << u"0"_s << u"1"_s << 0.5 << u"00:00:59 Remaining on Timer"_s;
+        QTest::newRow("1 minute, 30 s in") << u""_s << u"01"_s << 30.5 << u"00:00:29 Remaining on Timer"_s;
+        QTest::newRow("1 h 30 min") << u"1"_s << u"30"_s << 0.5 << u"01:29:59 Remaining on Timer"_s;
+        QTest::newRow("23 h 59 min, an hour in")
+            << u"23"_s << u"59"_s << 3600.5 << u"22:58:59 Remaining on Timer"_s;
     }
     void countsDownInTheTitle() {
         QFETCH(QString, hours);
         QFETCH(QString, minutes);
         QFETCH(double, after);
         QFETCH(QString, title);
-        SetTimer(hours, minutes, QStringLiteral("Tea"));
+        SetTimer(hours, minutes, u"Tea"_s);
         QVERIFY(!IsWindowVisible(Sheet()));
-        QCOMPARE(GetWindowTitle(Window()), QStringLiteral("No Active Timer"));
-        QCOMPARE(Buttons(), QStringLiteral("-++ Pause"));
+        QCOMPARE(GetWindowTitle(Window()), u"No Active Timer"_s);
+        QCOMPARE(Buttons(), u"-++ Pause"_s);
         QWidget* message = Control(Window(), TimerMessageText);
-        QCOMPARE(GetControlText(message), QStringLiteral("Tea"));
+        QCOMPARE(GetControlText(message), u"Tea"_s);
         QCOMPARE(message->font().pointSize(), 14);
         QVERIFY(message->font().bold());
         QVERIFY(QFontDatabase::families().contains(QFontInfo(message->font()).family()));
@@ -175,21 +174,19 @@ class TestTimer : public QObject {
         QTest::addColumn<int>("repetitions");
         QTest::addColumn<QString>("unticked");
         QTest::addColumn<QStringList>("texts");
-        const QString first =
-            QStringLiteral("Your 1 minute timer has expired.\r\rYour message: Tea  time\r\r");
-        const QString last = first + QStringLiteral("No Repetitions are Scheduled");
-        const QString more = first + QStringLiteral("Subsequent Repetitions Begin When you Press OK");
-        QTest::newRow("no repetitions") << -1 << "" << QStringList{last};
-        QTest::newRow("2 repetitions") << 2 << "" << QStringList{more, more, last};
-        QTest::newRow("number without the box") << -1 << "5" << QStringList{last};
+        const QString first = u"Your 1 minute timer has expired.\r\rYour message: Tea  time\r\r"_s;
+        const QString last = first + u"No Repetitions are Scheduled"_s;
+        const QString more = first + u"Subsequent Repetitions Begin When you Press OK"_s;
+        QTest::newRow("no repetitions") << -1 << u""_s << QStringList{last};
+        QTest::newRow("2 repetitions") << 2 << u""_s << QStringList{more, more, last};
+        QTest::newRow("number without the box") << -1 << u"5"_s << QStringList{last};
     }
     void expiryAndRepetitions() {
         QFETCH(int, repetitions);
         QFETCH(QString, unticked);
         QFETCH(QStringList, texts);
         userDelay = 25;
-        SetTimer(QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("Tea  time"), repetitions,
-                 unticked);
+        SetTimer(u"0"_s, u"1"_s, u"Tea  time"_s, repetitions, unticked);
         for (int run = 0; run < 10 && IsTimerActive(); ++run) {
             const double started = CurrentTimer().baseTime;
             Advance(59.6);
@@ -209,33 +206,27 @@ class TestTimer : public QObject {
         for (const AlertRequest& r : alerts.alerts) {
             QVERIFY(r.attention);
             QCOMPARE(r.title, Expired);
-            QCOMPARE(r.button1, QStringLiteral("OK"));
+            QCOMPARE(r.button1, u"OK"_s);
             QVERIFY(r.button2.isEmpty() && r.informative.isEmpty());
             shown << r.message;
         }
         QCOMPARE(shown, texts);
-        QCOMPARE(Buttons(), QStringLiteral("+-- Pause"));
-        QCOMPARE(GetWindowTitle(Window()), QStringLiteral("No Active Timer"));
+        QCOMPARE(Buttons(), u"+-- Pause"_s);
+        QCOMPARE(GetWindowTitle(Window()), u"No Active Timer"_s);
         // No sound chosen: the beep, and a notification for each run.
         QVERIFY(played.isEmpty());
         QTRY_COMPARE(notifications.posted.size(), texts.size());
-        QCOMPARE(notifications.posted.first(), Expired + QStringLiteral("|Your 1 minute timer has expired."));
+        QCOMPARE(notifications.posted.first(), Expired + u"|Your 1 minute timer has expired."_s);
     }
 
     void refusedEntries_data() {
         QTest::addColumn<QString>("hours");
         QTest::addColumn<QString>("minutes");
         QTest::addColumn<bool>("alert");
-        QTest::newRow("24 hours") << "24"
-                                  << "0" << true;
-        QTest::newRow("60 minutes") << "0"
-                                    << "60" << true;
-        QTest::newRow("99 and 99") << "99"
-                                   << "99" << true;
-        QTest::newRow("nothing") << ""
-                                 << "" << false;
-        QTest::newRow("zeros") << "00"
-                               << "0" << false;
+        QTest::newRow("24 hours") << u"24"_s << u"0"_s << true;
+        QTest::newRow("60 minutes") << u"0"_s << u"60"_s << true;
+        QTest::newRow("nothing") << u""_s << u""_s << false;
+        QTest::newRow("zeros") << u"00"_s << u"0"_s << false;
     }
     void refusedEntries() {
         QFETCH(QString, hours);
@@ -244,41 +235,40 @@ class TestTimer : public QObject {
         SetTimer(hours, minutes, QString());
         QVERIFY(!IsTimerActive());
         QVERIFY(!IsWindowVisible(Sheet()));
-        QCOMPARE(Buttons(), QStringLiteral("+-- Pause"));
+        QCOMPARE(Buttons(), u"+-- Pause"_s);
         QCOMPARE(alerts.alerts.size(), alert ? 1 : 0);
         if (alert) {
-            QCOMPARE(alerts.alerts[0].message, QStringLiteral("Hours maximum is 23 & minutes maximum is 59"));
-            QCOMPARE(alerts.alerts[0].informative,
-                     QStringLiteral("please adjust HOURS/MINUTES and try again"));
+            QCOMPARE(alerts.alerts[0].message, u"Hours maximum is 23 & minutes maximum is 59"_s);
+            QCOMPARE(alerts.alerts[0].informative, u"please adjust HOURS/MINUTES and try again"_s);
             QVERIFY(!alerts.alerts[0].attention);
         }
     }
 
     void pauseFreezesAndResumeContinues() {
-        SetTimer(QStringLiteral("0"), QStringLiteral("2"), QString());
+        SetTimer(u"0"_s, u"2"_s, QString());
         Advance(10.5);
         TickOnce();
-        QCOMPARE(GetWindowTitle(Window()), QStringLiteral("00:01:49 Remaining on Timer"));
+        QCOMPARE(GetWindowTitle(Window()), u"00:01:49 Remaining on Timer"_s);
         Click(Window(), TimerPauseButton);
         QVERIFY(IsTimerPaused());
-        QCOMPARE(Buttons(), QStringLiteral("--+ Resume"));
+        QCOMPARE(Buttons(), u"--+ Resume"_s);
         for (int i = 0; i < 4; ++i) {
             Advance(300);
             TickOnce();
         }
-        QCOMPARE(GetWindowTitle(Window()), QStringLiteral("00:01:49 Remaining on Timer"));
+        QCOMPARE(GetWindowTitle(Window()), u"00:01:49 Remaining on Timer"_s);
         QCOMPARE(TimerRemaining(), 109.5);
         Click(Window(), TimerPauseButton);
         QVERIFY(!IsTimerPaused());
-        QCOMPARE(Buttons(), QStringLiteral("-++ Pause"));
+        QCOMPARE(Buttons(), u"-++ Pause"_s);
         Advance(0.5);
         TickOnce();
-        QCOMPARE(GetWindowTitle(Window()), QStringLiteral("00:01:48 Remaining on Timer"));
+        QCOMPARE(GetWindowTitle(Window()), u"00:01:48 Remaining on Timer"_s);
         QCOMPARE(TimerRemaining(), 109.0);
         Click(Window(), TimerStopButton);
         QVERIFY(!IsTimerActive());
-        QCOMPARE(Buttons(), QStringLiteral("+-- Pause"));
-        QCOMPARE(GetWindowTitle(Window()), QStringLiteral("No Active Timer"));
+        QCOMPARE(Buttons(), u"+-- Pause"_s);
+        QCOMPARE(GetWindowTitle(Window()), u"No Active Timer"_s);
     }
 
     // The timer goes on without its window; a new window picks it up, and the alert comes all the same.
@@ -289,7 +279,7 @@ class TestTimer : public QObject {
     }
     void closedAndReopened() {
         QFETCH(bool, paused);
-        SetTimer(QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("Call"));
+        SetTimer(u"0"_s, u"1"_s, u"Call"_s);
         Advance(20.5);
         TickOnce();
         if (paused) Click(Window(), TimerPauseButton);
@@ -304,11 +294,11 @@ class TestTimer : public QObject {
         RunCommand(MakeFourCC("ShTM"));
         QVERIFY(IsWindowVisible(Window()));
         QCOMPARE(GetWindowContentBounds(Window()).topLeft(), place.topLeft());
-        QCOMPARE(GetControlText(Control(Window(), TimerMessageText)), QStringLiteral("Call"));
-        QCOMPARE(Buttons(), paused ? QStringLiteral("--+ Resume") : QStringLiteral("-++ Pause"));
+        QCOMPARE(GetControlText(Control(Window(), TimerMessageText)), u"Call"_s);
+        QCOMPARE(Buttons(), paused ? u"--+ Resume"_s : u"-++ Pause"_s);
         if (!paused) TickOnce();
-        QCOMPARE(GetWindowTitle(Window()), paused ? QStringLiteral("00:00:39 Remaining on Timer")
-                                                  : QStringLiteral("00:00:29 Remaining on Timer"));
+        QCOMPARE(GetWindowTitle(Window()),
+                 paused ? u"00:00:39 Remaining on Timer"_s : u"00:00:29 Remaining on Timer"_s);
         if (paused) Click(Window(), TimerPauseButton);
         CloseWindow(Window());
         QTest::qWait(0);
@@ -316,16 +306,16 @@ class TestTimer : public QObject {
         TickOnce();
         TickOnce();
         QCOMPARE(alerts.alerts.size(), 1);
-        QVERIFY(alerts.alerts[0].message.contains(QStringLiteral("Your message: Call\r\r")));
+        QVERIFY(alerts.alerts[0].message.contains(u"Your message: Call\r\r"_s));
         QVERIFY(!IsTimerActive());
     }
 
     // Cancel, Escape and 'not!' hide the sheet without starting anything; its fields keep their contents.
     void sheetClosing_data() {
         QTest::addColumn<QString>("how");
-        QTest::newRow("cancel button") << "cancel";
-        QTest::newRow("not! command") << "not!";
-        QTest::newRow("escape") << "escape";
+        QTest::newRow("cancel button") << u"cancel"_s;
+        QTest::newRow("not! command") << u"not!"_s;
+        QTest::newRow("escape") << u"escape"_s;
     }
     void sheetClosing() {
         QFETCH(QString, how);
@@ -339,7 +329,7 @@ class TestTimer : public QObject {
         QVERIFY(IsControlEnabled(Control(sheet, TimerRepetitionsField)));
         QCOMPARE(sheet->focusWidget(), Control(sheet, TimerRepetitionsField));
         SetControlText(Control(sheet, TimerRepetitionsField), QString());
-        QTest::keyClicks(Control(sheet, TimerRepetitionsField), QStringLiteral("3"));
+        QTest::keyClicks(Control(sheet, TimerRepetitionsField), u"3"_s);
         if (how == QLatin1String("cancel"))
             Click(sheet, TimerCancelButton);
         else if (how == QLatin1String("not!"))
@@ -355,7 +345,7 @@ class TestTimer : public QObject {
         RunCommand(MakeFourCC("ShTM"));
         Click(Window(), TimerSetButton);
         QCOMPARE(Sheet(), sheet);
-        QCOMPARE(GetControlText(Control(sheet, TimerRepetitionsField)), QStringLiteral("3"));
+        QCOMPARE(GetControlText(Control(sheet, TimerRepetitionsField)), u"3"_s);
         QCOMPARE(sheet->focusWidget(), Control(sheet, TimerHoursField));
         Click(sheet, TimerRepeatCheckBox);
         QVERIFY(!IsControlEnabled(Control(sheet, TimerRepetitionsField)));
@@ -376,7 +366,7 @@ class TestTimer : public QObject {
         PrefSetValue(TimerSoundKey, nullptr);
         PrefSync();
         Prefs().timerSoundPath.clear();
-        const QString sound = qEnvironmentVariable("HOME") + QStringLiteral("/bell.wav");
+        const QString sound = qEnvironmentVariable("HOME") + u"/bell.wav"_s;
         QFile         file(sound);
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write("RIFF") == 4);
         file.close();
@@ -389,8 +379,8 @@ class TestTimer : public QObject {
         QCOMPARE(ChooseTimerSound(), choose);
         SetOpenFilePresenter(previous);
         QCOMPARE(asked.size(), 1);
-        QCOMPARE(asked[0].title, QStringLiteral("Pick a system sound..."));
-        QCOMPARE(asked[0].folder, QStringLiteral("/usr/share/sounds"));
+        QCOMPARE(asked[0].title, u"Pick a system sound..."_s);
+        QCOMPARE(asked[0].folder, u"/usr/share/sounds"_s);
         QCOMPARE(asked[0].window, Window());
         QCOMPARE(Prefs().timerSoundPath, choose ? sound : QString());
         // Stored at once: a fresh read of the preferences file finds it.
@@ -398,7 +388,7 @@ class TestTimer : public QObject {
         QCOMPARE(Prefs().timerSoundPath, choose ? sound : QString());
         if (removeFile) QVERIFY(QFile::remove(sound));
         const int beeps = BeepCount();
-        SetTimer(QStringLiteral("0"), QStringLiteral("1"), QString());
+        SetTimer(u"0"_s, u"1"_s, QString());
         Advance(61);
         TickOnce();
         TickOnce();
@@ -422,8 +412,7 @@ class TestTimer : public QObject {
         Qt::WindowModality   modality = Qt::NonModal;
         QStringList          buttons;
         bool                 showing = false;
-        QTimer::singleShot(
-            0, [&] { nested = AttentionAlert(QStringLiteral("Second"), QStringLiteral("x"), {}); });
+        QTimer::singleShot(0, [&] { nested = AttentionAlert(u"Second"_s, u"x"_s, {}); });
         QTimer ticker;
         QObject::connect(&ticker, &QTimer::timeout, [&] { TickEntry(); });
         ticker.start(20);
@@ -441,14 +430,14 @@ class TestTimer : public QObject {
                 box->buttons().constFirst()->click();
             }
         });
-        const int answer = AttentionAlert(Expired, QStringLiteral("Your 1 minute timer has expired."), {});
+        const int answer = AttentionAlert(Expired, u"Your 1 minute timer has expired."_s, {});
         ticker.stop();
         SetAlertPresenter(recorder);
         QCOMPARE(answer, AlertFirstButton);
         QCOMPARE(title, Expired);
         QVERIFY2(flags & Qt::WindowStaysOnTopHint, qPrintable(QString::number(flags.toInt(), 16)));
         QCOMPARE(modality, Qt::ApplicationModal);
-        QCOMPARE(buttons, QStringList{QStringLiteral("OK")});
+        QCOMPARE(buttons, QStringList{u"OK"_s});
         QVERIFY(showing);
         QCOMPARE(nested, 0);
         QVERIFY(ticksWhileUp >= 5);
