@@ -17,6 +17,8 @@
 #include <QTest>
 #include <optional>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 constexpr int NumberIds[] = {CountdownDays, CountdownHours, CountdownMinutes, CountdownSeconds};
@@ -64,7 +66,7 @@ class TestCountdown : public QObject {
         zoneScope.emplace("America/New_York");
         localeScope.emplace("en_US");
         now = DateTimeToAbsTime(12, 5, 2026, 15, 10);
-        QVERIFY(LoadMenuBar(QStringLiteral("VRDXMenuBar")));
+        QVERIFY(LoadMenuBar(u"VRDXMenuBar"_s));
         InstallEventHandlers();
         SetSoundSink([](const QString&) {});
     }
@@ -108,11 +110,11 @@ class TestCountdown : public QObject {
         QTest::addColumn<double>("seconds");
         QTest::addColumn<double>("step");
         QTest::addColumn<QString>("rewritten");
-        QTest::newRow("same second") << 1 << 7384.7 << 0.5 << "";
-        QTest::newRow("seconds change") << 1 << 7384.7 << 1.0 << "s";
-        QTest::newRow("minutes roll over") << 1 << 7380.7 << 1.0 << "ms";
-        QTest::newRow("hours roll over") << 1 << 7200.7 << 1.0 << "hms";
-        QTest::newRow("days roll over") << 1 << 0.7 << 1.0 << "dhms";
+        QTest::newRow("same second") << 1 << 7384.7 << 0.5 << u""_s;
+        QTest::newRow("seconds change") << 1 << 7384.7 << 1.0 << u"s"_s;
+        QTest::newRow("minutes roll over") << 1 << 7380.7 << 1.0 << u"ms"_s;
+        QTest::newRow("hours roll over") << 1 << 7200.7 << 1.0 << u"hms"_s;
+        QTest::newRow("days roll over") << 1 << 0.7 << 1.0 << u"dhms"_s;
     }
     void onlyChangedUnitsAreRewritten() {
         QFETCH(int, days);
@@ -120,7 +122,7 @@ class TestCountdown : public QObject {
         QFETCH(double, step);
         QFETCH(QString, rewritten);
         OpenWithTarget(Ahead(days, seconds));
-        for (int id : NumberIds) SetControlText(FindControl(Countdown(), id), QStringLiteral("x"));
+        for (int id : NumberIds) SetControlText(FindControl(Countdown(), id), u"x"_s);
         SetTestClock(now + step);
         Tick();
         QString    written;
@@ -148,7 +150,7 @@ class TestCountdown : public QObject {
         else
             Prefs().countDownDate = target;
         Tick();
-        QCOMPARE(Label(), QStringLiteral(" Date in past.."));
+        QCOMPARE(Label(), u" Date in past.."_s);
         QCOMPARE(Numbers(), (QStringList{"1", "2", "3", "4"}));
     }
 
@@ -156,18 +158,12 @@ class TestCountdown : public QObject {
         QTest::addColumn<int>("mode");
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("name");
-        QTest::newRow("date") << 316 << "Dentist"
-                              << "1 January ";
-        QTest::newRow("message") << 315 << "Dentist"
-                                 << "Dentist";
-        QTest::newRow("empty message") << 315 << ""
-                                       << "1 January ";
-        QTest::newRow("single blank") << 315 << " "
-                                      << "1 January ";
-        QTest::newRow("two blanks") << 315 << "  "
-                                    << "  ";
-        QTest::newRow("unknown code") << 0 << "Dentist"
-                                      << "1 January ";
+        QTest::newRow("date") << 316 << u"Dentist"_s << u"1 January "_s;
+        QTest::newRow("message") << 315 << u"Dentist"_s << u"Dentist"_s;
+        QTest::newRow("empty message") << 315 << u""_s << u"1 January "_s;
+        QTest::newRow("single blank") << 315 << u" "_s << u"1 January "_s;
+        QTest::newRow("two blanks") << 315 << u"  "_s << u"  "_s;
+        QTest::newRow("unknown code") << 0 << u"Dentist"_s << u"1 January "_s;
     }
     void targetName() {
         QFETCH(int, mode);
@@ -176,9 +172,9 @@ class TestCountdown : public QObject {
         Prefs().countDownMode = uint16_t(mode);
         Prefs().countDownMessage = message;
         ToggleCountdown();
-        QCOMPARE(Label(), QStringLiteral("To: ") + name);
+        QCOMPARE(Label(), u"To: "_s + name);
         Tick();
-        QCOMPARE(Label(), QStringLiteral("To:  ") + name);
+        QCOMPARE(Label(), u"To:  "_s + name);
     }
 
     // Shut, the drawer keeps its numbers and is not refreshed; reopened, it is the same drawer as it was.
@@ -196,7 +192,7 @@ class TestCountdown : public QObject {
         ToggleCountdown();
         QCOMPARE(Countdown(), drawer);
         QVERIFY(IsWindowVisible(drawer));
-        QCOMPARE(Label(), QStringLiteral("To:  6 December "));
+        QCOMPARE(Label(), u"To:  6 December "_s);
         QCOMPARE(Numbers(), (QStringList{"1", "2", "3", "4"}));
         Tick();
         QCOMPARE(Numbers(), (QStringList{"1", "2", "2", "54"}));
@@ -250,11 +246,9 @@ class TestCountdown : public QObject {
         AlertRecorder recorder;
         ToggleCountdown();
         QCOMPARE(recorder.alerts.size(), 1);
-        QCOMPARE(recorder.alerts[0].message,
-                 QStringLiteral("To See the CountDown, the Calendar window must be open"));
-        QCOMPARE(recorder.alerts[0].informative,
-                 QStringLiteral("Please open the calender window and try again"));
-        QCOMPARE(recorder.alerts[0].button1, QStringLiteral("OK"));
+        QCOMPARE(recorder.alerts[0].message, u"To See the CountDown, the Calendar window must be open"_s);
+        QCOMPARE(recorder.alerts[0].informative, u"Please open the calender window and try again"_s);
+        QCOMPARE(recorder.alerts[0].button1, u"OK"_s);
         QVERIFY(recorder.alerts[0].button2.isEmpty());
         QVERIFY(!Countdown());
     }

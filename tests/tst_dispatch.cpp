@@ -262,10 +262,8 @@ class TestDispatch : public QObject {
         QPointer<QWidget> hidden = MakeWindow(9, false);
         QuitSequence();
         QVERIFY(App().quitting);
-        QVERIFY(p.monthlyWndOpen);
-        QVERIFY(p.listWndOpen);
-        QVERIFY(!p.calendarWndOpen);
-        QVERIFY(!p.countDownWndOpen);
+        QVERIFY(p.monthlyWndOpen && p.listWndOpen);
+        QVERIFY(!p.calendarWndOpen && !p.countDownWndOpen);
         QVERIFY(!p.weeklyWndOpen); // hidden windows are not open
         QVERIFY(p.timerWndOpen);   // the timer's flag is left as it was
         QTRY_VERIFY(monthly.isNull() && list.isNull());

@@ -71,6 +71,11 @@ void WriteEvents(const QList<std::tuple<QString, double, int>>& events) {
     QVERIFY(SaveRecordFile(stored, EventFileName));
 }
 
+QByteArray EventFileBytes() {
+    QFile f(GetDataFileURL(EventFileName));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(unreadable)");
+}
+
 void FillSheet(const QString& name, int month, int day, int year, int unit, int choice) {
     QWidget* sheet = Sheet();
     QVERIFY(sheet && IsWindowVisible(sheet));
@@ -125,7 +130,6 @@ class TestEvents : public QObject {
             << QDate(2026, 10, 1) << 4 << "en_US"_ba << u" 2 Months   4 Days"_s;
         QTest::newRow("future, as far as the past")
             << QDate(2029, 2, 10) << 4 << "en_US"_ba << u"2 Years   2 Months   5 Days"_s;
-        QTest::newRow("ten days ahead") << QDate(2026, 12, 15) << 3 << "en_US"_ba << u"10 Days"_s;
         QTest::newRow("1,234 days") << QDate(2023, 7, 20) << 3 << "en_US"_ba << u"1,234 Days"_s;
         QTest::newRow("1.234 days in German") << QDate(2023, 7, 20) << 3 << "de_DE"_ba << u"1.234 Days"_s;
     }
@@ -231,10 +235,7 @@ class TestEvents : public QObject {
         AddDaynote(3, 1, 2020, NoteStandard, u"Lunch\rMOVED TO BERLIN"_s);
         const RecordArray daynotesBefore = App().daynotes;
         WriteEvents({{u"Other"_s, DaysAgo(5), 4}});
-        const QByteArray fileBefore = [] {
-            QFile f(GetDataFileURL(EventFileName));
-            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-        }();
+        const QByteArray fileBefore = EventFileBytes();
         RunCommand(MakeFourCC("Evet"));
         Click(Window(), EventAddButton);
         FillSheet(u"Moved to Berlin"_s, 3, 1, 2020, 4, 2);
@@ -246,9 +247,7 @@ class TestEvents : public QObject {
         QVERIFY(Sheet() && IsWindowVisible(Sheet()));
         QCOMPARE(ListRowCount(List()), 1);
         QVERIFY(App().daynotes == daynotesBefore);
-        QFile f(GetDataFileURL(EventFileName));
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(f.readAll(), fileBefore);
+        QCOMPARE(EventFileBytes(), fileBefore);
     }
 
     // Selected events become event daynotes on their day of this year; a duplicate stops the run there.

@@ -19,6 +19,8 @@
 #include <QProcess>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 // The desktop as the program meets it: a notification server, a dock's launcher entry and a mail client.
 class FakeDesktop : public QObject {
     Q_OBJECT
@@ -30,7 +32,7 @@ class FakeDesktop : public QObject {
     QList<QUrl> mailto;
 
   public slots:
-    QStringList GetCapabilities() { return {QStringLiteral("body")}; }
+    QStringList GetCapabilities() { return {u"body"_s}; }
 
     uint Notify(const QString&, uint, const QString&, const QString& summary, const QString& body,
                 const QStringList&, const QVariantMap&, int) {
@@ -49,7 +51,7 @@ const bool privateSession = StartPrivateSessionBus() && !UsePrivateHome().isEmpt
 RecordArray Daynotes(const QList<double>& dates, const QList<double>& at = {}) {
     RecordArray notes;
     for (int i = 0; i < dates.size(); ++i) {
-        SetDaynote(notes, i, QStringLiteral("Note %1\rsecond line").arg(i + 1), dates[i], NoteStandard, {});
+        SetDaynote(notes, i, u"Note %1\rsecond line"_s.arg(i + 1), dates[i], NoteStandard, {});
         if (i < at.size() && !qIsNaN(at[i])) SetRecordDate(notes, i, ReminderDateKey, at[i]);
     }
     return notes;
@@ -79,7 +81,7 @@ class TestReminders : public QObject {
     FakeDesktop     desktop;
     AlertRecorder   alerts;
     QStringList     spoken;
-    const QString   sent = qEnvironmentVariable("HOME") + QStringLiteral("/sent"); // the fake sendmail's mail
+    const QString   sent = qEnvironmentVariable("HOME") + u"/sent"_s; // the fake sendmail's mail
     ZoneScope       zone{"Europe/Berlin"};
     LocaleScope     locale{"en_GB"};
 
@@ -88,8 +90,8 @@ class TestReminders : public QObject {
     QByteArrayList SentMail() {
         if (!QTest::qWaitFor([] { return PendingMailCount() == 0; }, 30000)) qWarning("sendmail still runs");
         QByteArrayList mails;
-        for (const QString& name : QDir(sent).entryList({QStringLiteral("mail.*")}, QDir::Dirs)) {
-            QFile in(sent + QLatin1Char('/') + name + QStringLiteral("/stdin"));
+        for (const QString& name : QDir(sent).entryList({u"mail.*"_s}, QDir::Dirs)) {
+            QFile in(sent + QLatin1Char('/') + name + u"/stdin"_s);
             mails << (in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray());
         }
         return mails;
@@ -101,8 +103,8 @@ class TestReminders : public QObject {
 
     // The bus keeps the order of what one connection sends: once this notification arrives, all before have.
     bool Sync() {
-        PostDesktopNotification(QStringLiteral("sync"), QString());
-        return QTest::qWaitFor([&] { return desktop.posted.removeAll(QStringLiteral("sync|")) > 0; }, 10000);
+        PostDesktopNotification(u"sync"_s, QString());
+        return QTest::qWaitFor([&] { return desktop.posted.removeAll(u"sync|"_s) > 0; }, 10000);
     }
 
   private slots:
@@ -110,15 +112,15 @@ class TestReminders : public QObject {
         QVERIFY(privateSession);
         qputenv("FAKE_SENDMAIL_DIR", sent.toUtf8());
         SetSpeechSink([this](const QString& text) { spoken << text; });
-        serverBus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("desktop"));
-        QVERIFY(serverBus.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &desktop,
+        serverBus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"desktop"_s);
+        QVERIFY(serverBus.registerObject(u"/org/freedesktop/Notifications"_s, &desktop,
                                          QDBusConnection::ExportAllSlots));
-        QVERIFY(serverBus.registerService(QStringLiteral("org.freedesktop.Notifications")));
-        QVERIFY(serverBus.connect(QString(), QString(), QStringLiteral("com.canonical.Unity.LauncherEntry"),
-                                  QStringLiteral("Update"), &desktop, SLOT(OnUpdate(QString, QVariantMap))));
-        QDesktopServices::setUrlHandler(QStringLiteral("mailto"), &desktop, "HandleUrl");
+        QVERIFY(serverBus.registerService(u"org.freedesktop.Notifications"_s));
+        QVERIFY(serverBus.connect(QString(), QString(), u"com.canonical.Unity.LauncherEntry"_s, u"Update"_s,
+                                  &desktop, SLOT(OnUpdate(QString, QVariantMap))));
+        QDesktopServices::setUrlHandler(u"mailto"_s, &desktop, "HandleUrl");
     }
-    void cleanupTestCase() { QDesktopServices::unsetUrlHandler(QStringLiteral("mailto")); }
+    void cleanupTestCase() { QDesktopServices::unsetUrlHandler(u"mailto"_s); }
     void init() {
         FinishReminderWork();
         CloseDaynotes();
@@ -141,10 +143,11 @@ class TestReminders : public QObject {
         QTest::addColumn<QList<int>>("fired");      // the records that fire, in order
         QTest::addColumn<QString>("said");
         const double none = qQNaN();
-        QTest::newRow("none due") << QList<double>{1, none, 86400} << QList<int>{} << "";
-        QTest::newRow("one due") << QList<double>{none, -60, 60} << QList<int>{1} << "1 reminder is pending";
+        QTest::newRow("none due") << QList<double>{1, none, 86400} << QList<int>{} << u""_s;
+        QTest::newRow("one due") << QList<double>{none, -60, 60} << QList<int>{1}
+                                 << u"1 reminder is pending"_s;
         QTest::newRow("two due, the last record first")
-            << QList<double>{-172800, none, 0} << QList<int>{2, 0} << "2 reminders are pending";
+            << QList<double>{-172800, none, 0} << QList<int>{2, 0} << u"2 reminders are pending"_s;
     }
     void checkAndAnnounce() {
         QFETCH(QList<double>, offsets);
@@ -166,8 +169,8 @@ class TestReminders : public QObject {
         QCOMPARE(spoken, said.isEmpty() ? QStringList() : QStringList{said});
         QVERIFY(Sync());
         QCOMPARE(desktop.posted, posts);
-        QCOMPARE(desktop.badge.value(QStringLiteral("count")), QVariant(qlonglong(fired.size())));
-        QCOMPARE(desktop.badge.value(QStringLiteral("count-visible")), QVariant(!fired.isEmpty()));
+        QCOMPARE(desktop.badge.value(u"count"_s), QVariant(qlonglong(fired.size())));
+        QCOMPARE(desktop.badge.value(u"count-visible"_s), QVariant(!fired.isEmpty()));
     }
 
     void firedMailGoesOnceIntactAndAddsNothing_data() {
@@ -189,12 +192,12 @@ class TestReminders : public QObject {
         QFETCH(QString, body);
         QFETCH(QString, subjectOut);
         QFETCH(QByteArray, bodyOut);
-        const QString pwned = sent + QStringLiteral("/pwned");
+        const QString pwned = sent + u"/pwned"_s;
         RecordArray   notes = Daynotes({At(12, 5, 2026)}, {At(1, 1, 2020)}); // due by any clock
-        SetRecordValue(notes, 0, EmailAddrKey, QStringLiteral("me@example.org"));
+        SetRecordValue(notes, 0, EmailAddrKey, u"me@example.org"_s);
         SetRecordValue(notes, 0, EmailSubjectKey, subject.replace(QLatin1String("PWNED"), pwned));
         SetRecordValue(notes, 0, EmailMessageKey, body.replace(QLatin1String("PWNED"), pwned));
-        SetRecordValue(notes, 0, URLKey, QStringLiteral(" "));
+        SetRecordValue(notes, 0, URLKey, u" "_s);
         QCOMPARE(CheckReminders(true, notes), 1);
         QCOMPARE(CheckReminders(true, notes), 1); // while the first is still on its way
         QVERIFY(WorkDone());
@@ -228,19 +231,19 @@ class TestReminders : public QObject {
         const QString url =
             QStringLiteral("mailto:me@example.org?subject=Tea%20%26%20cake%3F%202%3D2%20%231%20100%25"
                            "&body=Line%201%0D%0ALine%202%20%26%203");
-        const QString me = QStringLiteral("me@example.org");
+        const QString me = u"me@example.org"_s;
         QTest::newRow("single blanks are no e-mail")
-            << " " << true << QByteArray("0") << true << 0 << "" << true << "";
+            << u" "_s << true << QByteArray("0") << true << 0 << u""_s << true << u""_s;
         QTest::newRow("empty fields are no e-mail")
-            << "" << true << QByteArray("0") << true << 0 << "" << true << "";
+            << u""_s << true << QByteArray("0") << true << 0 << u""_s << true << u""_s;
         QTest::newRow("sendmail takes it")
-            << me << true << QByteArray("0") << false << 1 << "" << false << "";
-        QTest::newRow("sendmail refuses") << me << true << QByteArray("75") << false << 1 << "" << true
-                                          << "The reminder e-mail could not be sent";
+            << me << true << QByteArray("0") << false << 1 << u""_s << false << u""_s;
+        QTest::newRow("sendmail refuses") << me << true << QByteArray("75") << false << 1 << u""_s << true
+                                          << u"The reminder e-mail could not be sent"_s;
         QTest::newRow("no sendmail, the client composes")
-            << me << false << QByteArray("0") << true << 0 << url << false << "";
-        QTest::newRow("no sendmail, no client") << me << false << QByteArray("0") << false << 0 << "" << true
-                                                << "A sendmail-compatible mail program";
+            << me << false << QByteArray("0") << true << 0 << url << false << u""_s;
+        QTest::newRow("no sendmail, no client") << me << false << QByteArray("0") << false << 0 << u""_s
+                                                << true << u"A sendmail-compatible mail program"_s;
     }
     void mailFieldsStayUntilTaken() {
         QFETCH(QString, address);
@@ -254,17 +257,16 @@ class TestReminders : public QObject {
         RecordArray notes = Daynotes({At(12, 5, 2026)}, {At(1, 1, 2020)});
         const bool  blank = address.size() < 2;
         SetRecordValue(notes, 0, EmailAddrKey, address);
-        SetRecordValue(notes, 0, EmailSubjectKey,
-                       blank ? address : QStringLiteral("Tea & cake? 2=2 #1 100%"));
-        SetRecordValue(notes, 0, EmailMessageKey, blank ? address : QStringLiteral("Line 1\rLine 2 & 3"));
+        SetRecordValue(notes, 0, EmailSubjectKey, blank ? address : u"Tea & cake? 2=2 #1 100%"_s);
+        SetRecordValue(notes, 0, EmailMessageKey, blank ? address : u"Line 1\rLine 2 & 3"_s);
         const Record before = *GetRecord(notes, 0, false);
-        if (!sendmail) qputenv("VRDX_SENDMAIL", (sent + QStringLiteral("/no-sendmail")).toUtf8());
+        if (!sendmail) qputenv("VRDX_SENDMAIL", (sent + u"/no-sendmail"_s).toUtf8());
         qputenv("FAKE_SENDMAIL_EXIT", exit);
-        if (!client) QDesktopServices::unsetUrlHandler(QStringLiteral("mailto"));
+        if (!client) QDesktopServices::unsetUrlHandler(u"mailto"_s);
         QCOMPARE(CheckReminders(true, notes), 1);
         QVERIFY(WorkDone());
         QTest::qWait(20); // the alert comes from the event loop
-        QDesktopServices::setUrlHandler(QStringLiteral("mailto"), &desktop, "HandleUrl");
+        QDesktopServices::setUrlHandler(u"mailto"_s, &desktop, "HandleUrl");
         QCOMPARE(SentMail().size(), mails);
         QCOMPARE(desktop.mailto.size(), composed.isEmpty() ? 0 : 1);
         if (!composed.isEmpty()) QCOMPARE(desktop.mailto[0].toString(QUrl::FullyEncoded), composed);
@@ -287,8 +289,7 @@ class TestReminders : public QObject {
         for (int i = 0; i < count; ++i) {
             dates << At(1, 1, 2026) + i * 86400.0;
             at << At(1, 1, 2020);
-            if (i >= count - RemindersOpenedAtOnce)
-                latest << FormatDate(QStringLiteral("dd  LLLL  yyyy"), dates.last());
+            if (i >= count - RemindersOpenedAtOnce) latest << FormatDate(u"dd  LLLL  yyyy"_s, dates.last());
         }
         latest.sort();
         RecordArray notes = Daynotes(dates, at);
@@ -297,7 +298,7 @@ class TestReminders : public QObject {
         QTest::qWait(20);
         QCOMPARE(DaynoteTitles(), latest);
         QCOMPARE(alerts.alerts.size(), 1);
-        QCOMPARE(alerts.alerts[0].message, QStringLiteral("25 more reminders are due"));
+        QCOMPARE(alerts.alerts[0].message, u"25 more reminders are due"_s);
         QVERIFY(
             alerts.alerts[0].informative.contains(QLatin1String("Open Daynotes with Reminders (Ctrl+R)")));
         QVERIFY(Sync());
@@ -335,7 +336,7 @@ class TestReminders : public QObject {
         QFETCH(bool, kept);
         qputenv("FAKE_SENDMAIL_DELAY", delay);
         RecordArray notes = Daynotes({At(12, 5, 2026)}, {At(1, 1, 2020)});
-        SetRecordValue(notes, 0, EmailAddrKey, QStringLiteral("me@example.org"));
+        SetRecordValue(notes, 0, EmailAddrKey, u"me@example.org"_s);
         CheckReminders(true, notes);
         QVERIFY(QTest::qWaitFor([] { return PendingMailCount() == 1; }, 10000));
         FinishReminderWork();
@@ -350,49 +351,39 @@ class TestReminders : public QObject {
     void mailArrivesExactly_data() {
         QTest::addColumn<QString>("subject");
         QTest::addColumn<QString>("body");
-        const QString cake = QStringLiteral("🎂🎉");
-        QTest::newRow("plain") << "Dentist at 10:30"
-                               << "Bring the card\rand the letter";
-        QTest::newRow("accents") << "Café für Zoë"
-                                 << "Ärger über €25\r";
-        QTest::newRow("long, three octets a character")
-            << QString(QStringLiteral("日本語")).repeated(40) << "x";
+        const QString cake = u"🎂🎉"_s;
+        QTest::newRow("accents") << u"Café für Zoë"_s << u"Ärger über €25\r"_s;
         QTest::newRow("long, four octets a character") << cake.repeated(30) << cake;
-        QTest::newRow("one to four octets, every offset") << QStringLiteral("aé€🎂").repeated(25) << "b";
-        QTest::newRow("ASCII that looks encoded") << "=?UTF-8?B?SGVsbG8=?= =?x"
-                                                  << "c";
-        QTest::newRow("ASCII line of 2000 octets") << "s" << QString(2000, QLatin1Char('x'));
-        QTest::newRow("line of 3000 octets in é") << "s" << QString(1500, QChar(0xE9));
+        QTest::newRow("one to four octets, every offset") << u"aé€🎂"_s.repeated(25) << u"b"_s;
+        QTest::newRow("ASCII that looks encoded") << u"=?UTF-8?B?SGVsbG8=?= =?x"_s << u"c"_s;
+        QTest::newRow("ASCII line of 2000 octets") << u"s"_s << QString(2000, QLatin1Char('x'));
+        QTest::newRow("line of 3000 octets in é") << u"s"_s << QString(1500, QChar(0xE9));
         QTest::newRow("line of 999 octets, emoji across the soft breaks")
-            << "s" << QStringLiteral("a") + cake.repeated(124) + QStringLiteral("aaaaaa");
-        QTest::newRow("trailing blanks and tabs") << "s"
-                                                  << "é \r\tb\t\rc  ";
-        QTest::newRow("a dot alone and equals signs") << "s"
-                                                      << ".\r=41=\r.";
+            << u"s"_s << u"a"_s + cake.repeated(124) + u"aaaaaa"_s;
+        QTest::newRow("trailing blanks and tabs") << u"s"_s << u"é \r\tb\t\rc  "_s;
+        QTest::newRow("a dot alone and equals signs") << u"s"_s << u".\r=41=\r."_s;
     }
     void mailArrivesExactly() {
         QFETCH(QString, subject);
         QFETCH(QString, body);
-        SendReminderMail(QStringLiteral("me@example.org"), QString(), subject, body,
-                         [](MailResult, const QString&) {});
+        SendReminderMail(u"me@example.org"_s, QString(), subject, body, [](MailResult, const QString&) {});
         const QByteArrayList mails = SentMail();
         QCOMPARE(mails.size(), 1);
-        QFile file(sent + QStringLiteral("/message"));
+        QFile file(sent + u"/message"_s);
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(mails[0]) == mails[0].size());
         file.close();
         QProcess reader;
-        reader.start(QStringLiteral("python3"),
-                     {qEnvironmentVariable("VRDX_SOURCE_DIR") + QStringLiteral("/tests/mail_reader.py"),
-                      file.fileName()});
+        reader.start(u"python3"_s,
+                     {qEnvironmentVariable("VRDX_SOURCE_DIR") + u"/tests/mail_reader.py"_s, file.fileName()});
         QVERIFY(reader.waitForFinished(30000) && reader.exitCode() == 0);
         const QJsonObject read = QJsonDocument::fromJson(reader.readAllStandardOutput()).object();
-        const QStringList problems = read.value(QStringLiteral("problems")).toVariant().toStringList();
+        const QStringList problems = read.value(u"problems"_s).toVariant().toStringList();
         QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1String("; "))));
-        QCOMPARE(read.value(QStringLiteral("subject")).toString(), subject);
+        QCOMPARE(read.value(u"subject"_s).toString(), subject);
         QString expected = body;
         expected.replace(QLatin1Char('\r'), QLatin1Char('\n'));
         if (!expected.endsWith(QLatin1Char('\n'))) expected += QLatin1Char('\n');
-        QCOMPARE(read.value(QStringLiteral("body")).toString(), expected);
+        QCOMPARE(read.value(u"body"_s).toString(), expected);
     }
 
     void defaultReminderIsAWeekBeforeAtMidnight() {
@@ -404,7 +395,7 @@ class TestReminders : public QObject {
         QCOMPARE(first, At(3, 3, 2026));
         QCOMPARE(second, At(3, 26, 2026));
         QCOMPARE(*GetRecordValue(notes, 0, EmailAddrKey), Value(QString()));
-        QCOMPARE(*GetRecordValue(notes, 0, URLKey), Value(QStringLiteral(" ")));
+        QCOMPARE(*GetRecordValue(notes, 0, URLKey), Value(u" "_s));
     }
 
     // Reminders a minute ahead, between two ticks, and due before the ticks began: each fires once or never.

@@ -116,11 +116,10 @@ class TestWeekly : public QObject {
         if (!existing.isEmpty()) AddDaynote(12, 8, 2026, NoteStandard, existing);
         ShowWeeklyView();
         QCOMPARE(GetControlText(Control(FirstWeekBox + 2)), existing);
-        if (typed == u"<clear>"_s) {
+        if (typed == u"<clear>"_s)
             ClearText(Control(FirstWeekBox + 2));
-        } else {
+        else
             TypeInto(FirstWeekBox + 2, typed);
-        }
         QCOMPARE(NoteOn(DateToAbsTime(12, 8, 2026)), stored);
         QCOMPARE(IsControlEnabled(Control(FirstDeleteBox + 2)), deletable);
         QCOMPARE(App().daynotes.size(), size_t(stored == u"(none)"_s ? 0 : 1));
