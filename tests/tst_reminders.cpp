@@ -316,11 +316,9 @@ class TestReminders : public QObject {
         QCOMPARE(pages[0], latest);
         QCOMPARE(pages[1].size(), RemindersOpenedAtOnce);
         QCOMPARE(pages[2].size(), 5);
-        QCOMPARE(QSet<QString>(pages[0].begin(), pages[0].end())
-                     .unite(QSet<QString>(pages[1].begin(), pages[1].end()))
-                     .unite(QSet<QString>(pages[2].begin(), pages[2].end()))
-                     .size(),
-                 count);
+        QSet<QString> seen; // the first three pages together hold every due daynote
+        for (const QStringList& page : pages.first(3)) seen.unite(QSet<QString>(page.begin(), page.end()));
+        QCOMPARE(seen.size(), count);
         QCOMPARE(pages[3], latest); // and again from the latest
     }
 
