@@ -1,5 +1,4 @@
-// Printing to PDF files, read back with poppler's pdftotext and pdfinfo: pages of text in both orientations,
-// wrapped long lines, text outside Latin-1, what an open daynote window shows, and windows as pictures.
+// Printing to PDF files, read back with poppler's pdftotext and pdfinfo.
 #include "calendar/calendar_window.h"
 #include "core/app_state.h"
 #include "core/dates.h"

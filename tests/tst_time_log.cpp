@@ -1,6 +1,4 @@
-// The time log on the offscreen platform with the test clock: durations with pauses, the day's log file and
-// its layout, several logs on one day, the window closed and reopened, the name's length limit, the quit's
-// question, and a log file that cannot be written.
+// The time log with the test clock: durations with pauses, the day's log file, reopening, quitting.
 #include "core/app_state.h"
 #include "core/datafiles.h"
 #include "core/dates.h"
@@ -58,7 +56,7 @@ QString Slurp(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
 }
 
-// "12:05:00" -> seconds; pauses are "at+length" pairs separated by blanks, in seconds from the start.
+// "at+length at+length": pauses in seconds from the start.
 QList<QPair<double, double>> Pauses(const QString& text) {
     QList<QPair<double, double>> pauses;
     for (const QString& p : text.split(QLatin1Char(' '), Qt::SkipEmptyParts))
