@@ -1,6 +1,4 @@
-// Dated backups on real files with the test clock: one a day before the first save, for the daynotes, the
-// events and the preferences; the copies kept over a year; the restore window putting an earlier array
-// back and setting the current file aside; a damaged backup refused.
+// Dated backups on real files with the test clock: daily copies, the rotation over a year, restoring one.
 #include "core/app_state.h"
 #include "core/backups.h"
 #include "core/datafiles.h"
@@ -99,8 +97,7 @@ class TestBackups : public QObject {
         QCOMPARE(QDir(BackupFolder()).entryList(QDir::Files).size(), 3); // no temporary left behind
     }
 
-    // A save every day of a year leaves the 14 newest copies and the first copy of each of the 12 newest
-    // months.
+    // A save every day of a year leaves the 14 newest copies and the first of each of the 12 newest months.
     void rotationOverAYear() {
         const QDate first(2026, 1, 1), last(2026, 12, 31);
         for (QDate d = first; d <= last; d = d.addDays(1)) {

@@ -1,6 +1,4 @@
-// The daynote list and find on the offscreen platform: row texts and sorting, the selected daynote's text
-// written back on a change of row, on closing and at quit, deletion, the keeper box, the counts, the list
-// following changes made elsewhere, and searching.
+// The daynote list and find on the offscreen platform: rows, sorting, write-back, keeper box, counts, find.
 #include "calendar/monthly_view.h"
 #include "calendar/weekly_view.h"
 #include "core/app_state.h"

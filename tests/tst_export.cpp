@@ -1,6 +1,4 @@
-// Daynote export on real files: the log's name, layout and encoding, the iCalendar files as Python's
-// icalendar package reads them back, the commands with their alert, and revealing a file through a fake
-// file manager on a private session bus.
+// Daynote export on real files: the log, the iCalendar files as Python's icalendar reads them, reveal.
 #include "core/app_state.h"
 #include "core/datafiles.h"
 #include "core/dates.h"
@@ -86,18 +84,6 @@ class TestExport : public QObject {
         App().daynotes.clear();
     }
 
-    void logName_data() {
-        QTest::addColumn<int>("day");
-        QTest::addColumn<QString>("name");
-        QTest::newRow("single digit day") << 5 << u"Export DayNote Log for 5-July-2024"_s;
-        QTest::newRow("two digit day") << 25 << u"Export DayNote Log for 25-July-2024"_s;
-    }
-    void logName() {
-        QFETCH(int, day);
-        QFETCH(QString, name);
-        QCOMPARE(DaynoteLogName(DateToAbsTime(7, day, 2024)), name);
-    }
-
     void logLayout() {
         RecordArray notes = Notes({{DateToAbsTime(7, 4, 2024), u"Fireworks, \"picnic\"\rsecond line"_s},
                                    {DateToAbsTime(7, 5, 2024), u"Ελληνικά 日本語 😀"_s}});
@@ -106,7 +92,7 @@ class TestExport : public QObject {
         SetTestClock(DateToAbsTime(3, 5, 2026) + 3600);
         QString       reason;
         const QString path = WriteDaynoteLog(notes, &reason);
-        QCOMPARE(QFileInfo(path).fileName(), u"Export DayNote Log for 5-March-2026"_s);
+        QCOMPARE(QFileInfo(path).fileName(), u"Export DayNote Log for 5-March-2026"_s); // no leading zero
         QCOMPARE(QFileInfo(path).absolutePath(), GetDataFolderURL());
         const QByteArray expected = "Export DayNote Log for 5-March-2026\n"
                                     "-----------------------------------\n"
@@ -267,8 +253,7 @@ class TestExport : public QObject {
             return bytes.mid(bytes.indexOf("UID:")).split('\r').first();
         };
         QVERIFY(!uid(todo).isEmpty() && uid(todo) != uid(event));
-        // A record without a date has no day in a calendar (the log keeps its text); alone, it writes
-        // nothing.
+        // A record without a date has no day in a calendar; alone, it writes nothing.
         RecordArray undated;
         SetRecordValue(undated, 0, NoteDataKey, u"no date"_s);
         QVERIFY(DaynoteCalendarBytes(undated, IcalForm::ToDos, 0).isEmpty());

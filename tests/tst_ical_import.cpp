@@ -1,6 +1,4 @@
-// iCalendar import: files written by Python's icalendar package land on the right days in two time zones,
-// the program's own export comes back with the same texts, a second import adds nothing, and a file that
-// is not iCalendar is refused at its bad line without a change.
+// iCalendar import: Python-written files in two zones, the own export round trip, malformed files refused.
 #include "core/app_state.h"
 #include "core/dates.h"
 #include "core/dispatch.h"
@@ -84,8 +82,7 @@ class TestIcalImport : public QObject {
         QCOMPARE(on(QDate(2026, 4, 4)), QString());
         QCOMPARE(on(QDate(1999, 12, 31)), u"Long ago"_s);
         QCOMPARE(on(QDate(2026, 4, 15)), u"Taxes"_s); // a to-do with only a due date
-        // Weekly at 18:00 floating: every Monday from 12 months before now to 12 months after, but the
-        // excluded.
+        // Weekly at 18:00 floating: every Monday within 12 months of now, but the excluded one.
         int yoga = 0;
         for (QDate d(2025, 1, 6); d <= QDate(2028, 1, 1); d = d.addDays(7)) {
             const bool inWindow =

@@ -1,6 +1,4 @@
-// The time log on the offscreen platform with the test clock: durations with pauses, the day's log file and
-// its layout, several logs on one day, the window closed and reopened, the name's length limit, the quit's
-// question, and a log file that cannot be written.
+// The time log with the test clock: durations with pauses, the day's log file, reopening, quitting.
 #include "core/app_state.h"
 #include "core/datafiles.h"
 #include "core/dates.h"
@@ -58,7 +56,7 @@ QString Slurp(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
 }
 
-// "12:05:00" -> seconds; pauses are "at+length" pairs separated by blanks, in seconds from the start.
+// "at+length at+length": pauses in seconds from the start.
 QList<QPair<double, double>> Pauses(const QString& text) {
     QList<QPair<double, double>> pauses;
     for (const QString& p : text.split(QLatin1Char(' '), Qt::SkipEmptyParts))
@@ -142,7 +140,7 @@ class TestTimeLog : public QObject {
             qPrintable(file));
     }
 
-    void entryLayout() {
+    void entriesOfADay() {
         StartLog(u"Café ☕ in Zürich"_s);
         Advance(3723);
         Click(Window(), TimeLogStopButton);
@@ -155,29 +153,22 @@ class TestTimeLog : public QObject {
                                  u"\nLog Stopped on: Saturday, December 05, 2026, 10:02:03 AM\n\n"
                                  "Elapsed Time  : 01:02:03\n\nProject Time  : 01:02:03\n\n"_s;
         QCOMPARE(Slurp(path), expected);
-    }
-
-    void twoLogsOnOneDayBothKept() {
-        StartLog(u"first"_s);
-        Advance(60);
-        Click(Window(), TimeLogStopButton);
+        // A second log of the day follows the first under the one header.
         Advance(3600);
         StartLog(u"second"_s);
         Advance(120);
         Click(Window(), TimeLogStopButton);
-        const QString file = Slurp(LogPath(Start));
-        QCOMPARE(file.count(u"Timer Log Created"_s), 1);
-        QVERIFY(file.startsWith(u"Timer Log Created"_s));
-        const qsizetype first = file.indexOf(u"Project name: first\n"_s);
-        const qsizetype second = file.indexOf(u"Project name: second\n"_s);
-        QVERIFY2(first > 0 && second > first, qPrintable(file));
-        QVERIFY(file.contains(u"Elapsed Time  : 00:01:00"_s) && file.contains(u"Elapsed Time  : 00:02:00"_s));
+        const QString both = Slurp(path);
+        QVERIFY2(both.startsWith(expected) && both.count(u"Timer Log Created"_s) == 1 &&
+                     both.contains(u"Project name: second\n"_s) &&
+                     both.contains(u"Elapsed Time  : 00:02:00"_s),
+                 qPrintable(both));
         // A log stopped the next day goes to that day's file, with its own header.
         StartLog(u"late"_s);
         Advance(24 * 3600);
         Click(Window(), TimeLogStopButton);
         QVERIFY(Slurp(LogPath(CurrentAbsoluteTime())).startsWith(u"Timer Log Created 06.December.2026\n"_s));
-        QVERIFY(!Slurp(LogPath(Start)).contains(u"late"_s));
+        QVERIFY(!Slurp(path).contains(u"late"_s));
     }
 
     void buttonsFollowTheState() {

@@ -1,6 +1,4 @@
-// The time zones on the offscreen platform with the test clock: offset texts, zones set through the sheet,
-// the clocks on the tick, what is stored when the window closes and shown when it opens again, and the sheet
-// as it opens.
+// The time zones window with the test clock: zones set through the sheet, the clocks, what is stored.
 #include "core/app_state.h"
 #include "core/dates.h"
 #include "core/dispatch.h"
@@ -71,21 +69,6 @@ class TestTimeZones : public QObject {
         p.timeZone1Name = p.timeZone2Name = QString();
         RunCommand(MakeFourCC("ShTZ"));
         QVERIFY(Window());
-    }
-
-    void offsetTexts_data() {
-        QTest::addColumn<int>("halfHours");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("11") << 11 << "+ 5 h 30m";
-        QTest::newRow("-4, a blank at the end") << -4 << "- 2 h ";
-        QTest::newRow("-1") << -1 << "- 0 h 30m";
-        QTest::newRow("47") << 47 << "+ 23 h 30m";
-        QTest::newRow("0: no text") << 0 << "";
-    }
-    void offsetTexts() {
-        QFETCH(int, halfHours);
-        QFETCH(QString, text);
-        QCOMPARE(ZoneOffsetText(halfHours), text);
     }
 
     // Applied through the sheet: the window's texts, its 'zon1' property and the clock on the next tick.
@@ -162,8 +145,7 @@ class TestTimeZones : public QObject {
         QCOMPARE(GetZoneOffset(FindControl(Window(), ZoneOffset1Text)), 0);
     }
 
-    // The sheet: 47 half-hour items; the sign back to plus at every opening of the window; a zone in use
-    // shown as it is, so that OK without a change keeps it.
+    // 47 half-hour items; the sign back to plus at every opening; a zone in use shown so that OK keeps it.
     void sheetAsItOpens() {
         Click(Window(), ZoneSheetButton);
         for (int popUp : {Zone1DifferencePopUp, Zone2DifferencePopUp}) {

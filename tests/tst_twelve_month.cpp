@@ -155,9 +155,7 @@ class TestTwelveMonth : public QObject {
     void yearText() {
         QFETCH(int, year);
         QFETCH(QStringList, expected);
-        const QStringList lines = YearCalendarLines(year);
-        QCOMPARE(lines.size(), expected.size());
-        for (int i = 0; i < lines.size(); ++i) QCOMPARE(lines[i], expected[i]);
+        QCOMPARE(YearCalendarLines(year), expected);
     }
 
     // The roles sit where cal puts the year, the month names and the weekday headers.
@@ -170,8 +168,6 @@ class TestTwelveMonth : public QObject {
         QTest::newRow("first month names") << 2 << int(YearLineRole::MonthNames) << u"January"_s;
         QTest::newRow("first headers") << 3 << int(YearLineRole::WeekdayHeader) << u"Su Mo"_s;
         QTest::newRow("first week") << 4 << int(YearLineRole::Other) << u"1  2"_s;
-        QTest::newRow("second month names") << 10 << int(YearLineRole::MonthNames) << u"April"_s;
-        QTest::newRow("third headers") << 19 << int(YearLineRole::WeekdayHeader) << u"Su Mo"_s;
         QTest::newRow("last month names") << 26 << int(YearLineRole::MonthNames) << u"October"_s;
         QTest::newRow("last headers") << 27 << int(YearLineRole::WeekdayHeader) << u"Su Mo"_s;
         QTest::newRow("last week line") << 33 << int(YearLineRole::Other) << QString();

@@ -1,6 +1,4 @@
-// User notes on the offscreen platform with real files: a new note, the font presets read back, one window
-// per file, the recent submenu, the notes reopened after a quit, every note saving into its own file, and
-// restyling that leaves the clipboard alone.
+// User notes on the offscreen platform with real files: presets, the recent submenu, quit and reopen.
 #include "calendar/colours.h"
 #include "core/app_state.h"
 #include "core/dispatch.h"
@@ -54,6 +52,11 @@ bool ReadNote(const QString& path, QString* text, NoteFontStyle* style = nullptr
     *text = t && ValueText(*t) ? *ValueText(*t) : QString();
     const Value* s = FindField(*ValueRecord(root), u"UserNoteCfsKey"_s);
     return !style || (s && ValueData(*s) && DecodeFontStyle(*ValueData(*s), style));
+}
+
+QString WriteRaw(const QString& name, const QByteArray& bytes) {
+    QFile file(NotePath(name));
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() ? file.fileName() : QString();
 }
 
 QWidget* Open(const QString& path) {
@@ -144,9 +147,8 @@ class TestUserNotes : public QObject {
             QCOMPARE(QByteArray(bytes, 4), "Zer2"_ba);
         }
 
-        const QList<QWidget*> notes = NoteWindows();
-        QCOMPARE(notes.size(), 1);
-        QWidget* window = notes.first();
+        QCOMPARE(NoteWindows().size(), 1);
+        QWidget* window = NoteWindows().first();
         QCOMPARE(GetControlText(FindControl(window, UserNoteTextControl)), u" "_s);
         QCOMPARE(GetControlValue(FindControl(window, UserNoteFontPopUp)), 6);
         QVERIFY(IsWindowModifiedMark(window));
@@ -209,24 +211,18 @@ class TestUserNotes : public QObject {
     }
 
     // A click on a calendar cell without a day stands for the first item of the recent submenu.
-    void emptyCalendarCellOpensTheMostRecentNote_data() {
-        QTest::addColumn<bool>("listed");
-        QTest::newRow("a note listed") << true;
-        QTest::newRow("no note listed") << false;
-    }
     void emptyCalendarCellOpensTheMostRecentNote() {
-        QFETCH(bool, listed);
+        AlertRecorder alerts;
+        QVERIFY(!OpenDaynote(12, 0, 2026, false, App().daynotes)); // no note listed: nothing opens
+        QVERIFY(NoteWindows().isEmpty());
         const QString path = NotePath(u"recent.vrdxnote"_s);
         WriteNote(path, u"most recent"_s, nullptr);
-        if (listed) {
-            CloseWindow(Open(path));
-            QTest::qWait(0);
-        }
-        AlertRecorder alerts;
+        CloseWindow(Open(path));
+        QTest::qWait(0);
         QVERIFY(!OpenDaynote(12, 0, 2026, false, App().daynotes));
+        QCOMPARE(NoteWindows().size(), 1);
+        QCOMPARE(GetWindowFile(NoteWindows().first()), path);
         QVERIFY(alerts.alerts.isEmpty());
-        QCOMPARE(NoteWindows().size(), listed ? 1 : 0);
-        if (listed) QCOMPARE(GetWindowFile(NoteWindows().first()), path);
     }
 
     void recentListMovesReopenedFileToTop() {
@@ -244,18 +240,11 @@ class TestUserNotes : public QObject {
         QVERIFY(TriggerMenuItem(RecentUserNotesMenu, 2));
         QCOMPARE(GetWindowFile(NoteWindows().value(0)), b);
         QCOMPARE(RecentUserNoteFiles(), (QStringList{b, a}));
-    }
-
-    void clearingKeepsTheTwoFixedItems() {
-        const QString a = NotePath(u"a.vrdxnote"_s);
-        WriteNote(a, u"A"_s, nullptr);
-        CloseWindow(Open(a));
-        QCOMPARE(GetMenuItemTexts(RecentUserNotesMenu).size(), 3);
-        QVERIFY(TriggerMenuItem(RecentUserNotesMenu, 3));
-        QCOMPARE(GetMenuItemTexts(RecentUserNotesMenu), (QStringList{QString(), u"Clear Menu"_s}));
+        // Clearing keeps the separator and "Clear Menu", also once rebuilt.
+        QVERIFY(TriggerMenuItem(RecentUserNotesMenu, 4));
         QVERIFY(!PrefCopyValue(RecentUserNotesKey));
         RebuildRecentUserNotesMenu();
-        QCOMPARE(GetMenuItemTexts(RecentUserNotesMenu).size(), 2);
+        QCOMPARE(GetMenuItemTexts(RecentUserNotesMenu), (QStringList{QString(), u"Clear Menu"_s}));
     }
 
     // Saving must reach the window's own file whatever became of the recent list and the names.
@@ -415,11 +404,7 @@ class TestUserNotes : public QObject {
         if (situation == u"missing"_s) {
             QVERIFY(!Open(NotePath(u"gone.vrdxnote"_s)));
         } else if (situation == u"text file"_s) {
-            QFile file(NotePath(u"plain.txt"_s));
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write("just text\n");
-            file.close();
-            QVERIFY(!Open(file.fileName()));
+            QVERIFY(!Open(WriteRaw(u"plain.txt"_s, "just text\n")));
         } else if (situation == u"recent gone"_s) {
             const QString path = NotePath(u"soon.vrdxnote"_s);
             WriteNote(path, u"x"_s, nullptr);
@@ -427,11 +412,8 @@ class TestUserNotes : public QObject {
             QFile::remove(path);
             ChooseRecentUserNote(1);
         } else if (situation == u"damaged"_s) {
-            const QString path = NotePath(u"bad.vrdxnote"_s);
-            QFile         file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write("<?xml version=\"1.0\"?><plist><dict><key>UserNoteTextKey</key>");
-            file.close();
+            const QString path =
+                WriteRaw(u"bad.vrdxnote"_s, "<?xml version=\"1.0\"?><plist><dict><key>UserNoteTextKey</key>");
             SetFileTypeAndCreator(path, UserNoteType, CreatorCode);
             QVERIFY(!Open(path));
         } else {

@@ -1,6 +1,4 @@
-// The web page and the version check against a web server of the test's own (Python's http.server on a
-// free local port): numbers compared as numbers, white space ignored, failures reported, and the program
-// going on while a slow answer is awaited.
+// The web page and the version check against Python's http.server on a free local port.
 #include "core/dispatch.h"
 #include "core/preferences.h"
 #include "core/web_page.h"
@@ -177,8 +175,7 @@ class TestWebPage : public QObject {
         QCOMPARE(recorder.alerts[0].informative, u"The VRD X web site could not be contacted."_s);
     }
 
-    // While a slow answer is on its way, the event loop (and so every window and the tick) goes on, and a
-    // second request does not start another check.
+    // While a slow answer is awaited the event loop goes on, and a second request starts no second check.
     void slowAnswerKeepsTheProgramRunning() {
         Publish("3.3");
         UseSite(site + u"/slow"_s);
