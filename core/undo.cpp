@@ -41,6 +41,31 @@ bool OneRecordPerDay(const RecordArray& notes) {
     return true;
 }
 
+// Equal values, found fast for the texts and data an unchanged record still shares with its copy.
+bool SameValue(const Value& a, const Value& b);
+
+bool SameText(const QString& s, const QString& t) {
+    return (s.constData() == t.constData() && s.size() == t.size()) || s == t;
+}
+
+bool SameRecord(const Record& a, const Record& b) {
+    if (a.fields.size() != b.fields.size()) return false;
+    for (size_t i = 0; i < a.fields.size(); ++i)
+        if (!SameText(a.fields[i].key, b.fields[i].key) || !SameValue(a.fields[i].value, b.fields[i].value)) return false;
+    return true;
+}
+
+bool SameValue(const Value& a, const Value& b) {
+    if (a.v.index() != b.v.index()) return false;
+    if (const auto* s = std::get_if<QString>(&a.v)) return SameText(*s, std::get<QString>(b.v));
+    if (const auto* d = std::get_if<QByteArray>(&a.v)) {
+        const QByteArray& e = std::get<QByteArray>(b.v);
+        return (d->constData() == e.constData() && d->size() == e.size()) || *d == e;
+    }
+    if (const auto* r = std::get_if<Record>(&a.v)) return SameRecord(*r, std::get<Record>(b.v));
+    return a == b;
+}
+
 bool Present(const Value& v) {
     return v.kind() != ValueKind::None;
 }
@@ -201,7 +226,7 @@ bool RedoDaynoteChange() {
 
 std::vector<DaynoteDayChange> DiffDaynotes(const RecordArray& before, const RecordArray& after) {
     std::vector<DaynoteDayChange> changes;
-    if (before.size() == after.size() && std::equal(before.begin(), before.end(), after.begin()))
+    if (before.size() == after.size() && std::equal(before.begin(), before.end(), after.begin(), SameValue))
         return changes;
     if (!OneRecordPerDay(before) || !OneRecordPerDay(after)) {
         changes.push_back({std::numeric_limits<double>::quiet_NaN(), Value(before), Value(after)});
@@ -216,7 +241,7 @@ std::vector<DaynoteDayChange> DiffDaynotes(const RecordArray& before, const Reco
         } else if (b < a) {
             changes.push_back({b, Value(), after[j++]});
         } else {
-            if (!(before[i] == after[j])) changes.push_back({a, before[i], after[j]});
+            if (!SameValue(before[i], after[j])) changes.push_back({a, before[i], after[j]});
             ++i, ++j;
         }
     }
