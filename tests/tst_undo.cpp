@@ -16,12 +16,16 @@
 #include "helpers/zone_scope.h"
 #include "notes/daynote_list.h"
 #include "notes/daynote_window.h"
+#include "notes/ical_import.h"
+#include "notes/recurring.h"
 #include "notes/reminder_sheet.h"
 #include "platform/clock.h"
 #include "platform/list_view.h"
 #include "platform/windows.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QTest>
 #include <QUndoStack>
 
@@ -37,6 +41,9 @@ enum Change {
     HolidaysAdded,
     OtherProgram,
     ListDelete,
+    ListKeeperBox,
+    IcalendarImport,
+    RecurringCopies,
     ReminderRemoved
 };
 
@@ -104,6 +111,39 @@ void Perform(Change change) {
         SetListSelection(FindControl(FindWindowById(ListWindowId), DaynoteListView), {1});
         HandleControlEvent(ControlHit, ListDeleteButton, 0);
         break;
+    case ListKeeperBox: {
+        RunCommand(MakeFourCC("List"));
+        QWidget* list = FindWindowById(ListWindowId);
+        SetListSelection(FindControl(list, DaynoteListView), {1});
+        SetControlValue(FindControl(list, ListKeeperCheckBox), 0);
+        HandleControlEvent(ControlHit, ListKeeperCheckBox, 0);
+        break;
+    }
+    case IcalendarImport: {
+        const QString path = QDir::temp().filePath(u"undo-import.ics"_s);
+        QFile         file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(
+            "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//test//undo//EN\r\n"
+            "BEGIN:VEVENT\r\nUID:a@test\r\nDTSTART;VALUE=DATE:20261208\r\nSUMMARY:Dentist\r\nEND:VEVENT\r\n"
+            "BEGIN:VEVENT\r\nUID:b@test\r\nDTSTART;VALUE=DATE:20261215\r\nSUMMARY:Party\r\nEND:VEVENT\r\n"
+            "END:VCALENDAR\r\n");
+        file.close();
+        ImportIcalendarFile(path);
+        QFile::remove(path);
+        break;
+    }
+    case RecurringCopies: {
+        QWidget* w = OpenDaynote(12, 8, 2026, false, App().daynotes);
+        QTest::mouseClick(FindControl(w, RecurringButton), Qt::LeftButton);
+        QWidget* sheet = FindWindowById(RecurringWindowId);
+        QVERIFY(sheet);
+        QTest::keyClicks(FindControl(sheet, RecurringCountField), u"3"_s);
+        QTest::keyClicks(FindControl(sheet, RecurringSpacingField), u"1"_s);
+        QTest::mouseClick(FindControl(sheet, RecurringCopyButton), Qt::LeftButton);
+        CloseById(w);
+        break;
+    }
     case ReminderRemoved: {
         QWidget* w = OpenDaynote(12, 10, 2026, false, App().daynotes);
         QTest::mouseClick(FindControl(w, ReminderButton), Qt::LeftButton);
@@ -161,6 +201,9 @@ class TestUndo : public QObject {
         QTest::newRow("another program's line")
             << int(OtherProgram) << u"Change Daynote of 8 December 2026"_s;
         QTest::newRow("list's delete") << int(ListDelete) << u"Delete Daynote of 8 December 2026"_s;
+        QTest::newRow("list's keeper box") << int(ListKeeperBox) << u"Change Daynote of 8 December 2026"_s;
+        QTest::newRow("iCalendar import") << int(IcalendarImport) << u"Import undo-import.ics"_s;
+        QTest::newRow("recurring copies") << int(RecurringCopies) << u"Add 3 Daynotes"_s;
         QTest::newRow("reminder removed") << int(ReminderRemoved) << u"Change Daynote of 10 December 2026"_s;
     }
     void doUndoRedo() {
