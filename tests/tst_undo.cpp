@@ -19,6 +19,7 @@
 #include "notes/ical_import.h"
 #include "notes/recurring.h"
 #include "notes/reminder_sheet.h"
+#include "notes/restore_backup.h"
 #include "platform/clock.h"
 #include "platform/list_view.h"
 #include "platform/windows.h"
@@ -44,6 +45,7 @@ enum Change {
     ListKeeperBox,
     IcalendarImport,
     RecurringCopies,
+    BackupRestored,
     ReminderRemoved
 };
 
@@ -144,6 +146,17 @@ void Perform(Change change) {
         CloseById(w);
         break;
     }
+    case BackupRestored: {
+        RecordArray backup = App().daynotes;
+        SetRecordValue(backup, 0, NoteDataKey, Value(u"as it was"_s));
+        const QString path = QDir::temp().filePath(u"undo-backup.plist"_s);
+        QVERIFY(WritePropertyListFile(path, Value(backup), nullptr));
+        BeginDaynoteChange();
+        QVERIFY(!RestoreDaynotesFrom(path, App().daynotes).isEmpty());
+        EndDaynoteChange();
+        QFile::remove(path);
+        break;
+    }
     case ReminderRemoved: {
         QWidget* w = OpenDaynote(12, 10, 2026, false, App().daynotes);
         QTest::mouseClick(FindControl(w, ReminderButton), Qt::LeftButton);
@@ -204,6 +217,7 @@ class TestUndo : public QObject {
         QTest::newRow("list's keeper box") << int(ListKeeperBox) << u"Change Daynote of 8 December 2026"_s;
         QTest::newRow("iCalendar import") << int(IcalendarImport) << u"Import undo-import.ics"_s;
         QTest::newRow("recurring copies") << int(RecurringCopies) << u"Add 3 Daynotes"_s;
+        QTest::newRow("backup restored") << int(BackupRestored) << u"Restore from Backup"_s;
         QTest::newRow("reminder removed") << int(ReminderRemoved) << u"Change Daynote of 10 December 2026"_s;
     }
     void doUndoRedo() {
@@ -263,6 +277,24 @@ class TestUndo : public QObject {
         QVERIFY(NoteIndex(DateToAbsTime(12, 9, 2026)) >= 0);
         RunCommand(MakeFourCC("undo"));
         QCOMPARE(NoteOn(DateToAbsTime(12, 9, 2026)), u"(none)"_s);
+    }
+
+    // Typing is one step per box until the focus moves on; typing back to the start leaves no step.
+    void typingSteps() {
+        ShowWeeklyView();
+        QWidget* week = FindWindowById(WeeklyWindowId);
+        for (int box : {FirstWeekBox + 3, FirstWeekBox + 4, FirstWeekBox + 3}) {
+            SetFocusToControl(FindControl(week, box));
+            QTest::keyClicks(FindControl(week, box), u"ab"_s);
+        }
+        QCOMPARE(DaynoteUndoStack().count(), 3);
+        QCOMPARE(NoteOn(DateToAbsTime(12, 9, 2026)), u"abab"_s);
+        QWidget* box = FindControl(week, FirstWeekBox + 5);
+        SetFocusToControl(box);
+        QTest::keyClicks(box, u"x"_s);
+        QTest::keyClick(box, Qt::Key_Backspace);
+        QCOMPARE(DaynoteUndoStack().count(), 3);
+        QCOMPARE(DaynoteUndoStack().undoText(), u"Change Daynote of 9 December 2026"_s);
     }
 
     // Days held twice or out of order are taken back whole.
