@@ -51,7 +51,8 @@ bool SameText(const QString& s, const QString& t) {
 bool SameRecord(const Record& a, const Record& b) {
     if (a.fields.size() != b.fields.size()) return false;
     for (size_t i = 0; i < a.fields.size(); ++i)
-        if (!SameText(a.fields[i].key, b.fields[i].key) || !SameValue(a.fields[i].value, b.fields[i].value)) return false;
+        if (!SameText(a.fields[i].key, b.fields[i].key) || !SameValue(a.fields[i].value, b.fields[i].value))
+            return false;
     return true;
 }
 
