@@ -1464,7 +1464,30 @@ bool IsCommandEnabled(FourCC command) {
     return false;
 }
 
+namespace {
+
+// A text control claims the Undo and Redo keys even with nothing to undo; then they belong to the menu item,
+// which acts on the program's steps.
+class EditKeysToMenu : public QObject {
+  protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() != QEvent::ShortcutOverride || !applicationUndo) return false;
+        const auto*     key = static_cast<QKeyEvent*>(event);
+        const EditState s = FocusedEditState();
+        if ((key->matches(QKeySequence::Undo) && !TextUndoFirst(s) && applicationUndo->canUndo()) ||
+            (key->matches(QKeySequence::Redo) && !TextRedoFirst(s) && applicationUndo->canRedo())) {
+            event->ignore();
+            return true;
+        }
+        return false;
+    }
+};
+
+} // namespace
+
 void SetApplicationUndoStack(QUndoStack* stack) {
+    static EditKeysToMenu* keys = nullptr;
+    if (!keys) qApp->installEventFilter(keys = new EditKeysToMenu);
     if (applicationUndo) QObject::disconnect(applicationUndo, nullptr, qApp, nullptr);
     applicationUndo = stack;
     if (stack) {
