@@ -39,6 +39,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <initializer_list>
+#include <optional>
 
 // ---------------------------------------------------------------------------------------------------------
 // Index
@@ -423,7 +424,10 @@ int DispatchControlEvent(std::span<const ControlRow> table, int kind, int contro
 }
 
 int HandleControlEvent(int kind, int controlId, unsigned modifiers) {
-    DaynoteChangeScope change;
+    // Typing in a daynote or note window stays in the window until it closes: no step to look for.
+    std::optional<DaynoteChangeScope> change;
+    if (kind != ControlTextChanged || (controlId != DaynoteTextControl && controlId != UserNoteTextControl))
+        change.emplace();
     // A box of the weekly view writes each keystroke: one step per day until something else happens.
     if (kind == ControlTextChanged && controlId >= FirstWeekBox && controlId <= LastWeekBox)
         MarkDaynoteChangeAsTyping();
