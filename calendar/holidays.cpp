@@ -5,6 +5,7 @@
 #include "calendar/weekly_view.h"
 #include "core/app_state.h"
 #include "core/dates.h"
+#include "core/undo.h"
 #include "core/window_ids.h"
 #include "notes/daynote_list.h"
 #include "notes/daynote_window.h"
@@ -137,6 +138,7 @@ bool AddHolidays(QWidget* window, RecordArray& daynotes) {
         Beep();
         return false;
     }
+    NameDaynoteChange(QStringLiteral("Add Holidays for %1").arg(year));
     for (const NamedDate& holiday : HolidaysOfYear(year)) {
         if (!AddNamedDaynote(holiday.date, holiday.text, NoteHoliday, false, daynotes)) continue;
         ShowDuplicateDaynoteAlert(holiday.text, year);

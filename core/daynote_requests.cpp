@@ -5,6 +5,7 @@
 #include "calendar/holidays.h"
 #include "calendar/weekly_view.h"
 #include "core/dates.h"
+#include "core/undo.h"
 #include "notes/daynote_list.h"
 #include "notes/reminders.h"
 
@@ -37,6 +38,8 @@ bool ExternalDaynoteRequest(const QString& object, RecordArray& daynotes) {
     double            date = 0;
     if (fields.size() != 4 || !RequestDate(fields[2], &date)) return false;
     const QString text = ExternalDaynoteText(fields[0], fields[1]);
+    // Another program's change is the user's to take back like any other.
+    DaynoteChangeScope change;
     if (fields[3] == QLatin1String("A")) {
         AddNamedDaynote(date, text, NoteStandard, true, daynotes);
     } else {

@@ -11,6 +11,7 @@
 #include "core/datafiles.h"
 #include "core/preferences.h"
 #include "core/startup.h"
+#include "core/undo.h"
 #include "core/web_page.h"
 #include "core/window_ids.h"
 #include "notes/daynote_list.h"
@@ -38,6 +39,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <initializer_list>
+#include <optional>
 
 // ---------------------------------------------------------------------------------------------------------
 // Index
@@ -367,9 +369,12 @@ void InstallEventHandlers() {
     sinks.focusChanged = [] { UpdateCommandStatus(MakeFourCC("clos")); };
     sinks.menuItem = UserNoteMenuItem;
     SetEventSinks(std::move(sinks));
+    SetApplicationUndoStack(&DaynoteUndoStack());
 }
 
+// Every user action below is one undo step for whatever it changes in the daynote array.
 int HandleAppEvent(FourCC command) {
+    DaynoteChangeScope change;
     for (const CommandRow& row : CommandTable)
         if (row.code == command) return row.action(command);
     return EventNotHandled;
@@ -398,6 +403,7 @@ void ActivateApplication() {
 }
 
 void HandleAppActivation(int kind) {
+    DaynoteChangeScope change;
     if (kind == AppDeactivated) {
         SaveWeek(App().daynotes);
         if (Prefs().hideInBackground) HideApplication();
@@ -418,11 +424,19 @@ int DispatchControlEvent(std::span<const ControlRow> table, int kind, int contro
 }
 
 int HandleControlEvent(int kind, int controlId, unsigned modifiers) {
+    // Typing in a daynote or note window stays in the window until it closes: no step to look for.
+    std::optional<DaynoteChangeScope> change;
+    if (kind != ControlTextChanged || (controlId != DaynoteTextControl && controlId != UserNoteTextControl))
+        change.emplace();
+    // A box of the weekly view writes each keystroke: one step per day until something else happens.
+    if (kind == ControlTextChanged && controlId >= FirstWeekBox && controlId <= LastWeekBox)
+        MarkDaynoteChangeAsTyping();
     return DispatchControlEvent(std::span<const ControlRow>(ControlTable.begin(), ControlTable.size()), kind,
                                 controlId, modifiers);
 }
 
 int HandleContextClick(int controlId, QWidget* window, QPoint globalPos) {
+    DaynoteChangeScope change;
     for (const ContextRow& row : ContextTable)
         if (controlId >= row.first && controlId <= row.last) return row.action(controlId, window, globalPos);
     return EventNotHandled;
@@ -458,6 +472,7 @@ int HandleWindowEvent(int kind, int windowId) {
         return EventHandled;
     }
     if (kind != WindowClose) return EventNotHandled;
+    DaynoteChangeScope change;
     if (CloseWindowById(windowId) != 0) return EventHandled; // the close action kept the window
     if (windowId == TimerSheetId || windowId == AddEventSheetId || windowId == ReminderSheetId ||
         windowId == GoToYearWindowId)

@@ -12,6 +12,8 @@
 #include "tools/sounds.h"
 #include "tools/user_notes.h"
 
+#include <algorithm>
+
 // ---------------------------------------------------------------------------------------------------------
 // Index
 //   Fonts ..................... FontPreset, FontMenuItemForStyle, SetDaynoteFont
@@ -260,6 +262,34 @@ void ReloadChangedDaynoteWindows(const RecordArray& daynotes) {
     }
 }
 
+void ReloadDaynoteWindowsOf(const std::vector<double>& days, bool all, const RecordArray& daynotes) {
+    for (QWidget* w : DocumentWindows()) {
+        DateValue date;
+        if (!IsDaynoteWindowId(GetWindowId(w)) || !WindowTitleDate(w, &date)) continue;
+        if (!all && std::find(days.begin(), days.end(), date.absTime) == days.end()) continue;
+        const int      index = FindNoteIndex(daynotes, date.absTime);
+        const bool     exists = IsNoteAtIndex(daynotes, date.absTime, index);
+        const Value*   data = exists ? GetRecordValue(daynotes, index, NoteDataKey) : nullptr;
+        const QString* stored = data ? ValueText(*data) : nullptr;
+        const QString  text = stored ? *stored : QString();
+        int8_t         type = 0;
+        if (exists) GetRecordByte(daynotes, index, NoteTypeKey, &type);
+        SetControlValue(FindControl(w, KeeperCheckBox), type == NoteKeeper ? 1 : 0);
+        QWidget*      control = FindControl(w, DaynoteTextControl);
+        NoteFontStyle style;
+        int           item = DefaultFontItem;
+        if (exists && GetRecordFontStyle(daynotes, index, NoteCFSKey, &style))
+            item = FontMenuItemForStyle(style);
+        else
+            style = NoteFontStyle{};
+        if (GetControlText(control) != text) SetControlText(control, text);
+        SetControlValue(FindControl(w, FontPopUp), item);
+        SetControlFontStyle(control, style);
+        SetButtonsEnabled(w, !text.isEmpty());
+        SetReminderButtonTitle(w, daynotes);
+    }
+}
+
 void HighlightDateOnCal(double date, bool hasDaynote, int index, const RecordArray& daynotes) {
     if (!FindWindowById(CalendarWindowId)) return;
     const GregorianDate d = AbsTimeToDate(date);
@@ -276,9 +306,9 @@ void HighlightDateOnCal(double date, bool hasDaynote, int index, const RecordArr
 void SetReminderButtonTitle(QWidget* window, const RecordArray& daynotes) {
     DateValue date;
     if (!WindowTitleDate(window, &date)) return;
-    const int index = FindNoteIndex(daynotes, date.absTime);
-    if (!IsNoteAtIndex(daynotes, date.absTime, index)) return;
-    const bool has = GetRecordValue(daynotes, index, ReminderDateKey) != nullptr;
+    const int  index = FindNoteIndex(daynotes, date.absTime);
+    const bool has = IsNoteAtIndex(daynotes, date.absTime, index) &&
+                     GetRecordValue(daynotes, index, ReminderDateKey) != nullptr;
     SetControlTitle(FindControl(window, ReminderButton),
                     has ? QStringLiteral("Modify Reminder...") : QStringLiteral("Create Reminder..."));
 }

@@ -5,6 +5,7 @@
 #include "platform/fourcc.h"
 
 #include <QString>
+#include <vector>
 
 class QWidget;
 
@@ -35,6 +36,9 @@ void InsertStyledDaynote(double date, const QString& text, int8_t type, const No
 // again from it where its daynote's text changed: a window closing later then saves what the array holds.
 void SaveOtherDaynoteWindows(const QWidget* except, RecordArray& daynotes);
 void ReloadChangedDaynoteWindows(const RecordArray& daynotes);
+// The open windows of the days (of every day with all) shown again from the array, empty where the day has
+// no daynote: after an undo or redo put back what those days held.
+void ReloadDaynoteWindowsOf(const std::vector<double>& days, bool all, const RecordArray& daynotes);
 void SetDaynoteFont(QWidget* window, int item);
 void HighlightDateOnCal(double date, bool hasDaynote, int index, const RecordArray& daynotes);
 // "Modify Reminder..." or "Create Reminder..." by whether the window's daynote has a reminder.

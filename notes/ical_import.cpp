@@ -6,6 +6,7 @@
 #include "core/app_state.h"
 #include "core/dates.h"
 #include "core/icalendar.h"
+#include "core/undo.h"
 #include "platform/alerts.h"
 #include "platform/file_dialogs.h"
 #include "platform/windows.h"
@@ -196,7 +197,9 @@ void ImportIcalendarFile(const QString& path) {
                   QStringLiteral("%1: %2").arg(path, file.errorString()));
         return;
     }
+    BeginDaynoteChange(QStringLiteral("Import %1").arg(QFileInfo(path).fileName()));
     const IcalImportResult result = ImportIcalendar(bytes, App().daynotes, GetNow());
+    EndDaynoteChange();
     if (!result.ok) {
         ShowAlert(AlertStyle::Informational,
                   QStringLiteral("\"%1\" is not an iCalendar file").arg(QFileInfo(path).fileName()),

@@ -7,6 +7,7 @@
 #include "core/backups.h"
 #include "core/datafiles.h"
 #include "core/dates.h"
+#include "core/undo.h"
 #include "core/window_ids.h"
 #include "notes/daynote_window.h"
 #include "platform/alerts.h"
@@ -65,6 +66,8 @@ QString RestoreDaynotesFrom(const QString& backupPath, RecordArray& daynotes) {
     SaveWeek(daynotes);
     if (!SaveDaynoteFile(daynotes)) return QString();
     QString setAside, error;
+    // Undoing it puts back the array of the file set aside.
+    DaynoteChangeScope change(QStringLiteral("Restore from Backup"));
     if (!RestoreDaynoteBackup(backupPath, &daynotes, &setAside, &error)) {
         ShowAlert(AlertStyle::Warning, QStringLiteral("The backup was not restored"), error);
         return QString();

@@ -48,6 +48,7 @@
 #include <QTimer>
 #include <QTreeView>
 #include <QUiLoader>
+#include <QUndoStack>
 #include <QVariantAnimation>
 #include <QWindow>
 #include <algorithm>
@@ -1102,6 +1103,7 @@ void SetControlFontStyle(QWidget* control, const NoteFontStyle& style) {
             // Aligning the paragraphs is no edit of the text, and raises no text-changed event: a handler
             // that writes the text away would otherwise save a box before its new text is in.
             const bool  edited = w->document()->isModified();
+            const bool  untouched = !w->document()->isUndoAvailable();
             QTextCursor cursor(w->document());
             cursor.select(QTextCursor::Document);
             QTextBlockFormat block;
@@ -1110,6 +1112,8 @@ void SetControlFontStyle(QWidget* control, const NoteFontStyle& style) {
             cursor.mergeBlockFormat(block);
             --suppressTextEvents;
             w->document()->setModified(edited);
+            // Nor is it a step for Undo: in a text nobody has edited yet, Undo has nothing to take back.
+            if (untouched) w->document()->clearUndoRedoStacks();
         } else if (auto* w = qobject_cast<QLineEdit*>(control)) {
             w->setAlignment(align | Qt::AlignVCenter);
         } else if (auto* w = qobject_cast<QLabel*>(control)) {
@@ -1261,11 +1265,38 @@ void ReadClipboard() {
     clipboardHasText = clip && clip->hasText() && !clip->text().isEmpty();
 }
 
+// The program's own steps, which Undo and Redo take over once the focused text has nothing left of its own.
+QPointer<QUndoStack> applicationUndo;
+
+bool TextUndoFirst(const EditState& s) {
+    return s.editable && s.undo;
+}
+bool TextRedoFirst(const EditState& s) {
+    return s.editable && s.redo;
+}
+
+void SetCommandText(FourCC command, const QString& text) {
+    for (QAction* a : CommandActions())
+        if (FourCCFromText(a->property(CommandCodeProperty).toString()) == command) a->setText(text);
+}
+
+// "Undo" for the text being edited, "Undo Delete Daynote of 8 December 2026" for the program's step.
+QString EditItemText(const QString& verb, bool textFirst, bool stackCan, const QString& step) {
+    if (textFirst || !stackCan || step.isEmpty()) return QLatin1Char('&') + verb;
+    return QStringLiteral("&%1 %2").arg(verb, QString(step).replace(QLatin1Char('&'), QStringLiteral("&&")));
+}
+
 void UpdateEditCommands() {
-    const EditState               s = FocusedEditState();
+    const EditState s = FocusedEditState();
+    const bool      canUndo = applicationUndo && applicationUndo->canUndo();
+    const bool      canRedo = applicationUndo && applicationUndo->canRedo();
+    SetCommandText(MakeFourCC("undo"), EditItemText(QStringLiteral("Undo"), TextUndoFirst(s), canUndo,
+                                                    canUndo ? applicationUndo->undoText() : QString()));
+    SetCommandText(MakeFourCC("redo"), EditItemText(QStringLiteral("Redo"), TextRedoFirst(s), canRedo,
+                                                    canRedo ? applicationUndo->redoText() : QString()));
     const std::pair<FourCC, bool> rules[] = {
-        {MakeFourCC("undo"), s.editable && s.undo},
-        {MakeFourCC("redo"), s.editable && s.redo},
+        {MakeFourCC("undo"), TextUndoFirst(s) || canUndo},
+        {MakeFourCC("redo"), TextRedoFirst(s) || canRedo},
         {MakeFourCC("cut "), s.editable && s.copyable},
         {MakeFourCC("copy"), s.copyable},
         {MakeFourCC("past"), s.editable && clipboardHasText},
@@ -1433,6 +1464,40 @@ bool IsCommandEnabled(FourCC command) {
     return false;
 }
 
+namespace {
+
+// A text control claims the Undo and Redo keys even with nothing to undo; then they belong to the menu item,
+// which acts on the program's steps.
+class EditKeysToMenu : public QObject {
+  protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() != QEvent::ShortcutOverride || !applicationUndo) return false;
+        const auto*     key = static_cast<QKeyEvent*>(event);
+        const EditState s = FocusedEditState();
+        if ((key->matches(QKeySequence::Undo) && !TextUndoFirst(s) && applicationUndo->canUndo()) ||
+            (key->matches(QKeySequence::Redo) && !TextRedoFirst(s) && applicationUndo->canRedo())) {
+            event->ignore();
+            return true;
+        }
+        return false;
+    }
+};
+
+} // namespace
+
+void SetApplicationUndoStack(QUndoStack* stack) {
+    static EditKeysToMenu* keys = nullptr;
+    if (!keys) qApp->installEventFilter(keys = new EditKeysToMenu);
+    if (applicationUndo) QObject::disconnect(applicationUndo, nullptr, qApp, nullptr);
+    applicationUndo = stack;
+    if (stack) {
+        QObject::connect(stack, &QUndoStack::indexChanged, qApp, UpdateEditCommands);
+        QObject::connect(stack, &QUndoStack::undoTextChanged, qApp, UpdateEditCommands);
+        QObject::connect(stack, &QUndoStack::redoTextChanged, qApp, UpdateEditCommands);
+    }
+    UpdateEditCommands();
+}
+
 void RunStandardCommand(FourCC command) {
     QWidget* focus = QApplication::focusWidget();
     auto*    line = qobject_cast<QLineEdit*>(focus);
@@ -1449,10 +1514,16 @@ void RunStandardCommand(FourCC command) {
         line ? line->paste() : text ? text->paste() : plain ? plain->paste() : void();
         break;
     case MakeFourCC("undo"):
-        line ? line->undo() : text ? text->undo() : plain ? plain->undo() : void();
+        if (TextUndoFirst(FocusedEditState()))
+            line ? line->undo() : text ? text->undo() : plain ? plain->undo() : void();
+        else if (applicationUndo)
+            applicationUndo->undo();
         break;
     case MakeFourCC("redo"):
-        line ? line->redo() : text ? text->redo() : plain ? plain->redo() : void();
+        if (TextRedoFirst(FocusedEditState()))
+            line ? line->redo() : text ? text->redo() : plain ? plain->redo() : void();
+        else if (applicationUndo)
+            applicationUndo->redo();
         break;
     case MakeFourCC("sall"):
         line ? line->selectAll() : text ? text->selectAll() : plain ? plain->selectAll() : void();

@@ -15,6 +15,7 @@
 #include <QStringList>
 #include <functional>
 
+class QUndoStack;
 class QWidget;
 
 // ---------------------------------------------------------------------------------------------------------
@@ -237,6 +238,9 @@ bool IsCommandEnabled(FourCC command);
 // A hidden command is neither shown in the menus nor run by its shortcut.
 void SetCommandVisible(FourCC command, bool visible);
 bool IsCommandVisible(FourCC command);
+// The program's own undo steps: Undo and Redo act on the focused text while it has something to undo or
+// redo, and on the stack after that, their items then naming its step ("Undo Add Holidays for 2027").
+void SetApplicationUndoStack(QUndoStack* stack);
 // The standard work of a command the program leaves alone: editing the focused text, closing, hiding.
 void RunStandardCommand(FourCC command);
 // A tray icon with the same menus where the desktop has a tray; false where it has none.

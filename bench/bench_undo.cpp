@@ -1,0 +1,82 @@
+// Undo of daynote changes with 10,000 daynotes: taking back and redoing a step that changed every one of
+// them, and what every user action pays to find out whether it changed anything.
+#include "bench/daynote_fixture.h"
+#include "core/app_state.h"
+#include "core/dates.h"
+#include "core/undo.h"
+
+#include <QApplication>
+#include <QUndoStack>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+constexpr int Count = 10000;
+
+void Prepare() {
+    static int   argc = 1;
+    static char  name[] = "vrdx-bench";
+    static char* argv[] = {name, nullptr};
+    if (!qApp) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        new QApplication(argc, argv);
+    }
+    FillLocaleNameLists();
+    DaynoteUndoStack().clear();
+    App().daynotes = MakeSyntheticDaynotes(Count, 11);
+}
+
+// One step that changed the text of every daynote, as a large import or restore would.
+void ChangeEveryDaynote() {
+    BeginDaynoteChange(QStringLiteral("Change Every Daynote"));
+    for (int i = 0; i < Count; ++i) {
+        const Value* data = GetRecordValue(App().daynotes, i, NoteDataKey);
+        SetRecordValue(App().daynotes, i, NoteDataKey, Value(*ValueText(*data) + QStringLiteral("\rmore")));
+    }
+    EndDaynoteChange();
+}
+
+void BM_UndoTenThousandDaynotes(benchmark::State& state) {
+    Prepare();
+    ChangeEveryDaynote();
+    for (auto _ : state) {
+        UndoDaynoteChange();
+        state.PauseTiming();
+        RedoDaynoteChange();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_UndoTenThousandDaynotes)->Unit(benchmark::kMillisecond);
+
+void BM_RedoTenThousandDaynotes(benchmark::State& state) {
+    Prepare();
+    ChangeEveryDaynote();
+    UndoDaynoteChange();
+    for (auto _ : state) {
+        RedoDaynoteChange();
+        state.PauseTiming();
+        UndoDaynoteChange();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_RedoTenThousandDaynotes)->Unit(benchmark::kMillisecond);
+
+// Recording the step: the copy taken at the start and the comparison at the end.
+void BM_RecordTenThousandDaynoteStep(benchmark::State& state) {
+    Prepare();
+    for (auto _ : state) ChangeEveryDaynote();
+}
+BENCHMARK(BM_RecordTenThousandDaynoteStep)->Unit(benchmark::kMillisecond);
+
+// What a keystroke or click that changes no daynote pays.
+void BM_ActionWithoutChange(benchmark::State& state) {
+    Prepare();
+    for (auto _ : state) {
+        BeginDaynoteChange();
+        EndDaynoteChange();
+    }
+}
+BENCHMARK(BM_ActionWithoutChange)->Unit(benchmark::kMicrosecond);
+
+} // namespace

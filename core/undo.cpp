@@ -1,0 +1,272 @@
+// Undo and redo of daynote changes: steps hold only the days that changed, so a step costs what it changed
+// and steps stay right when something else (a reminder firing) changed other days between them.
+#include "core/undo.h"
+
+#include "calendar/calendar_window.h"
+#include "calendar/monthly_view.h"
+#include "calendar/weekly_view.h"
+#include "core/app_state.h"
+#include "core/dates.h"
+#include "notes/daynote_list.h"
+#include "notes/daynote_window.h"
+#include "notes/reminders.h"
+
+#include <QUndoCommand>
+#include <QUndoStack>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+// The steps of a long session stay within reason; the oldest go first.
+constexpr int UndoLimit = 200;
+
+double NoteDate(const Value& note) {
+    const Record*    record = ValueRecord(note);
+    const Value*     field = record ? FindField(*record, NoteDateKey) : nullptr;
+    const DateValue* date = field ? ValueDate(*field) : nullptr;
+    return date ? date->absTime : -std::numeric_limits<double>::infinity();
+}
+
+bool OneRecordPerDay(const RecordArray& notes) {
+    double last = -std::numeric_limits<double>::infinity();
+    for (const Value& note : notes) {
+        const Record* record = ValueRecord(note);
+        const Value*  field = record ? FindField(*record, NoteDateKey) : nullptr;
+        if (!field || !ValueDate(*field)) return false;
+        const double date = ValueDate(*field)->absTime;
+        if (!(date > last)) return false;
+        last = date;
+    }
+    return true;
+}
+
+// Equal values, found fast for the texts and data an unchanged record still shares with its copy.
+bool SameValue(const Value& a, const Value& b);
+
+bool SameText(const QString& s, const QString& t) {
+    return (s.constData() == t.constData() && s.size() == t.size()) || s == t;
+}
+
+bool SameRecord(const Record& a, const Record& b) {
+    if (a.fields.size() != b.fields.size()) return false;
+    for (size_t i = 0; i < a.fields.size(); ++i)
+        if (!SameText(a.fields[i].key, b.fields[i].key) || !SameValue(a.fields[i].value, b.fields[i].value))
+            return false;
+    return true;
+}
+
+bool SameValue(const Value& a, const Value& b) {
+    if (a.v.index() != b.v.index()) return false;
+    if (const auto* s = std::get_if<QString>(&a.v)) return SameText(*s, std::get<QString>(b.v));
+    if (const auto* d = std::get_if<QByteArray>(&a.v)) {
+        const QByteArray& e = std::get<QByteArray>(b.v);
+        return (d->constData() == e.constData() && d->size() == e.size()) || *d == e;
+    }
+    if (const auto* r = std::get_if<Record>(&a.v)) return SameRecord(*r, std::get<Record>(b.v));
+    return a == b;
+}
+
+bool Present(const Value& v) {
+    return v.kind() != ValueKind::None;
+}
+
+bool TouchesReminders(const std::vector<DaynoteDayChange>& changes) {
+    const auto reminderOf = [](const Value& note) -> const Value* {
+        const Record* record = ValueRecord(note);
+        return record ? FindField(*record, ReminderDateKey) : nullptr;
+    };
+    for (const DaynoteDayChange& c : changes) {
+        if (std::isnan(c.date)) return true;
+        const Value* a = reminderOf(c.before);
+        const Value* b = reminderOf(c.after);
+        if ((a != nullptr) != (b != nullptr) || (a && *a != *b)) return true;
+    }
+    return false;
+}
+
+QString StepName(const std::vector<DaynoteDayChange>& changes) {
+    if (changes.size() == 1 && std::isnan(changes.front().date)) return QStringLiteral("Change Daynotes");
+    bool allAdded = true, allDeleted = true;
+    for (const DaynoteDayChange& c : changes) {
+        allAdded = allAdded && !Present(c.before);
+        allDeleted = allDeleted && !Present(c.after);
+    }
+    const QString verb = allAdded     ? QStringLiteral("Add")
+                         : allDeleted ? QStringLiteral("Delete")
+                                      : QStringLiteral("Change");
+    if (changes.size() == 1)
+        return QStringLiteral("%1 Daynote of %2")
+            .arg(verb, FormatDate(QStringLiteral("d MMMM yyyy"), changes[0].date));
+    return QStringLiteral("%1 %2 Daynotes").arg(verb).arg(changes.size());
+}
+
+// Every open window that shows a changed day draws it again from the array.
+void RedrawChangedDays(const std::vector<DaynoteDayChange>& changes) {
+    RecordArray& daynotes = App().daynotes;
+    FillMonthGrid();
+    RedrawWeeklyView();
+    RefreshMonthlyView();
+    RefreshDaynoteList();
+    std::vector<double> days;
+    bool                everyDay = false;
+    for (const DaynoteDayChange& c : changes) {
+        everyDay = everyDay || std::isnan(c.date);
+        days.push_back(c.date);
+    }
+    ReloadDaynoteWindowsOf(everyDay ? std::vector<double>{} : days, everyDay, daynotes);
+    if (TouchesReminders(changes)) {
+        RemindersChanged();
+        CheckReminders(false, daynotes);
+    }
+}
+
+struct OpenChange {
+    int         depth = 0;
+    RecordArray before;
+    QString     name;
+    bool        typing = false;
+};
+OpenChange open;
+bool       typingOpen = false; // the top step is typing that the next keystroke may join
+
+class DaynoteStep : public QUndoCommand {
+  public:
+    DaynoteStep(std::vector<DaynoteDayChange> changes, const QString& name, bool typing)
+        : changes(std::move(changes)), typing(typing) {
+        setText(name);
+    }
+    void undo() override { Apply(false); }
+    void redo() override {
+        // Pushing it: the array holds the change already.
+        if (!done) {
+            done = true;
+            return;
+        }
+        Apply(true);
+    }
+    int  id() const override { return typing ? 1 : -1; }
+    bool mergeWith(const QUndoCommand* other) override {
+        const auto* next = static_cast<const DaynoteStep*>(other);
+        if (!typingOpen || !next->typing || changes.size() != 1 || next->changes.size() != 1 ||
+            changes[0].date != next->changes[0].date)
+            return false;
+        changes[0].after = next->changes[0].after;
+        setObsolete(changes[0].before == changes[0].after);
+        return true;
+    }
+
+  private:
+    void Apply(bool forward) {
+        typingOpen = false;
+        ApplyDaynoteChanges(changes, forward, App().daynotes);
+        // An action still open (the undo ran inside one) must not record the undo as a change of its own.
+        if (open.depth > 0) open.before = App().daynotes;
+        RedrawChangedDays(changes);
+    }
+
+    std::vector<DaynoteDayChange> changes;
+    bool                          typing;
+    bool                          done = false;
+};
+
+} // namespace
+
+QUndoStack& DaynoteUndoStack() {
+    static QUndoStack* stack = [] {
+        auto* s = new QUndoStack; // lives for the session
+        s->setUndoLimit(UndoLimit);
+        return s;
+    }();
+    return *stack;
+}
+
+void BeginDaynoteChange(const QString& name) {
+    if (open.depth++ == 0) {
+        open.before = App().daynotes;
+        open.name = name;
+        open.typing = false;
+    } else if (open.name.isEmpty()) {
+        open.name = name;
+    }
+}
+
+void NameDaynoteChange(const QString& name) {
+    if (open.depth > 0 && open.name.isEmpty()) open.name = name;
+}
+
+void MarkDaynoteChangeAsTyping() {
+    if (open.depth > 0) open.typing = true;
+}
+
+void EndDaynoteChange() {
+    if (open.depth == 0 || --open.depth > 0) return;
+    std::vector<DaynoteDayChange> changes = DiffDaynotes(open.before, App().daynotes);
+    open.before = RecordArray();
+    const bool typing = open.typing;
+    if (!changes.empty()) {
+        const QString name = open.name.isEmpty() ? StepName(changes) : open.name;
+        DaynoteUndoStack().push(new DaynoteStep(std::move(changes), name, typing));
+    }
+    typingOpen = typing;
+}
+
+bool UndoDaynoteChange() {
+    QUndoStack& stack = DaynoteUndoStack();
+    if (!stack.canUndo()) return false;
+    stack.undo();
+    return true;
+}
+
+bool RedoDaynoteChange() {
+    QUndoStack& stack = DaynoteUndoStack();
+    if (!stack.canRedo()) return false;
+    stack.redo();
+    return true;
+}
+
+std::vector<DaynoteDayChange> DiffDaynotes(const RecordArray& before, const RecordArray& after) {
+    std::vector<DaynoteDayChange> changes;
+    if (before.size() == after.size() && std::equal(before.begin(), before.end(), after.begin(), SameValue))
+        return changes;
+    if (!OneRecordPerDay(before) || !OneRecordPerDay(after)) {
+        changes.push_back({std::numeric_limits<double>::quiet_NaN(), Value(before), Value(after)});
+        return changes;
+    }
+    size_t i = 0, j = 0;
+    while (i < before.size() || j < after.size()) {
+        const double a = i < before.size() ? NoteDate(before[i]) : std::numeric_limits<double>::infinity();
+        const double b = j < after.size() ? NoteDate(after[j]) : std::numeric_limits<double>::infinity();
+        if (a < b) {
+            changes.push_back({a, before[i++], Value()});
+        } else if (b < a) {
+            changes.push_back({b, Value(), after[j++]});
+        } else {
+            if (!SameValue(before[i], after[j])) changes.push_back({a, before[i], after[j]});
+            ++i, ++j;
+        }
+    }
+    return changes;
+}
+
+void ApplyDaynoteChanges(const std::vector<DaynoteDayChange>& changes, bool forward, RecordArray& daynotes) {
+    if (changes.size() == 1 && std::isnan(changes.front().date)) {
+        const Value&       whole = forward ? changes.front().after : changes.front().before;
+        const RecordArray* array = std::get_if<RecordArray>(&whole.v);
+        daynotes = array ? *array : RecordArray();
+        return;
+    }
+    // One walk over the array in date order, however many days the step holds.
+    RecordArray merged;
+    merged.reserve(daynotes.size() + changes.size());
+    size_t i = 0;
+    for (const DaynoteDayChange& c : changes) {
+        while (i < daynotes.size() && NoteDate(daynotes[i]) < c.date)
+            merged.push_back(std::move(daynotes[i++]));
+        if (i < daynotes.size() && NoteDate(daynotes[i]) == c.date) ++i;
+        const Value& record = forward ? c.after : c.before;
+        if (Present(record)) merged.push_back(record);
+    }
+    while (i < daynotes.size()) merged.push_back(std::move(daynotes[i++]));
+    daynotes = std::move(merged);
+}

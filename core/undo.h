@@ -1,0 +1,45 @@
+// Undo and redo of daynote changes: one application-wide stack whose steps are the days a user action
+// changed.
+#pragma once
+
+#include "core/records.h"
+
+#include <QString>
+
+class QUndoStack;
+
+// The stack of the session; its texts are the step names ("Delete Daynote of 8 December 2026").
+QUndoStack& DaynoteUndoStack();
+
+// A user action that may change the daynote array. The outermost Begin takes a copy of the array; its End
+// records the days that differ as one step (none when nothing changed). Inner Begin/End pairs join the
+// outermost. The first name given wins; without one the step is named after what changed.
+void BeginDaynoteChange(const QString& name = QString());
+void EndDaynoteChange();
+// Names the step now open (the action knows better than its caller what it did).
+void NameDaynoteChange(const QString& name);
+// Consecutive typing steps on the same single day become one step, until another action comes between.
+void MarkDaynoteChangeAsTyping();
+
+struct DaynoteChangeScope {
+    explicit DaynoteChangeScope(const QString& name = QString()) { BeginDaynoteChange(name); }
+    ~DaynoteChangeScope() { EndDaynoteChange(); }
+    DaynoteChangeScope(const DaynoteChangeScope&) = delete;
+    DaynoteChangeScope& operator=(const DaynoteChangeScope&) = delete;
+};
+
+// Undo or redo the step at the top of the stack: the changed days get back exactly the records they had
+// (every key, known or not), and every open window that shows them is redrawn. False when there is none.
+bool UndoDaynoteChange();
+bool RedoDaynoteChange();
+
+// The days in which two date-sorted daynote arrays differ, each with its record before and after (an absent
+// record is a monostate Value). Empty when they are equal; a single entry with date NaN and the whole arrays
+// when either array is not one record per day in date order.
+struct DaynoteDayChange {
+    double date = 0;
+    Value  before, after;
+};
+std::vector<DaynoteDayChange> DiffDaynotes(const RecordArray& before, const RecordArray& after);
+// Applies the records of one side (after when forward) to the array.
+void ApplyDaynoteChanges(const std::vector<DaynoteDayChange>& changes, bool forward, RecordArray& daynotes);
