@@ -101,8 +101,31 @@ QString StepName(const std::vector<DaynoteDayChange>& changes) {
     return QStringLiteral("%1 %2 Daynotes").arg(verb).arg(changes.size());
 }
 
+QString NoteText(const Value& note) {
+    const Record*  record = ValueRecord(note);
+    const Value*   field = record ? FindField(*record, NoteDataKey) : nullptr;
+    const QString* text = field ? ValueText(*field) : nullptr;
+    return text ? *text : QString();
+}
+
+// What a changed day held before the step was applied in this direction.
+QString TextBefore(const std::vector<DaynoteDayChange>& changes, bool forward, double day) {
+    for (const DaynoteDayChange& c : changes) {
+        const Value& side = forward ? c.before : c.after;
+        if (!std::isnan(c.date)) {
+            if (c.date == day) return NoteText(side);
+            continue;
+        }
+        const RecordArray* whole = std::get_if<RecordArray>(&side.v);
+        if (!whole) continue;
+        const int index = FindNoteIndex(*whole, day);
+        return IsNoteAtIndex(*whole, day, index) ? NoteText((*whole)[index]) : QString();
+    }
+    return QString();
+}
+
 // Every open window that shows a changed day draws it again from the array.
-void RedrawChangedDays(const std::vector<DaynoteDayChange>& changes) {
+void RedrawChangedDays(const std::vector<DaynoteDayChange>& changes, bool forward) {
     RecordArray& daynotes = App().daynotes;
     FillMonthGrid();
     RedrawWeeklyView();
@@ -114,7 +137,8 @@ void RedrawChangedDays(const std::vector<DaynoteDayChange>& changes) {
         everyDay = everyDay || std::isnan(c.date);
         days.push_back(c.date);
     }
-    ReloadDaynoteWindowsOf(everyDay ? std::vector<double>{} : days, everyDay, daynotes);
+    ReloadDaynoteWindowsOf(everyDay ? std::vector<double>{} : days, everyDay, daynotes,
+                           [&](double day) { return TextBefore(changes, forward, day); });
     if (TouchesReminders(changes)) {
         RemindersChanged();
         CheckReminders(false, daynotes);
@@ -162,7 +186,7 @@ class DaynoteStep : public QUndoCommand {
         ApplyDaynoteChanges(changes, forward, App().daynotes);
         // An action still open (the undo ran inside one) must not record the undo as a change of its own.
         if (open.depth > 0) open.before = App().daynotes;
-        RedrawChangedDays(changes);
+        RedrawChangedDays(changes, forward);
     }
 
     std::vector<DaynoteDayChange> changes;

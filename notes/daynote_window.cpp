@@ -262,11 +262,13 @@ void ReloadChangedDaynoteWindows(const RecordArray& daynotes) {
     }
 }
 
-void ReloadDaynoteWindowsOf(const std::vector<double>& days, bool all, const RecordArray& daynotes) {
+void ReloadDaynoteWindowsOf(const std::vector<double>& days, bool all, const RecordArray& daynotes,
+                            const std::function<QString(double day)>& shown) {
     for (QWidget* w : DocumentWindows()) {
         DateValue date;
         if (!IsDaynoteWindowId(GetWindowId(w)) || !WindowTitleDate(w, &date)) continue;
         if (!all && std::find(days.begin(), days.end(), date.absTime) == days.end()) continue;
+        if (GetControlText(FindControl(w, DaynoteTextControl)) != shown(date.absTime)) continue;
         const int      index = FindNoteIndex(daynotes, date.absTime);
         const bool     exists = IsNoteAtIndex(daynotes, date.absTime, index);
         const Value*   data = exists ? GetRecordValue(daynotes, index, NoteDataKey) : nullptr;

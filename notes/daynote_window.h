@@ -1,6 +1,8 @@
 // The daynote window: the editor of one date's daynote, written back into the daynote array when it closes.
 #pragma once
 
+#include <functional>
+
 #include "core/records.h"
 #include "platform/fourcc.h"
 
@@ -37,8 +39,10 @@ void InsertStyledDaynote(double date, const QString& text, int8_t type, const No
 void SaveOtherDaynoteWindows(const QWidget* except, RecordArray& daynotes);
 void ReloadChangedDaynoteWindows(const RecordArray& daynotes);
 // The open windows of the days (of every day with all) shown again from the array, empty where the day has
-// no daynote: after an undo or redo put back what those days held.
-void ReloadDaynoteWindowsOf(const std::vector<double>& days, bool all, const RecordArray& daynotes);
+// no daynote: after an undo or redo put back what those days held. A window whose text is not what `shown`
+// says the day held before (words typed there and not yet saved) keeps the user's words.
+void ReloadDaynoteWindowsOf(const std::vector<double>& days, bool all, const RecordArray& daynotes,
+                            const std::function<QString(double day)>& shown);
 void SetDaynoteFont(QWidget* window, int item);
 void HighlightDateOnCal(double date, bool hasDaynote, int index, const RecordArray& daynotes);
 // "Modify Reminder..." or "Create Reminder..." by whether the window's daynote has a reminder.

@@ -263,6 +263,19 @@ class TestUndo : public QObject {
         QVERIFY(GetControlText(box).contains(u"Report"_s));
     }
 
+    // Words typed into an open daynote window and not yet saved outlive an undo of that day.
+    void undoKeepsUnsavedWords() {
+        QWidget* note = OpenDaynote(12, 9, 2026, false, App().daynotes);
+        QWidget* text = FindControl(note, DaynoteTextControl);
+        SetControlText(text, u"my own words"_s);
+        ExternalDaynoteRequest(u"Boss;Report;20261209;A"_s, App().daynotes);
+        UndoDaynoteChange();
+        QCOMPARE(NoteOn(DateToAbsTime(12, 9, 2026)), u"(none)"_s);
+        QCOMPARE(GetControlText(text), u"my own words"_s);
+        CloseById(note);
+        QCOMPARE(NoteOn(DateToAbsTime(12, 9, 2026)), u"my own words"_s);
+    }
+
     // The focused text keeps its own undo first; the program's step comes once the text has none left.
     void textUndoFirst() {
         ExternalDaynoteRequest(u"Boss;Report;20261209;A"_s, App().daynotes);
