@@ -1,5 +1,6 @@
 // The half-second tick with the calendar window open and nothing changing: the clock text is compared, not
 // redrawn, so a tick must cost next to nothing.
+#include "bench/bench_app.h"
 #include "bench/daynote_fixture.h"
 #include "calendar/calendar_window.h"
 #include "core/app_state.h"
@@ -14,19 +15,8 @@
 
 namespace {
 
-QApplication& Application() {
-    static int   argc = 1;
-    static char  name[] = "vrdx-bench";
-    static char* argv[] = {name, nullptr};
-    static auto* app = [] {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        return new QApplication(argc, argv);
-    }();
-    return *app;
-}
-
 void BM_TickWithCalendarOpen(benchmark::State& state) {
-    Application();
+    StartBenchApplication();
     FillLocaleNameLists();
     App().daynotes = MakeSyntheticDaynotes(36500, 7);
     App().dayMark = GetCurrentDay();

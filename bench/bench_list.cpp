@@ -1,5 +1,6 @@
 // The daynote list and find with 36,500 daynotes: opening the list window, sorting it by each column, and a
 // search whose results fill the Find window.
+#include "bench/bench_app.h"
 #include "bench/daynote_fixture.h"
 #include "core/app_state.h"
 #include "core/dates.h"
@@ -17,13 +18,7 @@
 namespace {
 
 void Prepare() {
-    static int   argc = 1;
-    static char  name[] = "vrdx-bench";
-    static char* argv[] = {name, nullptr};
-    if (!qApp) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        new QApplication(argc, argv);
-    }
+    StartBenchApplication();
     FillLocaleNameLists();
     if (App().daynotes.size() != 36500) App().daynotes = MakeSyntheticDaynotes(36500, 7);
 }

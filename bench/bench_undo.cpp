@@ -1,5 +1,6 @@
 // Undo of daynote changes with 10,000 daynotes: taking back and redoing a step that changed every one of
 // them, and what every user action pays to find out whether it changed anything.
+#include "bench/bench_app.h"
 #include "bench/daynote_fixture.h"
 #include "core/app_state.h"
 #include "core/dates.h"
@@ -15,13 +16,7 @@ namespace {
 constexpr int Count = 10000;
 
 void Prepare() {
-    static int   argc = 1;
-    static char  name[] = "vrdx-bench";
-    static char* argv[] = {name, nullptr};
-    if (!qApp) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        new QApplication(argc, argv);
-    }
+    StartBenchApplication();
     FillLocaleNameLists();
     DaynoteUndoStack().clear();
     App().daynotes = MakeSyntheticDaynotes(Count, 11);

@@ -206,13 +206,6 @@ bool WriteTextFile(const QString& text, const QString& path, QString* reason) {
     return WriteFileAtomically(TextFileBytes(text), path, reason);
 }
 
-bool AppendTextFile(const QString& text, const QString& path) {
-    QFile file(path);
-    if (!file.exists() || !file.open(QIODevice::WriteOnly | QIODevice::Append)) return false;
-    const QByteArray bytes = TextFileBytes(text);
-    return file.write(bytes) == bytes.size() && file.flush();
-}
-
 QString GetBundleResourcePath(const QString& name) {
     const QString besideProgram = QCoreApplication::applicationDirPath();
     for (const QString& folder : {besideProgram + QStringLiteral("/resources"),

@@ -49,10 +49,8 @@ QString MoveDamagedFileAside(const QString& path);
 // On failure *reason says where and why ("<file>: <system's reason>").
 bool WriteFileAtomically(const QByteArray& bytes, const QString& path, QString* reason = nullptr);
 // Text files for people (exported logs, time logs): UTF-8 with line feeds, every character kept; carriage
-// returns in the text (line breaks of notes from the Mac) become line feeds. WriteTextFile replaces the file
-// atomically, AppendTextFile needs it to exist.
+// returns in the text (line breaks of notes from the Mac) become line feeds. The file is replaced atomically.
 bool WriteTextFile(const QString& text, const QString& path, QString* reason = nullptr);
-bool AppendTextFile(const QString& text, const QString& path);
 
 // Resources installed with the program (sounds, scripts), by exact name.
 QString GetBundleResourcePath(const QString& name);
