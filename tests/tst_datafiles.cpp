@@ -1,12 +1,10 @@
 // The data folder and its files on a real disk: migration, stamped atomic saves, damaged and text files.
 #include "core/datafiles.h"
-#include "core/mac_roman.h"
 #include "core/plist.h"
 #include "helpers/test_support.h"
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QRandomGenerator>
 #include <QTest>
 #include <csignal>
@@ -174,26 +172,6 @@ class TestDataFiles : public QObject {
                      qPrintable(u"round %1: %2"_s.arg(round).arg(error)));
             QVERIFY2(root == Value(first) || root == Value(second), qPrintable(u"round %1"_s.arg(round)));
         }
-    }
-
-    void macRomanMatchesPython_data() {
-        QTest::addColumn<QString>("text");
-        QTest::newRow("accents and CR") << u"Crème brûlée à Zürich, ñ, Ø\r"_s;
-        QTest::newRow("euro, dashes, quotes") << u"€ 5 – “quoted” — ‘single’ …"_s;
-        QTest::newRow("outside the table is dropped") << u"a😀b中c Ω π"_s;
-        QString all;
-        for (int b = 0x80; b <= 0xFF; ++b) all += DecodeMacRoman(QByteArray(1, char(b)));
-        QTest::newRow("every upper byte") << all;
-    }
-    void macRomanMatchesPython() {
-        QFETCH(QString, text);
-        QProcess python;
-        python.start(u"python3"_s, {u"-c"_s, u"import sys; print(sys.stdin.buffer.read().decode()"
-                                             ".encode('mac_roman', 'ignore').hex(), end='')"_s});
-        python.write(text.toUtf8());
-        python.closeWriteChannel();
-        QVERIFY(python.waitForFinished());
-        QCOMPARE(EncodeMacRoman(text).toHex(), python.readAllStandardOutput());
     }
 
     void textFiles() {
