@@ -875,8 +875,8 @@ bool ReadDict(PlistReader& r, pugi::xml_node element, int depth, Record* out) {
     size_t count = 0;
     for (pugi::xml_node c = element.first_child(); c; c = c.next_sibling())
         count += c.type() == pugi::node_element;
-    std::vector<RecordField>& fields = out->fields;
-    fields.reserve(count / 2);
+    QList<RecordField>& fields = out->fields;
+    fields.reserve(qsizetype(count / 2));
     // Large dictionaries find duplicate keys through a hash; small ones by looking along.
     constexpr size_t       LinearLimit = 16;
     QHash<QString, size_t> index;
@@ -898,18 +898,19 @@ bool ReadDict(PlistReader& r, pugi::xml_node element, int depth, Record* out) {
         if (!keyElement) return Fail(r, c, QStringLiteral("<%1> without a <key>").arg(c.name()));
         keyElement = pugi::xml_node();
         // Like Python's reader, a repeated key takes the later value; it keeps the first one's place.
-        size_t at = fields.size();
-        if (fields.size() <= LinearLimit) {
-            for (size_t i = 0; i < fields.size(); ++i)
-                if (fields[i].key == key) at = i;
+        const size_t size = size_t(fields.size());
+        size_t       at = size;
+        if (size <= LinearLimit) {
+            for (size_t i = 0; i < size; ++i)
+                if (fields[qsizetype(i)].key == key) at = i;
         } else {
             if (index.isEmpty())
-                for (size_t i = 0; i < fields.size(); ++i) index.insert(fields[i].key, i);
-            at = index.value(key, fields.size());
-            if (at == fields.size()) index.insert(key, at);
+                for (size_t i = 0; i < size; ++i) index.insert(fields[qsizetype(i)].key, i);
+            at = index.value(key, size);
+            if (at == size) index.insert(key, at);
         }
-        if (at == fields.size()) fields.emplace_back().key = std::move(key);
-        if (!ReadValue(r, c, tag, depth + 1, &fields[at].value)) return false;
+        if (at == size) fields.emplace_back().key = std::move(key);
+        if (!ReadValue(r, c, tag, depth + 1, &fields[qsizetype(at)].value)) return false;
     }
     if (keyElement) return Fail(r, keyElement, QStringLiteral("<key> without a value"));
     return true;

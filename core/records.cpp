@@ -12,8 +12,10 @@ const Value* FindField(const Record& record, const QString& key) {
 }
 
 Value* FindField(Record& record, const QString& key) {
-    for (RecordField& f : record.fields)
-        if (f.key == key) return &f.value;
+    // Look before writing: a missing key must not unshare the record.
+    const QList<RecordField>& fields = record.fields;
+    for (qsizetype i = 0; i < fields.size(); ++i)
+        if (fields[i].key == key) return &record.fields[i].value;
     return nullptr;
 }
 
@@ -26,9 +28,10 @@ void SetField(Record& record, const QString& key, Value value) {
 }
 
 bool RemoveField(Record& record, const QString& key) {
-    for (auto it = record.fields.begin(); it != record.fields.end(); ++it) {
-        if (it->key == key) {
-            record.fields.erase(it);
+    const QList<RecordField>& fields = record.fields;
+    for (qsizetype i = 0; i < fields.size(); ++i) {
+        if (fields[i].key == key) {
+            record.fields.removeAt(i);
             return true;
         }
     }

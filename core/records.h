@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -27,7 +28,9 @@ struct RecordField;
 struct Value;
 
 struct Record {
-    std::vector<RecordField> fields; // in the order they were first set; unknown keys are kept
+    // In the order they were first set; unknown keys are kept. Shared until written, so that a copy of the
+    // daynote array costs little and an unchanged record is known by its identity.
+    QList<RecordField> fields;
 };
 
 using RecordArray = std::vector<Value>;

@@ -50,7 +50,9 @@ bool SameText(const QString& s, const QString& t) {
 
 bool SameRecord(const Record& a, const Record& b) {
     if (a.fields.size() != b.fields.size()) return false;
-    for (size_t i = 0; i < a.fields.size(); ++i)
+    // A record not written since it was copied still shares its fields: equal without looking inside.
+    if (a.fields.constData() == b.fields.constData()) return true;
+    for (qsizetype i = 0; i < a.fields.size(); ++i)
         if (!SameText(a.fields[i].key, b.fields[i].key) || !SameValue(a.fields[i].value, b.fields[i].value))
             return false;
     return true;
@@ -65,6 +67,21 @@ bool SameValue(const Value& a, const Value& b) {
     }
     if (const auto* r = std::get_if<Record>(&a.v)) return SameRecord(*r, std::get<Record>(b.v));
     return a == b;
+}
+
+bool SameArray(const RecordArray& a, const RecordArray& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), SameValue);
+}
+
+// Every record of the one array still shares its fields with the other's: the cheap test most actions pass.
+bool SharedArray(const RecordArray& a, const RecordArray& b) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](const Value& x, const Value& y) {
+               const Record* r = ValueRecord(x);
+               const Record* s = ValueRecord(y);
+               return r && s && r->fields.size() == s->fields.size() &&
+                      r->fields.constData() == s->fields.constData();
+           });
 }
 
 bool Present(const Value& v) {
@@ -146,13 +163,15 @@ void RedrawChangedDays(const std::vector<DaynoteDayChange>& changes, bool forwar
 }
 
 struct OpenChange {
-    int         depth = 0;
-    RecordArray before;
-    QString     name;
-    bool        typing = false;
+    int     depth = 0;
+    QString name;
+    bool    typing = false;
 };
 OpenChange open;
-bool       typingOpen = false; // the top step is typing that the next keystroke may join
+// The array as the last recorded step left it. An action compares the array with it rather than copying the
+// array first, so that the many actions that change nothing cost no copy however many daynotes there are.
+RecordArray shadow;
+bool        typingOpen = false; // the top step is typing that the next keystroke may join
 
 class DaynoteStep : public QUndoCommand {
   public:
@@ -184,8 +203,9 @@ class DaynoteStep : public QUndoCommand {
     void Apply(bool forward) {
         typingOpen = false;
         ApplyDaynoteChanges(changes, forward, App().daynotes);
-        // An action still open (the undo ran inside one) must not record the undo as a change of its own.
-        if (open.depth > 0) open.before = App().daynotes;
+        // The shadow follows, so that an action still open (the undo ran inside one) does not record the undo
+        // as a change of its own.
+        ApplyDaynoteChanges(changes, forward, shadow);
         RedrawChangedDays(changes, forward);
     }
 
@@ -207,7 +227,10 @@ QUndoStack& DaynoteUndoStack() {
 
 void BeginDaynoteChange(const QString& name) {
     if (open.depth++ == 0) {
-        open.before = App().daynotes;
+        // Something outside any action (a reminder that fired, a file read) may have changed or replaced the
+        // array since. The copy shares every record, so that the comparison at the end finds them unchanged
+        // by identity alone.
+        if (!SharedArray(shadow, App().daynotes)) shadow = App().daynotes;
         open.name = name;
         open.typing = false;
     } else if (open.name.isEmpty()) {
@@ -225,8 +248,8 @@ void MarkDaynoteChangeAsTyping() {
 
 void EndDaynoteChange() {
     if (open.depth == 0 || --open.depth > 0) return;
-    std::vector<DaynoteDayChange> changes = DiffDaynotes(open.before, App().daynotes);
-    open.before = RecordArray();
+    std::vector<DaynoteDayChange> changes = DiffDaynotes(shadow, App().daynotes);
+    ApplyDaynoteChanges(changes, true, shadow);
     const bool typing = open.typing;
     if (!changes.empty()) {
         const QString name = open.name.isEmpty() ? StepName(changes) : open.name;
@@ -251,8 +274,7 @@ bool RedoDaynoteChange() {
 
 std::vector<DaynoteDayChange> DiffDaynotes(const RecordArray& before, const RecordArray& after) {
     std::vector<DaynoteDayChange> changes;
-    if (before.size() == after.size() && std::equal(before.begin(), before.end(), after.begin(), SameValue))
-        return changes;
+    if (SameArray(before, after)) return changes;
     if (!OneRecordPerDay(before) || !OneRecordPerDay(after)) {
         changes.push_back({std::numeric_limits<double>::quiet_NaN(), Value(before), Value(after)});
         return changes;
@@ -274,6 +296,7 @@ std::vector<DaynoteDayChange> DiffDaynotes(const RecordArray& before, const Reco
 }
 
 void ApplyDaynoteChanges(const std::vector<DaynoteDayChange>& changes, bool forward, RecordArray& daynotes) {
+    if (changes.empty()) return;
     if (changes.size() == 1 && std::isnan(changes.front().date)) {
         const Value&       whole = forward ? changes.front().after : changes.front().before;
         const RecordArray* array = std::get_if<RecordArray>(&whole.v);

@@ -208,11 +208,13 @@ void ImportIcalendarFile(const QString& path) {
                       .arg(result.failedText));
         return;
     }
-    ShowAlert(AlertStyle::Informational, QStringLiteral("Imported \"%1\"").arg(QFileInfo(path).fileName()),
-              QStringLiteral("Daynotes added: %1\rDaynotes with a line added: %2\rEntries already there: %3")
-                  .arg(result.added)
-                  .arg(result.appended)
-                  .arg(result.skipped));
+    // The summary is a sheet on the front window, so that it stays with the calendar it describes.
+    ShowNoteSheet(
+        FrontWindow(), QStringLiteral("Imported \"%1\"").arg(QFileInfo(path).fileName()),
+        QStringLiteral("Daynotes added: %1\rDaynotes with a line added: %2\rEntries already there: %3")
+            .arg(result.added)
+            .arg(result.appended)
+            .arg(result.skipped));
 }
 
 int CommandImportIcalendar(FourCC) {

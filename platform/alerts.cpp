@@ -71,8 +71,8 @@ int ShowAlert(AlertStyle style, const QString& message, const QString& informati
     return Present(AlertRequest{style, message, informative, button1, button2});
 }
 
-void ShowNoteSheet(QWidget* window, const QString& text) {
-    AlertRequest request{AlertStyle::Informational, text, QString(), QStringLiteral("OK"), QString()};
+void ShowNoteSheet(QWidget* window, const QString& text, const QString& informative) {
+    AlertRequest request{AlertStyle::Informational, text, informative, QStringLiteral("OK"), QString()};
     request.sheetOf = window;
     Present(request);
 }

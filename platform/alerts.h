@@ -30,7 +30,8 @@ int ShowAlert(AlertStyle style, const QString& message, const QString& informati
               const QString& button1 = QStringLiteral("OK"), const QString& button2 = QString());
 
 // A note sheet on the window: the text as its message and one "OK" button; the window's entries stay.
-void ShowNoteSheet(QWidget* window, const QString& text);
+// Without a window it is an ordinary alert.
+void ShowNoteSheet(QWidget* window, const QString& text, const QString& informative = QString());
 
 // For the quit sequence, which a signal or the end of the session may run with nobody at the screen: a
 // one-button alert that closes itself after the time limit, so that quitting cannot hang on it.

@@ -1,4 +1,5 @@
 // iCalendar import: Python-written files in two zones, the own export round trip, malformed files refused.
+#include "calendar/calendar_window.h"
 #include "core/app_state.h"
 #include "core/dates.h"
 #include "core/dispatch.h"
@@ -8,6 +9,7 @@
 #include "notes/export.h"
 #include "notes/ical_import.h"
 #include "platform/file_dialogs.h"
+#include "platform/windows.h"
 
 #include <QDate>
 #include <QFile>
@@ -156,6 +158,7 @@ class TestIcalImport : public QObject {
 
     void importCommand() {
         QVERIFY(SetUpProgramWindows()); // the command runs from its menu item
+        ShowCalendar();                 // which the summary sheet is attached to
         QString           chosen = folder.filePath(u"written.ics"_s);
         OpenFilePresenter previous = SetOpenFilePresenter([&](const OpenFileRequest&) { return chosen; });
         AlertRecorder     recorder;
@@ -175,6 +178,7 @@ class TestIcalImport : public QObject {
 
         QCOMPARE(recorder.alerts.size(), 2);
         QCOMPARE(recorder.alerts[0].message, u"Imported \"written.ics\""_s);
+        QVERIFY(recorder.alerts[0].sheetOf && recorder.alerts[0].sheetOf == FrontWindow());
         QCOMPARE(recorder.alerts[0].informative.section(u'\r', 0, 0),
                  u"Daynotes added: %1"_s.arg(App().daynotes.size()));
         QCOMPARE(recorder.alerts[1].message, u"\"bad.ics\" is not an iCalendar file"_s);

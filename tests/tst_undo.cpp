@@ -5,6 +5,7 @@
 #include "calendar/holidays.h"
 #include "calendar/weekly_view.h"
 #include "core/app_state.h"
+#include "core/datafiles.h"
 #include "core/dates.h"
 #include "core/daynote_requests.h"
 #include "core/dispatch.h"
@@ -16,6 +17,7 @@
 #include "helpers/zone_scope.h"
 #include "notes/daynote_list.h"
 #include "notes/daynote_window.h"
+#include "notes/events.h"
 #include "notes/ical_import.h"
 #include "notes/recurring.h"
 #include "notes/reminder_sheet.h"
@@ -46,7 +48,11 @@ enum Change {
     IcalendarImport,
     RecurringCopies,
     BackupRestored,
-    ReminderRemoved
+    ReminderRemoved,
+    ReminderSaved,
+    EventsMadeDaynotes,
+    ListWriteBack,
+    FontChosen
 };
 
 QByteArray Bytes() {
@@ -166,6 +172,52 @@ void Perform(Change change) {
         CloseById(w);
         break;
     }
+    case ReminderSaved: {
+        QWidget* w = OpenDaynote(12, 8, 2026, false, App().daynotes);
+        QTest::mouseClick(FindControl(w, ReminderButton), Qt::LeftButton);
+        QWidget* sheet = FindWindowById(ReminderSheetId);
+        QVERIFY(sheet);
+        SetControlValue(FindControl(sheet, ReminderUrlCheckBox), 1);
+        SetControlText(FindControl(sheet, ReminderUrlField), u"https://example.org/meeting"_s);
+        QTest::mouseClick(FindControl(sheet, ReminderSaveButton), Qt::LeftButton);
+        CloseById(w);
+        break;
+    }
+    case EventsMadeDaynotes: {
+        RecordArray events;
+        for (const auto& [name, month, day] :
+             {std::tuple(u"Wedding"_s, 12, 8), std::tuple(u"Moved"_s, 12, 20)}) {
+            Record r;
+            SetField(r, EventNameKey, Value(name));
+            SetField(r, EventDateKey, Value(DateValue{DateToAbsTime(month, day, 2010)}));
+            SetField(r, EventUnitKey, Value(qint64(1)));
+            events.push_back(Value(std::move(r)));
+        }
+        QVERIFY(SaveRecordFile(events, EventFileName));
+        RunCommand(MakeFourCC("Evet"));
+        QWidget* window = FindWindowById(EventListWindowId);
+        SetListSelection(FindControl(window, EventList), {1, 2});
+        QTest::mouseClick(FindControl(window, EventDaynotesButton), Qt::LeftButton);
+        CloseById(window);
+        break;
+    }
+    case ListWriteBack: {
+        RunCommand(MakeFourCC("List"));
+        QWidget* list = FindWindowById(ListWindowId);
+        SetListSelection(FindControl(list, DaynoteListView), {1});
+        QWidget* text = FindControl(list, ListTextView);
+        SetFocusToControl(text);
+        QTest::keyClick(text, Qt::Key_End, Qt::ControlModifier);
+        QTest::keyClicks(text, u" and more"_s);
+        CloseById(list);
+        break;
+    }
+    case FontChosen: {
+        QWidget* w = OpenDaynote(12, 8, 2026, false, App().daynotes);
+        SetDaynoteFont(w, 9); // what choosing the last item of the font menu does
+        CloseById(w);
+        break;
+    }
     }
 }
 
@@ -219,6 +271,11 @@ class TestUndo : public QObject {
         QTest::newRow("recurring copies") << int(RecurringCopies) << u"Add 3 Daynotes"_s;
         QTest::newRow("backup restored") << int(BackupRestored) << u"Restore from Backup"_s;
         QTest::newRow("reminder removed") << int(ReminderRemoved) << u"Change Daynote of 10 December 2026"_s;
+        QTest::newRow("reminder saved") << int(ReminderSaved) << u"Change Daynote of 8 December 2026"_s;
+        QTest::newRow("events made daynotes") << int(EventsMadeDaynotes) << u"Change 2 Daynotes"_s;
+        QTest::newRow("list's text written back")
+            << int(ListWriteBack) << u"Change Daynote of 8 December 2026"_s;
+        QTest::newRow("font chosen") << int(FontChosen) << u"Change Daynote of 8 December 2026"_s;
     }
     void doUndoRedo() {
         QFETCH(int, change);

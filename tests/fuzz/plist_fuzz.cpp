@@ -29,7 +29,7 @@ bool SameValue(const Value& a, const Value& b) {
     case ValueKind::Record: {
         const auto &x = std::get<Record>(a.v).fields, &y = std::get<Record>(b.v).fields;
         if (x.size() != y.size()) return false;
-        for (size_t i = 0; i < x.size(); ++i)
+        for (qsizetype i = 0; i < x.size(); ++i)
             if (x[i].key != y[i].key || !SameValue(x[i].value, y[i].value)) return false;
         return true;
     }
