@@ -48,10 +48,14 @@ bool SameText(const QString& s, const QString& t) {
     return (s.constData() == t.constData() && s.size() == t.size()) || s == t;
 }
 
+// A record not written since it was copied still shares its fields: equal without looking inside.
+bool SharedRecord(const Record& a, const Record& b) {
+    return a.fields.size() == b.fields.size() && a.fields.constData() == b.fields.constData();
+}
+
 bool SameRecord(const Record& a, const Record& b) {
     if (a.fields.size() != b.fields.size()) return false;
-    // A record not written since it was copied still shares its fields: equal without looking inside.
-    if (a.fields.constData() == b.fields.constData()) return true;
+    if (SharedRecord(a, b)) return true;
     for (qsizetype i = 0; i < a.fields.size(); ++i)
         if (!SameText(a.fields[i].key, b.fields[i].key) || !SameValue(a.fields[i].value, b.fields[i].value))
             return false;
@@ -79,8 +83,7 @@ bool SharedArray(const RecordArray& a, const RecordArray& b) {
            std::equal(a.begin(), a.end(), b.begin(), [](const Value& x, const Value& y) {
                const Record* r = ValueRecord(x);
                const Record* s = ValueRecord(y);
-               return r && s && r->fields.size() == s->fields.size() &&
-                      r->fields.constData() == s->fields.constData();
+               return r && s && SharedRecord(*r, *s);
            });
 }
 
