@@ -19,8 +19,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// cal's year layout (as ncal -C prints it, without trailing blanks): a leap year starting on a Monday and a
-// common year starting on a Saturday.
+// cal's year layout (as ncal -C prints it, without trailing blanks) of a leap year starting on a Monday, with
+// six-week months in the first and second row.
 const char* const Year2024[] = {
     "                              2024",
     "",
@@ -57,49 +57,6 @@ const char* const Year2024[] = {
     "27 28 29 30 31        24 25 26 27 28 29 30  29 30 31",
     "",
 };
-const char* const Year2022[] = {
-    "                              2022",
-    "",
-    "      January               February               March",
-    "Su Mo Tu We Th Fr Sa  Su Mo Tu We Th Fr Sa  Su Mo Tu We Th Fr Sa",
-    "                   1         1  2  3  4  5         1  2  3  4  5",
-    " 2  3  4  5  6  7  8   6  7  8  9 10 11 12   6  7  8  9 10 11 12",
-    " 9 10 11 12 13 14 15  13 14 15 16 17 18 19  13 14 15 16 17 18 19",
-    "16 17 18 19 20 21 22  20 21 22 23 24 25 26  20 21 22 23 24 25 26",
-    "23 24 25 26 27 28 29  27 28                 27 28 29 30 31",
-    "30 31",
-    "       April                  May                   June",
-    "Su Mo Tu We Th Fr Sa  Su Mo Tu We Th Fr Sa  Su Mo Tu We Th Fr Sa",
-    "                1  2   1  2  3  4  5  6  7            1  2  3  4",
-    " 3  4  5  6  7  8  9   8  9 10 11 12 13 14   5  6  7  8  9 10 11",
-    "10 11 12 13 14 15 16  15 16 17 18 19 20 21  12 13 14 15 16 17 18",
-    "17 18 19 20 21 22 23  22 23 24 25 26 27 28  19 20 21 22 23 24 25",
-    "24 25 26 27 28 29 30  29 30 31              26 27 28 29 30",
-    "",
-    "        July                 August              September",
-    "Su Mo Tu We Th Fr Sa  Su Mo Tu We Th Fr Sa  Su Mo Tu We Th Fr Sa",
-    "                1  2      1  2  3  4  5  6               1  2  3",
-    " 3  4  5  6  7  8  9   7  8  9 10 11 12 13   4  5  6  7  8  9 10",
-    "10 11 12 13 14 15 16  14 15 16 17 18 19 20  11 12 13 14 15 16 17",
-    "17 18 19 20 21 22 23  21 22 23 24 25 26 27  18 19 20 21 22 23 24",
-    "24 25 26 27 28 29 30  28 29 30 31           25 26 27 28 29 30",
-    "31",
-    "      October               November              December",
-    "Su Mo Tu We Th Fr Sa  Su Mo Tu We Th Fr Sa  Su Mo Tu We Th Fr Sa",
-    "                   1         1  2  3  4  5               1  2  3",
-    " 2  3  4  5  6  7  8   6  7  8  9 10 11 12   4  5  6  7  8  9 10",
-    " 9 10 11 12 13 14 15  13 14 15 16 17 18 19  11 12 13 14 15 16 17",
-    "16 17 18 19 20 21 22  20 21 22 23 24 25 26  18 19 20 21 22 23 24",
-    "23 24 25 26 27 28 29  27 28 29 30           25 26 27 28 29 30 31",
-    "30 31",
-};
-
-QStringList Reference(const char* const (&lines)[34]) {
-    QStringList out;
-    for (const char* line : lines) out << QString::fromLatin1(line);
-    return out;
-}
-
 QWidget* Sheet() {
     return FindWindowById(GoToYearWindowId);
 }
@@ -146,38 +103,19 @@ class TestTwelveMonth : public QObject {
         if (Sheet()) DisposeWindow(Sheet());
     }
 
-    void yearText_data() {
-        QTest::addColumn<int>("year");
-        QTest::addColumn<QStringList>("expected");
-        QTest::newRow("leap February") << 2024 << Reference(Year2024);
-        QTest::newRow("starts on a Saturday") << 2022 << Reference(Year2022);
-    }
+    // The text matches cal's, and the styled roles sit on the year, the month names and the weekday headers.
     void yearText() {
-        QFETCH(int, year);
-        QFETCH(QStringList, expected);
-        QCOMPARE(YearCalendarLines(year), expected);
-    }
-
-    // The roles sit where cal puts the year, the month names and the weekday headers.
-    void lineRoles_data() {
-        QTest::addColumn<int>("index");
-        QTest::addColumn<int>("role");
-        QTest::addColumn<QString>("starts");
-        QTest::newRow("year") << 0 << int(YearLineRole::Year) << u"2024"_s;
-        QTest::newRow("blank line") << 1 << int(YearLineRole::Other) << QString();
-        QTest::newRow("first month names") << 2 << int(YearLineRole::MonthNames) << u"January"_s;
-        QTest::newRow("first headers") << 3 << int(YearLineRole::WeekdayHeader) << u"Su Mo"_s;
-        QTest::newRow("first week") << 4 << int(YearLineRole::Other) << u"1  2"_s;
-        QTest::newRow("last month names") << 26 << int(YearLineRole::MonthNames) << u"October"_s;
-        QTest::newRow("last headers") << 27 << int(YearLineRole::WeekdayHeader) << u"Su Mo"_s;
-        QTest::newRow("last week line") << 33 << int(YearLineRole::Other) << QString();
-    }
-    void lineRoles() {
-        QFETCH(int, index);
-        QFETCH(int, role);
-        QFETCH(QString, starts);
-        QCOMPARE(int(YearLineRoleAt(index)), role);
-        QCOMPARE(YearCalendarLines(2024)[index].trimmed().left(starts.size()), starts);
+        QStringList expected;
+        for (const char* line : Year2024) expected << QString::fromLatin1(line);
+        QCOMPARE(YearCalendarLines(2024), expected);
+        for (int i = 0; i < expected.size(); ++i) {
+            const QString      t = expected[i].trimmed();
+            const YearLineRole role = i == 0                          ? YearLineRole::Year
+                                      : t.startsWith(u"Su Mo"_s)      ? YearLineRole::WeekdayHeader
+                                      : t.isEmpty() || t[0].isDigit() ? YearLineRole::Other
+                                                                      : YearLineRole::MonthNames;
+            QCOMPARE(int(YearLineRoleAt(i)), int(role));
+        }
     }
 
     // The sheet from March 2026, in each mode; the field keeps what was typed.
@@ -187,7 +125,6 @@ class TestTwelveMonth : public QObject {
         QTest::addColumn<QString>("calendar"); // the calendar's title afterwards
         QTest::addColumn<int>("twelveMonth");  // the year of the window opened, 0 for none
         QTest::newRow("go to 2030") << u"GoYr"_s << u"2030"_s << u"March 2030"_s << 0;
-        QTest::newRow("go to no year") << u"GoYr"_s << QString() << u"March 2026"_s << 0;
         QTest::newRow("go to year 0") << u"GoYr"_s << u"0"_s << u"March 2026"_s << 0;
         QTest::newRow("twelve months of 2027") << u"S12m"_s << u"2027"_s << u"March 2026"_s << 2027;
         QTest::newRow("twelve months, empty field") << u"S12m"_s << QString() << u"March 2026"_s << 2026;
@@ -210,24 +147,16 @@ class TestTwelveMonth : public QObject {
             QCOMPARE(GetWindowTitle(windows[0]), u"Twelve Month Calendar for %1"_s.arg(twelveMonth));
             QCOMPARE(GetWindowId(windows[0]), twelveMonth);
             QCOMPARE(YearShown(windows[0]), QString::number(twelveMonth));
-            QCOMPARE(GetWindowContentBounds(windows[0]).size(), QSize(750, 700));
         }
         RunCommand(FourCCFromText(command));
         QCOMPARE(GetControlText(FindControl(Sheet(), GoToYearField)), typed.left(4));
     }
 
-    void ctrlClickOnYearButton_data() {
-        QTest::addColumn<int>("button");
-        QTest::newRow("previous year") << int(PreviousYearButton);
-        QTest::newRow("next year") << int(NextYearButton);
-    }
     void ctrlClickOnYearButton() {
-        QFETCH(int, button);
         ShowCalendarMonth(2026, 3);
-        QTest::mouseClick(FindControl(FindWindowById(CalendarWindowId), button), Qt::LeftButton,
+        QTest::mouseClick(FindControl(FindWindowById(CalendarWindowId), NextYearButton), Qt::LeftButton,
                           Qt::ControlModifier);
         QVERIFY(IsWindowVisible(Sheet()));
-        QCOMPARE(GetWindowTitle(Sheet()), u"To Which Year?"_s);
         QCOMPARE(GetCalendarYear(), 2026);
         // The field holds this year, selected: one Backspace clears it for another.
         QTest::keyClick(FindControl(Sheet(), GoToYearField), Qt::Key_Backspace);
@@ -237,20 +166,14 @@ class TestTwelveMonth : public QObject {
         QCOMPARE(GetCalendarMonth(), 3);
     }
 
-    void calendarClosed_data() {
-        QTest::addColumn<QString>("command");
-        QTest::newRow("go to year") << u"GoYr"_s;
-        QTest::newRow("twelve months") << u"S12m"_s;
-    }
     void calendarClosed() {
-        QFETCH(QString, command);
         DisposeDocumentWindows();
-        AlertRecorder recorder;
-        RunCommand(FourCCFromText(command));
-        QCOMPARE(recorder.alerts.size(), 1);
-        QCOMPARE(recorder.alerts[0].message, u"Calendar (Ctrl+1) must be open for this function"_s);
-        QCOMPARE(recorder.alerts[0].informative, u"Please open the calendar window first"_s);
-        QVERIFY(!Sheet() || !IsWindowVisible(Sheet()));
+        for (const QString& command : {u"GoYr"_s, u"S12m"_s}) {
+            AlertRecorder recorder;
+            RunCommand(FourCCFromText(command));
+            QCOMPARE(recorder.alerts.size(), 1);
+            QVERIFY(!Sheet() || !IsWindowVisible(Sheet()));
+        }
     }
 
     // Each window draws its own year, also after the other one was opened and it was resized.
@@ -260,12 +183,10 @@ class TestTwelveMonth : public QObject {
         QVERIFY(first && second);
         QVERIFY(GetWindowPosition(second) != GetWindowPosition(first));
         QVERIFY(QTest::qWaitForWindowExposed(first));
-        const QRect bounds = GetWindowContentBounds(first);
-        SetWindowContentBounds(first, QRect(bounds.topLeft(), QSize(700, 650)));
+        SetWindowContentBounds(first, QRect(GetWindowContentBounds(first).topLeft(), QSize(700, 650)));
         QApplication::processEvents();
         QCOMPARE(YearShown(first), u"2026"_s);
         QCOMPARE(YearShown(second), u"2027"_s);
-        QVERIFY(!first->grab().isNull());
         // The whole year can be reached, down to December, in a window smaller than the year.
         QVERIFY(FindControl(first, YearTextControl)->height() >= 10 + 25 * 33 + 32);
         QVERIFY(FindControl(first, YearTextControl)->isVisibleTo(first));
@@ -274,10 +195,9 @@ class TestTwelveMonth : public QObject {
             QAccessible::queryAccessibleInterface(FindControl(first, YearTextControl));
         QVERIFY(view && view->textInterface());
         const QStringList lines = YearCalendarLines(2026);
-        int               offset = 0;
         for (int i : {0, 2, 3, 4}) {
-            offset = int(lines.mid(0, i).join(u'\n').size()) + (i ? 1 : 0);
-            int start = 0, end = 0;
+            const int offset = int(lines.mid(0, i).join(u'\n').size()) + (i ? 1 : 0);
+            int       start = 0, end = 0;
             QCOMPARE(view->textInterface()
                          ->textAtOffset(offset, QAccessible::LineBoundary, &start, &end)
                          .remove(u'\n'),
