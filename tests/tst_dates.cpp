@@ -170,18 +170,6 @@ class tst_Dates : public QObject {
             QCOMPARE(AddDateUnits(At(from, QTime(14, 45, 30)), amount, unit), At(to, QTime(14, 45, 30)));
     }
 
-    // Only context 2 orders by date, with dateless notes first; any other context makes all notes equal.
-    void compareNoteDates() {
-        using C = std::tuple<std::optional<double>, std::optional<double>, int, int>;
-        for (const auto& [a, b, context, expected] :
-             {C{100.0, 200.0, 2, -1}, C{100.0, 100.0, 2, 0}, C{std::nullopt, -1e12, 2, -1},
-              C{std::nullopt, std::nullopt, 2, 0}, C{100.0, 200.0, 0, 0}, C{std::nullopt, 100.0, 3, 0}}) {
-            QCOMPARE(CompareNoteDates(Note(a), Note(b), context), expected);
-            QCOMPARE(CompareNoteDates(Note(b), Note(a), context), -expected);
-            if (a) QCOMPARE(CompareDateWithNote(*a, Note(b), context), expected);
-        }
-    }
-
     // Sorted random days, probed at, between, before and after the notes, against a linear search.
     void findNoteIndex_data() {
         QTest::addColumn<int>("count");

@@ -169,8 +169,6 @@ class TestTimeLog : public QObject {
         Click(Window(), TimeLogPauseButton);
         Advance(50);
         TickOnce();
-        const QString frozen = Text(TimeLogProjectTimeText);
-        QCOMPARE(frozen, u"00:01:40"_s);
         CloseWindow(Window());
         QTest::qWait(0);
         QVERIFY(!Window());
@@ -178,10 +176,9 @@ class TestTimeLog : public QObject {
         TickOnce();
         RunCommand(MakeFourCC("ShTL"));
         QCOMPARE(Text(TimeLogProjectText), u"Taxes"_s);
-        QCOMPARE(Text(TimeLogStartText), u"Saturday, December 05, 2026, 9:00:00 AM"_s);
         QCOMPARE(Text(TimeLogPauseButton), u"Resume"_s);
         QCOMPARE(Text(TimeLogElapsedText), u"00:03:00"_s);
-        QCOMPARE(Text(TimeLogProjectTimeText), frozen);
+        QCOMPARE(Text(TimeLogProjectTimeText), u"00:01:40"_s);
         Click(Window(), TimeLogPauseButton);
         Advance(20);
         Click(Window(), TimeLogStopButton);
