@@ -110,7 +110,9 @@ class TestDaynote : public QObject {
 
     void cleanup() { DisposeDocumentWindows(); }
 
-    void typingAndClosingCreatesTheDaynote() {
+    // Typing and closing creates the daynote; emptying it deletes the record, reminder and all.
+    void typingCreatesEmptyingDeletes() {
+        const double date = Day(12, 12, 2026);
         QTest::mouseClick(FindControl(FindWindowById(CalendarWindowId), FindDayCell(12)), Qt::LeftButton);
         QWidget* window = FrontWindow();
         QVERIFY(window && IsDaynoteWindowId(GetWindowId(window)));
@@ -120,21 +122,18 @@ class TestDaynote : public QObject {
         QVERIFY(IsControlEnabled(FindControl(window, ReminderButton)));
         QTest::keyClick(FindControl(window, DaynoteTextControl), Qt::Key_Return);
         QTest::keyClicks(FindControl(window, DaynoteTextControl), u"10:30"_s);
-        QCOMPARE(NoteIndex(Day(12, 12, 2026)), -1); // nothing is stored while the window is open
+        QCOMPARE(NoteIndex(date), -1); // nothing is stored while the window is open
         Close(window);
-        QCOMPARE(StoredText(Day(12, 12, 2026)), u"Dentist\r10:30"_s);
-        QCOMPARE(StoredType(Day(12, 12, 2026)), int(NoteStandard));
+        QCOMPARE(StoredText(date), u"Dentist\r10:30"_s);
+        QCOMPARE(StoredType(date), int(NoteStandard));
         QVERIFY(CellMarked(12));
-    }
 
-    void emptyingDeletesTheDaynoteAndItsReminder() {
-        AddDaynote(12, 20, 2026, NoteStandard, u"old"_s);
-        SetRecordDate(Notes(), NoteIndex(Day(12, 20, 2026)), ReminderDateKey, Day(12, 19, 2026));
-        QWidget* window = Open(12, 20, 2026);
+        SetRecordDate(Notes(), NoteIndex(date), ReminderDateKey, Day(12, 11, 2026));
+        window = Open(12, 12, 2026);
         ClearText(FindControl(window, DaynoteTextControl));
         Close(window);
         QVERIFY(Notes().empty());
-        QVERIFY(!CellMarked(20));
+        QVERIFY(!CellMarked(12));
         Close(Open(12, 21, 2026)); // an empty new window stores nothing either
         QVERIFY(Notes().empty());
     }
