@@ -201,10 +201,7 @@ class TestTimer : public QObject {
             TickOnce(); // and the next tick finds it there
             QCOMPARE(alerts.alerts.size(), run + 1);
             QVERIFY(qAbs(alertTimes.last() - (started + 60.1 + userDelay)) < 1e-6);
-            if (IsTimerActive()) {
-                QCOMPARE(CurrentTimer().baseTime, alertTimes.last());
-                QCOMPARE(CurrentTimer().expiryTime, alertTimes.last() + 60);
-            }
+            if (IsTimerActive()) QCOMPARE(CurrentTimer().baseTime, alertTimes.last());
         }
         QStringList shown;
         for (const AlertRequest& r : alerts.alerts) {
