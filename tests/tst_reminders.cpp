@@ -181,8 +181,8 @@ class TestReminders : public QObject {
         auto row = [](const char* name, const char* s, const char* b, const char* es = "",
                       const char* eb = "") { QTest::newRow(name) << s << b << es << QByteArray(eb); };
         // PWNED stands for a file that a shell would create.
-        row("quotes, semicolons, backquotes", "He said \"stop\"; 'ok'", "a \"b\"; `touch PWNED`");
-        row("command substitution", "$(touch PWNED)", "$(touch PWNED); echo $HOME");
+        row("quotes, semicolons, command substitution", "He said \"stop\"; 'ok' $(touch PWNED)",
+            "a \"b\"; `touch PWNED`; $(touch PWNED); echo $HOME");
         row("line breaks of every kind", "first\nsecond", "one\ntwo\r\nthree\rfour", "first second",
             "one\r\ntwo\r\nthree\r\nfour\r\n");
         row("header after CRLF in the subject", "x\r\nBcc: evil@example.org", "b", "x Bcc: evil@example.org");
@@ -221,41 +221,27 @@ class TestReminders : public QObject {
     // An e-mail's fields go only once a mail program has taken it; otherwise they stay for the next check.
     void mailFieldsStayUntilTaken_data() {
         QTest::addColumn<QString>("address");
-        QTest::addColumn<bool>("sendmail");    // the fake sendmail, or none at all
-        QTest::addColumn<QByteArray>("exit");  // the fake sendmail's status
-        QTest::addColumn<bool>("client");      // a mail client takes mailto URLs
-        QTest::addColumn<int>("mails");        // handed to sendmail
-        QTest::addColumn<QString>("composed"); // the mailto URL the client got
-        QTest::addColumn<bool>("kept");
-        QTest::addColumn<QString>("alert"); // the start of the one alert
-        const QString url =
-            QStringLiteral("mailto:me@example.org?subject=Tea%20%26%20cake%3F%202%3D2%20%231%20100%25"
-                           "&body=Line%201%0D%0ALine%202%20%26%203");
+        QTest::addColumn<bool>("sendmail");   // the fake sendmail, or none at all
+        QTest::addColumn<QByteArray>("exit"); // the fake sendmail's status
+        QTest::addColumn<bool>("client");     // a mail client takes mailto URLs
+        QTest::addColumn<QString>("alert");   // the start of the one alert
         const QString me = u"me@example.org"_s;
-        QTest::newRow("single blanks are no e-mail")
-            << u" "_s << true << QByteArray("0") << true << 0 << u""_s << true << u""_s;
-        QTest::newRow("empty fields are no e-mail")
-            << u""_s << true << QByteArray("0") << true << 0 << u""_s << true << u""_s;
-        QTest::newRow("sendmail takes it")
-            << me << true << QByteArray("0") << false << 1 << u""_s << false << u""_s;
-        QTest::newRow("sendmail refuses") << me << true << QByteArray("75") << false << 1 << u""_s << true
-                                          << u"The reminder e-mail could not be sent"_s;
-        QTest::newRow("no sendmail, the client composes")
-            << me << false << QByteArray("0") << true << 0 << url << false << u""_s;
-        QTest::newRow("no sendmail, no client") << me << false << QByteArray("0") << false << 0 << u""_s
-                                                << true << u"A sendmail-compatible mail program"_s;
+        QTest::newRow("single blanks are no e-mail") << u" "_s << true << "0"_ba << true << QString();
+        QTest::newRow("sendmail takes it") << me << true << "0"_ba << false << QString();
+        QTest::newRow("sendmail refuses")
+            << me << true << "75"_ba << false << u"The reminder e-mail could not be sent"_s;
+        QTest::newRow("no sendmail, the client composes") << me << false << "0"_ba << true << QString();
+        QTest::newRow("no sendmail, no client")
+            << me << false << "0"_ba << false << u"A sendmail-compatible mail program"_s;
     }
     void mailFieldsStayUntilTaken() {
         QFETCH(QString, address);
         QFETCH(bool, sendmail);
         QFETCH(QByteArray, exit);
         QFETCH(bool, client);
-        QFETCH(int, mails);
-        QFETCH(QString, composed);
-        QFETCH(bool, kept);
         QFETCH(QString, alert);
         RecordArray notes = Daynotes({At(12, 5, 2026)}, {At(1, 1, 2020)});
-        const bool  blank = address.size() < 2;
+        const bool  blank = address.size() < 2, kept = blank || !alert.isEmpty();
         SetRecordValue(notes, 0, EmailAddrKey, address);
         SetRecordValue(notes, 0, EmailSubjectKey, blank ? address : u"Tea & cake? 2=2 #1 100%"_s);
         SetRecordValue(notes, 0, EmailMessageKey, blank ? address : u"Line 1\rLine 2 & 3"_s);
@@ -267,9 +253,13 @@ class TestReminders : public QObject {
         QVERIFY(WorkDone());
         QTest::qWait(20); // the alert comes from the event loop
         QDesktopServices::setUrlHandler(u"mailto"_s, &desktop, "HandleUrl");
-        QCOMPARE(SentMail().size(), mails);
-        QCOMPARE(desktop.mailto.size(), composed.isEmpty() ? 0 : 1);
-        if (!composed.isEmpty()) QCOMPARE(desktop.mailto[0].toString(QUrl::FullyEncoded), composed);
+        QCOMPARE(SentMail().size(), sendmail && !blank ? 1 : 0);
+        const QString url = !sendmail && client
+                                ? u"mailto:me@example.org?subject=Tea%20%26%20cake%3F%202%3D2%20"
+                                  u"%231%20100%25&body=Line%201%0D%0ALine%202%20%26%203"_s
+                                : QString();
+        QCOMPARE(desktop.mailto.size(), url.isEmpty() ? 0 : 1);
+        if (!url.isEmpty()) QCOMPARE(desktop.mailto[0].toString(QUrl::FullyEncoded), url);
         if (kept)
             QCOMPARE(*GetRecord(notes, 0, false), before);
         else
@@ -351,10 +341,8 @@ class TestReminders : public QObject {
         QTest::addColumn<QString>("body");
         const QString cake = u"🎂🎉"_s;
         QTest::newRow("accents") << u"Café für Zoë"_s << u"Ärger über €25\r"_s;
-        QTest::newRow("long, four octets a character") << cake.repeated(30) << cake;
         QTest::newRow("one to four octets, every offset") << u"aé€🎂"_s.repeated(25) << u"b"_s;
         QTest::newRow("ASCII that looks encoded") << u"=?UTF-8?B?SGVsbG8=?= =?x"_s << u"c"_s;
-        QTest::newRow("ASCII line of 2000 octets") << u"s"_s << QString(2000, QLatin1Char('x'));
         QTest::newRow("line of 3000 octets in é") << u"s"_s << QString(1500, QChar(0xE9));
         QTest::newRow("line of 999 octets, emoji across the soft breaks")
             << u"s"_s << u"a"_s + cake.repeated(124) + u"aaaaaa"_s;
