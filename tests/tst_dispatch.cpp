@@ -1,6 +1,5 @@
-// Dispatch on real offscreen windows: commands by code, control rows, window activation and closing, the
-// quit walk, cursors, and the alerts for files the program cannot open. (Paths that are no regular files:
-// the black-box test_app_open_files.py.)
+// Dispatch on real offscreen windows: commands by code, control rows, closing windows, the quit walk, and the
+// alerts for files the program cannot open. (Paths that are no regular files: test_app_open_files.py.)
 #include "core/app_state.h"
 #include "core/dispatch.h"
 #include "core/file_types.h"
@@ -106,43 +105,6 @@ class TestDispatch : public QObject {
         QVERIFY(!App().quitting);
     }
 
-    void activationSetsResizeLimits_data() {
-        QTest::addColumn<int>("id");
-        QTest::addColumn<QSize>("minimum");
-        QTest::newRow("last daynote window") << 599 << QSize(520, 150);
-        QTest::newRow("user note window") << 600 << QSize(220, 110);
-    }
-    void activationSetsResizeLimits() {
-        QFETCH(int, id);
-        QFETCH(QSize, minimum);
-        QWidget* w = MakeWindow(id);
-        HandleWindowEvent(WindowActivated, id);
-        QCOMPARE(w->minimumSize(), minimum);
-    }
-
-    void trackingCursors_data() {
-        QTest::addColumn<int>("id");
-        QTest::addColumn<bool>("enabled");
-        QTest::addColumn<int>("shape");
-        QTest::newRow("button: pointing hand") << 313 << true << int(Qt::PointingHandCursor);
-        QTest::newRow("disabled button: unchanged") << 313 << false << int(Qt::ArrowCursor);
-        QTest::newRow("not in the table: unchanged") << 54 << true << int(Qt::ArrowCursor);
-    }
-    void trackingCursors() {
-        QFETCH(int, id);
-        QFETCH(bool, enabled);
-        QFETCH(int, shape);
-        QWidget* control = FindControl(MakeWindow(60), id);
-        control->setCursor(Qt::ArrowCursor);
-        SetControlEnabled(control, enabled);
-        QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), control->mapToGlobal(QPointF(1, 1)));
-        QApplication::sendEvent(control, &enter);
-        QCOMPARE(int(control->cursor().shape()), shape);
-        QEvent leave(QEvent::Leave);
-        QApplication::sendEvent(control, &leave);
-        QCOMPARE(int(control->cursor().shape()), int(Qt::ArrowCursor));
-    }
-
     void unopenableFiles_data() {
         QTest::addColumn<QString>("type");
         QTest::addColumn<QString>("message");
@@ -154,8 +116,6 @@ class TestDispatch : public QObject {
         const QString auto_ = "Daynotes and Events are automatically opened when VRD X is started";
         row("DNOT", dn + "\r" + auto_);
         row("EVNT", dn, auto_);
-        row("PREF", "Recent Items or preference files cannot be opened individually via the file manager",
-            "Recent Items or preference files are automatically opened when VRD X is started");
         row("ZTXT", "File: notes.txt Type: ZTXT is unsupported");
         row("", "File: notes.txt is unsupported");
     }
