@@ -28,9 +28,7 @@ QString NoteOn(double date) {
     return *ValueText(*GetRecordValue(notes, index, NoteDataKey));
 }
 
-QWidget* Control(int id) {
-    return FindControl(FindWindowById(WeeklyWindowId), id);
-}
+const auto Control = [](int id) { return FindControl(FindWindowById(WeeklyWindowId), id); };
 
 void TypeInto(int boxId, const QString& text) {
     SetFocusToControl(Control(boxId));
