@@ -310,6 +310,7 @@ class TestReminders : public QObject {
             u"a"_s + cake.repeated(124) + u"aaaaaa"_s);
         row("trailing blanks and tabs", u"s"_s, u"é \r\tb\t\rc  "_s);
         row("a dot alone and equals signs", u"s"_s, u".\r=41=\r."_s);
+        row("what a shell would expand", u"He said \"stop\"; 'ok' $(echo x)"_s, u"`echo y`; $HOME \\"_s);
         row("line breaks of every kind", u"first\nsecond"_s, u"one\ntwo\r\nthree\rfour"_s, u"first second"_s);
         row("header after CRLF in the subject", u"x\r\nBcc: evil@example.org"_s, u"b"_s,
             u"x Bcc: evil@example.org"_s);
