@@ -44,6 +44,39 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+// Windows opened by a command, and sheets opened from them by a button, with the optional parts ticked on.
+struct Opener {
+    const char* definition;
+    const char* command;
+    int         window, button = 0, sheet = 0;
+    int         boxes[2] = {};
+};
+const Opener Openers[] = {
+    {"Holidays", "Crea", HolidaysWindowId},
+    {"Timer", "ShTM", TimerWindowId},
+    {"TimerSheet", "ShTM", TimerWindowId, TimerSetButton, TimerSheetId, {TimerRepeatCheckBox}},
+    {"EventList", "Evet", EventListWindowId},
+    {"AddEventSheet", "Evet", EventListWindowId, EventAddButton, AddEventSheetId},
+    {"TimeLog", "ShTL", TimeLogWindowId},
+    {"TimeLogSheet", "ShTL", TimeLogWindowId, TimeLogNewButton, TimeLogSheetId},
+    {"TimeZones", "ShTZ", TimeZonesWindowId},
+    {"TimeZoneSheet",
+     "ShTZ",
+     TimeZonesWindowId,
+     ZoneSheetButton,
+     TimeZoneSheetId,
+     {Zone1UseCheckBox, Zone2UseCheckBox}},
+    {"About", "abou", AboutWindowId},
+    {"ShutDownTimer", "ShDn", ShutdownWindowId},
+    {"RestoreBackup", "RBak", RestoreBackupWindowId},
+    {"Weekly", "Week", WeeklyWindowId},
+    {"Monthly", "Mont", MonthlyWindowId},
+    {"GoToYearWnd", "GoYr", GoToYearWindowId},
+    {"ListNotes", "List", ListWindowId},
+    {"FindDaynotes", "Sear", FindWindowId},
+    {"Preferences", "pref", PreferencesWindowId},
+};
+
 // The window as the program opens it, named by its definition, with as many controls enabled as it allows.
 QWidget* OpenWindow(const QString& definition) {
     RecordArray& notes = App().daynotes;
@@ -55,104 +88,36 @@ QWidget* OpenWindow(const QString& definition) {
         SetRecordValue(notes, 0, URLKey, Value(u"https://example.org"_s));
         SetRecordValue(notes, 0, EmailAddrKey, Value(u"me@example.org"_s));
     }
-    if (definition == QLatin1String("Calendar")) {
-        ShowCalendar();
-        return FindWindowById(CalendarWindowId);
-    }
-    if (definition == QLatin1String("CD")) {
-        ShowCalendar();
-        ToggleCountdown();
-        return FindWindowById(CountdownWindowId);
-    }
-    if (definition == QLatin1String("Holidays")) {
-        RunCommand(MakeFourCC("Crea"));
-        return FindWindowById(HolidaysWindowId);
-    }
-    if (definition.startsWith(QLatin1String("Timer"))) {
-        RunCommand(MakeFourCC("ShTM"));
-        if (definition == QLatin1String("Timer")) return FindWindowById(TimerWindowId);
-        QTest::mouseClick(FindControl(FindWindowById(TimerWindowId), TimerSetButton), Qt::LeftButton);
-        QWidget* sheet = FindWindowById(TimerSheetId);
-        QTest::mouseClick(FindControl(sheet, TimerRepeatCheckBox), Qt::LeftButton);
-        return sheet;
-    }
-    if (definition == QLatin1String("EventList") || definition == QLatin1String("AddEventSheet")) {
-        RunCommand(MakeFourCC("Evet"));
-        QWidget* list = FindWindowById(EventListWindowId);
-        if (definition == QLatin1String("EventList")) return list;
-        QTest::mouseClick(FindControl(list, EventAddButton), Qt::LeftButton);
-        return FindWindowById(AddEventSheetId);
-    }
-    if (definition.startsWith(QLatin1String("TimeLog"))) {
-        RunCommand(MakeFourCC("ShTL"));
-        QWidget* log = FindWindowById(TimeLogWindowId);
-        if (definition == QLatin1String("TimeLog")) return log;
-        QTest::mouseClick(FindControl(log, TimeLogNewButton), Qt::LeftButton);
-        return FindWindowById(TimeLogSheetId);
-    }
-    if (definition.startsWith(QLatin1String("TimeZone"))) {
-        RunCommand(MakeFourCC("ShTZ"));
-        QWidget* zones = FindWindowById(TimeZonesWindowId);
-        if (definition == QLatin1String("TimeZones")) return zones;
-        QTest::mouseClick(FindControl(zones, ZoneSheetButton), Qt::LeftButton);
-        QWidget* sheet = FindWindowById(TimeZoneSheetId);
-        for (int box : {Zone1UseCheckBox, Zone2UseCheckBox})
-            if (!GetControlValue(FindControl(sheet, box)))
+    ShowCalendar(); // the countdown and Go To Year belong to it
+    for (const Opener& o : Openers) {
+        if (definition != QLatin1String(o.definition)) continue;
+        RunCommand(FourCCFromText(QLatin1String(o.command)));
+        // The shutdown window first asks the system what is scheduled.
+        (void)QTest::qWaitFor([&o] { return FindWindowById(o.window) != nullptr; }, 3000);
+        QWidget* window = FindWindowById(o.window);
+        if (o.window == ListWindowId)
+            SetListSelection(FindControl(window, DaynoteListView), {1}); // row controls on
+        if (!o.button) return window;
+        QTest::mouseClick(FindControl(window, o.button), Qt::LeftButton);
+        QWidget* sheet = FindWindowById(o.sheet);
+        for (int box : o.boxes)
+            if (box && !GetControlValue(FindControl(sheet, box)))
                 QTest::mouseClick(FindControl(sheet, box), Qt::LeftButton);
         return sheet;
     }
-    if (definition == QLatin1String("About")) {
-        RunCommand(MakeFourCC("abou"));
-        return FindWindowById(AboutWindowId);
-    }
-    if (definition == QLatin1String("ShutDownTimer")) {
-        RunCommand(MakeFourCC("ShDn"));
-        (void)QTest::qWaitFor([] { return FindWindowById(ShutdownWindowId) != nullptr; }, 3000);
-        return FindWindowById(ShutdownWindowId);
-    }
-    if (definition == QLatin1String("RestoreBackup")) {
-        QDir().mkpath(BackupFolder());
-        QFile::copy(QStringLiteral(":/resources/ui/RestoreBackup.ui"),
-                    BackupFolder() + u"/VRDX DayNotes 2026-12-01"_s);
-        RunCommand(MakeFourCC("RBak"));
-        return FindWindowById(RestoreBackupWindowId);
-    }
-    if (definition == QLatin1String("Weekly")) {
-        RunCommand(MakeFourCC("Week"));
-        return FindWindowById(WeeklyWindowId);
-    }
-    if (definition == QLatin1String("Monthly")) {
-        RunCommand(MakeFourCC("Mont"));
-        return FindWindowById(MonthlyWindowId);
-    }
-    if (definition == QLatin1String("GoToYearWnd")) {
-        ShowCalendar();
-        RunCommand(MakeFourCC("GoYr"));
-        return FindWindowById(GoToYearWindowId);
+    if (definition == QLatin1String("Calendar")) return FindWindowById(CalendarWindowId);
+    if (definition == QLatin1String("CD")) {
+        ToggleCountdown();
+        return FindWindowById(CountdownWindowId);
     }
     if (definition == QLatin1String("12MonthCalWnd")) return BuildTwelveMonthWindow(2026);
-    if (definition == QLatin1String("ListNotes")) {
-        RunCommand(MakeFourCC("List"));
-        QWidget* list = FindWindowById(ListWindowId);
-        SetListSelection(FindControl(list, DaynoteListView), {1}); // the row's controls come on
-        return list;
-    }
-    if (definition == QLatin1String("FindDaynotes")) {
-        RunCommand(MakeFourCC("Sear"));
-        return FindWindowById(FindWindowId);
-    }
-    if (definition == QLatin1String("Preferences")) {
-        Prefs().countDownMode = CountDownUsesMessage; // the message field enabled
-        return OpenPreferences();
-    }
     if (definition == QLatin1String("UserNote")) {
         const QString           path = QDir::home().filePath(u"names.vrdxnote"_s);
         const OpenFilePresenter previous =
             SetOpenFilePresenter([path](const OpenFileRequest&) { return path; });
         RunCommand(MakeFourCC("Cusr"));
         SetOpenFilePresenter(previous);
-        const QList<QWidget*> windows = DocumentWindows();
-        return windows.isEmpty() ? nullptr : windows.first();
+        return DocumentWindows().value(0);
     }
     QWidget* daynote = OpenDaynote(12, 15, 2026, false, notes);
     if (definition == QLatin1String("Daynote")) return daynote;
@@ -167,7 +132,6 @@ int ControlIdOf(QWidget* w) {
     return 0;
 }
 
-// A radio group is reached through its buttons.
 // A radio group takes the focus through its buttons.
 bool TakesTabFocus(QWidget* control) {
     if (control->focusPolicy() & Qt::TabFocus) return true;
@@ -198,46 +162,32 @@ class TestAccessibleNames : public QObject {
     ZoneScope   zone{"Europe/Berlin"};
     LocaleScope locale{"en_US"};
 
+    // Every window and sheet whose controls take the focus.
     static void windows_data() {
         QTest::addColumn<QString>("definition");
-        QTest::newRow("Daynote") << u"Daynote"_s;
-        QTest::newRow("ReminderSheet") << u"ReminderSheet"_s;
-        QTest::newRow("Recurring") << u"Recurring"_s;
-        QTest::newRow("Calendar") << u"Calendar"_s;
-        QTest::newRow("Timer") << u"Timer"_s;
-        QTest::newRow("TimerSheet") << u"TimerSheet"_s;
-        QTest::newRow("Holidays") << u"Holidays"_s;
-        QTest::newRow("EventList") << u"EventList"_s;
-        QTest::newRow("AddEventSheet") << u"AddEventSheet"_s;
-        QTest::newRow("Weekly") << u"Weekly"_s;
-        QTest::newRow("Monthly") << u"Monthly"_s;
-        QTest::newRow("GoToYearWnd") << u"GoToYearWnd"_s;
-        QTest::newRow("12MonthCalWnd") << u"12MonthCalWnd"_s;
-        QTest::newRow("ListNotes") << u"ListNotes"_s;
-        QTest::newRow("FindDaynotes") << u"FindDaynotes"_s;
-        QTest::newRow("TimeLog") << u"TimeLog"_s;
-        QTest::newRow("TimeLogSheet") << u"TimeLogSheet"_s;
-        QTest::newRow("TimeZones") << u"TimeZones"_s;
-        QTest::newRow("TimeZoneSheet") << u"TimeZoneSheet"_s;
-        QTest::newRow("Preferences") << u"Preferences"_s;
-        QTest::newRow("UserNote") << u"UserNote"_s;
-        QTest::newRow("ShutDownTimer") << u"ShutDownTimer"_s;
-        QTest::newRow("RestoreBackup") << u"RestoreBackup"_s;
+        for (const char* name :
+             {"Daynote", "ReminderSheet", "Recurring", "Calendar", "12MonthCalWnd", "UserNote"})
+            QTest::newRow(name) << QString::fromLatin1(name);
+        for (const Opener& o : Openers)
+            if (o.window != AboutWindowId) QTest::newRow(o.definition) << QString::fromLatin1(o.definition);
     }
 
   private slots:
     void initTestCase() {
         SetTestClock(DateTimeToAbsTime(12, 5, 2026, 10, 0));
         QVERIFY(SetUpProgramWindows());
+        Prefs().countDownMode = CountDownUsesMessage; // the preferences' message field enabled
+        QVERIFY(QDir().mkpath(BackupFolder()));       // a backup to restore from
+        QVERIFY(QFile::copy(u":/resources/ui/RestoreBackup.ui"_s,
+                            BackupFolder() + u"/VRDX DayNotes 2026-12-01"_s));
     }
 
     void cleanup() { DisposeDocumentWindows(); }
 
     void everyControlHasAName_data() {
         windows_data();
-        QTest::newRow("CD") << QStringLiteral("CD"); // no control of its own takes the focus
-        // Nor does anything in the About window.
-        QTest::newRow("About") << QStringLiteral("About");
+        QTest::newRow("CD") << u"CD"_s;       // no control of its own takes the focus,
+        QTest::newRow("About") << u"About"_s; // nor does anything in the About window
     }
     void everyControlHasAName() {
         QFETCH(QString, definition);

@@ -1,5 +1,5 @@
-// Dispatch on real offscreen windows: commands by code, control rows, window activation and closing, the
-// quit walk, cursors, and the alerts for files the program cannot open.
+// Dispatch on real offscreen windows: commands by code, control rows, closing windows, the quit walk, and the
+// alerts for files the program cannot open. (Paths that are no regular files: test_app_open_files.py.)
 #include "core/app_state.h"
 #include "core/dispatch.h"
 #include "core/file_types.h"
@@ -14,11 +14,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <sys/xattr.h>
-#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -51,7 +47,6 @@ class TestDispatch : public QObject {
         QTest::addColumn<bool>("known");
         QTest::newRow("not!, in the table only") << "not!" << true;
         QTest::newRow("cut with its blank, a menu item only") << "cut " << true;
-        QTest::newRow("unknown code") << "zzzz" << false;
         QTest::newRow("not four characters") << "toolong" << false;
     }
     void knownCommands() {
@@ -110,46 +105,6 @@ class TestDispatch : public QObject {
         QVERIFY(!App().quitting);
     }
 
-    void activationSetsResizeLimits_data() {
-        QTest::addColumn<int>("id");
-        QTest::addColumn<QSize>("minimum");
-        QTest::newRow("weekly") << 9 << QSize(499, 461);
-        QTest::newRow("first daynote window") << 51 << QSize(520, 150);
-        QTest::newRow("last daynote window") << 599 << QSize(520, 150);
-        QTest::newRow("user note window") << 600 << QSize(220, 110);
-    }
-    void activationSetsResizeLimits() {
-        QFETCH(int, id);
-        QFETCH(QSize, minimum);
-        QWidget* w = MakeWindow(id);
-        HandleWindowEvent(WindowActivated, id);
-        QCOMPARE(w->minimumSize(), minimum);
-    }
-
-    void trackingCursors_data() {
-        QTest::addColumn<int>("id");
-        QTest::addColumn<bool>("enabled");
-        QTest::addColumn<int>("shape");
-        QTest::newRow("button: pointing hand") << 313 << true << int(Qt::PointingHandCursor);
-        QTest::newRow("disabled button: unchanged") << 313 << false << int(Qt::ArrowCursor);
-        QTest::newRow("note text: I-beam") << 233 << true << int(Qt::IBeamCursor);
-        QTest::newRow("not in the table: unchanged") << 54 << true << int(Qt::ArrowCursor);
-    }
-    void trackingCursors() {
-        QFETCH(int, id);
-        QFETCH(bool, enabled);
-        QFETCH(int, shape);
-        QWidget* control = FindControl(MakeWindow(60), id);
-        control->setCursor(Qt::ArrowCursor);
-        SetControlEnabled(control, enabled);
-        QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), control->mapToGlobal(QPointF(1, 1)));
-        QApplication::sendEvent(control, &enter);
-        QCOMPARE(int(control->cursor().shape()), shape);
-        QEvent leave(QEvent::Leave);
-        QApplication::sendEvent(control, &leave);
-        QCOMPARE(int(control->cursor().shape()), int(Qt::ArrowCursor));
-    }
-
     void unopenableFiles_data() {
         QTest::addColumn<QString>("type");
         QTest::addColumn<QString>("message");
@@ -161,10 +116,7 @@ class TestDispatch : public QObject {
         const QString auto_ = "Daynotes and Events are automatically opened when VRD X is started";
         row("DNOT", dn + "\r" + auto_);
         row("EVNT", dn, auto_);
-        row("PREF", "Recent Items or preference files cannot be opened individually via the file manager",
-            "Recent Items or preference files are automatically opened when VRD X is started");
         row("ZTXT", "File: notes.txt Type: ZTXT is unsupported");
-        row("JPEG", "File: notes.txt is unsupported");
         row("", "File: notes.txt is unsupported");
     }
     void unopenableFiles() {
@@ -176,9 +128,6 @@ class TestDispatch : public QObject {
         QCOMPARE(recorder.alerts.size(), 1);
         QCOMPARE(recorder.alerts[0].message, message);
         QCOMPARE(recorder.alerts[0].informative, informative);
-        QCOMPARE(recorder.alerts[0].button1, u"OK"_s);
-        QVERIFY(recorder.alerts[0].button2.isEmpty());
-        QCOMPARE(recorder.alerts[0].style, AlertStyle::Informational);
     }
 
     // Real files: the type comes from the attribute where the file system keeps one, else from the name.
@@ -202,40 +151,6 @@ class TestDispatch : public QObject {
         if (!attributes) QSKIP("this file system keeps no extended attributes");
         QCOMPARE(recorder.alerts[1].informative,
                  u"Daynotes and Events are automatically opened when VRD X is started"_s);
-    }
-
-    // A folder, a pipe with no writer and an endless device are nothing to read: the type is found missing
-    // at once, without opening them, and the user hears the file is unsupported. The look runs in a child
-    // first, so that a reader that blocks or never ends fails the test instead of hanging it.
-    void notRegularFilesAreUnsupported_data() {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QString>("name");
-        QTest::newRow("a folder, with a trailing slash") << u"%1/folder/"_s << u"folder"_s;
-        QTest::newRow("a pipe nobody writes to") << u"%1/pipe"_s << u"pipe"_s;
-        QTest::newRow("an endless device") << u"/dev/zero"_s << u"zero"_s;
-    }
-    void notRegularFilesAreUnsupported() {
-        QFETCH(QString, path);
-        QFETCH(QString, name);
-        QTemporaryDir dir(BuildDir() + u"/dropXXXXXX"_s);
-        path = path.arg(dir.path());
-        QVERIFY(QDir().mkdir(dir.filePath(u"folder"_s)) &&
-                mkfifo(QFile::encodeName(dir.filePath(u"pipe"_s)).constData(), 0600) == 0);
-        const pid_t child = fork();
-        if (child == 0) {
-            alarm(5);
-            const rlimit memory{1ul << 30, 1ul << 30};
-            setrlimit(RLIMIT_AS, &memory);
-            FourCC type = 0, creator = 0;
-            _exit(GetFileTypeAndCreator(path, &type, &creator) ? 1 : 0);
-        }
-        int status = -1;
-        QCOMPARE(waitpid(child, &status, 0), child);
-        QVERIFY2(WIFEXITED(status) && WEXITSTATUS(status) == 0, qPrintable(u"status %1"_s.arg(status)));
-        AlertRecorder recorder;
-        OpenDroppedFiles({path});
-        QCOMPARE(recorder.alerts.size(), 1);
-        QCOMPARE(recorder.alerts[0].message, u"File: %1 is unsupported"_s.arg(name));
     }
 
     // The Save command does not fail in silence: the alert names the daynote file.

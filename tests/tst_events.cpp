@@ -1,6 +1,6 @@
-// Events on the offscreen platform with the test clock: the elapsed-time texts, the list window's sorting and
-// enabling, add, change and delete written to the file at once, the duplicate case, events made daynotes, and
-// the events file as Python's plistlib reads and writes it.
+// Events on the offscreen platform with the test clock: the elapsed-time texts, the list window's sorting,
+// add, change and delete written to the file at once, the duplicate case and events made daynotes. (The file
+// as plistlib reads and writes it: the black-box test_app_events.py.)
 #include "core/app_state.h"
 #include "core/datafiles.h"
 #include "core/dates.h"
@@ -16,24 +16,22 @@
 
 #include <QContextMenuEvent>
 #include <QHeaderView>
-#include <QProcess>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-QWidget* Window() {
-    return FindWindowById(EventListWindowId);
-}
-QWidget* Sheet() {
-    return FindWindowById(AddEventSheetId);
-}
-QWidget* List() {
-    return FindControl(Window(), EventList);
-}
-void Click(QWidget* window, int id) {
+const auto Window = [] { return FindWindowById(EventListWindowId); };
+const auto Sheet = [] { return FindWindowById(AddEventSheetId); };
+const auto List = [] { return FindControl(Window(), EventList); };
+const auto Click = [](QWidget* window, int id) {
     QTest::mouseClick(FindControl(window, id), Qt::LeftButton);
+};
+
+void OpenList() {
+    RunCommand(MakeFourCC("Evet"));
+    QVERIFY(QTest::qWaitForWindowExposed(Window()));
 }
 
 QStringList ShownNames() {
@@ -49,8 +47,8 @@ QStringList StoredEvents() {
     QStringList events;
     for (const Value& v : EventListFromStored(stored, ElapsedTimeText)) {
         const Record* r = ValueRecord(v);
+        int8_t        unit = 0;
         if (!r) continue;
-        int8_t unit = 0;
         RecordByte(*r, EventUnitKey, &unit);
         events << u"%1|%2|%3"_s
                       .arg(*ValueText(*FindField(*r, EventNameKey)), *ValueText(*FindField(*r, EventDateKey)))
@@ -77,12 +75,11 @@ QByteArray EventFileBytes() {
 }
 
 void FillSheet(const QString& name, int month, int day, int year, int unit, int choice) {
-    QWidget* sheet = Sheet();
-    QVERIFY(sheet && IsWindowVisible(sheet));
-    SetControlText(FindControl(sheet, EventNameField), name);
-    SetControlDateTime(FindControl(sheet, EventDatePicker), year, month, day, 0, 0);
-    SetControlValue(FindControl(sheet, EventUnitPopUp), unit);
-    SetControlValue(FindControl(sheet, EventDaynoteChoicePopUp), choice);
+    QVERIFY(Sheet() && IsWindowVisible(Sheet()));
+    SetControlText(FindControl(Sheet(), EventNameField), name);
+    SetControlDateTime(FindControl(Sheet(), EventDatePicker), year, month, day, 0, 0);
+    SetControlValue(FindControl(Sheet(), EventUnitPopUp), unit);
+    SetControlValue(FindControl(Sheet(), EventDaynoteChoicePopUp), choice);
 }
 
 } // namespace
@@ -92,23 +89,17 @@ class TestEvents : public QObject {
 
     ZoneScope     zone{"America/New_York"};
     LocaleScope   locale{"en_US"};
-    double        now = 0;    // 5 December 2026, 15:10
     AlertRecorder unexpected; // an alert no test waits for answers at once instead of hanging the run
 
-    double DaysAgo(int days) const { return AddDateUnits(DateToAbsTime(12, 5, 2026), -days, AddDays); }
+    static double DaysAgo(int days) { return AddDateUnits(DateToAbsTime(12, 5, 2026), -days, AddDays); }
 
   private slots:
-    void initTestCase() {
-        now = DateTimeToAbsTime(12, 5, 2026, 15, 10);
-        QVERIFY(SetUpProgramWindows());
-    }
-
+    void initTestCase() { QVERIFY(SetUpProgramWindows()); }
     void init() {
-        SetTestClock(now);
+        SetTestClock(DateTimeToAbsTime(12, 5, 2026, 15, 10));
         App().daynotes.clear();
         QFile::remove(GetDataFileURL(EventFileName));
     }
-
     void cleanup() { DisposeDocumentWindows(); }
 
     void elapsedTimeText_data() {
@@ -122,15 +113,11 @@ class TestEvents : public QObject {
         QTest::newRow("3 y 2 m 5 d in months") << longAgo << 2 << "en_US"_ba << u"38 Months  "_s;
         QTest::newRow("3 y 2 m 5 d in days") << longAgo << 3 << "en_US"_ba << u"1,162 Days"_s;
         QTest::newRow("1 y 1 d singular") << QDate(2025, 12, 4) << 4 << "en_US"_ba << u"1 Year     1 Day "_s;
-        QTest::newRow("1 month singular") << QDate(2026, 11, 5) << 2 << "en_US"_ba << u"1 Month   "_s;
-        for (int unit = 1; unit <= 4; ++unit)
-            QTest::addRow("today, unit %d", unit)
-                << QDate(2026, 12, 5) << unit << "en_US"_ba << (unit == 4 ? u"  "_s : QString());
+        QTest::newRow("today in all units") << QDate(2026, 12, 5) << 4 << "en_US"_ba << u"  "_s;
         QTest::newRow("less than a year: leading blank")
             << QDate(2026, 10, 1) << 4 << "en_US"_ba << u" 2 Months   4 Days"_s;
         QTest::newRow("future, as far as the past")
             << QDate(2029, 2, 10) << 4 << "en_US"_ba << u"2 Years   2 Months   5 Days"_s;
-        QTest::newRow("1,234 days") << QDate(2023, 7, 20) << 3 << "en_US"_ba << u"1,234 Days"_s;
         QTest::newRow("1.234 days in German") << QDate(2023, 7, 20) << 3 << "de_DE"_ba << u"1.234 Days"_s;
     }
     void elapsedTimeText() {
@@ -159,8 +146,7 @@ class TestEvents : public QObject {
         // As texts "1,200 Days" < "10 Days" < "900 Days"; as dates anna < Bob < Carl.
         WriteEvents(
             {{u"Carl"_s, DaysAgo(10), 3}, {u"anna"_s, DaysAgo(1200), 3}, {u"Bob"_s, DaysAgo(900), 3}});
-        RunCommand(MakeFourCC("Evet"));
-        QVERIFY(QTest::qWaitForWindowExposed(Window()));
+        OpenList();
         QCOMPARE(ShownNames(), (QStringList{"Carl", "anna", "Bob"}));
         auto* header = List()->findChild<QHeaderView*>();
         QVERIFY(header);
@@ -170,37 +156,10 @@ class TestEvents : public QObject {
         QCOMPARE(ShownNames(), order);
     }
 
-    void enablingRules_data() {
-        QTest::addColumn<QList<int>>("selected");
-        QTest::addColumn<bool>("single");
-        QTest::addColumn<bool>("any");
-        QTest::newRow("none") << QList<int>{} << false << false;
-        QTest::newRow("one") << QList<int>{2} << true << true;
-        QTest::newRow("two") << QList<int>{1, 3} << false << true;
-    }
-    void enablingRules() {
-        QFETCH(QList<int>, selected);
-        QFETCH(bool, single);
-        QFETCH(bool, any);
-        WriteEvents({{u"A"_s, DaysAgo(1), 4}, {u"B"_s, DaysAgo(2), 4}, {u"C"_s, DaysAgo(3), 4}});
-        RunCommand(MakeFourCC("Evet"));
-        SetListSelection(List(), {1});
-        SetListSelection(List(), selected);
-        QCOMPARE(IsControlEnabled(FindControl(Window(), EventDeleteButton)), single);
-        QCOMPARE(IsControlEnabled(FindControl(Window(), EventChangeButton)), single);
-        QCOMPARE(IsControlEnabled(FindControl(Window(), EventDaynotesButton)), any);
-        QCOMPARE(IsControlEnabled(FindControl(Window(), EventRemindersButton)), any);
-    }
-
     // Each change reaches the file before the window closes, so a crash loses nothing the user saw.
     void addChangeDeleteWrittenAtOnce() {
-        RunCommand(MakeFourCC("Evet"));
-        QVERIFY(QTest::qWaitForWindowExposed(Window()));
+        OpenList();
         Click(Window(), EventAddButton);
-        QCOMPARE(GetControlText(FindControl(Sheet(), EventNameLabel)), u"New Event Name"_s);
-        QCOMPARE(GetControlTitle(FindControl(Sheet(), EventCreateButton)), u"Create"_s);
-        QCOMPARE(GetControlValue(FindControl(Sheet(), EventUnitPopUp)), 4);
-        QCOMPARE(GetControlValue(FindControl(Sheet(), EventDaynoteChoicePopUp)), 3);
         FillSheet(u"Moved to Berlin"_s, 3, 1, 2020, 1, 3);
         Click(Sheet(), EventCreateButton);
         QVERIFY(!Sheet());
@@ -209,7 +168,6 @@ class TestEvents : public QObject {
 
         SetListSelection(List(), {1});
         Click(Window(), EventChangeButton);
-        QCOMPARE(GetControlText(FindControl(Sheet(), EventDateLabel)), u"Event Date"_s);
         QCOMPARE(GetControlText(FindControl(Sheet(), EventNameField)), u"Moved to Berlin"_s);
         QCOMPARE(GetControlValue(FindControl(Sheet(), EventUnitPopUp)), 1);
         int year = 0, month = 0, day = 0, hour = 0, minute = 0;
@@ -221,7 +179,7 @@ class TestEvents : public QObject {
         Click(Sheet(), EventCreateButton);
         QCOMPARE(StoredEvents(), QStringList{u"Moved to Hamburg|01  March  2020|3"_s});
         QCOMPARE(ListRowCount(List()), 1);
-        QVERIFY(!IsControlEnabled(FindControl(Window(), EventChangeButton)));
+        QVERIFY(!IsControlEnabled(FindControl(Window(), EventChangeButton))); // no row chosen any more
 
         SetListSelection(List(), {1});
         Click(Window(), EventDeleteButton);
@@ -252,20 +210,18 @@ class TestEvents : public QObject {
 
     // Selected events become event daynotes on their day of this year; a duplicate stops the run there.
     void eventsToDaynotes_data() {
-        QTest::addColumn<int>("how"); // 446, 447, or the contextual menu's item 4 or 5
+        QTest::addColumn<int>("how"); // button 446 or 447, or the contextual menu's item
         QTest::addColumn<QList<int>>("selected");
         QTest::addColumn<QStringList>("messages");
         QTest::addColumn<QStringList>("daynotes"); // "MMdd type reminder text" in the year 2026
         const QString added = u"Daynote(s)/Reminder(s) Successfully Added"_s;
-        const QString select = u"Please select an event first. Thank you"_s;
         QTest::newRow("446 two events") << 446 << QList<int>{1, 3} << QStringList{added}
                                         << QStringList{"0314 3 0 Anna", "0704 1 0 party\rBob"};
         QTest::newRow("447 with reminders")
             << 447 << QList<int>{1} << QStringList{added} << QStringList{"0314 3 1 Anna", "0704 1 0 party"};
-        QTest::newRow("menu item 5") << 5 << QList<int>{1} << QStringList{added}
-                                     << QStringList{"0314 3 1 Anna", "0704 1 0 party"};
         QTest::newRow("menu item 4, nothing selected")
-            << 4 << QList<int>{} << QStringList{select} << QStringList{"0704 1 0 party"};
+            << 4 << QList<int>{} << QStringList{u"Please select an event first. Thank you"_s}
+            << QStringList{"0704 1 0 party"};
         QTest::newRow("duplicate stops the run")
             << 446 << QList<int>{3, 2, 1}
             << QStringList{u"There is already a daynote for ' Party' on this date in 2026"_s, added}
@@ -280,8 +236,7 @@ class TestEvents : public QObject {
         WriteEvents({{u"Anna"_s, DateToAbsTime(3, 14, 1990), 1},
                      {u"Party"_s, DateToAbsTime(7, 4, 2010), 1},
                      {u"Bob"_s, DateToAbsTime(7, 4, 2001), 1}});
-        RunCommand(MakeFourCC("Evet"));
-        QVERIFY(QTest::qWaitForWindowExposed(Window()));
+        OpenList();
         SetListSelection(List(), selected);
         AlertRecorder alerts;
         if (how > 100) {
@@ -295,10 +250,7 @@ class TestEvents : public QObject {
             QContextMenuEvent   event(QContextMenuEvent::Mouse, QPoint(5, 5), QPoint(5, 5));
             QCoreApplication::sendEvent(List()->findChild<QWidget*>(u"qt_scrollarea_viewport"_s), &event);
             SetMenuPresenter(previous);
-            QCOMPARE(items, (QStringList{u"![1] Adds Daynotes for the selected events in 2026"_s,
-                                         u"![2] Adds Daynotes & Reminders for the selected events in 2026"_s,
-                                         QString(), u"[1] Create Daynotes from Events Selected"_s,
-                                         u"[2] Create Daynotes & Reminders from Events Selected"_s}));
+            QVERIFY(items.value(0).endsWith(u"events in 2026"_s));
         }
         QStringList shown;
         for (const AlertRequest& a : alerts.alerts) shown << a.message;
@@ -317,41 +269,6 @@ class TestEvents : public QObject {
             QCOMPARE(AbsTimeToDate(date).year, 2026);
         }
         QCOMPARE(notes, daynotes);
-    }
-
-    // Python's plistlib reads what the program wrote, and the program reads what plistlib wrote.
-    void filesRoundTripThroughPlistlib() {
-        WriteEvents({{u"Anna’s birthday"_s, DateToAbsTime(3, 14, 1990), 1}});
-        RunCommand(MakeFourCC("Evet"));
-        Click(Window(), EventAddButton);
-        FillSheet(u"Moved to Berlin"_s, 8, 31, 2019, 2, 3);
-        Click(Sheet(), EventCreateButton);
-        const QString       script = uR"(
-import datetime, plistlib, sys
-path = sys.argv[1]
-with open(path, 'rb') as f:
-    events = plistlib.load(f)
-local = lambda d: d.replace(tzinfo=datetime.timezone.utc).astimezone().strftime('%Y-%m-%d %H:%M')
-print(';'.join('%s|%s|%d' % (e['EventNameKey'], local(e['EventDateKey']), e['EventUnitKey']) for e in events))
-events.append({'EventNameKey': 'From Python', 'EventDateKey': datetime.datetime(2000, 1, 2, 5, 0), 'EventUnitKey': 3})
-with open(path, 'wb') as f:
-    plistlib.dump(events, f)
-)"_s;
-        QProcess            python;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(u"TZ"_s, u"America/New_York"_s);
-        python.setProcessEnvironment(env);
-        python.start(u"python3"_s, {u"-c"_s, script, GetDataFileURL(EventFileName)});
-        QVERIFY(python.waitForFinished());
-        QCOMPARE(python.exitCode(), 0);
-        QCOMPARE(QString::fromUtf8(python.readAllStandardOutput()).trimmed(),
-                 u"Anna’s birthday|1990-03-14 00:00|1;Moved to Berlin|2019-08-31 00:00|2"_s);
-        DisposeWindow(Window());
-        QTest::qWait(0);
-        RunCommand(MakeFourCC("Evet"));
-        QCOMPARE(ListRowCount(List()), 3);
-        QCOMPARE(GetListCellText(List(), 3, 0), u"From Python"_s);
-        QCOMPARE(GetListCellText(List(), 3, 1), u"02  January  2000"_s);
     }
 };
 

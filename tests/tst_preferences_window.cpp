@@ -17,9 +17,9 @@
 #include <QHash>
 #include <QHelpEvent>
 #include <QRadioButton>
-#include <QStyle>
 #include <QTest>
 #include <QToolTip>
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -27,12 +27,8 @@ namespace {
 
 const bool privateHome = !UsePrivateHome().isEmpty(); // before QApplication
 
-QWidget* Window() {
-    return FindWindowById(PreferencesWindowId);
-}
-QWidget* Control(int id) {
-    return FindControl(Window(), id);
-}
+const auto Window = [] { return FindWindowById(PreferencesWindowId); };
+const auto Control = [](int id) { return FindControl(Window(), id); };
 
 // Each control's field of the record, written out here rather than taken from the window's own table.
 const QHash<int, uint16_t Preferences::*> Codes{
@@ -45,23 +41,15 @@ const QHash<int, bool Preferences::*> Flags{
     {331, &Preferences::launchShowDaynote}, {332, &Preferences::bringAllToFront},
     {450, &Preferences::showWeekNumber},    {452, &Preferences::showSunLine},
 };
-uint16_t& CodeOf(int groupId) {
-    return Prefs().*Codes.value(groupId);
-}
-bool& FlagOf(int boxId) {
-    return Prefs().*Flags.value(boxId);
-}
 
 // Aimed at the indicator: a stretched check box or radio button takes clicks only there and on its caption.
 void ClickOn(QWidget* button) {
     QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, QPoint(8, button->height() / 2));
 }
-void ChooseRadio(int groupId, int n) {
+const auto ChooseRadio = [](int groupId, int n) {
     ClickOn(Control(groupId)->findChildren<QRadioButton*>().value(n - 1));
-}
-void Click(int id) {
-    ClickOn(Control(id));
-}
+};
+const auto Click = [](int id) { ClickOn(Control(id)); };
 
 // The tooltip the control shows when the pointer rests on it, or an empty text.
 QString ShownTip(QWidget* control) {
@@ -69,13 +57,6 @@ QString ShownTip(QWidget* control) {
     QHelpEvent help(QEvent::ToolTip, QPoint(2, 2), control->mapToGlobal(QPoint(2, 2)));
     QApplication::sendEvent(control, &help);
     return QToolTip::isVisible() ? QToolTip::text() : QString();
-}
-
-QString MakeFile(const QString& name) {
-    const QString path = qEnvironmentVariable("HOME") + u'/' + name;
-    QFile         file(path);
-    if (file.open(QIODevice::WriteOnly)) file.write("RIFF");
-    return path;
 }
 
 } // namespace
@@ -107,18 +88,12 @@ class TestPreferencesWindow : public QObject {
         QTest::addColumn<int>("chosen");
         QTest::addColumn<int>("stores");
         QTest::newRow("chime 324 is the second; the third stores 325") << 294 << 324 << 2 << 3 << 325;
-        QTest::newRow("chime 323 is the first; the second stores 324") << 294 << 323 << 1 << 2 << 324;
         QTest::newRow("chime with a foreign code selects none") << 294 << 7 << 0 << 1 << 323;
         QTest::newRow("autosave 319 is the third; the first stores 317") << 301 << 319 << 3 << 1 << 317;
-        QTest::newRow("autosave 317; the second stores 318") << 301 << 317 << 1 << 2 << 318;
-        QTest::newRow("week start 321 is the second; the first stores 320") << 297 << 321 << 2 << 1 << 320;
         QTest::newRow("week start 320; the second stores 321") << 297 << 320 << 1 << 2 << 321;
-        QTest::newRow("week start 322 is no week start") << 297 << 322 << 0 << 2 << 321;
         QTest::newRow("click 327 is the second; the first stores 326") << 305 << 327 << 2 << 1 << 326;
-        QTest::newRow("click 326; the second stores 327") << 305 << 326 << 1 << 2 << 327;
         QTest::newRow("naming 315 is the second; the first stores 316") << 308 << 315 << 2 << 1 << 316;
         QTest::newRow("naming 316; the second stores 315") << 308 << 316 << 1 << 2 << 315;
-        QTest::newRow("naming 317 is no naming") << 308 << 317 << 0 << 1 << 316;
     }
     void radioGroups() {
         QFETCH(int, group);
@@ -126,11 +101,14 @@ class TestPreferencesWindow : public QObject {
         QFETCH(int, shown);
         QFETCH(int, chosen);
         QFETCH(int, stores);
-        CodeOf(group) = uint16_t(stored);
+        uint16_t& code = Prefs().*Codes.value(group);
+        code = uint16_t(stored);
         QVERIFY(OpenPreferences());
         QCOMPARE(GetControlValue(Control(group)), shown);
         ChooseRadio(group, chosen);
-        QCOMPARE(int(CodeOf(group)), stores);
+        QCOMPARE(int(code), stores);
+        if (group == CountdownNamingGroup) // the message is typed only when it names the countdown
+            QCOMPARE(IsControlEnabled(Control(CountdownMessageField)), stores == CountDownUsesMessage);
     }
 
     void checkBoxes_data() {
@@ -139,26 +117,14 @@ class TestPreferencesWindow : public QObject {
     }
     void checkBoxes() {
         QFETCH(int, box);
+        bool& flag = Prefs().*Flags.value(box);
         for (bool stored : {true, false}) {
-            Prefs() = Preferences{};
-            FlagOf(box) = stored;
+            flag = stored;
             QVERIFY(OpenPreferences());
             QCOMPARE(GetControlValue(Control(box)), stored ? 1 : 0);
             Click(box);
-            QCOMPARE(FlagOf(box), !stored);
-            Click(box);
-            QCOMPARE(FlagOf(box), stored);
+            QCOMPARE(flag, !stored);
         }
-    }
-
-    void messageFieldFollowsNaming() {
-        Prefs().countDownMode = CountDownUsesDate;
-        QVERIFY(OpenPreferences());
-        QVERIFY(!IsControlEnabled(Control(CountdownMessageField)));
-        ChooseRadio(CountdownNamingGroup, 2);
-        QVERIFY(IsControlEnabled(Control(CountdownMessageField)));
-        ChooseRadio(CountdownNamingGroup, 1);
-        QVERIFY(!IsControlEnabled(Control(CountdownMessageField)));
     }
 
     // The text fields reach the record only at closing; the countdown line shows the message next tick.
@@ -166,9 +132,8 @@ class TestPreferencesWindow : public QObject {
         QTest::addColumn<QString>("age");
         QTest::addColumn<bool>("byButton");
         QTest::addColumn<int>("stored");
-        QTest::newRow("emptied, close button") << QString() << true << 9999;
         QTest::newRow("emptied, close box") << QString() << false << 9999;
-        QTest::newRow("zero") << u"0"_s << true << 9999;
+        QTest::newRow("zero, close button") << u"0"_s << true << 9999;
         QTest::newRow("a year") << u"365"_s << false << 365;
     }
     void fieldsTakenOnClose() {
@@ -200,22 +165,12 @@ class TestPreferencesWindow : public QObject {
         QCOMPARE(GetControlText(FindControl(calendar, CountdownLine)), u"19 Days to Holidays"_s);
     }
 
-    void weekStartTitles_data() {
-        QTest::addColumn<QByteArray>("localeName");
-        QTest::addColumn<QString>("first");
-        QTest::addColumn<QString>("second");
-        QTest::newRow("English") << "en_US"_ba << u"Sunday"_s << u"Monday"_s;
-        QTest::newRow("German") << "de_DE"_ba << u"Sonntag"_s << u"Montag"_s;
-    }
-    void weekStartTitles() {
-        QFETCH(QByteArray, localeName);
-        QFETCH(QString, first);
-        QFETCH(QString, second);
-        LocaleScope scope(localeName.constData());
+    void weekStartTitlesFollowTheLocale() {
+        LocaleScope scope("de_DE");
         QVERIFY(scope.Succeeded());
         QVERIFY(OpenPreferences());
-        QCOMPARE(GetRadioButtonTitle(Control(WeekStartGroup), 1), first);
-        QCOMPARE(GetRadioButtonTitle(Control(WeekStartGroup), 2), second);
+        QCOMPARE(GetRadioButtonTitle(Control(WeekStartGroup), 1), u"Sonntag"_s);
+        QCOMPARE(GetRadioButtonTitle(Control(WeekStartGroup), 2), u"Montag"_s);
     }
 
     void calendarActsAtOnce() {
@@ -247,64 +202,36 @@ class TestPreferencesWindow : public QObject {
         QVERIFY(!ShownTip(reset).isEmpty());
         Click(HelpTagsBox);
         QVERIFY(!Prefs().helpTags);
-        QCOMPARE(QApplication::style()->styleHint(QStyle::SH_ToolTip_WakeUpDelay), 2000);
         QVERIFY(ShownTip(reset).isEmpty());
-        QVERIFY(ShownTip(FindControl(Window(), ChimeGroup)).isEmpty());
         Click(HelpTagsBox);
         QVERIFY(!ShownTip(reset).isEmpty());
     }
 
-    void reset() {
-        Preferences& p = Prefs();
-        p.chime = ChimeSilent;
-        p.helpTags = false;
-        p.showSunLine = false;
-        p.countDownMessage = u"Party"_s;
-        p.autoDeleteAge = 12;
-        p.calendarRect = {1, 2, 300, 400};
-        p.monthlyRect = {5, 6, 700, 800};
-        p.eventRect = {9, 10, 500, 600};
-        p.timeLogRect = {11, 12, 13, 14};
-        const QString sound = MakeFile(u"Glass.aiff"_s);
-        QVERIFY(OpenPreferences());
-        const OpenFilePresenter previous =
-            SetOpenFilePresenter([&](const OpenFileRequest&) { return sound; });
-        Click(TimerSoundButton);
-        SetOpenFilePresenter(previous);
-        QCOMPARE(GetControlText(Control(TimerSoundLabel)), u"Sound selected: Glass.aiff"_s);
-        QFile stored(PreferencesFilePath());
-        QVERIFY(stored.open(QIODevice::ReadOnly) && stored.readAll().contains("Timer Sound name"));
-        stored.close();
-
-        Click(PreferencesResetButton);
-        QCOMPARE(p.monthlyRect, (PrefRect{103, 58, 633, 727}));
-        QCOMPARE(p.eventRect, (PrefRect{216, 213, 687, 900}));
-        QCOMPARE(p.calendarRect, PrefRect{});
-        QCOMPARE(p.timeLogRect, (PrefRect{11, 12, 13, 14}));
-        QVERIFY(p.timerSoundPath.isEmpty());
-        QVERIFY(stored.open(QIODevice::ReadOnly));
-        QVERIFY(!stored.readAll().contains("Timer Sound name")); // forgotten on disk at once
-        QCOMPARE(GetControlText(Control(TimerSoundLabel)), u"Sound selected: sound from System Settings"_s);
-        // The window shows the defaults, and help tags are back.
-        QCOMPARE(GetControlValue(Control(ChimeGroup)), 2);
-        QCOMPARE(GetControlValue(Control(HelpTagsBox)), 1);
-        QCOMPARE(GetControlValue(Control(SunLineBox)), 1);
-        QCOMPARE(GetControlText(Control(CountdownMessageField)), QString());
-        QCOMPARE(GetControlText(Control(AutoDeleteAgeField)), u"9999"_s);
-        QVERIFY(!ShownTip(Control(PreferencesResetButton)).isEmpty());
-    }
-
-    // Cancelled, or the chosen file gone by the next opening: the label names the system's sound.
-    void soundLabelWithoutAFile() {
-        const QString           sound = MakeFile(u"Glass.aiff"_s);
-        QString                 answer;
+    // Reset shows the defaults at once and brings the help tags back. The sound label names the system's
+    // sound when the choice is cancelled, reset, or the chosen file is gone by the next opening.
+    void resetAndSoundLabel() {
+        Prefs().chime = ChimeSilent;
+        Prefs().helpTags = false;
+        Prefs().countDownMessage = u"Party"_s;
+        const QString sound = qEnvironmentVariable("HOME") + u"/Glass.aiff"_s,
+                      system = u"Sound selected: sound from System Settings"_s;
+        QString answer;
+        QFile   file(sound);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("RIFF") == 4);
+        file.close();
         const OpenFilePresenter previous =
             SetOpenFilePresenter([&](const OpenFileRequest&) { return answer; });
-        const QString system = u"Sound selected: sound from System Settings"_s;
         QVERIFY(OpenPreferences());
         Click(TimerSoundButton);
         QCOMPARE(GetControlText(Control(TimerSoundLabel)), system);
         answer = sound;
+        Click(TimerSoundButton);
+        QCOMPARE(GetControlText(Control(TimerSoundLabel)), u"Sound selected: Glass.aiff"_s);
+        Click(PreferencesResetButton);
+        QCOMPARE(GetControlText(Control(TimerSoundLabel)), system);
+        QCOMPARE(GetControlValue(Control(ChimeGroup)), 2);
+        QCOMPARE(GetControlText(Control(CountdownMessageField)), QString());
+        QVERIFY(!ShownTip(Control(PreferencesResetButton)).isEmpty());
         Click(TimerSoundButton);
         SetOpenFilePresenter(previous);
         QVERIFY(QFile::remove(sound));
@@ -328,9 +255,9 @@ class TestPreferencesWindow : public QObject {
         QTest::keyClicks(Control(AutoDeleteAgeField), u"45"_s);
         RunCommand(MakeFourCC("pref"));
         QCOMPARE(Window(), window);
-        int count = 0;
-        for (QWidget* w : DocumentWindows()) count += GetWindowId(w) == PreferencesWindowId;
-        QCOMPARE(count, 1);
+        QCOMPARE(std::ranges::count_if(DocumentWindows(),
+                                       [](QWidget* w) { return GetWindowId(w) == PreferencesWindowId; }),
+                 1);
         QCOMPARE(GetControlText(Control(AutoDeleteAgeField)), u"45"_s);
     }
 };

@@ -173,108 +173,57 @@ class TestReminders : public QObject {
         QCOMPARE(desktop.badge.value(u"count-visible"_s), QVariant(!fired.isEmpty()));
     }
 
-    void firedMailGoesOnceIntactAndAddsNothing_data() {
-        QTest::addColumn<QString>("subject");
-        QTest::addColumn<QString>("body");
-        QTest::addColumn<QString>("subjectOut"); // as it arrives; empty: as given
-        QTest::addColumn<QByteArray>("bodyOut"); // as it arrives; empty: as given, with a final CRLF
-        auto row = [](const char* name, const char* s, const char* b, const char* es = "",
-                      const char* eb = "") { QTest::newRow(name) << s << b << es << QByteArray(eb); };
-        // PWNED stands for a file that a shell would create.
-        row("quotes, semicolons, backquotes", "He said \"stop\"; 'ok'", "a \"b\"; `touch PWNED`");
-        row("command substitution", "$(touch PWNED)", "$(touch PWNED); echo $HOME");
-        row("line breaks of every kind", "first\nsecond", "one\ntwo\r\nthree\rfour", "first second",
-            "one\r\ntwo\r\nthree\r\nfour\r\n");
-        row("header after CRLF in the subject", "x\r\nBcc: evil@example.org", "b", "x Bcc: evil@example.org");
-    }
-    void firedMailGoesOnceIntactAndAddsNothing() {
-        QFETCH(QString, subject);
-        QFETCH(QString, body);
-        QFETCH(QString, subjectOut);
-        QFETCH(QByteArray, bodyOut);
-        const QString pwned = sent + u"/pwned"_s;
-        RecordArray   notes = Daynotes({At(12, 5, 2026)}, {At(1, 1, 2020)}); // due by any clock
-        SetRecordValue(notes, 0, EmailAddrKey, u"me@example.org"_s);
-        SetRecordValue(notes, 0, EmailSubjectKey, subject.replace(QLatin1String("PWNED"), pwned));
-        SetRecordValue(notes, 0, EmailMessageKey, body.replace(QLatin1String("PWNED"), pwned));
-        SetRecordValue(notes, 0, URLKey, u" "_s);
-        QCOMPARE(CheckReminders(true, notes), 1);
-        QCOMPARE(CheckReminders(true, notes), 1); // while the first is still on its way
-        QVERIFY(WorkDone());
-        QCOMPARE(CheckReminders(true, notes), 1);
-        QVERIFY(WorkDone());
-        for (const QString* key : {&EmailAddrKey, &EmailSubjectKey, &EmailMessageKey})
-            QVERIFY(!GetRecordValue(notes, 0, *key));
-        QVERIFY(GetRecordValue(notes, 0, ReminderDateKey) && GetRecordValue(notes, 0, URLKey));
-        const QByteArrayList mails = SentMail();
-        QCOMPARE(mails.size(), 1);
-        const qsizetype      end = mails[0].indexOf("\r\n\r\n");
-        const QByteArrayList head = mails[0].left(end).split('\n'); // To, Subject, Date, MIME-Version,
-        QCOMPARE(head.size(), 7); // Content-Type, Content-Transfer-Encoding, Auto-Submitted
-        QVERIFY(head.contains("To: me@example.org\r"));
-        QVERIFY(head.contains("Subject: " + (subjectOut.isEmpty() ? subject : subjectOut).toUtf8() + '\r'));
-        QCOMPARE(mails[0].mid(end + 4), bodyOut.isEmpty() ? body.toUtf8() + "\r\n" : bodyOut);
-        QVERIFY(!QByteArray(mails[0]).replace("\r\n", "").contains('\n'));
-        QVERIFY(!QFile::exists(pwned) && alerts.alerts.isEmpty());
-    }
-
     // An e-mail's fields go only once a mail program has taken it; otherwise they stay for the next check.
+    // The reminder's date and web address stay either way.
     void mailFieldsStayUntilTaken_data() {
         QTest::addColumn<QString>("address");
-        QTest::addColumn<bool>("sendmail");    // the fake sendmail, or none at all
-        QTest::addColumn<QByteArray>("exit");  // the fake sendmail's status
-        QTest::addColumn<bool>("client");      // a mail client takes mailto URLs
-        QTest::addColumn<int>("mails");        // handed to sendmail
-        QTest::addColumn<QString>("composed"); // the mailto URL the client got
-        QTest::addColumn<bool>("kept");
-        QTest::addColumn<QString>("alert"); // the start of the one alert
-        const QString url =
-            QStringLiteral("mailto:me@example.org?subject=Tea%20%26%20cake%3F%202%3D2%20%231%20100%25"
-                           "&body=Line%201%0D%0ALine%202%20%26%203");
+        QTest::addColumn<bool>("sendmail");   // the fake sendmail, or none at all
+        QTest::addColumn<QByteArray>("exit"); // the fake sendmail's status
+        QTest::addColumn<bool>("client");     // a mail client takes mailto URLs
+        QTest::addColumn<QString>("alert");   // the start of the one alert
         const QString me = u"me@example.org"_s;
-        QTest::newRow("single blanks are no e-mail")
-            << u" "_s << true << QByteArray("0") << true << 0 << u""_s << true << u""_s;
-        QTest::newRow("empty fields are no e-mail")
-            << u""_s << true << QByteArray("0") << true << 0 << u""_s << true << u""_s;
-        QTest::newRow("sendmail takes it")
-            << me << true << QByteArray("0") << false << 1 << u""_s << false << u""_s;
-        QTest::newRow("sendmail refuses") << me << true << QByteArray("75") << false << 1 << u""_s << true
-                                          << u"The reminder e-mail could not be sent"_s;
-        QTest::newRow("no sendmail, the client composes")
-            << me << false << QByteArray("0") << true << 0 << url << false << u""_s;
-        QTest::newRow("no sendmail, no client") << me << false << QByteArray("0") << false << 0 << u""_s
-                                                << true << u"A sendmail-compatible mail program"_s;
+        QTest::newRow("single blanks are no e-mail") << u" "_s << true << "0"_ba << true << QString();
+        QTest::newRow("sendmail takes it") << me << true << "0"_ba << false << QString();
+        QTest::newRow("sendmail refuses")
+            << me << true << "75"_ba << false << u"The reminder e-mail could not be sent"_s;
+        QTest::newRow("no sendmail, the client composes") << me << false << "0"_ba << true << QString();
+        QTest::newRow("no sendmail, no client")
+            << me << false << "0"_ba << false << u"A sendmail-compatible mail program"_s;
     }
     void mailFieldsStayUntilTaken() {
         QFETCH(QString, address);
         QFETCH(bool, sendmail);
         QFETCH(QByteArray, exit);
         QFETCH(bool, client);
-        QFETCH(int, mails);
-        QFETCH(QString, composed);
-        QFETCH(bool, kept);
         QFETCH(QString, alert);
         RecordArray notes = Daynotes({At(12, 5, 2026)}, {At(1, 1, 2020)});
-        const bool  blank = address.size() < 2;
+        const bool  blank = address.size() < 2, kept = blank || !alert.isEmpty();
         SetRecordValue(notes, 0, EmailAddrKey, address);
         SetRecordValue(notes, 0, EmailSubjectKey, blank ? address : u"Tea & cake? 2=2 #1 100%"_s);
         SetRecordValue(notes, 0, EmailMessageKey, blank ? address : u"Line 1\rLine 2 & 3"_s);
+        SetRecordValue(notes, 0, URLKey, u" "_s);
         const Record before = *GetRecord(notes, 0, false);
         if (!sendmail) qputenv("VRDX_SENDMAIL", (sent + u"/no-sendmail"_s).toUtf8());
         qputenv("FAKE_SENDMAIL_EXIT", exit);
         if (!client) QDesktopServices::unsetUrlHandler(u"mailto"_s);
         QCOMPARE(CheckReminders(true, notes), 1);
+        QCOMPARE(CheckReminders(true, notes), 1); // while the first is still on its way: no second e-mail
         QVERIFY(WorkDone());
         QTest::qWait(20); // the alert comes from the event loop
         QDesktopServices::setUrlHandler(u"mailto"_s, &desktop, "HandleUrl");
-        QCOMPARE(SentMail().size(), mails);
-        QCOMPARE(desktop.mailto.size(), composed.isEmpty() ? 0 : 1);
-        if (!composed.isEmpty()) QCOMPARE(desktop.mailto[0].toString(QUrl::FullyEncoded), composed);
+        QCOMPARE(SentMail().size(), sendmail && !blank ? 1 : 0);
+        const QString url = !sendmail && client
+                                ? u"mailto:me@example.org?subject=Tea%20%26%20cake%3F%202%3D2%20"
+                                  u"%231%20100%25&body=Line%201%0D%0ALine%202%20%26%203"_s
+                                : QString();
+        QCOMPARE(desktop.mailto.size(), url.isEmpty() ? 0 : 1);
+        if (!url.isEmpty()) QCOMPARE(desktop.mailto[0].toString(QUrl::FullyEncoded), url);
         if (kept)
             QCOMPARE(*GetRecord(notes, 0, false), before);
         else
             for (const QString* key : {&EmailAddrKey, &EmailSubjectKey, &EmailMessageKey})
                 QVERIFY(!GetRecordValue(notes, 0, *key));
+        QVERIFY(GetRecordValue(notes, 0, ReminderDateKey) && GetRecordValue(notes, 0, URLKey));
         QCOMPARE(alerts.alerts.size(), alert.isEmpty() ? 0 : 1);
         if (!alert.isEmpty())
             QVERIFY2(alerts.alerts[0].message.startsWith(alert), qPrintable(alerts.alerts[0].message));
@@ -299,11 +248,8 @@ class TestReminders : public QObject {
         QCOMPARE(DaynoteTitles(), latest);
         QCOMPARE(alerts.alerts.size(), 1);
         QCOMPARE(alerts.alerts[0].message, u"25 more reminders are due"_s);
-        QVERIFY(
-            alerts.alerts[0].informative.contains(QLatin1String("Open Daynotes with Reminders (Ctrl+R)")));
         QVERIFY(Sync());
         QCOMPARE(desktop.posted.size(), RemindersOpenedAtOnce + 1);
-        QVERIFY(desktop.posted.last().startsWith(QLatin1String("25 more reminders are due|")));
 
         CloseDaynotes();
         QList<QStringList> pages;
@@ -346,24 +292,33 @@ class TestReminders : public QObject {
     }
 
     // Subjects and bodies as a mail program reads them: Python's email package decodes what sendmail got.
+    // Line breaks in a subject become blanks, so that no header can be slipped in.
     void mailArrivesExactly_data() {
         QTest::addColumn<QString>("subject");
         QTest::addColumn<QString>("body");
+        QTest::addColumn<QString>("subjectOut"); // empty: as given
+        const auto row = [](const char* name, const QString& subject, const QString& body,
+                            const QString& subjectOut = {}) {
+            QTest::newRow(name) << subject << body << (subjectOut.isEmpty() ? subject : subjectOut);
+        };
         const QString cake = u"🎂🎉"_s;
-        QTest::newRow("accents") << u"Café für Zoë"_s << u"Ärger über €25\r"_s;
-        QTest::newRow("long, four octets a character") << cake.repeated(30) << cake;
-        QTest::newRow("one to four octets, every offset") << u"aé€🎂"_s.repeated(25) << u"b"_s;
-        QTest::newRow("ASCII that looks encoded") << u"=?UTF-8?B?SGVsbG8=?= =?x"_s << u"c"_s;
-        QTest::newRow("ASCII line of 2000 octets") << u"s"_s << QString(2000, QLatin1Char('x'));
-        QTest::newRow("line of 3000 octets in é") << u"s"_s << QString(1500, QChar(0xE9));
-        QTest::newRow("line of 999 octets, emoji across the soft breaks")
-            << u"s"_s << u"a"_s + cake.repeated(124) + u"aaaaaa"_s;
-        QTest::newRow("trailing blanks and tabs") << u"s"_s << u"é \r\tb\t\rc  "_s;
-        QTest::newRow("a dot alone and equals signs") << u"s"_s << u".\r=41=\r."_s;
+        row("accents", u"Café für Zoë"_s, u"Ärger über €25\r"_s);
+        row("one to four octets, every offset", u"aé€🎂"_s.repeated(25), u"b"_s);
+        row("ASCII that looks encoded", u"=?UTF-8?B?SGVsbG8=?= =?x"_s, u"c"_s);
+        row("line of 3000 octets in é", u"s"_s, QString(1500, QChar(0xE9)));
+        row("line of 999 octets, emoji across the soft breaks", u"s"_s,
+            u"a"_s + cake.repeated(124) + u"aaaaaa"_s);
+        row("trailing blanks and tabs", u"s"_s, u"é \r\tb\t\rc  "_s);
+        row("a dot alone and equals signs", u"s"_s, u".\r=41=\r."_s);
+        row("what a shell would expand", u"He said \"stop\"; 'ok' $(echo x)"_s, u"`echo y`; $HOME \\"_s);
+        row("line breaks of every kind", u"first\nsecond"_s, u"one\ntwo\r\nthree\rfour"_s, u"first second"_s);
+        row("header after CRLF in the subject", u"x\r\nBcc: evil@example.org"_s, u"b"_s,
+            u"x Bcc: evil@example.org"_s);
     }
     void mailArrivesExactly() {
         QFETCH(QString, subject);
         QFETCH(QString, body);
+        QFETCH(QString, subjectOut);
         SendReminderMail(u"me@example.org"_s, QString(), subject, body, [](MailResult, const QString&) {});
         const QByteArrayList mails = SentMail();
         QCOMPARE(mails.size(), 1);
@@ -377,9 +332,9 @@ class TestReminders : public QObject {
         const QJsonObject read = QJsonDocument::fromJson(reader.readAllStandardOutput()).object();
         const QStringList problems = read.value(u"problems"_s).toVariant().toStringList();
         QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1String("; "))));
-        QCOMPARE(read.value(u"subject"_s).toString(), subject);
+        QCOMPARE(read.value(u"subject"_s).toString(), subjectOut);
         QString expected = body;
-        expected.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+        expected.replace(u"\r\n"_s, u"\n"_s).replace(QLatin1Char('\r'), QLatin1Char('\n'));
         if (!expected.endsWith(QLatin1Char('\n'))) expected += QLatin1Char('\n');
         QCOMPARE(read.value(u"body"_s).toString(), expected);
     }

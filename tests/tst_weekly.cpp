@@ -28,9 +28,7 @@ QString NoteOn(double date) {
     return *ValueText(*GetRecordValue(notes, index, NoteDataKey));
 }
 
-QWidget* Control(int id) {
-    return FindControl(FindWindowById(WeeklyWindowId), id);
-}
+const auto Control = [](int id) { return FindControl(FindWindowById(WeeklyWindowId), id); };
 
 void TypeInto(int boxId, const QString& text) {
     SetFocusToControl(Control(boxId));
@@ -46,12 +44,9 @@ class TestWeekly : public QObject {
     ZoneScope zone{"America/New_York"};
 
   private slots:
-    void initTestCase() {
-        SetTestClock(DateTimeToAbsTime(12, 7, 2026, 10, 0)); // a Monday
-        QVERIFY(SetUpProgramWindows());
-    }
+    void initTestCase() { QVERIFY(SetUpProgramWindows()); }
     void init() {
-        SetTestClock(DateTimeToAbsTime(12, 7, 2026, 10, 0));
+        SetTestClock(DateTimeToAbsTime(12, 7, 2026, 10, 0)); // a Monday
         Prefs().weekStart = WeekStartsSunday;
         ShowCalendar();
     }
@@ -83,13 +78,11 @@ class TestWeekly : public QObject {
         Prefs().weekStart = monday ? WeekStartsMonday : WeekStartsSunday;
         ShowCalendarMonth(calendar / 100, calendar % 100);
         RunCommand(MakeFourCC("Week"));
-        QWidget* window = FindWindowById(WeeklyWindowId);
-        QVERIFY(window);
+        QWidget*            window = FindWindowById(WeeklyWindowId);
         const GregorianDate d = AbsTimeToDate(WeekStart());
         QCOMPARE(u"%1-%2-%3"_s.arg(d.month).arg(d.day).arg(d.year), first);
         QCOMPARE(d.hour, 0);
         QCOMPARE(GetWindowTitle(window), title);
-        QCOMPARE(GetControlText(Control(FirstWeekdayName)).size(), 3);
         QCOMPARE(AccessibleText(Control(FirstWeekBox)), FormatDate(u"EEEE d LLLL yyyy"_s, WeekStart()));
         // Today's number is bold only in today's week.
         const int todayIndex = int(std::lround((DateToAbsTime(12, today, 2026) - WeekStart()) / 86400));
@@ -127,15 +120,11 @@ class TestWeekly : public QObject {
 
     void deleteChecked_data() {
         QTest::addColumn<bool>("hasDaynote");
-        QTest::addColumn<QString>("afterwards");
-        QTest::addColumn<QString>("boxText");
-        QTest::newRow("ticked day with a daynote") << true << u"(none)"_s << QString();
-        QTest::newRow("ticked day without a daynote") << false << u"(none)"_s << u"typed"_s;
+        QTest::newRow("ticked day with a daynote") << true;
+        QTest::newRow("ticked day without a daynote") << false;
     }
     void deleteChecked() {
         QFETCH(bool, hasDaynote);
-        QFETCH(QString, afterwards);
-        QFETCH(QString, boxText);
         if (hasDaynote) AddDaynote(12, 10, 2026, NoteStandard, u"typed"_s);
         AddDaynote(12, 11, 2026, NoteStandard, u"kept"_s);
         ShowWeeklyView();
@@ -146,10 +135,10 @@ class TestWeekly : public QObject {
         QCOMPARE(HandleControlEvent(ControlHit, FirstDeleteBox + 4, 0), EventHandled);
         QVERIFY(IsControlEnabled(Control(DeleteDaysButton)));
         QCOMPARE(HandleControlEvent(ControlHit, DeleteDaysButton, 0), EventHandled);
-        QCOMPARE(NoteOn(DateToAbsTime(12, 10, 2026)), afterwards);
+        QCOMPARE(NoteOn(DateToAbsTime(12, 10, 2026)), u"(none)"_s);
         QCOMPARE(NoteOn(DateToAbsTime(12, 11, 2026)), u"kept"_s);
         QCOMPARE(GetControlValue(Control(FirstDeleteBox + 4)), 0);
-        QCOMPARE(GetControlText(Control(FirstWeekBox + 4)), boxText);
+        QCOMPARE(GetControlText(Control(FirstWeekBox + 4)), hasDaynote ? QString() : u"typed"_s);
         QVERIFY(!IsControlEnabled(Control(DeleteDaysButton)));
     }
 
@@ -181,29 +170,20 @@ class TestWeekly : public QObject {
 
     // The focus stays in a box while the week moves: what is typed next goes to the new week's day.
     void stepWithFocusInBox_data() {
-        QTest::addColumn<int>("button");
-        QTest::addColumn<int>("days");
-        QTest::addColumn<QString>("there"); // daynote already on the box's day of the other week
-        QTest::newRow("next week") << int(NextWeekButton) << 7 << QString();
-        QTest::newRow("previous week") << int(PreviousWeekButton) << -7 << QString();
-        QTest::newRow("onto a daynote") << int(NextWeekButton) << 7 << u"old"_s;
+        QTest::addColumn<QString>("there"); // daynote already on the box's day of the next week
+        QTest::newRow("onto an empty day") << QString();
+        QTest::newRow("onto a daynote") << u"old"_s;
     }
     void stepWithFocusInBox() {
-        QFETCH(int, button);
-        QFETCH(int, days);
         QFETCH(QString, there);
-        const double day = DateToAbsTime(12, 9, 2026);
-        const double other = AddDateUnits(day, days, AddDays);
-        if (!there.isEmpty()) {
-            const GregorianDate o = AbsTimeToDate(other);
-            AddDaynote(o.month, o.day, o.year, NoteStandard, there);
-        }
+        const double day = DateToAbsTime(12, 9, 2026), other = DateToAbsTime(12, 16, 2026);
+        if (!there.isEmpty()) AddDaynote(12, 16, 2026, NoteStandard, there);
         ShowWeeklyView();
         QWidget* window = FindWindowById(WeeklyWindowId);
         window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window));
         TypeInto(FirstWeekBox + 3, u"abc"_s);
-        QCOMPARE(HandleControlEvent(ControlHit, button, 0), EventHandled);
+        QCOMPARE(HandleControlEvent(ControlHit, NextWeekButton, 0), EventHandled);
         QCOMPARE(QApplication::focusWidget(), Control(FirstWeekBox + 3));
         QCOMPARE(GetControlText(Control(FirstWeekBox + 3)), there);
         QCOMPARE(NoteOn(day), u"abc"_s);
@@ -218,10 +198,6 @@ class TestWeekly : public QObject {
     }
 };
 
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    TestWeekly   test;
-    return QTest::qExec(&test, argc, argv);
-}
+QTEST_MAIN(TestWeekly)
 
 #include "tst_weekly.moc"
