@@ -1,5 +1,5 @@
-// Preferences on disk: values of the wrong kind, the saved file as Python's plistlib reads it, reset, a
-// damaged file, and the user notes open at quit.
+// Preferences on disk: values of the wrong kind, the saved file as Python's plistlib reads it, a damaged
+// file, and the user notes open at quit.
 #include "core/dates.h"
 #include "core/plist.h"
 #include "core/preferences.h"
@@ -97,25 +97,6 @@ class TestPreferences : public QObject {
         p = Preferences{};
         LoadPreferences();
         QVERIFY(fields(p) == fields(saved));
-    }
-
-    void resetRestoresDefaults() {
-        LoadPreferences();
-        Preferences& p = Prefs();
-        p.helpTags = false;
-        p.calendarRect = {1, 2, 3, 4};
-        p.timeLogRect = {5, 6, 7, 8};
-        p.timerSoundPath = home + u"/bell.wav"_s;
-        QVERIFY(Touch(p.timerSoundPath));
-        SavePreferences();
-        QVERIFY(PrefCopyValue(TimerSoundKey));
-        ResetPreferences();
-        QVERIFY(p.helpTags && p.timerSoundPath.isEmpty());
-        QCOMPARE(p.calendarRect, PrefRect{});
-        QCOMPARE(p.timeLogRect, (PrefRect{5, 6, 7, 8})); // the time log's place is kept
-        QVERIFY(!PrefCopyValue(TimerSoundKey));          // removed from the domain at once
-        LoadPreferences();
-        QVERIFY(!PrefCopyValue(TimerSoundKey));
     }
 
     void damagedFileIsSetAside() {
