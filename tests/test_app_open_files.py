@@ -20,24 +20,19 @@ def alert_windows(display):
     a clock in their title)."""
     tree = subprocess.run(["xwininfo", "-root", "-tree", "-display", display], capture_output=True,
                           text=True).stdout
-    count = 0
-    for line in tree.splitlines():
-        if '"VRD X":' in line:
-            info = subprocess.run(["xwininfo", "-id", line.split()[0], "-display", display],
-                                  capture_output=True, text=True).stdout
-            count += "IsViewable" in info
-    return count
+    return sum("IsViewable" in subprocess.run(["xwininfo", "-id", line.split()[0], "-display", display],
+                                              capture_output=True, text=True).stdout
+               for line in tree.splitlines() if '"VRD X":' in line)
 
 
 def answers():
     """An ActivateAction that only the main thread can refuse: answered means the event loop runs."""
-    started = time.time()
     try:
-        r = h.gdbus("--dest", h.APP_ID, "--object-path", h.PATH, "--method",
-                    "org.freedesktop.Application.ActivateAction", "no such", "[]", "{}", timeout=5)
+        return "InvalidArgs" in h.gdbus("--dest", h.APP_ID, "--object-path", h.PATH, "--method",
+                                        "org.freedesktop.Application.ActivateAction", "no such", "[]", "{}",
+                                        timeout=5).stderr
     except subprocess.TimeoutExpired:
-        return False, time.time() - started
-    return "InvalidArgs" in r.stderr, time.time() - started
+        return False
 
 
 def rss_mb(pid):
@@ -81,8 +76,7 @@ try:
         while alert_windows(x.display) < before + n and time.time() < deadline:
             time.sleep(0.1)
         check(f"{what}: an alert is shown", alert_windows(x.display) == before + n)
-        ok, took = answers()
-        check(f"{what}: the running copy still answers", ok and took < 2, f"{ok}, {took:.2f} s")
+        check(f"{what}: the running copy still answers", answers())
         check(f"{what}: and has not grown", rss_mb(proc.pid) < 400, f"{rss_mb(proc.pid):.0f} MB")
     status = h.stop(proc, signal.SIGTERM)
     check("exit 0 on SIGTERM with the alerts open", status == 0, f"got {status}: {proc.stderr.read()[-2000:]}")

@@ -1,6 +1,6 @@
 """Hundreds of due reminders at start-up, from outside, under a real X server: at most 20 daynote windows and
-20 web pages open, every e-mail reaches the mail program once, the main thread answers on the session bus
-throughout, and SIGTERM at any moment ends the program within a second with the daynote file whole."""
+20 web pages open, every e-mail reaches the mail program once and loses its fields, the main thread answers on
+the session bus throughout, and SIGTERM at any moment ends the program within a second with the file whole."""
 import datetime
 import os
 import plistlib
@@ -143,6 +143,8 @@ try:
     saved = run.saved()
     check("file whole", len(saved) == DUE + 1, str(len(saved)))
     check("the e-mails sent lost their fields", not any("EmailAddrKey" in r for r in saved[:DUE]))
+    check("reminder date and web address kept", saved[0].get("ReminderDateKey") == daynotes()[0]["ReminderDateKey"]
+          and saved[0].get("URL Key") == "https://example.org/r?n=0", str(saved[0]))
     check("a reminder not due keeps its e-mail", saved[-1].get("EmailAddrKey") == "later@example.org")
 
     # SIGTERM at moments of the start-up: the quit comes first, and only e-mails taken lose their fields.

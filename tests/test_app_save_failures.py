@@ -56,9 +56,7 @@ try:
     status = h.stop(proc)
     saved = os.path.join(fresh, ".local", "share", "VRDX", "VRDX DayNotes")
     check("fresh account: exit 0", status == 0, f"got {status}: {''.join(proc.lines)}")
-    check("fresh account: ~/.local/share/VRDX/VRDX DayNotes written", os.path.isfile(saved))
-    if os.path.isfile(saved):
-        check("fresh account: an empty daynote array", plistlib.load(open(saved, "rb")) == [])
+    check("fresh account: an empty daynote array", os.path.isfile(saved) and plistlib.load(open(saved, "rb")) == [])
 
     # The data folder turns into a file while the program runs: the daynotes go to the home folder.
     folder = os.path.join(home.data, "VRDX")
@@ -78,9 +76,8 @@ try:
     check("the terminal names the file, the reason and the recovery file",
           "The daynotes could not be saved" in told and "Not a directory" in told and
           all(n in told for n in recovered), told)
-    if recovered:
-        with open(os.path.join(home.root, recovered[0]), "rb") as f:
-            check("every daynote recovered", plistlib.load(f) == records)
+    check("every daynote recovered", recovered and plistlib.load(open(os.path.join(home.root, recovered[0]), "rb"))
+          == records)
     proc.send_signal(signal.SIGTERM)  # a second request closes the alert
     status = proc.wait(timeout=20)
     check("failed save: non-zero exit", status != 0, f"got {status}")

@@ -15,29 +15,17 @@ h.in_private_bus()
 check = h.Checks()
 
 
-def write_note(path, text):
-    with open(path, "wb") as f:
-        plistlib.dump({"UserNoteTextKey": text, "UserNoteCfsKey": bytes(24)}, f, fmt=plistlib.FMT_XML)
-
-
-def read_note(path):
+def load(path):
     with open(path, "rb") as f:
-        return plistlib.load(f)
-
-
-def prefs(home):
-    with open(os.path.join(home.config, "VRDX", "VRDX.plist"), "rb") as f:
         return plistlib.load(f)
 
 
 def recorded(p):
     """The notes the quit recorded: path and rectangle, in their order."""
-    notes = []
     n = 0
     while f"UserNotesOpenAtQuitRect{n}" in p:
-        notes.append((p[f"UserNotesOpenAtQuit{n}"].decode(), p[f"UserNotesOpenAtQuitRect{n}"]))
         n += 1
-    return notes
+    return [(p[f"UserNotesOpenAtQuit{i}"].decode(), p[f"UserNotesOpenAtQuitRect{i}"]) for i in range(n)]
 
 
 home = h.Home()
@@ -47,8 +35,9 @@ try:
     first = os.path.join(work, "first.vrdxnote")
     second = os.path.join(work, "other folder", "second.vrdxnote")
     os.makedirs(os.path.dirname(second))
-    write_note(first, "first note")
-    write_note(second, "second note")
+    for path, text in ((first, "first note"), (second, "second note")):
+        with open(path, "wb") as f:
+            plistlib.dump({"UserNoteTextKey": text, "UserNoteCfsKey": bytes(24)}, f)
 
     proc = h.start(home, first)
     time.sleep(1)
@@ -60,15 +49,16 @@ try:
     status = h.stop(proc, "quit")
     check("first run ends cleanly", status == 0, f"got {status}")
 
-    p = prefs(home)
+    prefs_path = os.path.join(home.config, "VRDX", "VRDX.plist")
+    p = load(prefs_path)
     notes = recorded(p)
     check("both notes recorded at quit", sorted(n[0] for n in notes) == sorted([first, second]), notes)
     check("recent list holds both", sorted(d.decode() for d in p.get("Recent User Notes", [])) ==
           sorted([first, second]), p.get("Recent User Notes"))
     for path, text in ((first, "first note"), (second, "second note")):
-        note = read_note(path)
-        check(f"{os.path.basename(path)} saved into its own file", note.get("UserNoteTextKey") == text, note)
-        check(f"{os.path.basename(path)} keeps a 24-byte style", len(note.get("UserNoteCfsKey", b"")) == 24)
+        note = load(path)
+        check(f"{os.path.basename(path)} saved into its own file, with its 24-byte style",
+              note.get("UserNoteTextKey") == text and len(note.get("UserNoteCfsKey", b"")) == 24, note)
         try:
             kind = os.getxattr(path, "user.vrdx.type") + os.getxattr(path, "user.vrdx.creator")
             check(f"{os.path.basename(path)} stamped", kind == b"BTXTZer2", kind)
@@ -79,14 +69,14 @@ try:
     frames = {first: "150,90,390,410", second: "230,420,530,760"}
     for n, (path, _) in enumerate(notes):
         p[f"UserNotesOpenAtQuitRect{n}"] = frames[path]
-    with open(os.path.join(home.config, "VRDX", "VRDX.plist"), "wb") as f:
-        plistlib.dump(p, f, fmt=plistlib.FMT_XML)
+    with open(prefs_path, "wb") as f:
+        plistlib.dump(p, f)
 
     proc = h.start(home)
     time.sleep(1.5)
     status = h.stop(proc, "quit")
     check("second run ends cleanly", status == 0, f"got {status}")
-    again = recorded(prefs(home))
+    again = recorded(load(prefs_path))
     check("both reopened in their frames", sorted(again) == sorted(frames.items()), f"{again} vs {frames}")
 finally:
     home.remove()

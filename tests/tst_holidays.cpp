@@ -1,5 +1,5 @@
-// Holidays of a year: the thirteen dates, Easter against a computation of its own, and the Holidays window
-// on the offscreen platform adding them as daynotes, with the duplicate alert and a field without a year.
+// Holidays of a year: the dates, Easter against a computation of its own, and the Holidays window adding
+// them as daynotes, with the duplicate alert and a field without a year.
 #include "calendar/calendar_window.h"
 #include "calendar/holidays.h"
 #include "core/app_state.h"
@@ -62,33 +62,23 @@ class TestHolidays : public QObject {
 
     void holidayDates_data() {
         QTest::addColumn<int>("year");
-        QTest::addColumn<QStringList>("days");
-        QTest::newRow("2026") << 2026 << QStringList{u"1-1"_s,   u"2-16"_s,  u"3-8"_s,  u"4-5"_s, u"5-25"_s,
-                                                     u"5-10"_s,  u"6-21"_s,  u"7-4"_s,  u"9-7"_s, u"11-1"_s,
-                                                     u"11-26"_s, u"12-24"_s, u"12-25"_s};
+        QTest::addColumn<QString>("days");
+        QTest::newRow("2026") << 2026 << u"1-1 2-16 3-8 4-5 5-25 5-10 6-21 7-4 9-7 11-1 11-26 12-24 12-25"_s;
         QTest::newRow("1 February a Monday")
-            << 2021
-            << QStringList{u"1-1"_s, u"2-15"_s, u"3-14"_s, u"4-4"_s,   u"5-31"_s,  u"5-9"_s,  u"6-20"_s,
-                           u"7-4"_s, u"9-6"_s,  u"11-7"_s, u"11-25"_s, u"12-24"_s, u"12-25"_s};
+            << 2021 << u"1-1 2-15 3-14 4-4 5-31 5-9 6-20 7-4 9-6 11-7 11-25 12-24 12-25"_s;
         QTest::newRow("1 November a Thursday")
-            << 2018
-            << QStringList{u"1-1"_s, u"2-19"_s, u"3-11"_s, u"4-1"_s,   u"5-28"_s,  u"5-13"_s, u"6-17"_s,
-                           u"7-4"_s, u"9-3"_s,  u"11-4"_s, u"11-22"_s, u"12-24"_s, u"12-25"_s};
+            << 2018 << u"1-1 2-19 3-11 4-1 5-28 5-13 6-17 7-4 9-3 11-4 11-22 12-24 12-25"_s;
     }
     void holidayDates() {
         QFETCH(int, year);
-        QFETCH(QStringList, days);
-        const std::vector<NamedDate> holidays = HolidaysOfYear(year);
-        QStringList                  found;
-        for (const NamedDate& h : holidays) {
+        QFETCH(QString, days);
+        QStringList found;
+        for (const NamedDate& h : HolidaysOfYear(year)) {
             QCOMPARE(AbsTimeToDate(h.date).year, year);
             found << DayText(h.date);
         }
-        for (QString& day : days) day += u" 0:00"_s;
-        QCOMPARE(found, days);
-        QCOMPARE(holidays.front().text, u"New Years (US)"_s);
-        QCOMPARE(holidays[2].text, u"Daylight Saving Time Begins - 2 a.m. (US)"_s);
-        QCOMPARE(holidays.back().text, u"Christmas (Global)"_s);
+        // Midnight also on the days of a clock change.
+        QCOMPARE(found.join(u' '), days.replace(u' ', u" 0:00 "_s) + u" 0:00"_s);
     }
 
     void easterEveryYear() {
@@ -96,8 +86,6 @@ class TestHolidays : public QObject {
             const MonthDay ours = EasterSunday(year), theirs = AnonymousGregorianEaster(year);
             QVERIFY2(ours.month == theirs.month && ours.day == theirs.day, qPrintable(QString::number(year)));
         }
-        QCOMPARE(EasterSunday(2027).day, 28);
-        QCOMPARE(EasterSunday(2024).month, 3);
     }
 
     // Through the window as the user works it: the command, the year typed, the button.
@@ -109,7 +97,6 @@ class TestHolidays : public QObject {
         QTest::addColumn<int>("count");
         QTest::addColumn<QString>("afterwards"); // "M-D" text of that date after the run
         const QString dup = u"There is already a daynote for ' %1' on this date in 2026"_s;
-        QTest::newRow("a fresh year") << u"2026"_s << 1 << QString() << QString() << 13 << QString();
         QTest::newRow("letters refused") << u"2o02s6"_s << 1 << QString() << QString() << 13 << QString();
         QTest::newRow("twice") << u"2026"_s << 2 << QString() << dup.arg(u"New Years (US)"_s) << 13
                                << QString();
@@ -119,7 +106,6 @@ class TestHolidays : public QObject {
             << u"2026"_s << 1 << u"12-25 dinner: christmas (global)"_s << dup.arg(u"Christmas (Global)"_s)
             << 13 << u"12-24 Christmas Eve (Global)"_s;
         QTest::newRow("empty field") << QString() << 1 << QString() << QString() << 0 << QString();
-        QTest::newRow("year 0") << u"0"_s << 1 << QString() << QString() << 0 << QString();
     }
     void addHolidays() {
         QFETCH(QString, typed);
@@ -153,11 +139,7 @@ class TestHolidays : public QObject {
         QTRY_COMPARE(FindWindowById(HolidaysWindowId) != nullptr, !year);
         QCOMPARE(BeepCount() - beeps, year ? int(typed.size() - 4) : 1);
         QCOMPARE(recorder.alerts.size(), alert.isEmpty() ? 0 : 1);
-        if (!alert.isEmpty()) {
-            QCOMPARE(recorder.alerts[0].message, alert);
-            QCOMPARE(recorder.alerts[0].informative, QString());
-            QCOMPARE(recorder.alerts[0].button1, u"OK"_s);
-        }
+        if (!alert.isEmpty()) QCOMPARE(recorder.alerts[0].message, alert);
         QCOMPARE(int(App().daynotes.size()), count);
         if (!afterwards.isEmpty()) {
             const QStringList day = afterwards.section(u' ', 0, 0).split(u'-');

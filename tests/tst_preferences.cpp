@@ -1,5 +1,5 @@
-// Preferences on disk: defaults of an empty domain, values of the wrong kind, the saved file as Python's
-// plistlib reads it, reset, a damaged file, and the user notes open at quit.
+// Preferences on disk: values of the wrong kind, the saved file as Python's plistlib reads it, a damaged
+// file, and the user notes open at quit.
 #include "core/dates.h"
 #include "core/plist.h"
 #include "core/preferences.h"
@@ -36,25 +36,6 @@ class TestPreferences : public QObject {
     void init() {
         QFile::remove(PreferencesFilePath());
         Prefs() = Preferences{};
-    }
-
-    void emptyDomainGivesTheDefaults() {
-        LoadPreferences();
-        const Preferences& p = Prefs();
-        QCOMPARE((QList<bool>{p.calendarWndOpen, p.countDownWndOpen, p.weeklyWndOpen, p.monthlyWndOpen,
-                              p.listWndOpen, p.eventWndOpen, p.timerWndOpen}),
-                 (QList<bool>{true, true, true, false, false, false, false}));
-        QCOMPARE((QList<bool>{p.hideInBackground, p.helpTags, p.launchShowDaynote, p.launchAnnounce,
-                              p.bringAllToFront, p.showSeconds, p.showWeekNumber, p.showSunLine}),
-                 (QList<bool>{false, true, false, false, true, false, false, true}));
-        QCOMPARE((QList<RGBColour>{p.stdColour, p.keeperColour, p.holidayColour, p.eventColour}),
-                 (QList<RGBColour>{{65535, 0, 25558}, {0, 0, 65535}, {0, 65535, 0}, {65535, 25558, 0}}));
-        QCOMPARE((QList<int>{p.countDownMode, p.chime, p.autoDeleteAge, p.autosave, p.weekStart, p.clickSound,
-                             p.weeklyFontItem, p.timeZone1Offset}),
-                 (QList<int>{316, 324, 9999, 318, 320, 326, 6, 0}));
-        QCOMPARE(p.countDownDate, DateToAbsTime(1, 1, 2027));
-        QCOMPARE(p.calendarRect, PrefRect{});
-        QVERIFY(p.countDownMessage.isEmpty() && !p.timeZone1Name && p.timerSoundPath.isEmpty());
     }
 
     // A value of the wrong kind counts as absent; the first launch (no chime stored) always deletes at 9999.
@@ -118,28 +99,6 @@ class TestPreferences : public QObject {
         QVERIFY(fields(p) == fields(saved));
     }
 
-    void resetRestoresDefaults() {
-        LoadPreferences();
-        Preferences& p = Prefs();
-        p.helpTags = false;
-        p.chime = ChimeSilent;
-        p.calendarRect = {1, 2, 3, 4};
-        p.timeLogRect = {5, 6, 7, 8};
-        p.countDownMessage = u"x"_s;
-        p.timerSoundPath = home + u"/bell.wav"_s;
-        QVERIFY(Touch(p.timerSoundPath));
-        SavePreferences();
-        QVERIFY(PrefCopyValue(TimerSoundKey));
-        ResetPreferences();
-        QVERIFY(p.helpTags && p.countDownMessage.isEmpty() && p.timerSoundPath.isEmpty());
-        QCOMPARE(p.chime, uint16_t(ChimeHour));
-        QCOMPARE((QList<PrefRect>{p.calendarRect, p.monthlyRect, p.eventRect, p.timeLogRect}),
-                 (QList<PrefRect>{{}, {103, 58, 633, 727}, {216, 213, 687, 900}, {5, 6, 7, 8}})); // last kept
-        QVERIFY(!PrefCopyValue(TimerSoundKey)); // removed from the domain at once
-        LoadPreferences();
-        QVERIFY(!PrefCopyValue(TimerSoundKey));
-    }
-
     void damagedFileIsSetAside() {
         WriteDomain(Record{{{HelpTagsKey, false}}});
         QVERIFY(QFile::resize(PreferencesFilePath(), 200)); // cut short
@@ -160,21 +119,21 @@ class TestPreferences : public QObject {
         RememberOpenUserNote(a, {1, 2, 3, 4});
         RememberOpenUserNote(b, {5, 6, 7, 8});
         SavePreferences();
-        QVERIFY(PrefCopyValue(u"UserNotesOpenAtQuit0"_s) && PrefCopyValue(u"UserNotesOpenAtQuitRect1"_s));
         LoadPreferences(); // the next launch
         QList<std::pair<QString, PrefRect>> opened;
-        ReopenUserNotes([&](const QString& path, const PrefRect& rect) { opened.append({path, rect}); });
+        const auto                          reopen = [&] {
+            ReopenUserNotes([&](const QString& path, const PrefRect& rect) { opened.append({path, rect}); });
+        };
+        reopen();
         QCOMPARE(opened, (QList<std::pair<QString, PrefRect>>{{a, {1, 2, 3, 4}}, {b, {5, 6, 7, 8}}}));
         LoadPreferences(); // consumed on disk, not just in memory
-        for (const QString& key : {u"UserNotesOpenAtQuit0"_s, u"UserNotesOpenAtQuitRect0"_s,
-                                   u"UserNotesOpenAtQuit1"_s, u"UserNotesOpenAtQuitRect1"_s})
-            QVERIFY2(!PrefCopyValue(key), qPrintable(key));
+        QVERIFY(!PrefCopyValue(u"UserNotesOpenAtQuit0"_s) && !PrefCopyValue(u"UserNotesOpenAtQuitRect1"_s));
         // Without rectangle 0 nothing reopens, though note 1 is complete.
         WriteDomain(
             Record{{{u"UserNotesOpenAtQuit1"_s, a.toUtf8()}, {u"UserNotesOpenAtQuitRect1"_s, u"1,2,3,4"_s}}});
         LoadPreferences();
         opened.clear();
-        ReopenUserNotes([&](const QString& path, const PrefRect& rect) { opened.append({path, rect}); });
+        reopen();
         QVERIFY(opened.isEmpty());
     }
 };

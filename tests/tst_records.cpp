@@ -1,7 +1,6 @@
-// Tests of the record store: grow-on-write, getters, reminder fields, font style bytes and event list forms.
+// The record store: grow-on-write, reminder fields, font style bytes and daynote fields.
 #include "core/dates.h"
 #include "core/records.h"
-#include "helpers/zone_scope.h"
 
 #include <QTest>
 
@@ -22,8 +21,6 @@ Value ReminderNote() {
 
 class tst_Records : public QObject {
     Q_OBJECT
-    ZoneScope   zone{"America/New_York"};
-    LocaleScope locale{"en_US"};
 
   private slots:
     // Setters grow the array with empty records up to the index; readers and removers never change it.
@@ -102,32 +99,6 @@ class tst_Records : public QObject {
         QCOMPARE(int(array.size()), 3);
         QVERIFY(array[0] == note(*ValueRecord(ReminderNote())));
         QVERIFY(array[2] == note(Record{}));
-    }
-
-    // n stored events make n + 1 list rows, a placeholder first; going back gives the stored events again.
-    void eventListForms() {
-        const QList<double> dates{DateToAbsTime(1, 1, 1990), DateToAbsTime(2, 29, 2024),
-                                  DateToAbsTime(7, 20, 1969)};
-        const QList<int>    units{EventYearsMonthsDays, EventDays, EventMonths};
-        const QStringList   texts{"01  January  1990", "29  February  2024", "20  July  1969"};
-        RecordArray         stored;
-        for (int i = 0; i < 3; ++i) {
-            SetRecordValue(stored, i, EventNameKey, Value(QStringLiteral("event %1").arg(i)));
-            SetRecordDate(stored, i, EventDateKey, dates[i]);
-            SetRecordByte(stored, i, EventUnitKey, int8_t(units[i]));
-        }
-        const RecordArray list = EventListFromStored(
-            stored, [](double date, int8_t unit) { return QStringLiteral("%1 %2").arg(date).arg(unit); });
-
-        QVERIFY(list.size() == 4 && list[0] == Value(false));
-        for (int i = 0; i < 3; ++i) {
-            for (const QString& key : {EventNameKey, EventUnitKey})
-                QVERIFY(*GetRecordValue(list, i + 1, key) == *GetRecordValue(stored, i, key));
-            QCOMPARE(*ValueText(*GetRecordValue(list, i + 1, EventDateKey)), texts[i]);
-            QCOMPARE(*ValueText(*GetRecordValue(list, i + 1, EventElapsedTimeKey)),
-                     QStringLiteral("%1 %2").arg(dates[i]).arg(units[i]));
-        }
-        QVERIFY(StoredFromEventList(list) == stored);
     }
 };
 
