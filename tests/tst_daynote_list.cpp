@@ -83,6 +83,15 @@ class TestDaynoteList : public QObject {
         Notes().clear();
     }
 
+    // With no daynotes the command explains instead of opening an empty window.
+    void emptyArrayAlert() {
+        AlertRecorder recorder;
+        RunCommand(MakeFourCC("List"));
+        QVERIFY(!FindWindowById(ListWindowId));
+        QCOMPARE(recorder.alerts.size(), 1);
+        QCOMPARE(recorder.alerts[0].message, u"There are no Daynotes to List"_s);
+    }
+
     void rowTexts_data() {
         QTest::addColumn<int>("type");
         QTest::addColumn<bool>("reminder");
