@@ -80,7 +80,6 @@ class tst_Sun : public QObject {
         QTest::addColumn<double>("hours"); // the angle in hours of the dial; NaN: the clock value is given
         QTest::addColumn<double>("clock");
         QTest::addColumn<QString>("text");
-        QTest::newRow("6 h 45 min") << 6.75 << 6.45 << "6:45 AM";
         QTest::newRow("29.45 minutes round down") << 6 + 29.45 / 60 << 6.29 << "6:29 AM";
         QTest::newRow("18.15 read off its binary value") << 18.25 << 18.15 << "6:15 PM";
         QTest::newRow("23 h 59.5 min is the next midnight") << 23 + 59.5 / 60 << 24.0 << "12:00 AM";
