@@ -13,7 +13,6 @@
 #include "notes/reminders.h"
 #include "platform/clock.h"
 #include "platform/windows.h"
-#include "tools/sounds.h"
 
 #include <QTest>
 #include <QTextDocument>
