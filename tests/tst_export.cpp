@@ -144,10 +144,8 @@ class TestExport : public QObject {
         App().daynotes = Notes({{DateToAbsTime(1, 2, 2026), u"x"_s}});
         RunCommand(MakeFourCC("ExpE"));
         QVERIFY(QDir(log).removeRecursively() && QDir(events).removeRecursively());
-        QCOMPARE(recorder.alerts.size(), 2);
-        QCOMPARE(recorder.alerts[0].message, u"The daynote log could not be written"_s);
+        QCOMPARE(recorder.alerts.size(), 2); // each names its file and why
         QVERIFY(recorder.alerts[0].informative.startsWith(log + u": "_s));
-        QCOMPARE(recorder.alerts[1].message, u"The events could not be exported"_s);
         QVERIFY(recorder.alerts[1].informative.startsWith(events + u": "_s));
     }
 

@@ -31,14 +31,9 @@ QStringList AllNotes() {
         int8_t type = 0;
         GetRecordDate(Notes(), i, NoteDateKey, &date);
         GetRecordByte(Notes(), i, NoteTypeKey, &type);
-        const GregorianDate d = AbsTimeToDate(date);
-        const Value*        v = GetRecordValue(Notes(), i, NoteDataKey);
-        all << u"%1-%2-%3 %4:%5|%6|%7"_s.arg(d.year)
-                   .arg(d.month)
-                   .arg(d.day)
-                   .arg(d.hour)
-                   .arg(d.minute)
-                   .arg(v && ValueText(*v) ? *ValueText(*v) : QString())
+        const Value* v = GetRecordValue(Notes(), i, NoteDataKey);
+        all << u"%1|%2|%3"_s
+                   .arg(FormatDate(u"yyyy-M-d H:m"_s, date), v && ValueText(*v) ? *ValueText(*v) : QString())
                    .arg(type);
     }
     return all;

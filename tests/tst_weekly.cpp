@@ -55,33 +55,28 @@ class TestWeekly : public QObject {
     }
 
     void weekShown_data() {
-        QTest::addColumn<int>("today");     // of December 2026
-        QTest::addColumn<bool>("monday");   // weeks start on Monday
-        QTest::addColumn<int>("calendar");  // month on show, as yyyymm
-        QTest::addColumn<QString>("first"); // "M-D-Y" of the first day shown
+        QTest::addColumn<int>("today");    // of December 2026
+        QTest::addColumn<bool>("monday");  // weeks start on Monday
+        QTest::addColumn<int>("calendar"); // month on show, as yyyymm
         QTest::addColumn<QString>("title");
         QTest::newRow("calendar on March 2027")
-            << 7 << false << 202703 << u"2-28-2027"_s << u"For week beginning February 28, 2027"_s;
+            << 7 << false << 202703 << u"For week beginning February 28, 2027"_s;
         QTest::newRow("current month, today's week")
-            << 9 << false << 202612 << u"12-6-2026"_s << u"For week beginning December 06, 2026"_s;
+            << 9 << false << 202612 << u"For week beginning December 06, 2026"_s;
         QTest::newRow("Monday start on a Sunday")
-            << 13 << true << 202612 << u"12-7-2026"_s << u"For week beginning December 07, 2026"_s;
+            << 13 << true << 202612 << u"For week beginning December 07, 2026"_s;
     }
     void weekShown() {
         QFETCH(int, today);
         QFETCH(bool, monday);
         QFETCH(int, calendar);
-        QFETCH(QString, first);
         QFETCH(QString, title);
         SetTestClock(DateTimeToAbsTime(12, today, 2026, 10, 0));
         Prefs().weekStart = monday ? WeekStartsMonday : WeekStartsSunday;
         ShowCalendarMonth(calendar / 100, calendar % 100);
         RunCommand(MakeFourCC("Week"));
-        QWidget*            window = FindWindowById(WeeklyWindowId);
-        const GregorianDate d = AbsTimeToDate(WeekStart());
-        QCOMPARE(u"%1-%2-%3"_s.arg(d.month).arg(d.day).arg(d.year), first);
-        QCOMPARE(d.hour, 0);
-        QCOMPARE(GetWindowTitle(window), title);
+        QCOMPARE(GetWindowTitle(FindWindowById(WeeklyWindowId)), title);
+        QCOMPARE(AbsTimeToDate(WeekStart()).hour, 0);
         QCOMPARE(AccessibleText(Control(FirstWeekBox)), FormatDate(u"EEEE d LLLL yyyy"_s, WeekStart()));
     }
 
