@@ -81,16 +81,16 @@ class TestDaynoteList : public QObject {
         QCOMPARE(recorder.alerts[0].message, u"There are no Daynotes to List"_s);
     }
 
-    // The reminder column shows the reminder's local day, not its day in UTC.
+    // The reminder column shows the reminder's local day (a leap day here), not its day in UTC.
     void rowTexts() {
         AddDaynote(3, 5, 2024, NoteKeeper);
-        SetRecordDate(Notes(), 0, ReminderDateKey, DateTimeToAbsTime(2, 28, 2024, 23, 30));
+        SetRecordDate(Notes(), 0, ReminderDateKey, DateTimeToAbsTime(2, 29, 2024, 0, 30));
         RunCommand(MakeFourCC("List"));
         QWidget* list = ListControl(DaynoteListView);
         QVERIFY(list);
         QCOMPARE(GetListCellText(list, 1, 0), u"05  March  2024  Keeper"_s);
-        QCOMPARE(GetListCellText(list, 1, 1), u"28  February  2024"_s);
-        QCOMPARE(ListRowDateKey(C002, 1), u"20240228"_s);
+        QCOMPARE(GetListCellText(list, 1, 1), u"29  February  2024"_s);
+        QCOMPARE(ListRowDateKey(C002, 1), u"20240229"_s);
     }
 
     void sorting_data() {

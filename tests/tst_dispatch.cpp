@@ -74,7 +74,6 @@ class TestDispatch : public QObject {
         QTest::addColumn<int>("id");
         QTest::addColumn<bool>("kept");
         QTest::newRow("timer sheet is kept, hidden") << 8 << true;
-        QTest::newRow("reminder sheet is made afresh each time") << 24 << false;
         QTest::newRow("monthly view is disposed of") << 2 << false;
     }
     void closingWindows() {
