@@ -229,8 +229,7 @@ class TestReminders : public QObject {
     }
 
     // Many due reminders: the latest daynotes open, one alert tells of the others, and Show Reminders goes
-    // through all of them a page at a time. (Their e-mails and windows at start-up: the black-box flood
-    // test.)
+    // through all of them a page at a time. (E-mails and windows at start-up: test_app_reminder_flood.py.)
     void manyDueOpenTheLatestAndPage() {
         const int     count = RemindersOpenedAtOnce * 2 + 5;
         QList<double> dates, at;
