@@ -1,14 +1,12 @@
-// The About window: the build's version, lines left out when the build names no value, the copyright year of
-// the day the window was made, and the icon.
+// The About window: lines left out when the build names no value, the copyright year of the day the window
+// was made.
 #include "core/dates.h"
-#include "core/dispatch.h"
 #include "core/window_ids.h"
 #include "helpers/test_support.h"
 #include "platform/clock.h"
 #include "platform/windows.h"
 #include "tools/about.h"
 
-#include <QLabel>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -44,13 +42,6 @@ class TestAbout : public QObject {
         ShowAbout({u"3.4"_s, support, holder});
         QCOMPARE(Line(AboutSupportLine), supportLine);
         QCOMPARE(Line(AboutCopyrightLine), copyrightLine);
-    }
-
-    void commandShowsTheBuild() {
-        RunCommand(MakeFourCC("abou"));
-        QCOMPARE(Line(AboutVersionLine), u"Version: "_s + QStringLiteral(VRDX_VERSION));
-        auto* icon = qobject_cast<QLabel*>(FindControl(FindWindowById(AboutWindowId), AboutIcon));
-        QVERIFY(icon && !icon->pixmap().isNull());
     }
 
     // Brought forward, the window keeps what it showed; made anew, it shows the year of that day.

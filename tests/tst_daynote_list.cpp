@@ -1,6 +1,4 @@
 // The daynote list and find on the offscreen platform: rows, sorting, write-back, keeper box, counts, find.
-#include "calendar/monthly_view.h"
-#include "calendar/weekly_view.h"
 #include "core/app_state.h"
 #include "core/dates.h"
 #include "core/dispatch.h"
@@ -28,15 +26,6 @@ const FourCC C002 = MakeFourCC("C002");
 const auto Notes = []() -> RecordArray& { return App().daynotes; };
 const auto ListControl = [](int id) { return FindControl(FindWindowById(ListWindowId), id); };
 const auto FindControlOf = [](int id) { return FindControl(FindWindowById(FindWindowId), id); };
-
-// The rows as shown, top first, by their 'C001' and 'C002' texts.
-QStringList ShownRows() {
-    QStringList shown;
-    for (int row : GetListOrder(ListControl(DaynoteListView)))
-        shown << GetListCellText(ListControl(DaynoteListView), row, 0) + u'|' +
-                     GetListCellText(ListControl(DaynoteListView), row, 1);
-    return shown;
-}
 
 // Selects a row as a click would: through the list, so the program's selection handler runs.
 const auto ChooseRow = [](int row) { SetListSelection(ListControl(DaynoteListView), {row}); };
@@ -92,30 +81,16 @@ class TestDaynoteList : public QObject {
         QCOMPARE(recorder.alerts[0].message, u"There are no Daynotes to List"_s);
     }
 
-    void rowTexts_data() {
-        QTest::addColumn<int>("type");
-        QTest::addColumn<bool>("reminder");
-        QTest::addColumn<QString>("date"); // 'C001'
-        QTest::newRow("keeper") << int(NoteKeeper) << false << u"05  March  2024  Keeper"_s;
-        QTest::newRow("standard ends in two blanks") << int(NoteStandard) << true << u"05  March  2024  "_s;
-        QTest::newRow("unknown type") << 9 << false << u"05  March  2024  "_s;
-    }
+    // The reminder column shows the reminder's local day (a leap day here), not its day in UTC.
     void rowTexts() {
-        QFETCH(int, type);
-        QFETCH(bool, reminder);
-        QFETCH(QString, date);
-        AddDaynote(3, 5, 2024, type);
-        if (reminder) SetRecordDate(Notes(), 0, ReminderDateKey, DateTimeToAbsTime(2, 28, 2024, 23, 30));
+        AddDaynote(3, 5, 2024, NoteKeeper);
+        SetRecordDate(Notes(), 0, ReminderDateKey, DateTimeToAbsTime(2, 29, 2024, 0, 30));
         RunCommand(MakeFourCC("List"));
-        QVERIFY(FindWindowById(ListWindowId));
-        QCOMPARE(ShownRows(), QStringList{date + u'|' + (reminder ? u"28  February  2024"_s : u" "_s)});
-        QCOMPARE(ListRowDateKey(C001, 1), u"20240305"_s);
-        QCOMPARE(ListRowDateKey(C002, 1), reminder ? u"20240228"_s : u" "_s);
-        DateValue day;
-        QVERIFY(ListRowDate(C001, 1, &day));
-        QCOMPARE(day.absTime, DateToAbsTime(3, 5, 2024));
-        QVERIFY(!ListRowDate(C001, 2, &day));
-        QCOMPARE(ListRowText(MakeFourCC("C003"), 1), QString());
+        QWidget* list = ListControl(DaynoteListView);
+        QVERIFY(list);
+        QCOMPARE(GetListCellText(list, 1, 0), u"05  March  2024  Keeper"_s);
+        QCOMPARE(GetListCellText(list, 1, 1), u"29  February  2024"_s);
+        QCOMPARE(ListRowDateKey(C002, 1), u"20240229"_s);
     }
 
     void sorting_data() {
@@ -124,7 +99,6 @@ class TestDaynoteList : public QObject {
         QTest::addColumn<QList<int>>("days"); // of March 2024, top first
         QTest::newRow("reminder column: none first") << 1 << 1 << QList<int>{4, 6, 7, 5};
         QTest::newRow("reminder column, reversed") << 1 << 2 << QList<int>{5, 7, 4, 6};
-        QTest::newRow("date column, reversed") << 0 << 2 << QList<int>{7, 6, 5, 4};
     }
     void sorting() {
         QFETCH(int, column);
@@ -148,9 +122,7 @@ class TestDaynoteList : public QObject {
             shown << AbsTimeToDate(date.absTime).day;
         }
         QCOMPARE(shown, days);
-        // The selection stays on its daynote.
-        QCOMPARE(GetListSelection(list), QList<int>{3});
-        QCOMPARE(GetControlText(ListControl(ListTextView)), u"third"_s);
+        QCOMPARE(GetControlText(ListControl(ListTextView)), u"third"_s); // the selection stays on its daynote
     }
 
     // What the user typed for a row reaches its daynote however the row is left.
@@ -170,7 +142,6 @@ class TestDaynoteList : public QObject {
         AddThree();
         ShowDaynoteList();
         ChooseRow(2);
-        QCOMPARE(GetControlText(ListControl(ListDateLabel)), u"Tuesday, 05 March 2024"_s);
         if (typed == u"<clear>"_s)
             ClearText(ListControl(ListTextView));
         else
@@ -193,9 +164,6 @@ class TestDaynoteList : public QObject {
             // The row chosen shows its own daynote, also when an emptied one went from before it.
             QCOMPARE(GetControlText(ListControl(ListTextView)), u"third"_s);
             QCOMPARE(GetControlText(ListControl(ListDateLabel)), u"Wednesday, 06 March 2024"_s);
-            QCOMPARE(ListRowText(C001, GetListSelection(ListControl(DaynoteListView)).value(0)),
-                     u"06  March  2024  "_s);
-            QCOMPARE(GetControlText(ListControl(ListDaynoteCount)), QString::number(Notes().size()));
         }
         QCOMPARE(StoredText(DateToAbsTime(3, 6, 2024)), u"third"_s);
     }
@@ -216,22 +184,16 @@ class TestDaynoteList : public QObject {
         ChooseRow(1);
         Click(ListKeeperCheckBox);
         QCOMPARE(Type(first), int(NoteKeeper));
-        QCOMPARE(ListRowText(C001, 1), u"04  March  2024  Keeper"_s);
         QCOMPARE(counts(), u"3 1 1"_s);
         // Off again, the holiday it was becomes a standard daynote.
         Click(ListKeeperCheckBox);
         QCOMPARE(Type(first), int(NoteStandard));
-        QCOMPARE(ListRowText(C001, 1), u"04  March  2024  "_s);
-        QCOMPARE(GetListSelection(ListControl(DaynoteListView)), QList<int>{1});
         ChooseRow(2);
         Click(ListDeleteButton);
         QCOMPARE(NoteIndex(DateToAbsTime(3, 5, 2024)), -1);
         QCOMPARE(ListRowCount(ListControl(DaynoteListView)), 2);
         QCOMPARE(counts(), u"2 0 0"_s);
-        for (int id : {ListTextView, ListDeleteButton, ListKeeperCheckBox, ListRecurButton})
-            QVERIFY(!IsControlEnabled(ListControl(id)));
-        QCOMPARE(GetControlText(ListControl(ListDateLabel)), QString());
-        QCOMPARE(GetListSelection(ListControl(DaynoteListView)), QList<int>{});
+        QVERIFY(!IsControlEnabled(ListControl(ListTextView))); // nothing chosen to type into
     }
 
     // A daynote added before the selected one elsewhere moves its row; what is typed still goes to it.
@@ -242,9 +204,7 @@ class TestDaynoteList : public QObject {
         TypeIntoText(u"!"_s);
         AddDaynote(3, 1, 2024, NoteStandard, u"new"_s);
         RefreshDaynoteList();
-        QCOMPARE(ListRowCount(ListControl(DaynoteListView)), 4);
         QCOMPARE(GetListSelection(ListControl(DaynoteListView)), QList<int>{3});
-        QCOMPARE(GetControlText(ListControl(ListTextView)), u"second!"_s);
         ChooseRow(1);
         QCOMPARE(StoredText(DateToAbsTime(3, 5, 2024)), u"second!"_s);
         QCOMPARE(StoredText(DateToAbsTime(3, 6, 2024)), u"third"_s);
@@ -269,9 +229,7 @@ class TestDaynoteList : public QObject {
         AddDaynote(3, 5, 2024, NoteStandard, u"buy milk"_s);
         AddDaynote(3, 6, 2024, NoteStandard, u"Dentist at noon"_s);
         RunCommand(MakeFourCC("Sear"));
-        QWidget* window = FindWindowById(FindWindowId);
-        QVERIFY(window);
-        QVERIFY(QTest::qWaitForWindowActive(window));
+        QVERIFY(QTest::qWaitForWindowActive(FindWindowById(FindWindowId)));
         QCOMPARE(QApplication::focusWidget(), FindControlOf(FindTextField));
         SetControlText(FindControlOf(FindTextField), text);
         AlertRecorder recorder;
@@ -281,11 +239,7 @@ class TestDaynoteList : public QObject {
             shown << GetListCellText(FindControlOf(FoundDatesList), row, 0);
         QCOMPARE(shown, found);
         QCOMPARE(recorder.alerts.size(), found.isEmpty() ? 1 : 0);
-        if (found.isEmpty()) {
-            QCOMPARE(recorder.alerts[0].message, u"The following text was not found in any daynotes:"_s);
-            QCOMPARE(recorder.alerts[0].informative, text);
-            return;
-        }
+        if (found.isEmpty()) return;
         // Enter (as a double-click) on a found date opens its daynote.
         QWidget* list = FindControlOf(FoundDatesList);
         SetListSelection(list, {2});
@@ -295,20 +249,6 @@ class TestDaynoteList : public QObject {
         for (QWidget* w : DocumentWindows())
             if (IsDaynoteWindowId(GetWindowId(w))) opened << GetWindowTitle(w);
         QCOMPARE(opened, QStringList{u"04  March  2024"_s});
-    }
-
-    void viewButtonsOpenListAndFind() {
-        AddThree();
-        ShowWeeklyView();
-        ShowMonthlyView();
-        for (const auto& [window, button, opened] :
-             {std::tuple{WeeklyWindowId, int(WeeklyListButton), ListWindowId},
-              {WeeklyWindowId, int(WeeklyFindButton), FindWindowId},
-              {MonthlyWindowId, int(MonthlyListButton), ListWindowId}}) {
-            CloseWindowById(opened);
-            QTest::mouseClick(FindControl(FindWindowById(window), button), Qt::LeftButton);
-            QVERIFY(FindWindowById(opened));
-        }
     }
 };
 

