@@ -169,24 +169,6 @@ class TestDataFiles : public QObject {
         QVERIFY(WriteTextFile(u"Café\r日本\r\n€\r😀\n"_s, path));
         QCOMPARE(Slurp(path), u"Café\n日本\n€\n😀\n"_s.toUtf8());
     }
-
-    void aliasesResolveWhileTheFileExists() {
-        const QString path = QDir::homePath() + u"/a sound.wav"_s;
-        QString       resolved;
-        QVERIFY(WriteTextFile(QString(), path));
-        const QByteArray alias = MakeFileAlias(path);
-        QVERIFY(ResolveAliasData(alias, &resolved) && resolved == path);
-        QVERIFY(QFile::remove(path) && !ResolveAliasData(alias, &resolved));
-    }
-
-    void eventListSaving() {
-        SaveEventList(RecordArray{}); // no element at all: nothing is written
-        QVERIFY(!QFileInfo::exists(GetDataFileURL(EventFileName)));
-        SaveEventList(RecordArray{Value(false)}); // only the placeholder: an empty array
-        QVERIFY(QFileInfo::exists(GetDataFileURL(EventFileName)));
-        RecordArray stored{Value(true)};
-        QVERIFY(LoadEventFile(&stored) && stored.empty());
-    }
 };
 
 QTEST_MAIN(TestDataFiles)

@@ -161,17 +161,6 @@ class TestPrinting : public QObject {
         QCOMPARE(PageLines(pdf), QList<QStringList>{{u"typed just now"_s}});
     }
 
-    // The calendar prints as one landscape page, and the orientation chosen for text stays portrait.
-    void calendarPrintsAsOneLandscapePage() {
-        ShowCalendar();
-        QVERIFY(QTest::qWaitForWindowActive(FindWindowById(CalendarWindowId)));
-        RunCommand(MakeFourCC("prnt"));
-        QCOMPARE(printDialogs, 1);
-        QVERIFY(PageSize(pdf).width() > PageSize(pdf).height());
-        QVERIFY(Run(u"pdfinfo"_s, {pdf}).contains(QRegularExpression(u"Pages:\\s+1\\n"_s)));
-        QCOMPARE(ProgramPrinter().pageLayout().orientation(), QPageLayout::Portrait);
-    }
-
     // An empty daynote window, a missing window or a cancelled dialog: no print.
     void nothingToPrintOrCancelled() {
         QVERIFY(QTest::qWaitForWindowActive(OpenDaynote(12, 16, 2026, false, App().daynotes)));

@@ -125,14 +125,6 @@ class TestTimeZones : public QObject {
         QCOMPARE(*Prefs().timeZone1Name, QString());
     }
 
-    // The command again while the window is open puts back the stored zones.
-    void commandAgainRestoresTheStoredZones() {
-        SetZone(1, u"Delhi"_s, 1, 11);
-        RunCommand(MakeFourCC("ShTZ"));
-        QCOMPARE(Text(ZoneName1Text) + Text(ZoneOffset1Text), QString());
-        QCOMPARE(GetZoneOffset(FindControl(Window(), ZoneOffset1Text)), 0);
-    }
-
     // An unused zone's sign, left at minus in the sheet, is plus again at the next opening; a zone in use
     // shows as stored, so that OK keeps it.
     void sheetAsItOpens() {

@@ -157,16 +157,6 @@ class TestWebPage : public QObject {
         QCOMPARE(recorder.alerts.size(), 1);
         QVERIFY(!IsVersionCheckRunning());
     }
-
-    // Without a web site the two commands are not offered.
-    void commandsFollowTheSite() {
-        QVERIFY(IsCommandVisible(MakeFourCC("WebP")) && IsCommandVisible(MakeFourCC("Vers")));
-        PrefSetValue(WebSiteKey, nullptr);
-        UpdateWebCommands();
-        const bool built = !WebSiteAddress().isEmpty();
-        QCOMPARE(IsCommandVisible(MakeFourCC("WebP")), built);
-        QCOMPARE(IsCommandVisible(MakeFourCC("Vers")), built);
-    }
 };
 
 QTEST_MAIN(TestWebPage)
