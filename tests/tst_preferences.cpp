@@ -1,5 +1,5 @@
 // Preferences on disk: values of the wrong kind, the saved file as Python's plistlib reads it, a damaged
-// file, and the user notes open at quit.
+// file.
 #include "core/dates.h"
 #include "core/plist.h"
 #include "core/preferences.h"
@@ -17,17 +17,14 @@ using namespace Qt::StringLiterals;
 class TestPreferences : public QObject {
     Q_OBJECT
 
-    QString home;
-
     static void WriteDomain(const Record& record) {
         QDir().mkpath(QFileInfo(PreferencesFilePath()).absolutePath());
         QVERIFY(WritePropertyListFile(PreferencesFilePath(), Value(record), nullptr));
     }
-    static bool Touch(const QString& path) { return QFile(path).open(QIODevice::WriteOnly); }
 
   private slots:
     void initTestCase() {
-        home = UsePrivateHome();
+        UsePrivateHome();
         qputenv("TZ", "Europe/Berlin");
         FillLocaleNameLists();
         SetTestClock(DateTimeToAbsTime(12, 6, 2026, 18, 0));
@@ -107,31 +104,6 @@ class TestPreferences : public QObject {
             QFileInfo(PreferencesFilePath()).dir().entryList({u"VRDX.plist (unreadable*"_s});
         QCOMPARE(aside.size(), 1);
         QVERIFY(recorder.alerts.size() == 1 && recorder.alerts[0].informative.contains(aside[0]));
-    }
-
-    void userNotesOpenAtQuit() {
-        const QString a = home + u"/note a"_s, b = home + u"/note b"_s;
-        QVERIFY(Touch(a) && Touch(b));
-        LoadPreferences();
-        RememberOpenUserNote(a, {1, 2, 3, 4});
-        RememberOpenUserNote(b, {5, 6, 7, 8});
-        SavePreferences();
-        LoadPreferences(); // the next launch
-        QStringList opened;
-        const auto  reopen = [&] {
-            ReopenUserNotes([&](const QString& path, const PrefRect&) { opened << path; });
-        };
-        reopen();
-        QCOMPARE(opened, (QStringList{a, b}));
-        LoadPreferences(); // consumed on disk, not just in memory
-        QVERIFY(!PrefCopyValue(u"UserNotesOpenAtQuit0"_s) && !PrefCopyValue(u"UserNotesOpenAtQuitRect1"_s));
-        // Without rectangle 0 nothing reopens, though note 1 is complete.
-        WriteDomain(
-            Record{{{u"UserNotesOpenAtQuit1"_s, a.toUtf8()}, {u"UserNotesOpenAtQuitRect1"_s, u"1,2,3,4"_s}}});
-        LoadPreferences();
-        opened.clear();
-        reopen();
-        QVERIFY(opened.isEmpty());
     }
 };
 

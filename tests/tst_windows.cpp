@@ -17,15 +17,9 @@
 
 using namespace Qt::StringLiterals;
 
-struct RecordedEvent {
-    int      kind;
-    int      id;
-    unsigned modifiers;
-    bool     operator==(const RecordedEvent&) const = default;
-};
-Q_DECLARE_METATYPE(RecordedEvent)
-char* toString(const RecordedEvent& e) {
-    return QTest::toString(u"(kind %1, id %2, mods %3)"_s.arg(e.kind).arg(e.id).arg(e.modifiers));
+// A routed control event as "kind id modifiers".
+static QString Event(int kind, int id, unsigned modifiers = 0) {
+    return u"%1 %2 %3"_s.arg(kind).arg(id).arg(modifiers);
 }
 
 static void WriteFile(const QString& path, const QByteArray& bytes) {
@@ -36,9 +30,9 @@ static void WriteFile(const QString& path, const QByteArray& bytes) {
 class TestWindows : public QObject {
     Q_OBJECT
 
-    QPointer<QWidget>    panel;
-    QList<RecordedEvent> events;
-    QList<int>           contextClicks;
+    QPointer<QWidget> panel;
+    QStringList       events;
+    QList<int>        contextClicks;
 
     QWidget* Control(int id) { return FindControl(panel, id); }
 
@@ -48,7 +42,7 @@ class TestWindows : public QObject {
         EventSinks sinks;
         sinks.control = [this](int kind, int id, unsigned mods) {
             if (kind != ControlTrackEnter && kind != ControlTrackExit && kind != ControlFocusSet)
-                events << RecordedEvent{kind, id, mods};
+                events << Event(kind, id, mods);
             return EventHandled;
         };
         sinks.contextClick = [this](int id, QWidget*, QPoint) {
@@ -118,8 +112,8 @@ class TestWindows : public QObject {
         if (!kind) SetControlEnabled(Control(id), false);
         QTest::mouseClick(Control(id), Qt::LeftButton, ctrl ? Qt::ControlModifier : Qt::NoModifier,
                           QPoint(4, Control(id)->height() / 2));
-        const QList<RecordedEvent> expected{{kind, id, ctrl ? unsigned(ModOption) : 0u}};
-        QCOMPARE(events, kind ? expected : QList<RecordedEvent>{});
+        QCOMPARE(events,
+                 kind ? QStringList{Event(kind, id, ctrl ? unsigned(ModOption) : 0u)} : QStringList{});
     }
 
     // A radio button reports as its group; typing in a field or a text view raises a text change.
@@ -129,9 +123,8 @@ class TestWindows : public QObject {
         QTest::keyClicks(Control(309), u"a"_s);
         Control(233)->setFocus();
         QTest::keyClicks(Control(233), u"x"_s);
-        QCOMPARE(events,
-                 (QList<RecordedEvent>{
-                     {ControlHit, 294, 0}, {ControlTextChanged, 309, 0}, {ControlTextChanged, 233, 0}}));
+        QCOMPARE(events, (QStringList{Event(ControlHit, 294), Event(ControlTextChanged, 309),
+                                      Event(ControlTextChanged, 233)}));
     }
 
     void contextClickReachesItsControl() {
@@ -162,8 +155,7 @@ class TestWindows : public QObject {
         }
         int status = 0;
         QCOMPARE(waitpid(child, &status, 0), child);
-        QVERIFY(WIFEXITED(status));
-        QCOMPARE(WEXITSTATUS(status), FatalExitStatus);
+        QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == FatalExitStatus);
         QFile f(told);
         QVERIFY(f.open(QIODevice::ReadOnly));
         const QString text = QString::fromUtf8(f.readAll());
