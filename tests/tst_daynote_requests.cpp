@@ -72,7 +72,6 @@ class TestDaynoteRequests : public QObject {
         QTest::addColumn<QString>("text"); // of that daynote afterwards; empty when it is gone
         QTest::addColumn<bool>("reminder");
         const QString add = u"a;b;20261205;A"_s, remove = u"a;b;20261205;R"_s;
-        QTest::newRow("add") << QString() << QStringList{add} << Line << true;
         QTest::newRow("second add") << QString() << QStringList{add, add} << Line << true;
         QTest::newRow("add to a daynote")
             << u"Dentist"_s << QStringList{add} << u"Dentist\r"_s + Line << true;

@@ -6,7 +6,6 @@
 #include "platform/fatal.h"
 #include "platform/windows.h"
 
-#include <QContextMenuEvent>
 #include <QFile>
 #include <QPointer>
 #include <QTemporaryDir>
@@ -32,7 +31,6 @@ class TestWindows : public QObject {
 
     QPointer<QWidget> panel;
     QStringList       events;
-    QList<int>        contextClicks;
 
     QWidget* Control(int id) { return FindControl(panel, id); }
 
@@ -45,10 +43,6 @@ class TestWindows : public QObject {
                 events << Event(kind, id, mods);
             return EventHandled;
         };
-        sinks.contextClick = [this](int id, QWidget*, QPoint) {
-            contextClicks << id;
-            return EventHandled;
-        };
         SetEventSinks(sinks);
     }
 
@@ -56,7 +50,6 @@ class TestWindows : public QObject {
         panel = MakeTestPanel(60);
         QVERIFY(panel && panel->isVisible());
         events.clear();
-        contextClicks.clear();
     }
 
     void cleanup() {
@@ -125,18 +118,6 @@ class TestWindows : public QObject {
         QTest::keyClicks(Control(233), u"x"_s);
         QCOMPARE(events, (QStringList{Event(ControlHit, 294), Event(ControlTextChanged, 309),
                                       Event(ControlTextChanged, 233)}));
-    }
-
-    void contextClickReachesItsControl() {
-        for (QWidget* target :
-             {Control(54),
-              static_cast<QWidget*>(Control(233)->findChild<QWidget*>("qt_scrollarea_viewport"))}) {
-            QVERIFY(target);
-            QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(2, 2),
-                                    target->mapToGlobal(QPoint(2, 2)));
-            QApplication::sendEvent(target, &event);
-        }
-        QCOMPARE(contextClicks, (QList<int>{54, 233}));
     }
 
     // The internal-error path ends the process with status 70 after saving the user's work and naming it.
