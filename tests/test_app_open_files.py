@@ -16,8 +16,7 @@ check = h.Checks()
 
 
 def alert_windows(display):
-    """The program's alert boxes on the screen: mapped windows titled "VRD X" (the others carry a date or
-    a clock in their title)."""
+    """Mapped windows titled "VRD X": the program's alert boxes (the others carry a date or a clock)."""
     tree = subprocess.run(["xwininfo", "-root", "-tree", "-display", display], capture_output=True,
                           text=True).stdout
     return sum("IsViewable" in subprocess.run(["xwininfo", "-id", line.split()[0], "-display", display],
@@ -26,21 +25,13 @@ def alert_windows(display):
 
 
 def answers():
-    """An ActivateAction that only the main thread can refuse: answered means the event loop runs."""
+    """An unknown ActivateAction, refused by the main thread: answered means the event loop runs."""
     try:
         return "InvalidArgs" in h.gdbus("--dest", h.APP_ID, "--object-path", h.PATH, "--method",
                                         "org.freedesktop.Application.ActivateAction", "no such", "[]", "{}",
                                         timeout=5).stderr
     except subprocess.TimeoutExpired:
         return False
-
-
-def rss_mb(pid):
-    with open(f"/proc/{pid}/status") as f:
-        for line in f:
-            if line.startswith("VmRSS:"):
-                return int(line.split()[1]) / 1024
-    return 0
 
 
 home = h.Home()
@@ -59,10 +50,7 @@ try:
 
     pipe = os.path.join(work, "pipe")
     os.mkfifo(pipe)
-    folder = os.path.join(work, "folder")
-    os.mkdir(folder)
-    handed = [("/dev/zero over D-Bus", "/dev/zero"), ("a pipe over D-Bus", pipe), ("a folder over D-Bus", folder),
-              ("/dev/zero by a second launch", None)]
+    handed = [("/dev/zero over D-Bus", "/dev/zero"), ("a pipe over D-Bus", pipe), ("/dev/zero by a second launch", None)]
     for n, (what, path) in enumerate(handed, start=1):
         if path:
             uri = "file://" + urllib.parse.quote(path)
@@ -77,7 +65,6 @@ try:
             time.sleep(0.1)
         check(f"{what}: an alert is shown", alert_windows(x.display) == before + n)
         check(f"{what}: the running copy still answers", answers())
-        check(f"{what}: and has not grown", rss_mb(proc.pid) < 400, f"{rss_mb(proc.pid):.0f} MB")
     status = h.stop(proc, signal.SIGTERM)
     check("exit 0 on SIGTERM with the alerts open", status == 0, f"got {status}: {proc.stderr.read()[-2000:]}")
 finally:

@@ -40,14 +40,8 @@ def call_time(*args):
     return time.monotonic() - started, r.stderr.strip()
 
 
-def baseline():
-    """What a gdbus call costs by itself, from start to exit: asked of the bus daemon."""
-    return sorted(call_time("--dest", "org.freedesktop.DBus", "--object-path", "/org/freedesktop/DBus", "--method",
-                            "org.freedesktop.DBus.GetId")[0] for _ in range(7))[3]
-
-
 def answered_in_time(base):
-    """ActivateAction with an unknown name: the main thread must refuse it, within 250 ms."""
+    """ActivateAction with an unknown name: the main thread must refuse it, within 250 ms of a bare gdbus call."""
     took, said = call_time("--dest", h.APP_ID, "--object-path", h.PATH, "--method",
                            "org.freedesktop.Application.ActivateAction", "no such", "[]", "{}")
     return "No action named" in said and took - base < 0.25, f"{took - base:.3f} s: {said}"
@@ -66,22 +60,18 @@ def mails(folder):
 class Run:
     """One start of the program on a fresh copy of the file, with its own mail folder and browser log."""
 
-    def __init__(self, home, xserver, tag):
-        self.folder = os.path.join(home.data, "VRDX")
-        os.makedirs(self.folder, exist_ok=True)
-        self.file = os.path.join(self.folder, "VRDX DayNotes")
+    def __init__(self, home, tag):
+        self.file = os.path.join(home.data, "VRDX", "VRDX DayNotes")
+        os.makedirs(os.path.dirname(self.file), exist_ok=True)
         with open(self.file, "wb") as f:
             plistlib.dump(daynotes(), f)
         self.mail = os.path.join(home.root, f"mail-{tag}")
         self.opened = os.path.join(home.root, f"opened-{tag}")
         os.makedirs(self.mail)
-        env = home.env()
-        env.update(xserver.env())
-        env.update(TZ="Europe/Berlin", LANG="en_US.UTF-8",
+        env = dict(home.env(), **xserver.env(), TZ="Europe/Berlin", LANG="en_US.UTF-8",
                    VRDX_SENDMAIL=os.path.join(HERE, "fake-sendmail"), FAKE_SENDMAIL_DIR=self.mail,
                    XDG_OPEN_LOG=self.opened, PATH=os.path.join(home.root, "bin") + ":" + os.environ["PATH"])
         env.pop("XDG_CURRENT_DESKTOP", None)
-        self.xserver = xserver
         self.proc = subprocess.Popen([h.PROGRAM], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
                                      text=True)
         deadline = time.time() + 20
@@ -89,21 +79,17 @@ class Run:
             assert self.proc.poll() is None and time.time() < deadline, "no bus name: " + self.proc.stderr.read()
             time.sleep(0.01)
 
-    def titles(self):
-        return set(TITLE.findall(self.xserver.window_tree()))
-
     def urls(self):
         return open(self.opened).read().split() if os.path.exists(self.opened) else []
 
     def term(self):
-        sent = time.monotonic()
+        """SIGTERM: the exit status, or "hung" when it takes more than a second."""
         self.proc.send_signal(signal.SIGTERM)
         try:
-            status = self.proc.wait(timeout=10)
+            return self.proc.wait(timeout=1)
         except subprocess.TimeoutExpired:
             self.proc.kill()
-            status = "hung"
-        return status, time.monotonic() - sent
+            return "hung"
 
     def saved(self):
         with open(self.file, "rb") as f:
@@ -120,8 +106,9 @@ try:
     os.chmod(browser, 0o755)
 
     # The whole start-up, until every e-mail is out.
-    base = baseline()
-    run = Run(home, xserver, "all")
+    base = sorted(call_time("--dest", "org.freedesktop.DBus", "--object-path", "/org/freedesktop/DBus", "--method",
+                            "org.freedesktop.DBus.GetId")[0] for _ in range(7))[3]  # a bare gdbus call
+    run = Run(home, "all")
     slow = []
     deadline = time.time() + 40
     while time.time() < deadline and len(mails(run.mail)) < DUE:
@@ -131,15 +118,15 @@ try:
     time.sleep(1)
     ok, said = answered_in_time(base)
     check("ActivateAction answered within 250 ms throughout", not slow and ok, f"{len(slow)} late: {slow[:3]}")
-    titles = run.titles()
+    titles = set(TITLE.findall(xserver.window_tree()))
     check("20 daynote windows, the latest", len(titles) == 20 and "27  October  2025" in titles, str(sorted(titles)))
     urls = run.urls()
     check("20 web pages, the latest", len(urls) == 20 and f"https://example.org/r?n={DUE - 1}" in urls, str(urls))
     to = mails(run.mail)
     check("every e-mail handed over once", sorted(to) == sorted(f"n{i}@example.org" for i in range(DUE)),
           f"{len(to)} mails, {len(set(to))} addresses")
-    status, took = run.term()
-    check("SIGTERM after the start-up: exit 0 within 1 s", status == 0 and took < 1, f"{status} after {took:.2f} s")
+    status = run.term()
+    check("SIGTERM after the start-up: exit 0 within 1 s", status == 0, status)
     saved = run.saved()
     check("file whole", len(saved) == DUE + 1, str(len(saved)))
     check("the e-mails sent lost their fields", not any("EmailAddrKey" in r for r in saved[:DUE]))
@@ -148,11 +135,11 @@ try:
     check("a reminder not due keeps its e-mail", saved[-1].get("EmailAddrKey") == "later@example.org")
 
     # SIGTERM at moments of the start-up: the quit comes first, and only e-mails taken lose their fields.
-    for moment in (0, 0.15, 0.4, 0.8):
-        run = Run(home, xserver, f"at-{moment}")
+    for moment in (0.1, 0.5):
+        run = Run(home, f"at-{moment}")
         time.sleep(moment)
-        status, took = run.term()
-        check(f"SIGTERM at {moment} s: exit 0 within 1 s", status == 0 and took < 1, f"{status} after {took:.2f} s")
+        status = run.term()
+        check(f"SIGTERM at {moment} s: exit 0 within 1 s", status == 0, status)
         saved = run.saved()
         check(f"SIGTERM at {moment} s: file whole", len(saved) == DUE + 1, str(len(saved)))
         to = mails(run.mail)

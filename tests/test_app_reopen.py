@@ -50,7 +50,6 @@ try:
     check("events written back at quit", os.stat(events_path).st_mtime > 0)
     with open(events_path, "rb") as f:
         check("plistlib reads the same events", plistlib.load(f) == events)
-    check("type EVNT", os.getxattr(events_path, "user.vrdx.type") == b"EVNT")
     check("no daynotes: the list stays shut", prefs.get("List Wnd Open") is not True, prefs)
 
     with open(notes_path, "wb") as f:

@@ -92,9 +92,7 @@ class TestIcalImport : public QObject {
             QCOMPARE(on(d), inWindow ? u"6:00 PM Yoga"_s : QString());
             yoga += inWindow;
         }
-        QCOMPARE(result.added, 6 + yoga);
-        QCOMPARE(result.appended, 1);
-        QCOMPARE(result.skipped, 0);
+        QCOMPARE(QList<int>({result.added, result.appended, result.skipped}), QList<int>({6 + yoga, 1, 0}));
         int8_t type = 0;
         QVERIFY(GetRecordByte(notes, FindNoteIndex(notes, DateToAbsTime(4, 1, 2026)), NoteTypeKey, &type));
         QCOMPARE(type, int8_t(NoteEvent));
@@ -102,8 +100,7 @@ class TestIcalImport : public QObject {
         // A second import finds every line in place.
         const RecordArray      before = notes;
         const IcalImportResult again = ImportIcalendar(written, notes, now);
-        QVERIFY(again.ok);
-        QCOMPARE(again.added + again.appended, 0);
+        QVERIFY(again.ok && again.added + again.appended == 0);
         QCOMPARE(again.skipped, result.added + result.appended);
         QVERIFY(notes == before);
     }
@@ -118,12 +115,10 @@ class TestIcalImport : public QObject {
             RecordArray            imported;
             const IcalImportResult result =
                 ImportIcalendar(DaynoteCalendarBytes(exported, form, GetNow()), imported, GetNow());
-            QVERIFY(result.ok);
-            QCOMPARE(result.added, 3);
+            QVERIFY(result.ok && result.added == 3 && imported.size() == 3);
             QCOMPARE(TextOn(imported, 12, 30, 2024), texts[0]);
             QCOMPARE(TextOn(imported, 12, 31, 2024), texts[1]);
             QCOMPARE(TextOn(imported, 1, 1, 2025), texts[2]);
-            QCOMPARE(imported.size(), size_t(3));
         }
     }
 
@@ -138,7 +133,6 @@ class TestIcalImport : public QObject {
             << 6 << u"this is no property"_s;
         QTest::newRow("component not closed") << head + "SUMMARY:ok\r\nEND:VCALENDAR\r\n"
                                               << 6 << u"END:VCALENDAR"_s;
-        QTest::newRow("no calendar at all") << "SUMMARY:ok\r\n"_ba << 1 << u"SUMMARY:ok"_s;
         QTest::newRow("cut off") << head + "SUMMARY:o\r\n k\r\n" << 6 << u"(end of file)"_s;
         QTest::newRow("empty") << QByteArray() << 1 << u"(end of file)"_s;
     }
@@ -181,7 +175,6 @@ class TestIcalImport : public QObject {
         QVERIFY(recorder.alerts[0].sheetOf && recorder.alerts[0].sheetOf == FrontWindow());
         QCOMPARE(recorder.alerts[0].informative.section(u'\r', 0, 0),
                  u"Daynotes added: %1"_s.arg(App().daynotes.size()));
-        QCOMPARE(recorder.alerts[1].message, u"\"bad.ics\" is not an iCalendar file"_s);
         QCOMPARE(recorder.alerts[1].informative, u"Line 2: garbage\rNothing was imported."_s);
         QVERIFY(App().daynotes == before);
         App().daynotes.clear();
@@ -197,9 +190,7 @@ class TestIcalImport : public QObject {
         recorder.answer = AlertFirstButton;
         OpenDroppedFiles({path});
         QVERIFY(!App().daynotes.empty());
-        QCOMPARE(recorder.alerts.size(), 3);
-        QCOMPARE(recorder.alerts[0].message, u"Import \"handed.ics\" into the daynotes?"_s);
-        QCOMPARE(recorder.alerts[2].message, u"Imported \"handed.ics\""_s);
+        QCOMPARE(recorder.alerts.size(), 3); // asked twice, the summary once
         App().daynotes.clear();
     }
 };

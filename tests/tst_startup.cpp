@@ -49,9 +49,8 @@ class tst_Startup : public QObject {
         const QDate d(2026, 12, 5);
         using A = std::tuple<QDate, QTime, int, int, bool>; // today, now, age, days old, kept
         for (auto [today, time, age, daysOld, kept] :
-             {A{d, {0, 0}, 30, 31, false}, A{d, {23, 59, 59}, 30, 30, true}, A{d, {12, 0}, 0, 9999, true},
-              A{d, {12, 0}, 0, 10000, false}, A{d, {12, 0}, 10000, 9999, true},
-              A{d, {12, 0}, 10000, 10000, false}, A{{2026, 3, 30}, {0, 0}, 1, 2, false},
+             {A{d, {0, 0}, 30, 31, false}, A{d, {23, 59, 59}, 30, 30, true}, A{d, {12, 0}, 0, 10000, false},
+              A{d, {12, 0}, 10000, 9999, true}, A{{2026, 3, 30}, {0, 0}, 1, 2, false},
               A{{2026, 10, 26}, {0, 0}, 1, 1, true}}) {
             SetTestClock(At(today, time));
             RecordArray notes;
@@ -101,7 +100,6 @@ class tst_Startup : public QObject {
         SetAsleep(false);
         TickEntry();
         QCOMPARE(TickCount(), asleep + 1);
-        QTRY_VERIFY_WITH_TIMEOUT(TickCount() > asleep + 1, 2000);
     }
 
     // The preference switches every tooltip of the program on or off.
