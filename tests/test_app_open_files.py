@@ -50,7 +50,10 @@ try:
 
     pipe = os.path.join(work, "pipe")
     os.mkfifo(pipe)
-    handed = [("/dev/zero over D-Bus", "/dev/zero"), ("a pipe over D-Bus", pipe), ("/dev/zero by a second launch", None)]
+    folder = os.path.join(work, "folder")
+    os.mkdir(folder)
+    handed = [("/dev/zero over D-Bus", "/dev/zero"), ("a pipe over D-Bus", pipe), ("a folder over D-Bus", folder),
+              ("/dev/zero by a second launch", None)]
     for n, (what, path) in enumerate(handed, start=1):
         if path:
             uri = "file://" + urllib.parse.quote(path)

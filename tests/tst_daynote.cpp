@@ -14,6 +14,7 @@
 #include "platform/clock.h"
 #include "platform/windows.h"
 
+#include <QDBusConnection>
 #include <QTest>
 #include <QTextDocument>
 #include <QTextEdit>
@@ -21,7 +22,20 @@
 
 using namespace Qt::StringLiterals;
 
+// The launcher as a dock sees it: the last badge update sent on the session bus.
+class Dock : public QObject {
+    Q_OBJECT
+
+  public slots:
+    void OnUpdate(const QString&, const QVariantMap& properties) { badge = properties; }
+
+  public:
+    QVariantMap badge;
+};
+
 namespace {
+
+const bool privateSession = StartPrivateSessionBus(); // before the application connects to the bus
 
 RecordArray& Notes() {
     return App().daynotes;
@@ -69,13 +83,32 @@ QWidget* OpenSheet(int month, int day, int year) {
 class TestDaynote : public QObject {
     Q_OBJECT
 
-    ZoneScope   zone{"Europe/Berlin"};
-    LocaleScope locale{"en_US"};
+    ZoneScope       zone{"Europe/Berlin"};
+    LocaleScope     locale{"en_US"};
+    QDBusConnection dockBus{QString()};
+    Dock            dock;
 
   private slots:
     void initTestCase() {
+        QVERIFY(privateSession);
+        dockBus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"dock"_s);
+        QVERIFY(dockBus.connect(QString(), QString(), u"com.canonical.Unity.LauncherEntry"_s, u"Update"_s,
+                                &dock, SLOT(OnUpdate(QString, QVariantMap))));
         QLocale::setDefault(QLocale(u"en_US"_s));
         QVERIFY(SetUpProgramWindows());
+    }
+
+    // Emptying the daynote of a due reminder takes it off the launcher's count.
+    void deletingADueReminderUpdatesTheBadge() {
+        AddDaynote(12, 1, 2026, NoteStandard, u"due"_s);
+        SetRecordDate(Notes(), NoteIndex(Day(12, 1, 2026)), ReminderDateKey, Day(12, 1, 2026));
+        CheckReminders(false, Notes());
+        QTRY_COMPARE(dock.badge.value(u"count"_s), QVariant(qlonglong(1)));
+        QWidget* window = Open(12, 1, 2026);
+        ClearText(FindControl(window, DaynoteTextControl));
+        Close(window);
+        QTRY_COMPARE(dock.badge.value(u"count"_s), QVariant(qlonglong(0)));
+        QCOMPARE(dock.badge.value(u"count-visible"_s), QVariant(false));
     }
 
     void init() {
