@@ -1,5 +1,7 @@
 """Runs the built program from outside, as a user's desktop would: its own HOME and XDG folders, its own
-session bus, offscreen. Shared by the black-box tests."""
+session bus, offscreen or on a private X server, with stand-ins for the programs it starts. Every outside
+program comes from program("NAME"); whatever a test starts here is ended and removed when it exits."""
+import atexit
 import os
 import plistlib
 import shutil
@@ -7,37 +9,97 @@ import signal
 import subprocess
 import sys
 import tempfile
+import threading
 import time
+import urllib.parse
 
-BUILD = os.environ.get("VRDX_BUILD_DIR", os.path.join(os.path.dirname(__file__), "..", "build"))
+HERE = os.path.dirname(os.path.abspath(__file__))
+SOURCE = os.environ.get("VRDX_SOURCE_DIR", os.path.join(HERE, ".."))
+BUILD = os.environ.get("VRDX_BUILD_DIR", os.path.join(SOURCE, "build"))
 PROGRAM = os.path.join(BUILD, "vrdx")
 APP_ID = "org.vrdx.VRDX"
 PATH = "/org/vrdx/VRDX"
+# Stand-ins first on the program's PATH: each call adds a line with its arguments to calls/NAME.
+FAKES = {"xdg-open": 'printf "%s\\n" "$*" >>"$FAKE_CALLS/xdg-open"\n',
+         "sudo": 'printf "%s\\n" "$*" >>"$FAKE_CALLS/sudo"\ncat >>"$FAKE_CALLS/sudo.stdin"\nexit "${FAKE_SUDO_EXIT:-0}"\n'}
+_cleanups = []
+atexit.register(lambda: [undo() for undo in reversed(_cleanups)])
+
+
+def program(name):
+    """The outside program NAME as shutil.which finds it; the test fails at once without it."""
+    found = shutil.which(name)
+    if not found:
+        raise SystemExit(f'needs the program "{name}", which is not installed (scripts/setup installs it)')
+    return found
+
+
+def run(path, *args, timeout=120, **kwargs):
+    """A program (from program() or the build) with args, its output captured as text."""
+    return subprocess.run([path, *args], capture_output=True, text=True, timeout=timeout, **kwargs)
 
 
 def in_private_bus():
     """Re-runs this script inside dbus-run-session once, so tests never share the program's bus name."""
     if os.environ.get("VRDX_PRIVATE_BUS") != "1":
         env = dict(os.environ, VRDX_PRIVATE_BUS="1")
-        sys.exit(subprocess.call(["dbus-run-session", "--", sys.executable] + sys.argv, env=env))
+        sys.exit(subprocess.call([program("dbus-run-session"), "--", sys.executable] + sys.argv, env=env))
+
+
+def wait_until(condition, timeout=30, step=0.05):
+    """Polls until condition() holds or the deadline passes; its last value."""
+    deadline = time.monotonic() + timeout
+    while not (value := condition()) and time.monotonic() < deadline:
+        time.sleep(step)
+    return value
+
+
+def read_plist(path):
+    with open(path, "rb") as f:
+        return plistlib.load(f)
+
+
+def write_plist(path, value):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as f:
+        plistlib.dump(value, f)
 
 
 class Home:
-    """A fresh home with XDG folders; removed at the end."""
+    """A fresh home with XDG folders, where the daynote and preferences files go, and the stand-ins' logs."""
 
     def __init__(self):
         self.root = tempfile.mkdtemp(prefix="vrdx-home-")
-        self.data = os.path.join(self.root, "data")
-        self.config = os.path.join(self.root, "config")
-        for d in (self.data, self.config):
+        _cleanups.append(lambda: shutil.rmtree(self.root, ignore_errors=True))
+        self.data, self.config, self.bin, self.calls = (os.path.join(self.root, d) for d in
+                                                        ("data", "config", "bin", "calls"))
+        self.mail = os.path.join(self.calls, "sendmail")
+        for d in (self.data, self.config, self.bin, self.mail):
             os.makedirs(d)
+        self.daynotes = os.path.join(self.data, "VRDX", "VRDX DayNotes")
+        self.prefs = os.path.join(self.config, "VRDX", "VRDX.plist")
+        for name, body in FAKES.items():
+            with open(os.path.join(self.bin, name), "w") as f:
+                f.write("#!/bin/sh\n" + body)
+            os.chmod(f.name, 0o755)
 
-    def env(self):
-        return dict(os.environ, HOME=self.root, XDG_DATA_HOME=self.data, XDG_CONFIG_HOME=self.config,
-                    XDG_RUNTIME_DIR=self.root, QT_QPA_PLATFORM="offscreen")
+    def env(self, **extra):
+        env = dict(os.environ, HOME=self.root, XDG_DATA_HOME=self.data, XDG_CONFIG_HOME=self.config,
+                   XDG_RUNTIME_DIR=self.root, QT_QPA_PLATFORM="offscreen", PATH=self.bin + ":" + os.environ["PATH"],
+                   FAKE_CALLS=self.calls, VRDX_SENDMAIL=os.path.join(HERE, "fake-sendmail"),
+                   FAKE_SENDMAIL_DIR=self.mail)
+        env.pop("XDG_CURRENT_DESKTOP", None)  # a desktop's own opener would bypass the xdg-open stand-in
+        return dict(env, **extra)
 
-    def remove(self):
-        shutil.rmtree(self.root, ignore_errors=True)
+    def called(self, name):
+        """The argument lines of each call of a stand-in, in order."""
+        path = os.path.join(self.calls, name)
+        return open(path).read().splitlines() if os.path.exists(path) else []
+
+    def mails(self):
+        """What each call of the sendmail stand-in read so far."""
+        paths = [os.path.join(self.mail, d, "stdin") for d in sorted(os.listdir(self.mail))]
+        return [open(p, "rb").read() for p in paths if os.path.exists(p)]
 
 
 class XServer:
@@ -46,68 +108,101 @@ class XServer:
 
     def __init__(self):
         read, write = os.pipe()
-        self.proc = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1280x1024x24",
-                                      "-nolisten", "tcp"], pass_fds=(write,), stdout=subprocess.DEVNULL,
-                                     stderr=subprocess.DEVNULL)
+        proc = subprocess.Popen([program("Xvfb"), "-displayfd", str(write), "-screen", "0", "1280x1024x24",
+                                 "-nolisten", "tcp"], pass_fds=(write,), stdout=subprocess.DEVNULL,
+                                stderr=subprocess.DEVNULL)
+        _cleanups.append(lambda: (proc.terminate(), proc.wait()))
         os.close(write)
         with os.fdopen(read) as f:  # written once the server accepts clients
-            number = f.readline().strip()
-        if not number:
+            self.display = ":" + f.readline().strip()
+        if self.display == ":":
             raise RuntimeError("Xvfb did not start")
-        self.display = ":" + number
 
     def env(self):
         return {"QT_QPA_PLATFORM": "xcb", "DISPLAY": self.display}
 
-    def window_tree(self):
-        return subprocess.run(["xwininfo", "-root", "-tree", "-display", self.display], capture_output=True,
-                              text=True).stdout
+    def xwininfo(self, *args):
+        return run(program("xwininfo"), "-display", self.display, *args).stdout
 
-    def stop(self):
-        self.proc.terminate()
-        self.proc.wait()
+    def window_tree(self):
+        return self.xwininfo("-root", "-tree")
+
+    def xdotool(self, *args):
+        return run(program("xdotool"), *args, env=dict(os.environ, DISPLAY=self.display))
 
 
 def gdbus(*args, timeout=10):
-    return subprocess.run(["gdbus", "call", "--session"] + list(args), capture_output=True, text=True,
-                          timeout=timeout)
+    """One gdbus call that waits up to timeout seconds for its answer; no answer reads as an error."""
+    try:
+        return run(program("gdbus"), "call", "--session", "--timeout", str(timeout), *args, timeout=timeout + 30)
+    except subprocess.TimeoutExpired as e:
+        return subprocess.CompletedProcess(e.cmd, -1, "", "no answer")
+
+
+def action(name, timeout=10):
+    return gdbus("--dest", APP_ID, "--object-path", PATH, "--method", "org.freedesktop.Application.ActivateAction",
+                 name, "[]", "{}", timeout=timeout)
+
+
+def open_paths(*paths):
+    return gdbus("--dest", APP_ID, "--object-path", PATH, "--method", "org.freedesktop.Application.Open",
+                 str(["file://" + urllib.parse.quote(p) for p in paths]), "{}")
+
+
+def answers(timeout=10):
+    """An unknown action refused by the main thread: its event loop runs, so start-up is over."""
+    r = action("no such", timeout=timeout)
+    return r.returncode != 0 and "InvalidArgs" in r.stderr and "No action named" in r.stderr
 
 
 def name_owned():
-    r = gdbus("--dest", "org.freedesktop.DBus", "--object-path", "/org/freedesktop/DBus", "--method",
-              "org.freedesktop.DBus.NameHasOwner", APP_ID)
-    return "true" in r.stdout
+    return "true" in gdbus("--dest", "org.freedesktop.DBus", "--object-path", "/org/freedesktop/DBus", "--method",
+                           "org.freedesktop.DBus.NameHasOwner", APP_ID).stdout
 
 
-def start(home, *files):
-    proc = subprocess.Popen([PROGRAM] + list(files), env=home.env(), stdout=subprocess.PIPE,
-                            stderr=subprocess.PIPE, text=True)
-    deadline = time.time() + 20
-    while not name_owned():
-        if proc.poll() is not None or time.time() > deadline:
-            raise AssertionError("vrdx did not claim its bus name: " + proc.stderr.read())
-        time.sleep(0.05)
-    return proc
+class App:
+    """One run of the program in a home, optionally on an X server, its standard error kept line by line.
+    Returns once it owns its bus name and, unless told not to wait for that, its event loop runs."""
 
+    def __init__(self, home, *files, x=None, env=None, until_loop=True):
+        self.proc = subprocess.Popen([PROGRAM, *files], env=home.env(**(x.env() if x else {}), **(env or {})),
+                                     stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
+                                     text=True)
+        _cleanups.append(self.kill)
+        self.lines = []
+        threading.Thread(target=lambda: [self.lines.append(line) for line in self.proc.stderr], daemon=True).start()
+        if not wait_until(lambda: self.proc.poll() is not None or name_owned(), 120) or self.proc.poll() is not None:
+            raise AssertionError("vrdx did not claim its bus name: " + self.stderr)
+        if until_loop and not answers(timeout=120):
+            raise AssertionError("vrdx does not answer on the bus: " + self.stderr)
 
-def stop(proc, how=signal.SIGTERM, timeout=20):
-    if how == "quit":
-        r = gdbus("--dest", APP_ID, "--object-path", PATH, "--method",
-                  "org.freedesktop.Application.ActivateAction", "quit", "[]", "{}")
-        assert r.returncode == 0, r.stderr
-    else:
-        proc.send_signal(how)
-    return proc.wait(timeout=timeout)
+    @property
+    def stderr(self):
+        return "".join(self.lines)
 
+    def said(self, text, timeout=60):
+        """Waits for text on standard error; all of it so far."""
+        wait_until(lambda: text in self.stderr, timeout)
+        return self.stderr
 
-def launch_and_quit(home, check):
-    """One launch and quit with time for start-up to open its windows; the preferences it left."""
-    proc = start(home)
-    time.sleep(1)
-    status = stop(proc)
-    check("exit status 0", status == 0, f"got {status}")
-    with open(os.path.join(home.config, "VRDX", "VRDX.plist"), "rb") as f:
-        return plistlib.load(f)
+    def stop(self, how=signal.SIGTERM, timeout=30):
+        """Ends the run by a signal or the quit action, or (how None) waits for it to end: its exit status, or a
+        note that it is still running."""
+        if how == "quit":
+            r = action("quit")
+            assert r.returncode == 0, r.stderr
+        elif how:
+            self.proc.send_signal(how)
+        try:
+            return self.proc.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            self.kill()
+            return f"still running {timeout} s later"
+
+    def kill(self):
+        if self.proc.poll() is None:
+            self.proc.kill()
+            self.proc.wait()
 
 
 class Checks:
@@ -122,6 +217,7 @@ class Checks:
         else:
             self.failed += 1
             print("FAIL:", name, detail)
+        return condition
 
     def finish(self):
         print(f"{self.passed} passed, {self.failed} failed")

@@ -4,7 +4,6 @@ older than the age limit goes unless it is a keeper. A damaged file survives sta
 import datetime
 import os
 import plistlib
-import signal
 import struct
 
 import app_harness as h
@@ -38,41 +37,28 @@ old_standard = {"NoteDataKey": "standard typed as a real, too old", "NoteDateKey
                 "NoteTypeKey": 1.0, "NoteCFSKey": STYLE}
 
 home = h.Home()
-try:
-    folder = os.path.join(home.data, "VRDX")
-    os.makedirs(folder)
-    path = os.path.join(folder, "VRDX DayNotes")
-    with open(path, "wb") as f:
-        plistlib.dump(records + [old_standard], f)
+h.write_plist(home.daynotes, records + [old_standard])
+status = h.App(home).stop()
+check("exit 0 on SIGTERM", status == 0, f"got {status}")
+saved = h.read_plist(home.daynotes)
+check("same number of records, the old standard one deleted by age", len(saved) == len(records), f"{len(saved)}")
+# What plistlib itself gets back from its own file (it writes a carriage return as a line feed).
+by_text = {r["NoteDataKey"]: r for r in saved}
+for r in plistlib.loads(plistlib.dumps(records)):
+    got = by_text.get(r["NoteDataKey"])
+    check("record kept: " + r["NoteDataKey"][:20], got == r, f"\n got {got}\nwant {r}")
+check("sorted by date", [r["NoteDateKey"] for r in saved] == sorted(r["NoteDateKey"] for r in records))
+check("raw line feeds of a foreign file kept as they stand", by_text.get("standard\nsecond line") is not None)
 
-    status = h.stop(h.start(home), signal.SIGTERM)
-    check("exit 0 on SIGTERM", status == 0, f"got {status}")
-    with open(path, "rb") as f:
-        saved = plistlib.load(f)
-    check("same number of records, the old standard one deleted by age", len(saved) == len(records),
-          f"{len(saved)}")
-    # What plistlib itself gets back from its own file (it writes a carriage return as a line feed).
-    expected = plistlib.loads(plistlib.dumps(records))
-    by_text = {r["NoteDataKey"]: r for r in saved}
-    for r in expected:
-        got = by_text.get(r["NoteDataKey"])
-        check("record kept: " + r["NoteDataKey"][:20], got == r, f"\n got {got}\nwant {r}")
-    check("sorted by date", [r["NoteDateKey"] for r in saved] == sorted(r["NoteDateKey"] for r in records))
-    check("raw line feeds of a foreign file kept as they stand", by_text.get("standard\nsecond line") is not None)
-
-    # A damaged daynote file is set aside, never replaced; the program starts and quits normally.
-    with open(path, "wb") as f:
-        f.write(b"<?xml version='1.0'?><plist><array><dict><key>NoteDataKey</key><string>half")
-    status = h.stop(h.start(home), signal.SIGTERM)
-    check("exit 0 on SIGTERM while the start-up alert is open", status == 0, f"got {status}")
-    aside = [n for n in os.listdir(folder) if n.startswith("VRDX DayNotes (unreadable")]
-    check("damaged file set aside once", len(aside) == 1, str(os.listdir(folder)))
-    if aside:
-        with open(os.path.join(folder, aside[0]), "rb") as f:
-            check("damaged file untouched", f.read().endswith(b"<string>half"))
-    with open(path, "rb") as f:
-        check("a new, empty daynote file", plistlib.load(f) == [])
-finally:
-    home.remove()
-
+# A damaged daynote file is set aside, never replaced; the program starts and quits normally.
+damaged = b"<?xml version='1.0'?><plist><array><dict><key>NoteDataKey</key><string>half"
+with open(home.daynotes, "wb") as f:
+    f.write(damaged)
+status = h.App(home).stop()
+check("exit 0 on SIGTERM while the start-up alert is open", status == 0, f"got {status}")
+folder = os.path.dirname(home.daynotes)
+aside = [n for n in os.listdir(folder) if n.startswith("VRDX DayNotes (unreadable")]
+check("damaged file set aside once", len(aside) == 1, str(os.listdir(folder)))
+check("damaged file untouched", aside and open(os.path.join(folder, aside[0]), "rb").read() == damaged)
+check("a new, empty daynote file", h.read_plist(home.daynotes) == [])
 check.finish()

@@ -3,21 +3,12 @@ note windows; quitting saves both into their own files (read back with plistlib)
 their frames; the next launch reopens both in the frames recorded (moved here to places of our own), so
 the next quit records those frames again."""
 import os
-import plistlib
-import tempfile
-import time
-import urllib.parse
 
 import app_harness as h
 
 h.in_private_bus()
 
 check = h.Checks()
-
-
-def load(path):
-    with open(path, "rb") as f:
-        return plistlib.load(f)
 
 
 def recorded(p):
@@ -29,51 +20,37 @@ def recorded(p):
 
 
 home = h.Home()
-work = tempfile.mkdtemp(prefix="vrdx-notes-")
-try:
-    # Written without the type and creator attributes, as a copy from elsewhere would be: known by content.
-    first = os.path.join(work, "first.vrdxnote")
-    second = os.path.join(work, "other folder", "second.vrdxnote")
-    os.makedirs(os.path.dirname(second))
-    for path, text in ((first, "first note"), (second, "second note")):
-        with open(path, "wb") as f:
-            plistlib.dump({"UserNoteTextKey": text, "UserNoteCfsKey": bytes(24)}, f)
+work = os.path.join(home.root, "notes")
+# Written without the type and creator attributes, as a copy from elsewhere would be: known by content.
+texts = {os.path.join(work, "first.vrdxnote"): "first note",
+         os.path.join(work, "other folder", "second.vrdxnote"): "second note"}
+first, second = texts
+for path, text in texts.items():
+    h.write_plist(path, {"UserNoteTextKey": text, "UserNoteCfsKey": bytes(24)})
 
-    proc = h.start(home, first)
-    time.sleep(1)
-    uri = "file://" + urllib.parse.quote(second)
-    r = h.gdbus("--dest", h.APP_ID, "--object-path", h.PATH, "--method", "org.freedesktop.Application.Open",
-                f"['{uri}']", "{}")
-    check("Open answered", r.returncode == 0, r.stderr)
-    time.sleep(1)
-    status = h.stop(proc, "quit")
-    check("first run ends cleanly", status == 0, f"got {status}")
+app = h.App(home, first)
+r = h.open_paths(second)
+check("Open answered", r.returncode == 0, r.stderr)
+status = app.stop("quit")  # the quit action comes after the Open on the same bus, so the note is open by then
+check("first run ends cleanly", status == 0, f"got {status}")
 
-    prefs_path = os.path.join(home.config, "VRDX", "VRDX.plist")
-    p = load(prefs_path)
-    notes = recorded(p)
-    check("both notes recorded at quit", sorted(n[0] for n in notes) == sorted([first, second]), notes)
-    check("recent list holds both", sorted(d.decode() for d in p.get("Recent User Notes", [])) ==
-          sorted([first, second]), p.get("Recent User Notes"))
-    for path, text in ((first, "first note"), (second, "second note")):
-        note = load(path)
-        check(f"{os.path.basename(path)} saved into its own file, with its 24-byte style",
-              note.get("UserNoteTextKey") == text and len(note.get("UserNoteCfsKey", b"")) == 24, note)
+p = h.read_plist(home.prefs)
+notes = recorded(p)
+check("both notes recorded at quit", sorted(n[0] for n in notes) == sorted(texts), notes)
+check("recent list holds both", sorted(d.decode() for d in p.get("Recent User Notes", [])) == sorted(texts),
+      p.get("Recent User Notes"))
+for path, text in texts.items():
+    note = h.read_plist(path)
+    check(f"{os.path.basename(path)} saved into its own file, with its 24-byte style",
+          note.get("UserNoteTextKey") == text and len(note.get("UserNoteCfsKey", b"")) == 24, note)
 
-    # Places of our own (top, left, bottom, right), unlike anything the desktop would choose by itself.
-    frames = {first: "150,90,390,410", second: "230,420,530,760"}
-    for n, (path, _) in enumerate(notes):
-        p[f"UserNotesOpenAtQuitRect{n}"] = frames[path]
-    with open(prefs_path, "wb") as f:
-        plistlib.dump(p, f)
-
-    proc = h.start(home)
-    time.sleep(1.5)
-    status = h.stop(proc, "quit")
-    check("second run ends cleanly", status == 0, f"got {status}")
-    again = recorded(load(prefs_path))
-    check("both reopened in their frames", sorted(again) == sorted(frames.items()), f"{again} vs {frames}")
-finally:
-    home.remove()
-
+# Places of our own (top, left, bottom, right), unlike anything the desktop would choose by itself.
+frames = {first: "150,90,390,410", second: "230,420,530,760"}
+for n, (path, _) in enumerate(notes):
+    p[f"UserNotesOpenAtQuitRect{n}"] = frames[path]
+h.write_plist(home.prefs, p)
+status = h.App(home).stop("quit")
+check("second run ends cleanly", status == 0, f"got {status}")
+again = recorded(h.read_plist(home.prefs))
+check("both reopened in their frames", sorted(again) == sorted(frames.items()), f"{again} vs {frames}")
 check.finish()

@@ -1,17 +1,12 @@
 """scripts/check-packages against the real build: quiet with the package list of scripts/setup, and naming the
 package when one the build needs is taken off that list."""
 import os
-import subprocess
 import tempfile
 
 import app_harness as h
 
-SOURCE = os.environ.get("VRDX_SOURCE_DIR", os.path.join(os.path.dirname(__file__), ".."))
-CHECK = os.path.join(SOURCE, "scripts", "check-packages")
-
 check = h.Checks()
-listed = subprocess.run([os.path.join(SOURCE, "scripts", "setup"), "--list"], capture_output=True, text=True,
-                        check=True).stdout.split()
+listed = h.run(os.path.join(h.SOURCE, "scripts", "setup"), "--list", check=True).stdout.split()
 
 # (package taken off the list, what the check must name, by which file it found the need)
 rows = [
@@ -25,8 +20,7 @@ with tempfile.TemporaryDirectory() as tmp:
         list_file = os.path.join(tmp, "packages")
         with open(list_file, "w") as f:
             f.write("\n".join(p for p in listed if p != removed) + "\n")
-        r = subprocess.run([CHECK, "--build", h.BUILD, "--packages", list_file], capture_output=True, text=True,
-                           timeout=120)
+        r = h.run(os.path.join(h.SOURCE, "scripts", "check-packages"), "--build", h.BUILD, "--packages", list_file)
         if not removed:
             check(f"{label}: passes quietly", r.returncode == 0 and not r.stdout and not r.stderr, r.stderr)
             continue

@@ -3,13 +3,11 @@ validators accept without a remark, and the icon the entry names in every size a
 import os
 import re
 import struct
-import subprocess
 import tempfile
 import xml.etree.ElementTree as ET
 
 import app_harness as h
 
-SOURCE = os.environ.get("VRDX_SOURCE_DIR", os.path.join(os.path.dirname(__file__), ".."))
 SIZES = (16, 24, 32, 48, 64, 128, 256)
 
 check = h.Checks()
@@ -24,23 +22,22 @@ def png_size(path):
 
 
 with tempfile.TemporaryDirectory() as prefix:
-    r = subprocess.run(["cmake", "--install", h.BUILD, "--prefix", prefix], capture_output=True, text=True,
-                       timeout=120)
+    r = h.run(h.program("cmake"), "--install", h.BUILD, "--prefix", prefix)
     check("cmake --install succeeds", r.returncode == 0, r.stderr)
     share = os.path.join(prefix, "share")
     desktop = os.path.join(share, "applications", f"{h.APP_ID}.desktop")
     metainfo = os.path.join(share, "metainfo", f"{h.APP_ID}.metainfo.xml")
 
     # Hints count too: desktop-file-validate only hints at a second main category, which doubles the menu entry.
-    r = subprocess.run(["desktop-file-validate", desktop], capture_output=True, text=True)
+    r = h.run(h.program("desktop-file-validate"), desktop)
     check("desktop entry validates without remarks", r.returncode == 0 and not (r.stdout + r.stderr).strip(),
           r.stdout + r.stderr)
     # Infos and pedantic notes stay allowed: Debian 12's validator does not know the newer <developer> tag.
-    r = subprocess.run(["appstreamcli", "validate", "--no-net", metainfo], capture_output=True, text=True)
+    r = h.run(h.program("appstreamcli"), "validate", "--no-net", metainfo)
     check("metainfo validates without errors or warnings",
           r.returncode == 0 and not re.search(r"^[EW]:", r.stdout, re.M), r.stdout + r.stderr)
 
-    with open(os.path.join(SOURCE, "CMakeLists.txt"), encoding="utf-8") as f:
+    with open(os.path.join(h.SOURCE, "CMakeLists.txt"), encoding="utf-8") as f:
         version = re.search(r"project\(\S+ VERSION (\S+)", f.read()).group(1)
     root = ET.parse(metainfo).getroot()
     releases = [rel.get("version") for rel in root.iterfind("releases/release")]
