@@ -20,8 +20,10 @@ PROGRAM = os.path.join(BUILD, "vrdx")
 APP_ID = "org.vrdx.VRDX"
 PATH = "/org/vrdx/VRDX"
 # Stand-ins first on the program's PATH: each call adds a line with its arguments to calls/NAME.
+# The sudo stand-in also keeps what it reads (the password) and ends with $FAKE_SUDO_EXIT.
 FAKES = {"xdg-open": 'printf "%s\\n" "$*" >>"$FAKE_CALLS/xdg-open"\n',
-         "sudo": 'printf "%s\\n" "$*" >>"$FAKE_CALLS/sudo"\ncat >>"$FAKE_CALLS/sudo.stdin"\nexit "${FAKE_SUDO_EXIT:-0}"\n'}
+         "sudo": 'printf "%s\\n" "$*" >>"$FAKE_CALLS/sudo"\ncat >>"$FAKE_CALLS/sudo.stdin"\n'
+                 'exit "${FAKE_SUDO_EXIT:-0}"\n'}
 _cleanups = []
 atexit.register(lambda: [undo() for undo in reversed(_cleanups)])
 

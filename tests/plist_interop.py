@@ -8,69 +8,48 @@ import struct
 import sys
 
 REFERENCE = datetime.datetime(2001, 1, 1)
+SECOND = datetime.timedelta(seconds=1)
+# kind, Python type, to JSON, from JSON; bool comes before int, which it is a kind of.
+KINDS = [
+    ("bool", bool, bool, bool),
+    ("int", int, str, int),
+    ("real", float, lambda v: str(struct.unpack("<q", struct.pack("<d", v))[0]),
+     lambda p: struct.unpack("<d", struct.pack("<q", int(p)))[0]),
+    ("string", str, str, str),
+    ("data", bytes, lambda v: base64.b64encode(v).decode("ascii"), base64.b64decode),
+    ("date", datetime.datetime, lambda v: (v - REFERENCE) // SECOND, lambda p: REFERENCE + p * SECOND),
+    ("array", list, lambda v: [describe(x) for x in v], lambda p: [build(x) for x in p]),
+    ("dict", dict, lambda v: [[k, describe(x)] for k, x in v.items()], lambda p: {k: build(x) for k, x in p}),
+]
 
 
 def describe(value):
-    if isinstance(value, bool):
-        return ["bool", value]
-    if isinstance(value, int):
-        return ["int", str(value)]
-    if isinstance(value, float):
-        return ["real", str(struct.unpack("<q", struct.pack("<d", value))[0])]
-    if isinstance(value, str):
-        return ["string", value]
-    if isinstance(value, bytes):
-        return ["data", base64.b64encode(value).decode("ascii")]
-    if isinstance(value, datetime.datetime):
-        return ["date", (value - REFERENCE) // datetime.timedelta(seconds=1)]
-    if isinstance(value, list):
-        return ["array", [describe(v) for v in value]]
-    if isinstance(value, dict):
-        return ["dict", [[k, describe(v)] for k, v in value.items()]]
-    raise TypeError(type(value))
+    kind, _, encode, _ = next(k for k in KINDS if isinstance(value, k[1]))
+    return [kind, encode(value)]
 
 
 def build(tagged):
-    kind, payload = tagged
-    if kind == "bool":
-        return payload
-    if kind == "int":
-        return int(payload)
-    if kind == "real":
-        return struct.unpack("<d", struct.pack("<q", int(payload)))[0]
-    if kind == "string":
-        return payload
-    if kind == "data":
-        return base64.b64decode(payload)
-    if kind == "date":
-        return REFERENCE + datetime.timedelta(seconds=payload)
-    if kind == "array":
-        return [build(v) for v in payload]
-    if kind == "dict":
-        return {k: build(v) for k, v in payload}
-    raise ValueError(kind)
+    return next(k[3] for k in KINDS if k[0] == tagged[0])(tagged[1])
 
 
-def main():
-    command, source, target = sys.argv[1:4]
-    if command == "describe":  # plist file -> tagged JSON
-        with open(source, "rb") as f:
-            value = plistlib.load(f)
-        with open(target, "w", encoding="utf-8") as f:
-            json.dump(describe(value), f)
-    elif command == "build":  # tagged JSON -> plist file
-        with open(source, encoding="utf-8") as f:
-            value = build(json.load(f))
-        with open(target, "wb") as f:
-            plistlib.dump(value, f, sort_keys=False)
-    elif command == "redump":  # plist file -> plistlib's own rendering of the same values
-        with open(source, "rb") as f:
-            value = plistlib.load(f)
-        with open(target, "wb") as f:
-            plistlib.dump(value, f, sort_keys=False)
-    else:
-        sys.exit("unknown command " + command)
+def load_plist(path):
+    with open(path, "rb") as f:
+        return plistlib.load(f)
 
 
-if __name__ == "__main__":
-    main()
+def dump_plist(value, path):
+    with open(path, "wb") as f:
+        plistlib.dump(value, f, sort_keys=False)
+
+
+command, source, target = sys.argv[1:4]
+if command == "describe":  # plist file -> tagged JSON
+    with open(target, "w", encoding="utf-8") as f:
+        json.dump(describe(load_plist(source)), f)
+elif command == "build":  # tagged JSON -> plist file
+    with open(source, encoding="utf-8") as f:
+        dump_plist(build(json.load(f)), target)
+elif command == "redump":  # plist file -> plistlib's own rendering of the same values
+    dump_plist(load_plist(source), target)
+else:
+    sys.exit("unknown command " + command)
