@@ -1,6 +1,7 @@
 """Runs the built program from outside, as a user's desktop would: its own HOME and XDG folders, its own
 session bus, offscreen or on a private X server, with stand-ins for the programs it starts. Every outside
-program comes from program("NAME"); whatever a test starts here is ended and removed when it exits."""
+program comes from program(), named there literally; whatever a test starts here is ended and removed when
+it exits."""
 import atexit
 import os
 import plistlib
