@@ -45,21 +45,25 @@ class TestDispatch : public QObject {
         QVERIFY(IsWindowVisible(owner));
     }
 
-    void controlHitReachesItsRow() {
-        QWidget*         w = MakeTestPanel(60);
+    // A control event goes to the first row whose range holds the control and whose kind it is.
+    void controlEventReachesItsRow_data() {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("id");
+        QTest::addColumn<bool>("handled");
+        QTest::newRow("first of a range") << int(ControlHit) << 300 << true;
+        QTest::newRow("last of a range") << int(ControlHit) << 320 << true;
+        QTest::newRow("just past it") << int(ControlHit) << 321 << false;
+        QTest::newRow("a click in the second row") << int(ControlClick) << 54 << true;
+        QTest::newRow("right control, wrong kind") << int(ControlHit) << 54 << false;
+    }
+    void controlEventReachesItsRow() {
+        QFETCH(int, kind);
+        QFETCH(int, id);
+        QFETCH(bool, handled);
         const ControlRow rows[] = {{300, 320, ControlHit, RecordHit}, {54, 90, ControlClick, RecordHit}};
-        EventSinks       sinks;
-        sinks.control = [&rows](int kind, int id, unsigned mods) {
-            return DispatchControlEvent(rows, kind, id, mods);
-        };
-        SetEventSinks(sinks);
         hits.clear();
-        QTest::mouseClick(FindControl(w, 313), Qt::LeftButton);
-        QTest::mouseClick(FindControl(w, 54), Qt::LeftButton, Qt::ControlModifier);
-        QTest::mouseClick(FindControl(w, 322), Qt::LeftButton, {}, QPoint(4, 4)); // no row: not handled
-        QCOMPARE(hits, (QList<int>{313, 0, 54, int(ModOption)}));
-        QCOMPARE(DispatchControlEvent(rows, ControlHit, 54, 0), EventNotHandled); // right ID, wrong kind
-        InstallEventHandlers();
+        QCOMPARE(DispatchControlEvent(rows, kind, id, ModOption), handled ? EventHandled : EventNotHandled);
+        QCOMPARE(hits, handled ? (QList<int>{id, int(ModOption)}) : QList<int>());
     }
 
     void closingWindows_data() {
