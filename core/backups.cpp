@@ -93,12 +93,17 @@ void BackUpBeforeSave(const QString& path) {
     const bool begun = std::any_of(running.begin(), running.end(),
                                    [&target](const BackupJob& job) { return job.target == target; });
     if (begun || QFileInfo::exists(target)) return;
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return; // nothing saved yet: nothing to keep
-    if (!QDir().mkpath(folder)) {
-        ::close(fd);
+    if (!QFileInfo::exists(path) || !QDir().mkpath(folder)) return; // nothing saved yet: nothing to keep
+    // The save that follows writes a new file and renames it over this one, so a second name for the old
+    // file is a complete backup: no bytes copied, nothing left running when the save returns.
+    if (::link(QFile::encodeName(path).constData(), QFile::encodeName(target).constData()) == 0) {
+        RemoveOldBackups(folder, QFileInfo(path).fileName());
         return;
     }
+    if (errno == EEXIST) return;
+    // Another file system, or one without links: a copy, read through a handle the save cannot change.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return;
     running.push_back({target, std::async(std::launch::async, WriteBackup, fd, target, folder,
                                           QFileInfo(path).fileName())});
 }

@@ -19,10 +19,10 @@ QString BackupFolder();
 // "<file name> <yyyy-MM-dd>".
 QString BackupName(const QString& fileName, const QDate& date);
 
-// Called just before the file is replaced. On the first call of the day (the program's clock) for a file
-// that exists, the file as it is now is copied on a worker thread to its dated backup, through a temporary
-// file renamed into place, and then the older copies beyond those kept are removed. Returns at once: the
-// worker reads the old file through a handle opened here, which the atomic save that follows cannot change.
+// Called just before the file is replaced by an atomic rename. On the first call of the day (the program's
+// clock) for a file that exists, the file as it is now becomes its dated backup, and then the older backups
+// beyond those kept are removed. The backup is a hard link, made before this returns; where the Backups
+// folder cannot take a link to the file, a copy is written on a worker thread through a handle opened here.
 void BackUpBeforeSave(const QString& path);
 // Waits until every backup started has been written (the quit, and tests).
 void WaitForBackups();

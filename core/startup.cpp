@@ -22,6 +22,7 @@
 #include "platform/alerts.h"
 #include "platform/fatal.h"
 #include "platform/help_tags.h"
+#include "platform/loop_meter.h"
 #include "platform/session.h"
 #include "platform/speech.h"
 #include "platform/windows.h"
@@ -111,7 +112,9 @@ int RunApplication(int argc, char** argv) {
     if (!files.isEmpty()) QTimer::singleShot(0, &app, [files] { OpenDroppedFiles(files); });
     ShowTrayIcon(ActivateApplication);
 
+    StartLoopMeter();
     QApplication::exec();
+    ReportLoopMeter();
     return exitStatus;
 }
 

@@ -290,7 +290,7 @@ class TestReminders : public QObject {
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(mails[0]) == mails[0].size());
         file.close();
         QProcess reader;
-        reader.start(u"python3"_s,
+        reader.start(u"/usr/bin/python3"_s,
                      {qEnvironmentVariable("VRDX_SOURCE_DIR") + u"/tests/mail_reader.py"_s, file.fileName()});
         QVERIFY(reader.waitForFinished(30000) && reader.exitCode() == 0);
         const QJsonObject read = QJsonDocument::fromJson(reader.readAllStandardOutput()).object();
