@@ -82,8 +82,7 @@ QWidget* OpenWindow(const QString& definition) {
     RecordArray& notes = App().daynotes;
     const double date = DateToAbsTime(12, 15, 2026);
     if (notes.empty()) {
-        InsertRecord(notes, 0);
-        SetDaynote(notes, 0, u"Dentist"_s, date, NoteStandard, NoteFontStyle{});
+        AddDaynote(12, 15, 2026, NoteStandard, u"Dentist"_s);
         SetRecordDate(notes, 0, ReminderDateKey, DateTimeToAbsTime(12, 14, 2026, 9, 0));
         SetRecordValue(notes, 0, URLKey, Value(u"https://example.org"_s));
         SetRecordValue(notes, 0, EmailAddrKey, Value(u"me@example.org"_s));
@@ -91,10 +90,7 @@ QWidget* OpenWindow(const QString& definition) {
     ShowCalendar(); // the countdown and Go To Year belong to it
     for (const Opener& o : Openers) {
         if (definition != QLatin1String(o.definition)) continue;
-        RunCommand(FourCCFromText(QLatin1String(o.command)));
-        // The shutdown window first asks the system what is scheduled.
-        (void)QTest::qWaitFor([&o] { return FindWindowById(o.window) != nullptr; }, 3000);
-        QWidget* window = FindWindowById(o.window);
+        QWidget* window = OpenByCommand(o.command, o.window);
         if (o.window == ListWindowId)
             SetListSelection(FindControl(window, DaynoteListView), {1}); // row controls on
         if (!o.button) return window;

@@ -29,10 +29,6 @@ class TestDataFiles : public QObject {
         char bytes[4];
         return getxattr(QFile::encodeName(path).constData(), name, bytes, 4) == 4 ? QByteArray(bytes, 4) : "";
     }
-    static QByteArray Slurp(const QString& path) {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(unreadable)");
-    }
 
   private slots:
     void initTestCase() { UsePrivateHome(); }
@@ -140,7 +136,7 @@ class TestDataFiles : public QObject {
         QCOMPARE(aside.size(), 1);
         QVERIFY(recorder.alerts.size() == 1 && recorder.alerts[0].informative.contains(aside[0]));
         QVERIFY(SaveRecordFile(MakeDaynotes(1, u"fresh"_s), DaynoteFileName)); // leaves the damaged one alone
-        QCOMPARE(Slurp(GetDataFolderURL() + '/' + aside[0]), content);
+        QCOMPARE(ReadBytes(GetDataFolderURL() + '/' + aside[0]), content);
     }
 
     // A save killed at any moment leaves the old file or the new one, never a mixture or nothing.
@@ -167,7 +163,7 @@ class TestDataFiles : public QObject {
     void textFiles() {
         const QString path = QDir::homePath() + u"/export.txt"_s;
         QVERIFY(WriteTextFile(u"Café\r日本\r\n€\r😀\n"_s, path));
-        QCOMPARE(Slurp(path), u"Café\n日本\n€\n😀\n"_s.toUtf8());
+        QCOMPARE(ReadBytes(path), u"Café\n日本\n€\n😀\n"_s.toUtf8());
     }
 };
 

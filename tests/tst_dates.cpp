@@ -1,5 +1,6 @@
 // Tests of the calendar date layer: day boundaries, weeks, month names, differences, shifts and note search.
 #include "core/dates.h"
+#include "helpers/test_support.h"
 #include "helpers/zone_scope.h"
 #include "platform/clock.h"
 
@@ -16,11 +17,6 @@ namespace {
 
 double Day(const QDate& d) {
     return DateToAbsTime(d.month(), d.day(), d.year());
-}
-
-double At(const QDate& d, const QTime& t) {
-    return DateTimeToAbsTime(d.month(), d.day(), d.year(), t.hour(), t.minute()) + t.second() +
-           t.msec() / 1000.0;
 }
 
 QList<double> Units(const GregorianUnits& u) {
@@ -63,16 +59,16 @@ class tst_Dates : public QObject {
 
         // Late in the evening the day in UTC is already the next one; the local day counts.
         for (const QTime& t : {QTime(0, 0), QTime(23, 59, 59)}) {
-            QCOMPARE(GetDayOfWeek(At(QDate(2026, 12, 5), t)), 6);
-            QCOMPARE(GetDayOfWeek(At(QDate(2026, 12, 6), t)), 7);
-            QCOMPARE(GetDayOfWeek(At(QDate(2026, 12, 7), t)), 1);
+            QCOMPARE(GetDayOfWeek(AbsTime(QDate(2026, 12, 5), t)), 6);
+            QCOMPARE(GetDayOfWeek(AbsTime(QDate(2026, 12, 6), t)), 7);
+            QCOMPARE(GetDayOfWeek(AbsTime(QDate(2026, 12, 7), t)), 1);
         }
 
         using W = std::tuple<QDate, QTime, int>;
         for (auto [date, time, week] :
              {W{{2025, 12, 28}, {23, 59, 59}, 52}, W{{2025, 12, 29}, {0, 0}, 1}, W{{2024, 12, 31}, {0, 0}, 1},
               W{{2027, 1, 1}, {12, 0}, 53}, W{{2021, 1, 3}, {23, 59, 59}, 53}, W{{2021, 1, 4}, {0, 0}, 1}})
-            QCOMPARE(GetWeekOfYear(At(date, time)), week);
+            QCOMPARE(GetWeekOfYear(AbsTime(date, time)), week);
         QCOMPARE(WeekNumberText(Day(QDate(2027, 1, 1))), QStringLiteral("( Week:53 )"));
     }
 
@@ -105,9 +101,10 @@ class tst_Dates : public QObject {
             QCOMPARE(QList<int>({d, m, y}), dmy);
         }
         for (const QTime& time : {QTime(0, 0), QTime(23, 59, 59)}) {
-            QCOMPARE(DayMonthYearText(false, At(QDate(2026, 12, 5), time)),
+            QCOMPARE(DayMonthYearText(false, AbsTime(QDate(2026, 12, 5), time)),
                      QStringLiteral("5 December 2026"));
-            QCOMPARE(DayMonthYearText(true, At(QDate(2026, 12, 5), time)), QStringLiteral("5 December "));
+            QCOMPARE(DayMonthYearText(true, AbsTime(QDate(2026, 12, 5), time)),
+                     QStringLiteral("5 December "));
         }
     }
 
@@ -149,13 +146,13 @@ class tst_Dates : public QObject {
               D{b, {10, 0}, b, {11, 30, 15, 500}, 56, {0, 0, 0, 1, 30, 15.5}},
               D{{2026, 12, 3}, {22, 0}, b, {1, 15, 30}, 56, {0, 0, 0, 27, 15, 30}},
               D{b, {10, 1, 30, 250}, b, {10, 0}, 56, {0, 0, 0, 0, -1, -30.25}}})
-            QCOMPARE(Units(GetDifferenceUnits(At(toDate, toTime), At(fromDate, fromTime), mask)),
+            QCOMPARE(Units(GetDifferenceUnits(AbsTime(toDate, toTime), AbsTime(fromDate, fromTime), mask)),
                      Units(units));
 
         // Elapsed time runs from the event to now: an anniversary today is a whole number of years.
-        SetTestClock(At(b, QTime(0, 0)));
+        SetTestClock(AbsTime(b, QTime(0, 0)));
         QCOMPARE(Units(GetElapsedUnits(Day(QDate(1996, 12, 5)), 7)), Units({30, 0, 0, 0, 0, 0}));
-        SetTestClock(At(b, QTime(23, 59, 59)));
+        SetTestClock(AbsTime(b, QTime(23, 59, 59)));
         QCOMPARE(Units(GetElapsedUnits(Day(QDate(1996, 12, 6)), 7)), Units({29, 11, 29, 0, 0, 0}));
     }
 
@@ -167,7 +164,8 @@ class tst_Dates : public QObject {
               A{d, -13, AddMonths, {2025, 11, 5}}, A{{2026, 1, 31}, 1, AddMonths, {2026, 2, 28}},
               A{{2024, 1, 31}, 1, AddMonths, {2024, 2, 29}}, A{{2024, 2, 29}, 1, AddYears, {2025, 2, 28}},
               A{{2026, 3, 7}, 1, AddDays, {2026, 3, 8}}})
-            QCOMPARE(AddDateUnits(At(from, QTime(14, 45, 30)), amount, unit), At(to, QTime(14, 45, 30)));
+            QCOMPARE(AddDateUnits(AbsTime(from, QTime(14, 45, 30)), amount, unit),
+                     AbsTime(to, QTime(14, 45, 30)));
     }
 
     // Sorted random days, probed at, between, before and after the notes, against a linear search.

@@ -13,20 +13,25 @@
 #include <QClipboard>
 #include <QLineEdit>
 #include <QMenuBar>
-#include <QPointer>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
 
+namespace {
+struct EditCase {
+    int         control; // 0 none, 309 a text field, 233 a text view
+    QString     text, how /* set or typed; selected; read-only; password */, clipboard;
+    QStringList enabled;
+};
+} // namespace
+
 class TestDesktop : public QObject {
     Q_OBJECT
 
-    QList<QPointer<QWidget>> made;
-    QStringList              opened;
+    QStringList opened;
 
-    QWidget* MakeWindow(int id) { return made.emplace_back(MakeTestPanel(id, false)); }
     // Runs the built program a second time, which hands over to this one and leaves.
     static void SecondLaunch(const QStringList& arguments, const QString& folder = QString()) {
         QProcess second;
@@ -47,12 +52,7 @@ class TestDesktop : public QObject {
         Prefs() = Preferences{};
     }
 
-    void cleanup() {
-        for (const QPointer<QWidget>& w : made) DisposeWindow(w);
-        made.clear();
-        DisposeWindow(FindWindowById(CalendarWindowId));
-        QTest::qWait(0);
-    }
+    void cleanup() { DisposeAllWindows(); }
 
     // The offscreen screen is 800 wide (600 or 800 high by Qt version); the window is 300 x 400.
     void savedPlace_data() {
@@ -65,7 +65,7 @@ class TestDesktop : public QObject {
     void savedPlace() {
         QFETCH(QRect, saved);
         QFETCH(bool, restored);
-        QWidget* w = MakeWindow(TimeLogWindowId); // a window without size limits
+        QWidget* w = MakeTestPanel(TimeLogWindowId, false); // a window without size limits
         w->resize(300, 400);
         QCOMPARE(RestoreWindowPlace(w, saved), restored);
         // Unless restored, the window manager chooses the place: the program must not have set one.
@@ -77,11 +77,8 @@ class TestDesktop : public QObject {
 
     void hideThenSecondLaunchBringsEverythingBack() {
         ShowCalendar();
-        QList<QWidget*> shown{FindWindowById(CalendarWindowId), MakeWindow(12), MakeWindow(15)};
-        for (QWidget* w : shown) {
-            ShowWindow(w);
-            QVERIFY(QTest::qWaitForWindowExposed(w));
-        }
+        QVERIFY(QTest::qWaitForWindowExposed(FindWindowById(CalendarWindowId)));
+        const QList<QWidget*> shown{FindWindowById(CalendarWindowId), MakeTestPanel(12), MakeTestPanel(15)};
         RunCommand(MakeFourCC("hide"));
         for (QWidget* w : shown) QVERIFY(w->isMinimized());
         SecondLaunch({}); // without files: Activate over the session bus
@@ -103,7 +100,7 @@ class TestDesktop : public QObject {
     void menus() {
         QStringList       titles, items; // items as "code menu shortcut", in menu order
         const QStringList checked{"save", "hide", "clos", "quit", "copy", "SCal"};
-        for (QAction* m : MakeWindow(9)->findChild<QMenuBar*>()->actions()) {
+        for (QAction* m : MakeTestPanel(9, false)->findChild<QMenuBar*>()->actions()) {
             const QString title = m->text().remove(u'&');
             titles << title;
             QVERIFY2(!m->menu()->actions().isEmpty(), qPrintable(title)); // no empty stubs
@@ -118,60 +115,42 @@ class TestDesktop : public QObject {
     }
 
     void editItems_data() {
-        QTest::addColumn<int>("control"); // 0 none, 309 a text field, 233 a text view
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("how"); // set or typed; selected; read-only; password
-        QTest::addColumn<QString>("clipboard");
-        QTest::addColumn<QStringList>("enabled");
-        const auto row = [](const char* name, int control, const char* text, const char* how,
-                            const char* clipboard, const QStringList& enabled) {
-            QTest::newRow(name) << control << text << how << clipboard << enabled;
-        };
-        row("no text has the focus", 0, "", "", "x", {});
-        row("read-only field with selected text", 309, "abc", "set selected read-only", "x",
-            {"copy", "sall"});
-        row("password selected: deleted, never copied", 309, "abc", "set selected password", "",
-            {"clea", "sall"});
-        row("typed into a text view: undo", 233, "ab", "typed", "", {"undo", "sall"});
-        row("text view with selected text", 233, "abc", "set selected", "x",
-            {"cut ", "copy", "past", "clea", "sall"});
+        QTest::addColumn<EditCase>("row");
+        QTest::newRow("no text has the focus") << EditCase{0, "", "", "x", {}};
+        QTest::newRow("read-only field with selected text")
+            << EditCase{309, "abc", "set selected read-only", "x", {"copy", "sall"}};
+        QTest::newRow("password selected: deleted, never copied")
+            << EditCase{309, "abc", "set selected password", "", {"clea", "sall"}};
+        QTest::newRow("typed into a text view: undo") << EditCase{233, "ab", "typed", "", {"undo", "sall"}};
+        QTest::newRow("text view with selected text")
+            << EditCase{233, "abc", "set selected", "x", {"cut ", "copy", "past", "clea", "sall"}};
     }
     void editItems() {
-        QFETCH(int, control);
-        QFETCH(QString, text);
-        QFETCH(QString, how);
-        QFETCH(QString, clipboard);
-        QFETCH(QStringList, enabled);
-        QGuiApplication::clipboard()->setText(clipboard);
-        QWidget* w = MakeWindow(12);
-        ShowWindow(w);
+        QFETCH(EditCase, row);
+        QGuiApplication::clipboard()->setText(row.clipboard);
+        QWidget* w = MakeTestPanel(12);
         QVERIFY(QTest::qWaitForWindowActive(w));
         FindControl(w, 322)->setFocus(); // a check box: not text
-        if (QWidget* view = FindControl(w, control)) {
+        if (QWidget* view = FindControl(w, row.control)) {
             SetFocusToControl(view);
             QTRY_COMPARE(QApplication::focusWidget(), view);
             if (auto* line = qobject_cast<QLineEdit*>(view)) {
-                if (how.contains(u"password"_s)) line->setEchoMode(QLineEdit::Password);
-                line->setReadOnly(how.contains(u"read-only"_s));
+                if (row.how.contains(u"password"_s)) line->setEchoMode(QLineEdit::Password);
+                line->setReadOnly(row.how.contains(u"read-only"_s));
             }
-            if (how.contains(u"typed"_s))
-                QTest::keyClicks(view, text);
+            if (row.how.contains(u"typed"_s))
+                QTest::keyClicks(view, row.text);
             else
-                SetControlText(view, text);
-            if (how.contains(u"selected"_s)) RunCommand(MakeFourCC("sall"));
+                SetControlText(view, row.text);
+            if (row.how.contains(u"selected"_s)) RunCommand(MakeFourCC("sall"));
         }
         QStringList actual;
         for (QString code : {"undo", "redo", "cut ", "copy", "past", "clea", "sall"})
             if (IsCommandEnabled(FourCCFromText(code))) actual << code;
-        QCOMPARE(actual, enabled);
+        QCOMPARE(actual, row.enabled);
     }
 };
 
-int main(int argc, char** argv) {
-    if (!StartPrivateSessionBus()) qFatal("no dbus-daemon");
-    QApplication app(argc, argv);
-    TestDesktop  test;
-    return QTest::qExec(&test, argc, argv);
-}
+QTEST_MAIN_PRIVATE_BUS(TestDesktop)
 
 #include "tst_desktop.moc"

@@ -29,21 +29,13 @@ int        RecordHit(int controlId, unsigned modifiers) {
 class TestDispatch : public QObject {
     Q_OBJECT
 
-    QList<QPointer<QWidget>> made;
-
-    QWidget* MakeWindow(int id, bool show = true) { return made.emplace_back(MakeTestPanel(id, show)); }
-
   private slots:
     void initTestCase() { QVERIFY(SetUpProgramWindows()); }
 
-    void cleanup() {
-        for (const QPointer<QWidget>& w : made) DisposeWindow(w);
-        made.clear();
-        QTest::qWait(0);
-    }
+    void cleanup() { DisposeAllWindows(); }
 
     void commandCodeClosesFrontSheet() {
-        QWidget* owner = MakeWindow(20);
+        QWidget* owner = MakeTestPanel(20);
         QWidget* sheet = CreateSheetFromDefinition(u"TestPanel"_s, owner);
         SetWindowId(sheet, 21);
         ShowWindow(sheet);
@@ -53,21 +45,25 @@ class TestDispatch : public QObject {
         QVERIFY(IsWindowVisible(owner));
     }
 
-    void controlHitReachesItsRow() {
-        QWidget*         w = MakeWindow(60);
+    // A control event goes to the first row whose range holds the control and whose kind it is.
+    void controlEventReachesItsRow_data() {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("id");
+        QTest::addColumn<bool>("handled");
+        QTest::newRow("first of a range") << int(ControlHit) << 300 << true;
+        QTest::newRow("last of a range") << int(ControlHit) << 320 << true;
+        QTest::newRow("just past it") << int(ControlHit) << 321 << false;
+        QTest::newRow("a click in the second row") << int(ControlClick) << 54 << true;
+        QTest::newRow("right control, wrong kind") << int(ControlHit) << 54 << false;
+    }
+    void controlEventReachesItsRow() {
+        QFETCH(int, kind);
+        QFETCH(int, id);
+        QFETCH(bool, handled);
         const ControlRow rows[] = {{300, 320, ControlHit, RecordHit}, {54, 90, ControlClick, RecordHit}};
-        EventSinks       sinks;
-        sinks.control = [&rows](int kind, int id, unsigned mods) {
-            return DispatchControlEvent(rows, kind, id, mods);
-        };
-        SetEventSinks(sinks);
         hits.clear();
-        QTest::mouseClick(FindControl(w, 313), Qt::LeftButton);
-        QTest::mouseClick(FindControl(w, 54), Qt::LeftButton, Qt::ControlModifier);
-        QTest::mouseClick(FindControl(w, 322), Qt::LeftButton, {}, QPoint(4, 4)); // no row: not handled
-        QCOMPARE(hits, (QList<int>{313, 0, 54, int(ModOption)}));
-        QCOMPARE(DispatchControlEvent(rows, ControlHit, 54, 0), EventNotHandled); // right ID, wrong kind
-        InstallEventHandlers();
+        QCOMPARE(DispatchControlEvent(rows, kind, id, ModOption), handled ? EventHandled : EventNotHandled);
+        QCOMPARE(hits, handled ? (QList<int>{id, int(ModOption)}) : QList<int>());
     }
 
     void closingWindows_data() {
@@ -79,8 +75,8 @@ class TestDispatch : public QObject {
     void closingWindows() {
         QFETCH(int, id);
         QFETCH(bool, kept);
-        MakeWindow(1); // another document window stays open, so the program has a way in
-        QPointer<QWidget> w = MakeWindow(id);
+        MakeTestPanel(1); // another document window stays open, so the program has a way in
+        QPointer<QWidget> w = MakeTestPanel(id);
         CloseWindow(w);
         QTest::qWait(0);
         QVERIFY(!IsWindowVisible(w));
@@ -112,11 +108,7 @@ class TestDispatch : public QObject {
         QTemporaryDir dir(BuildDir() + u"/dropXXXXXX"_s);
         const QString daynotes = dir.filePath(u"VRDX DayNotes"_s);
         const QString tagged = dir.filePath(u"renamed copy"_s);
-        for (const QString& path : {daynotes, tagged}) {
-            QFile f(path);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write("<plist/>");
-        }
+        for (const QString& path : {daynotes, tagged}) QVERIFY(WriteBytes(path, "<plist/>"));
         SetFileTypeAndCreator(tagged, MakeFourCC("EVNT"), CreatorCode);
         const bool attributes =
             getxattr(QFile::encodeName(tagged).constData(), "user.vrdx.type", nullptr, 0) == 4;
@@ -148,8 +140,8 @@ class TestDispatch : public QObject {
     void quitSequenceRecordsOpenWindows() {
         Preferences& p = Prefs();
         p.weeklyWndOpen = p.timerWndOpen = true;
-        QPointer<QWidget> monthly = MakeWindow(2);
-        MakeWindow(9, false);
+        QPointer<QWidget> monthly = MakeTestPanel(2);
+        MakeTestPanel(9, false);
         QuitSequence();
         QVERIFY(App().quitting);
         QVERIFY(p.monthlyWndOpen);

@@ -13,12 +13,11 @@ namespace {
 
 constexpr int FieldId = 309;
 
-KeyFilter FilterNamed(const QString& name) {
-    if (name == QLatin1String("2")) return TwoDigitFilter;
-    if (name == QLatin1String("4")) return FourDigitFilter;
-    if (name == QLatin1String("40")) return TextFilter40;
-    return TextFilter39;
-}
+struct Typing {
+    KeyFilter filter;
+    QString   start, clipboard, keys, result;
+    int       beeps;
+};
 
 // Keys as a short script: "\b" backspace, "<" and ">" the arrows, "^a" and "^v" Ctrl+A and Ctrl+V; anything
 // else types itself.
@@ -50,52 +49,36 @@ class TestKeyFilters : public QObject {
     }
 
     void typing_data() {
-        QTest::addColumn<QString>("filter");
-        QTest::addColumn<QString>("start");
-        QTest::addColumn<QString>("clipboard");
-        QTest::addColumn<QString>("keys");
-        QTest::addColumn<QString>("result");
-        QTest::addColumn<int>("beeps");
-        const QString x37(37, QLatin1Char('x')), x39(39, QLatin1Char('x')), x40(40, QLatin1Char('x'));
-        const QString p40(40, QLatin1Char('p'));
-        auto row = [](const char* name, const char* filter, const QString& start, const QString& clipboard,
-                      const QString& keys, const QString& result, int beeps) {
-            QTest::newRow(name) << QString::fromLatin1(filter) << start << clipboard << keys << result
-                                << beeps;
-        };
-        row("third digit refused", "2", "", "", "123", "12", 1);
-        row("letter in a full field beeps twice", "2", "12", "", "a", "12", 2);
-        row("Ctrl shortcut in a full field", "2", "12", "", "^a\b7", "7", 0);
-        row("40th character", "40", x39, "", "y", x39 + "y", 0);
-        row("41st character refused", "40", x40, "", "yz", x40, 2);
-        row("40th character refused at 39", "39", x39, "", "y", x39, 1);
-        row("backspace and arrow at 39", "39", x39, "", "\b<y", x37 + "yx", 0);
-        row("paste keeps what fits", "2", "", "12a", "^v", "12", 1);
-        row("paste keeps the digits", "4", "", "a1b2c3", "^v", "123", 1);
-        row("long paste cut at 40", "40", "", p40 + "ppppp", "^v", p40, 1);
-        row("text already there", "2", "123", "", "", "12", 1);
+        QTest::addColumn<Typing>("row");
+        const QString x37(37, u'x'), x39(39, u'x'), x40(40, u'x'), p40(40, u'p');
+        QTest::newRow("third digit refused") << Typing{TwoDigitFilter, "", "", "123", "12", 1};
+        QTest::newRow("letter in a full field beeps twice") << Typing{TwoDigitFilter, "12", "", "a", "12", 2};
+        QTest::newRow("Ctrl shortcut in a full field") << Typing{TwoDigitFilter, "12", "", "^a\b7", "7", 0};
+        QTest::newRow("40th character") << Typing{TextFilter40, x39, "", "y", x39 + "y", 0};
+        QTest::newRow("41st character refused") << Typing{TextFilter40, x40, "", "yz", x40, 2};
+        QTest::newRow("40th character refused at 39") << Typing{TextFilter39, x39, "", "y", x39, 1};
+        QTest::newRow("backspace and arrow at 39") << Typing{TextFilter39, x39, "", "\b<y", x37 + "yx", 0};
+        QTest::newRow("paste keeps what fits") << Typing{TwoDigitFilter, "", "12a", "^v", "12", 1};
+        QTest::newRow("paste keeps the digits") << Typing{FourDigitFilter, "", "a1b2c3", "^v", "123", 1};
+        QTest::newRow("long paste cut at 40") << Typing{TextFilter40, "", p40 + "ppppp", "^v", p40, 1};
+        QTest::newRow("text already there") << Typing{TwoDigitFilter, "123", "", "", "12", 1};
     }
     void typing() {
-        QFETCH(QString, filter);
-        QFETCH(QString, start);
-        QFETCH(QString, clipboard);
-        QFETCH(QString, keys);
-        QFETCH(QString, result);
-        QFETCH(int, beeps);
+        QFETCH(Typing, row);
         QWidget* panel = CreateWindowFromDefinition(QStringLiteral("TestPanel"));
         QVERIFY(panel);
         QWidget* field = FindControl(panel, FieldId);
-        SetControlText(field, start);
+        SetControlText(field, row.start);
         const int before = BeepCount();
-        InstallKeyFilter(panel, FieldId, FilterNamed(filter));
-        QApplication::clipboard()->setText(clipboard);
+        InstallKeyFilter(panel, FieldId, row.filter);
+        QApplication::clipboard()->setText(row.clipboard);
         ShowWindow(panel);
         QVERIFY(QTest::qWaitForWindowActive(panel));
         field->setFocus();
         static_cast<QLineEdit*>(field)->end(false);
-        Press(field, keys);
-        QCOMPARE(GetControlText(field), result);
-        QCOMPARE(BeepCount() - before, beeps);
+        Press(field, row.keys);
+        QCOMPARE(GetControlText(field), row.result);
+        QCOMPARE(BeepCount() - before, row.beeps);
         DisposeWindow(panel);
     }
 };

@@ -1,6 +1,7 @@
 // The property-list reader and writer: Python's plistlib both ways, and what the reader accepts and refuses.
 #include "bench/daynote_fixture.h"
 #include "core/plist.h"
+#include "helpers/test_support.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -57,10 +58,6 @@ class TestPlist : public QObject {
         while (--depth > 0) v = Value(RecordArray{std::move(v)});
         return v;
     }
-    static QByteArray Slurp(const QString& path) {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
     static int Python(const char* command, const QString& source, const QString& target) {
         return QProcess::execute("/usr/bin/python3", {QFINDTESTDATA("plist_interop.py"), command, source, target});
     }
@@ -97,12 +94,10 @@ class TestPlist : public QObject {
         Value         read;
         QVERIFY(WritePropertyListFile(ours, Sample(true), &error));
         QCOMPARE(Python("describe", ours, json), 0); // plistlib reads what we write...
-        QCOMPARE(QJsonDocument::fromJson(Slurp(json)).toJson(), Dump(Sample(false)));
+        QCOMPARE(QJsonDocument::fromJson(ReadBytes(json)).toJson(), Dump(Sample(false)));
         QCOMPARE(Python("redump", ours, theirs), 0); // ...and writes it in the same bytes, but CR as LF
-        QCOMPARE(Slurp(theirs), Slurp(ours).replace("&#13;\n", "\n").replace("&#13;", "\n"));
-        QFile out(json); // we read what plistlib writes from the values alone
-        QVERIFY(out.open(QIODevice::WriteOnly) && out.write(Dump(Sample(false))) > 0);
-        out.close();
+        QCOMPARE(ReadBytes(theirs), ReadBytes(ours).replace("&#13;\n", "\n").replace("&#13;", "\n"));
+        QVERIFY(WriteBytes(json, Dump(Sample(false)))); // we read what plistlib writes from the values alone
         QCOMPARE(Python("build", json, theirs), 0);
         QVERIFY2(ReadPropertyListFile(theirs, &read, &error), qPrintable(error));
         QCOMPARE(Dump(read), Dump(Sample(false)).replace("\\r\\n", "\\n").replace("\\r", "\\n"));

@@ -11,19 +11,12 @@
 #include "helpers/zone_scope.h"
 #include "platform/clock.h"
 
-#include <QApplication>
 #include <QDate>
 #include <QDir>
-#include <QHelpEvent>
 #include <QTest>
-#include <QToolTip>
 #include <tuple>
 
 namespace {
-
-double At(const QDate& d, const QTime& t) {
-    return DateTimeToAbsTime(d.month(), d.day(), d.year(), t.hour(), t.minute()) + t.second();
-}
 
 void AddDaynote(RecordArray& notes, const QDate& d, int type) {
     SetDaynote(notes, int(notes.size()), QStringLiteral("note"), DateToAbsTime(d.month(), d.day(), d.year()),
@@ -52,7 +45,7 @@ class tst_Startup : public QObject {
              {A{d, {0, 0}, 30, 31, false}, A{d, {23, 59, 59}, 30, 30, true}, A{d, {12, 0}, 0, 10000, false},
               A{d, {12, 0}, 10000, 9999, true}, A{{2026, 3, 30}, {0, 0}, 1, 2, false},
               A{{2026, 10, 26}, {0, 0}, 1, 1, true}}) {
-            SetTestClock(At(today, time));
+            SetTestClock(AbsTime(today, time));
             RecordArray notes;
             AddDaynote(notes, today.addDays(-daysOld), NoteStandard);
             AutoDeleteOldDaynotes(notes, age);
@@ -64,7 +57,7 @@ class tst_Startup : public QObject {
     // notes stay whatever their age, and so does a record without a date; survivors keep their order.
     void autoDeleteKeepsOrder() {
         const QDate today(2026, 12, 5);
-        SetTestClock(At(today, QTime(15, 30)));
+        SetTestClock(AbsTime(today, QTime(15, 30)));
         RecordArray notes;
         RecordArray expected;
         for (int daysOld : {45, 3, 31, 30, 400, -2, 0, 90, -400, 29})
@@ -118,10 +111,7 @@ class tst_Startup : public QObject {
         tagged.setToolTip(QStringLiteral("a help tag"));
         tagged.show();
         QVERIFY(QTest::qWaitForWindowExposed(&tagged));
-        QHelpEvent request(QEvent::ToolTip, QPoint(2, 2), tagged.mapToGlobal(QPoint(2, 2)));
-        QApplication::sendEvent(&tagged, &request);
-        QCOMPARE(QToolTip::isVisible(), on);
-        QToolTip::hideText();
+        QCOMPARE(ShownTip(&tagged).isEmpty(), !on);
     }
 
     // Last, as it quits. A damaged daynote file that cannot be moved aside stops the start-up, and nothing
@@ -136,9 +126,7 @@ class tst_Startup : public QObject {
         const QString    path = deep + tail;
         const QByteArray damaged = "<?xml version=\"1.0\"?><plist><array><dict><key>NoteDataKey</key>";
         QVERIFY(QDir().mkpath(deep + QStringLiteral("/VRDX")));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(damaged) == damaged.size());
-        file.close();
+        QVERIFY(WriteBytes(path, damaged));
         qputenv("XDG_DATA_HOME", QFile::encodeName(deep));
         App() = AppState{}; // as in a new process: nothing loaded yet
         AlertRecorder recorder;
@@ -146,8 +134,7 @@ class tst_Startup : public QObject {
         QCOMPARE(recorder.alerts.size(), 1);
         QVERIFY2(recorder.alerts[0].informative.contains(path), qPrintable(recorder.alerts[0].informative));
         QuitSequence();
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), damaged);
+        QCOMPARE(ReadBytes(path), damaged);
         QStringList left =
             QDir(deep + QStringLiteral("/VRDX")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
         left.removeOne(BackupFolderName); // the preferences' daily copy has its folder there

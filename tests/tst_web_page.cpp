@@ -5,8 +5,6 @@
 #include "helpers/test_support.h"
 #include "platform/windows.h"
 
-#include <QDesktopServices>
-#include <QFile>
 #include <QProcess>
 #include <QTcpServer>
 #include <QTemporaryDir>
@@ -45,12 +43,10 @@ class TestWebPage : public QObject {
     QTemporaryDir folder;
     QProcess      server;
     QString       site;
-    QList<QUrl>   opened;
+    UrlRecorder   browser{u"http"_s};
 
     void Publish(const QByteArray& version) {
-        QFile file(folder.filePath(u"version.txt"_s));
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(version);
+        QVERIFY(WriteBytes(folder.filePath(u"version.txt"_s), version));
     }
     void UseSite(const QString& address) {
         const Value value(address);
@@ -64,9 +60,6 @@ class TestWebPage : public QObject {
         return recorder.alerts.constFirst();
     }
 
-  public slots:
-    void openUrl(const QUrl& url) { opened << url; }
-
   private slots:
     void initTestCase() {
         QVERIFY(SetUpProgramWindows());
@@ -76,16 +69,14 @@ class TestWebPage : public QObject {
         const int port = server.readLine().trimmed().toInt();
         QVERIFY(port > 0);
         site = u"http://127.0.0.1:%1"_s.arg(port);
-        QDesktopServices::setUrlHandler(u"http"_s, this, "openUrl");
     }
     void cleanupTestCase() {
-        QDesktopServices::unsetUrlHandler(u"http"_s);
         server.kill();
         server.waitForFinished();
     }
     void init() {
         UseSite(site);
-        opened.clear();
+        browser.opened.clear();
     }
 
     void compareVersions_data() {
@@ -110,7 +101,7 @@ class TestWebPage : public QObject {
         const AlertRequest alert = Check(recorder, own);
         QCOMPARE(alert.message, message);
         QCOMPARE(alert.button2.isEmpty(), !message.startsWith(u"A new"_s)); // "Cancel" only to an offer
-        QVERIFY(opened.isEmpty());
+        QVERIFY(browser.opened.isEmpty());
     }
 
     // "Go to web site" opens the product page on the same site, as the Web Page command does.
@@ -118,9 +109,9 @@ class TestWebPage : public QObject {
         Publish("9.9");
         AlertRecorder recorder;
         QCOMPARE(Check(recorder, u"3.2"_s).message, u"A new version of VRD X (9.9) is available."_s);
-        QCOMPARE(opened, QList<QUrl>{QUrl(site + u"/vrdx.html"_s)});
+        QCOMPARE(browser.opened, QList<QUrl>{QUrl(site + u"/vrdx.html"_s)});
         QCOMPARE(OpenProductWebPage(), 0);
-        QCOMPARE(opened.value(1), opened[0]);
+        QCOMPARE(browser.opened.value(1), browser.opened[0]);
         UseSite(u"http://exa mple.org"_s);
         QVERIFY(OpenProductWebPage() != 0);
         QCOMPARE(recorder.alerts.size(), 2);

@@ -21,11 +21,6 @@ static QString Event(int kind, int id, unsigned modifiers = 0) {
     return u"%1 %2 %3"_s.arg(kind).arg(id).arg(modifiers);
 }
 
-static void WriteFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    if (f.open(QIODevice::WriteOnly)) f.write(bytes);
-}
-
 class TestWindows : public QObject {
     Q_OBJECT
 
@@ -128,18 +123,16 @@ class TestWindows : public QObject {
         const pid_t   child = fork();
         if (child == 0) {
             SetAlertPresenter([told](const AlertRequest& r) {
-                WriteFile(told, (r.message + u'|' + r.informative).toUtf8());
+                WriteBytes(told, (r.message + u'|' + r.informative).toUtf8());
                 return AlertFirstButton;
             });
-            SetRecoveryWriter([recovery] { return WriteFile(recovery, "saved"), recovery; });
+            SetRecoveryWriter([recovery] { return WriteBytes(recovery, "saved"), recovery; });
             FatalInternalError(u"error in fn GetMonthNameFromMonthNbr"_s);
         }
         int status = 0;
         QCOMPARE(waitpid(child, &status, 0), child);
         QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == FatalExitStatus);
-        QFile f(told);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        const QString text = QString::fromUtf8(f.readAll());
+        const QString text = QString::fromUtf8(ReadBytes(told));
         QVERIFY2(text.startsWith(u"error in fn GetMonthNameFromMonthNbr|"_s) && text.contains(recovery),
                  qPrintable(text));
         QVERIFY(QFile::exists(recovery));

@@ -119,3 +119,61 @@ QString AccessibleText(QWidget* widget, int text) {
     QAccessibleInterface* face = QAccessible::queryAccessibleInterface(widget);
     return face ? face->text(QAccessible::Text(text)) : QString();
 }
+
+// --- core ---
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFile>
+#include <QHelpEvent>
+#include <QToolTip>
+
+double AbsTime(const QDate& date, const QTime& time) {
+    return DateTimeToAbsTime(date.month(), date.day(), date.year(), time.hour(), time.minute()) +
+           time.second() + time.msec() / 1000.0;
+}
+
+QByteArray ReadBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool WriteBytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+QWidget* OpenByCommand(const char* code, int windowId) {
+    RunCommand(FourCCFromText(QLatin1String(code)));
+    // Some windows first ask the system something, and come a moment later.
+    (void)QTest::qWaitFor([windowId] { return FindWindowById(windowId) != nullptr; }, 3000);
+    return FindWindowById(windowId);
+}
+
+void DisposeAllWindows() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (GetWindowId(w)) DisposeWindow(w);
+    QTest::qWait(0);
+}
+
+QString ShownTip(QWidget* widget) {
+    QToolTip::hideText();
+    QHelpEvent help(QEvent::ToolTip, QPoint(2, 2), widget->mapToGlobal(QPoint(2, 2)));
+    QApplication::sendEvent(widget, &help);
+    const QString shown = QToolTip::isVisible() ? QToolTip::text() : QString();
+    QToolTip::hideText();
+    return shown;
+}
+
+UrlRecorder::UrlRecorder(const QString& scheme) : scheme(scheme) {
+    QDesktopServices::setUrlHandler(scheme, this, "Open");
+}
+
+UrlRecorder::~UrlRecorder() {
+    QDesktopServices::unsetUrlHandler(scheme);
+}
+
+bool LauncherBadge::Listen() {
+    bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("launcher-badge"));
+    return bus.connect(QString(), QString(), QStringLiteral("com.canonical.Unity.LauncherEntry"),
+                       QStringLiteral("Update"), this, SLOT(OnUpdate(QString, QVariantMap)));
+}

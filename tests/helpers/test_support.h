@@ -44,3 +44,67 @@ QString StoredText(double date);
 void ClearText(QWidget* view);
 // What assistive technology reads as the widget's name (or another of its texts); empty without an interface.
 QString AccessibleText(QWidget* widget, int text = 0);
+
+// --- core ---
+#include <QApplication>
+#include <QDBusConnection>
+#include <QDate>
+#include <QObject>
+#include <QTest>
+#include <QTime>
+#include <QUrl>
+#include <QVariantMap>
+
+// The local moment of the day and time on the program's clock (seconds and milliseconds included).
+double AbsTime(const QDate& date, const QTime& time = QTime(0, 0));
+// A whole file's bytes, empty when it cannot be read; a whole file written, false when that fails.
+QByteArray ReadBytes(const QString& path);
+bool       WriteBytes(const QString& path, const QByteArray& bytes);
+// Runs the command (a four-letter code) and waits for the window it opens or brings forward; null when none
+// comes.
+QWidget* OpenByCommand(const char* code, int windowId);
+// Disposes of every window with a number, hidden ones too, and lets Qt delete them.
+void DisposeAllWindows();
+// The tooltip the widget shows when the pointer rests on it, or an empty text.
+QString ShownTip(QWidget* widget);
+
+// Takes the URLs the program hands to the desktop for the scheme (http, mailto, file), for its lifetime.
+class UrlRecorder : public QObject {
+    Q_OBJECT
+
+  public:
+    explicit UrlRecorder(const QString& scheme);
+    ~UrlRecorder() override;
+    QList<QUrl> opened;
+
+  public slots:
+    void Open(const QUrl& url) { opened << url; }
+
+  private:
+    QString scheme;
+};
+
+// A dock on the session bus, on a connection of its own: the last launcher entry update the program sent.
+class LauncherBadge : public QObject {
+    Q_OBJECT
+
+  public:
+    QVariantMap last;
+    // Starts listening; false when the bus refuses.
+    bool Listen();
+
+  public slots:
+    void OnUpdate(const QString&, const QVariantMap& properties) { last = properties; }
+
+  private:
+    QDBusConnection bus{QString()};
+};
+
+// main() of a test that wants its own session bus and private home, both made before the application.
+#define QTEST_MAIN_PRIVATE_BUS(TestObject)                                                                   \
+    int main(int argc, char** argv) {                                                                        \
+        if (!StartPrivateSessionBus() || UsePrivateHome().isEmpty()) qFatal("no private session bus");       \
+        QApplication app(argc, argv);                                                                        \
+        TestObject   test;                                                                                   \
+        return QTest::qExec(&test, argc, argv);                                                              \
+    }
