@@ -59,7 +59,8 @@ class TestPlist : public QObject {
         return v;
     }
     static int Python(const char* command, const QString& source, const QString& target) {
-        return QProcess::execute("/usr/bin/python3", {QFINDTESTDATA("plist_interop.py"), command, source, target});
+        return QProcess::execute(RequireProgram(u"/usr/bin/python3"_s),
+                                 {QFINDTESTDATA("plist_interop.py"), command, source, target});
     }
 
     // Every type and awkward text, keys unknown and unsorted; raw controls, which the writer leaves out.

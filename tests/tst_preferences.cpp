@@ -72,7 +72,7 @@ class TestPreferences : public QObject {
         p.timeZone2Offset = -7;
         SavePreferences();
         QProcess python; // bytes as hex, anything else as Python writes it
-        python.start(u"/usr/bin/python3"_s,
+        python.start(RequireProgram(u"/usr/bin/python3"_s),
                      {u"-c"_s,
                       u"import plistlib, sys; d = plistlib.load(open(sys.argv[1], 'rb')); "
                       "print(*[d[k].hex() if type(d[k]) is bytes else repr(d[k]) for k in sys.argv[2:]])"_s,

@@ -32,7 +32,8 @@ QString Run(const QString& program, const QStringList& arguments) {
 // The text of each page, as the lines pdftotext finds on it (empty ones left out).
 QList<QStringList> PageLines(const QString& pdf) {
     QList<QStringList> pages;
-    QStringList        texts = Run(u"pdftotext"_s, {u"-enc"_s, u"UTF-8"_s, pdf, u"-"_s}).split(QChar('\f'));
+    QStringList        texts =
+        Run(RequireProgram(u"pdftotext"_s), {u"-enc"_s, u"UTF-8"_s, pdf, u"-"_s}).split(QChar('\f'));
     if (!texts.isEmpty() && texts.last().trimmed().isEmpty()) texts.removeLast();
     for (const QString& page : texts) {
         QStringList lines;
@@ -45,8 +46,8 @@ QList<QStringList> PageLines(const QString& pdf) {
 
 // Width and height of the first page in points, as pdfinfo reports them.
 QSizeF PageSize(const QString& pdf) {
-    const QRegularExpressionMatch m =
-        QRegularExpression(u"Page size:\\s+([\\d.]+) x ([\\d.]+)"_s).match(Run(u"pdfinfo"_s, {pdf}));
+    const QRegularExpressionMatch m = QRegularExpression(u"Page size:\\s+([\\d.]+) x ([\\d.]+)"_s)
+                                          .match(Run(RequireProgram(u"pdfinfo"_s), {pdf}));
     return m.hasMatch() ? QSizeF(m.captured(1).toDouble(), m.captured(2).toDouble()) : QSizeF();
 }
 

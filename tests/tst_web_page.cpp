@@ -64,7 +64,7 @@ class TestWebPage : public QObject {
     void initTestCase() {
         QVERIFY(SetUpProgramWindows());
         server.setWorkingDirectory(folder.path());
-        server.start(u"/usr/bin/python3"_s, {u"-c"_s, QString::fromUtf8(ServerScript)});
+        server.start(RequireProgram(u"/usr/bin/python3"_s), {u"-c"_s, QString::fromUtf8(ServerScript)});
         QVERIFY(server.waitForReadyRead(10000));
         const int port = server.readLine().trimmed().toInt();
         QVERIFY(port > 0);

@@ -9,7 +9,9 @@
 
 #include <QAccessible>
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
@@ -24,9 +26,18 @@ void   StopBus() {
 }
 } // namespace
 
+QString RequireProgram(const QString& name) {
+    const QString path = QFileInfo(name).isAbsolute() ? (QFileInfo(name).isExecutable() ? name : QString())
+                                                      : QStandardPaths::findExecutable(name);
+    if (path.isEmpty())
+        qFatal("needs the program \"%s\", which is not installed (scripts/setup installs it)",
+               qPrintable(name));
+    return path;
+}
+
 bool StartPrivateSessionBus() {
     QProcess daemon;
-    daemon.start(QStringLiteral("dbus-daemon"),
+    daemon.start(RequireProgram(QStringLiteral("dbus-daemon")),
                  {QStringLiteral("--session"), QStringLiteral("--fork"), QStringLiteral("--print-address=1"),
                   QStringLiteral("--print-pid=1")});
     if (!daemon.waitForFinished(10000)) return false;

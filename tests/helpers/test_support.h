@@ -11,6 +11,8 @@ class QWidget;
 // Starts a dbus-daemon of our own and points DBUS_SESSION_BUS_ADDRESS at it, so that tests claiming the
 // program's bus name never meet another test or a running copy. Call before the QApplication exists.
 bool StartPrivateSessionBus();
+// The path of a program a test starts; a machine without it stops the test here with a message naming it.
+QString RequireProgram(const QString& name);
 
 // Records every alert and answers with the scripted button (1000 unless told otherwise).
 struct AlertRecorder {
