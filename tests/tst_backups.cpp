@@ -1,23 +1,15 @@
 // Dated backups on real files with the test clock: daily copies, the rotation over a year, restoring one.
-#include "core/app_state.h"
 #include "core/backups.h"
 #include "core/datafiles.h"
-#include "core/dates.h"
-#include "core/dispatch.h"
 #include "core/plist.h"
 #include "core/preferences.h"
-#include "core/window_ids.h"
 #include "helpers/test_support.h"
-#include "helpers/zone_scope.h"
 #include "notes/restore_backup.h"
-#include "platform/clock.h"
 #include "platform/list_view.h"
-#include "platform/windows.h"
 
 #include <QDir>
 #include <QFile>
 #include <QSet>
-#include <QTest>
 
 using namespace Qt::StringLiterals;
 
@@ -34,11 +26,6 @@ RecordArray Daynotes(const QStringList& texts) {
 
 QByteArray Bytes(const RecordArray& notes) {
     return WritePropertyList(Value(notes));
-}
-
-QByteArray Read(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 void SetDay(const QDate& d) {
@@ -93,7 +80,7 @@ class TestBackups : public QObject {
         QCOMPARE(BackupDates(EventFileName), today);
         QCOMPARE(BackupDates(QFileInfo(PreferencesFilePath()).fileName()), today);
         // The file as it was before the day's first save.
-        QCOMPARE(Read(BackupFolder() + u"/VRDX DayNotes 2026-12-07"_s), Bytes(Daynotes({u"monday"_s})));
+        QCOMPARE(FileBytes(BackupFolder() + u"/VRDX DayNotes 2026-12-07"_s), Bytes(Daynotes({u"monday"_s})));
         QCOMPARE(QDir(BackupFolder()).entryList(QDir::Files).size(), 3); // no temporary left behind
     }
 
@@ -113,7 +100,7 @@ class TestBackups : public QObject {
         QCOMPARE(QSet<QDate>(kept.begin(), kept.end()), expected);
         QCOMPARE(kept.size(), DailyBackupsKept + MonthlyBackupsKept);
         // The copy of 1 March holds the file of the day before.
-        QCOMPARE(Read(BackupFolder() + u"/VRDX DayNotes 2026-03-01"_s),
+        QCOMPARE(FileBytes(BackupFolder() + u"/VRDX DayNotes 2026-03-01"_s),
                  Bytes(Daynotes({QDate(2026, 2, 28).toString()})));
     }
 
@@ -151,9 +138,9 @@ class TestBackups : public QObject {
             return;
         }
         QCOMPARE(Bytes(App().daynotes), Bytes(earlier));
-        QCOMPARE(Read(GetDataFileURL(DaynoteFileName)), Bytes(earlier));
+        QCOMPARE(FileBytes(GetDataFileURL(DaynoteFileName)), Bytes(earlier));
         QCOMPARE(aside.size(), 1);
-        QCOMPARE(Read(GetDataFileURL(aside[0])), Bytes(now));
+        QCOMPARE(FileBytes(GetDataFileURL(aside[0])), Bytes(now));
         QVERIFY(!FindWindowById(RestoreBackupWindowId));
     }
 
@@ -176,7 +163,7 @@ class TestBackups : public QObject {
         // Called directly, past the window's check, it changes nothing either.
         QVERIFY(RestoreDaynotesFrom(damaged, App().daynotes).isEmpty());
         QCOMPARE(Bytes(App().daynotes), Bytes(Daynotes({u"kept"_s})));
-        QCOMPARE(Read(GetDataFileURL(DaynoteFileName)), Bytes(Daynotes({u"kept"_s})));
+        QCOMPARE(FileBytes(GetDataFileURL(DaynoteFileName)), Bytes(Daynotes({u"kept"_s})));
         QVERIFY(QDir(GetDataFileURL(QString())).entryList({u"*before restore*"_s}).isEmpty());
     }
 };

@@ -1,20 +1,12 @@
 // The daynote window and its reminder sheet on the offscreen platform.
 #include "calendar/calendar_window.h"
-#include "core/app_state.h"
-#include "core/dates.h"
-#include "core/dispatch.h"
 #include "core/preferences.h"
 #include "core/startup.h"
-#include "core/window_ids.h"
 #include "helpers/test_support.h"
-#include "helpers/zone_scope.h"
 #include "notes/daynote_window.h"
 #include "notes/reminder_sheet.h"
 #include "notes/reminders.h"
-#include "platform/clock.h"
-#include "platform/windows.h"
 
-#include <QTest>
 #include <QTextDocument>
 #include <QTextEdit>
 #include <QWidget>

@@ -1,19 +1,11 @@
 // The daynote list and find on the offscreen platform: rows, sorting, write-back, keeper box, counts, find.
-#include "core/app_state.h"
-#include "core/dates.h"
-#include "core/dispatch.h"
-#include "core/window_ids.h"
 #include "helpers/test_support.h"
-#include "helpers/zone_scope.h"
 #include "notes/daynote_list.h"
 #include "notes/daynote_window.h"
 #include "notes/find.h"
-#include "platform/clock.h"
 #include "platform/list_view.h"
-#include "platform/windows.h"
 
 #include <QApplication>
-#include <QTest>
 
 using namespace Qt::StringLiterals;
 

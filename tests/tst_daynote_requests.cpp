@@ -1,16 +1,12 @@
 // Lines other programs add to or remove from daynotes: FromVRDX signals over a private session bus.
-#include "core/app_state.h"
-#include "core/dates.h"
 #include "core/daynote_requests.h"
 #include "helpers/test_support.h"
-#include "platform/clock.h"
 #include "platform/session.h"
 
 #include <QApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QProcess>
-#include <QTest>
 
 using namespace Qt::StringLiterals;
 

@@ -1,20 +1,11 @@
 // Events on the offscreen platform with the test clock: the elapsed-time texts, the list window's sorting,
 // add, change and delete written to the file at once, the duplicate case and events made daynotes. (The file
 // as plistlib reads and writes it: the black-box test_app_reopen.py.)
-#include "core/app_state.h"
 #include "core/datafiles.h"
-#include "core/dates.h"
-#include "core/dispatch.h"
 #include "core/preferences.h"
-#include "core/window_ids.h"
 #include "helpers/test_support.h"
-#include "helpers/zone_scope.h"
 #include "notes/events.h"
-#include "platform/clock.h"
 #include "platform/list_view.h"
-#include "platform/windows.h"
-
-#include <QTest>
 
 using namespace Qt::StringLiterals;
 

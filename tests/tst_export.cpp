@@ -1,13 +1,8 @@
 // Daynote export on real files: the log, the iCalendar files as Python's icalendar reads them, reveal.
-#include "core/app_state.h"
 #include "core/datafiles.h"
-#include "core/dates.h"
-#include "core/dispatch.h"
 #include "helpers/test_support.h"
 #include "notes/export.h"
-#include "platform/clock.h"
 #include "platform/reveal.h"
-#include "platform/windows.h"
 
 #include <QDBusConnection>
 #include <QDateTime>
@@ -15,7 +10,6 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
-#include <QTest>
 #include <QUrl>
 
 using namespace Qt::StringLiterals;

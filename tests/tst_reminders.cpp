@@ -1,18 +1,13 @@
 // Reminders on a private session bus, with a fake sendmail, a fake notification server and a listening dock.
-#include "core/dates.h"
 #include "helpers/test_support.h"
-#include "helpers/zone_scope.h"
 #include "notes/daynote_window.h"
 #include "notes/reminders.h"
-#include "platform/clock.h"
 #include "platform/mail.h"
 #include "platform/notify.h"
 #include "platform/speech.h"
-#include "platform/windows.h"
 
 #include <QDir>
 #include <QJsonObject>
-#include <QTest>
 
 using namespace Qt::StringLiterals;
 

@@ -4,17 +4,12 @@
 #include "calendar/calendar_window.h"
 #include "calendar/holidays.h"
 #include "calendar/weekly_view.h"
-#include "core/app_state.h"
 #include "core/datafiles.h"
-#include "core/dates.h"
 #include "core/daynote_requests.h"
-#include "core/dispatch.h"
 #include "core/plist.h"
 #include "core/preferences.h"
 #include "core/undo.h"
-#include "core/window_ids.h"
 #include "helpers/test_support.h"
-#include "helpers/zone_scope.h"
 #include "notes/daynote_list.h"
 #include "notes/daynote_window.h"
 #include "notes/events.h"
@@ -22,14 +17,11 @@
 #include "notes/recurring.h"
 #include "notes/reminder_sheet.h"
 #include "notes/restore_backup.h"
-#include "platform/clock.h"
 #include "platform/list_view.h"
-#include "platform/windows.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QTest>
 #include <QUndoStack>
 #include <functional>
 

@@ -1,15 +1,11 @@
 // User notes on the offscreen platform with real files: presets, the recent submenu, quit and reopen.
 #include "calendar/colours.h"
-#include "core/app_state.h"
-#include "core/dispatch.h"
 #include "core/file_types.h"
 #include "core/plist.h"
 #include "core/preferences.h"
 #include "core/startup.h"
-#include "core/window_ids.h"
 #include "helpers/test_support.h"
 #include "notes/daynote_window.h"
-#include "platform/windows.h"
 #include "tools/user_notes.h"
 
 #include <QApplication>
@@ -17,7 +13,6 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QTest>
 
 using namespace Qt::StringLiterals;
 

@@ -46,8 +46,19 @@ void ClearText(QWidget* view);
 QString AccessibleText(QWidget* widget, int text = 0);
 
 // --- notes ---
+// What nearly every GUI test names: the program's state, dates, commands, windows and test clock, and the
+// zone and locale scopes.
+#include "core/app_state.h"
+#include "core/dates.h"
+#include "core/dispatch.h"
 #include "core/records.h"
+#include "core/window_ids.h"
+#include "helpers/zone_scope.h"
+#include "platform/clock.h"
 #include "platform/file_dialogs.h"
+#include "platform/windows.h"
+
+#include <QTest>
 
 #include <QJsonObject>
 #include <QObject>
