@@ -104,21 +104,27 @@ class TestBackups : public QObject {
                  Bytes(Daynotes({QDate(2026, 2, 28).toString()})));
     }
 
+    // A damaged backup is refused even when the user confirms, also past the window's check.
     void restore_data() {
         QTest::addColumn<int>("answer");
-        QTest::newRow("confirmed") << int(AlertFirstButton);
-        QTest::newRow("cancelled") << int(AlertSecondButton);
+        QTest::addColumn<bool>("damaged");
+        QTest::newRow("confirmed") << int(AlertFirstButton) << false;
+        QTest::newRow("cancelled") << int(AlertSecondButton) << false;
+        QTest::newRow("damaged backup, confirmed") << int(AlertFirstButton) << true;
     }
     void restore() {
         QFETCH(int, answer);
-        const RecordArray earlier = Daynotes({u"first"_s, u"second"_s});
-        const RecordArray now = Daynotes({u"changed"_s});
+        QFETCH(bool, damaged);
+        const RecordArray earlier = Daynotes({u"first"_s, u"second"_s}), now = Daynotes({u"changed"_s});
+        const QString     damagedFile = BackupFolder() + u"/VRDX DayNotes 2026-12-01"_s;
         SetDay(QDate(2026, 12, 6));
-        QVERIFY(SaveRecordFile(earlier, DaynoteFileName));
+        if (!damaged) QVERIFY(SaveRecordFile(earlier, DaynoteFileName));
         SetDay(QDate(2026, 12, 7));
         App().daynotes = now;
         QVERIFY(SaveDaynoteFile(App().daynotes));
-
+        if (damaged)
+            QVERIFY(QDir().mkpath(BackupFolder()) &&
+                    WriteTextFile(u"<?xml version=\"1.0\"?><plist><array><dict><key>x</key>"_s, damagedFile));
         AlertRecorder recorder;
         recorder.answer = answer;
         RunCommand(MakeFourCC("RBak"));
@@ -126,45 +132,21 @@ class TestBackups : public QObject {
         QVERIFY(window);
         QWidget* list = FindControl(window, RestoreBackupList);
         QCOMPARE(ListRowCount(list), 1);
-        QCOMPARE(GetListCellText(list, 1, 1), u"2"_s); // daynotes in the backup
-        QTest::mouseClick(FindControl(window, RestoreBackupButton), Qt::LeftButton);
+        QCOMPARE(GetListCellText(list, 1, 1), damaged ? u"damaged"_s : u"2"_s); // daynotes in the backup
+        ClickControl(window, RestoreBackupButton);
         QCOMPARE(recorder.alerts.size(), 1);
+        if (damaged) {
+            QCOMPARE(recorder.alerts[0].message, u"This backup cannot be restored"_s);
+            QVERIFY(RestoreDaynotesFrom(damagedFile, App().daynotes).isEmpty());
+        }
+        const bool        restored = answer == AlertFirstButton && !damaged;
         const QStringList aside =
             QDir(GetDataFileURL(QString())).entryList({u"VRDX DayNotes (before restore*"_s}, QDir::Files);
-        if (answer == AlertSecondButton) {
-            QCOMPARE(Bytes(App().daynotes), Bytes(now));
-            QVERIFY(aside.isEmpty());
-            QVERIFY(FindWindowById(RestoreBackupWindowId));
-            return;
-        }
-        QCOMPARE(Bytes(App().daynotes), Bytes(earlier));
-        QCOMPARE(FileBytes(GetDataFileURL(DaynoteFileName)), Bytes(earlier));
-        QCOMPARE(aside.size(), 1);
-        QCOMPARE(FileBytes(GetDataFileURL(aside[0])), Bytes(now));
-        QVERIFY(!FindWindowById(RestoreBackupWindowId));
-    }
-
-    void damagedBackupRefused() {
-        SetDay(QDate(2026, 12, 7));
-        App().daynotes = Daynotes({u"kept"_s});
-        QVERIFY(SaveDaynoteFile(App().daynotes));
-        QVERIFY(QDir().mkpath(BackupFolder()));
-        const QString damaged = BackupFolder() + u"/VRDX DayNotes 2026-12-01"_s;
-        QVERIFY(WriteTextFile(u"<?xml version=\"1.0\"?><plist><array><dict><key>x</key>"_s, damaged));
-
-        AlertRecorder recorder;
-        RunCommand(MakeFourCC("RBak"));
-        QWidget* window = FindWindowById(RestoreBackupWindowId);
-        QVERIFY(window);
-        QCOMPARE(GetListCellText(FindControl(window, RestoreBackupList), 1, 1), u"damaged"_s);
-        QTest::mouseClick(FindControl(window, RestoreBackupButton), Qt::LeftButton);
-        QCOMPARE(recorder.alerts.size(), 1);
-        QCOMPARE(recorder.alerts[0].message, u"This backup cannot be restored"_s);
-        // Called directly, past the window's check, it changes nothing either.
-        QVERIFY(RestoreDaynotesFrom(damaged, App().daynotes).isEmpty());
-        QCOMPARE(Bytes(App().daynotes), Bytes(Daynotes({u"kept"_s})));
-        QCOMPARE(FileBytes(GetDataFileURL(DaynoteFileName)), Bytes(Daynotes({u"kept"_s})));
-        QVERIFY(QDir(GetDataFileURL(QString())).entryList({u"*before restore*"_s}).isEmpty());
+        QCOMPARE(Bytes(App().daynotes), Bytes(restored ? earlier : now));
+        QCOMPARE(FileBytes(GetDataFileURL(DaynoteFileName)), Bytes(restored ? earlier : now));
+        QCOMPARE(aside.size(), restored ? 1 : 0);
+        if (restored) QCOMPARE(FileBytes(GetDataFileURL(aside[0])), Bytes(now));
+        QCOMPARE(FindWindowById(RestoreBackupWindowId) != nullptr, !restored);
     }
 };
 
