@@ -92,7 +92,8 @@ class TestDaynote : public QObject {
         const double date = Day(12, 12, 2026);
         QTest::mouseClick(FindControl(FindWindowById(CalendarWindowId), FindDayCell(12)), Qt::LeftButton);
         QWidget* window = FrontWindow();
-        QCOMPARE(Open(12, 12, 2026), window); // one window for the day
+        QCOMPARE(Open(12, 12, 2026), window); // one window for the day, another for another day
+        QVERIFY(Open(12, 13, 2026) != window);
         Type(window, u"Dentist"_s);
         QCOMPARE(NoteIndex(date), -1); // nothing is stored while the window is open
         CloseAndSettle(window);

@@ -18,15 +18,11 @@ const QString Line = ExternalDaynoteText(u"a"_s, u"b"_s);
 
 // The daynote of 5 December 2026: its text (empty when there is none) and whether it has a reminder.
 QString Note(bool* reminder) {
-    const RecordArray& notes = App().daynotes;
-    const double       date = DateToAbsTime(12, 5, 2026);
-    const int          index = FindNoteIndex(notes, date);
-    *reminder = false;
-    if (!IsNoteAtIndex(notes, date, index)) return QString();
-    double when = 0;
-    *reminder = GetRecordDate(notes, index, ReminderDateKey, &when);
+    const double date = DateToAbsTime(12, 5, 2026);
+    double       when = 0;
+    *reminder = GetRecordDate(App().daynotes, NoteIndex(date), ReminderDateKey, &when);
     if (*reminder && when != DateToAbsTime(11, 28, 2026)) return u"(reminder elsewhere)"_s;
-    return *ValueText(*GetRecordValue(notes, index, NoteDataKey));
+    return StoredText(date);
 }
 
 } // namespace
