@@ -1,23 +1,15 @@
 // Dated backups on real files with the test clock: daily copies, the rotation over a year, restoring one.
-#include "core/app_state.h"
 #include "core/backups.h"
 #include "core/datafiles.h"
-#include "core/dates.h"
-#include "core/dispatch.h"
 #include "core/plist.h"
 #include "core/preferences.h"
-#include "core/window_ids.h"
 #include "helpers/test_support.h"
-#include "helpers/zone_scope.h"
 #include "notes/restore_backup.h"
-#include "platform/clock.h"
 #include "platform/list_view.h"
-#include "platform/windows.h"
 
 #include <QDir>
 #include <QFile>
 #include <QSet>
-#include <QTest>
 
 using namespace Qt::StringLiterals;
 
@@ -34,11 +26,6 @@ RecordArray Daynotes(const QStringList& texts) {
 
 QByteArray Bytes(const RecordArray& notes) {
     return WritePropertyList(Value(notes));
-}
-
-QByteArray Read(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 void SetDay(const QDate& d) {
@@ -93,7 +80,7 @@ class TestBackups : public QObject {
         QCOMPARE(BackupDates(EventFileName), today);
         QCOMPARE(BackupDates(QFileInfo(PreferencesFilePath()).fileName()), today);
         // The file as it was before the day's first save.
-        QCOMPARE(Read(BackupFolder() + u"/VRDX DayNotes 2026-12-07"_s), Bytes(Daynotes({u"monday"_s})));
+        QCOMPARE(FileBytes(BackupFolder() + u"/VRDX DayNotes 2026-12-07"_s), Bytes(Daynotes({u"monday"_s})));
         QCOMPARE(QDir(BackupFolder()).entryList(QDir::Files).size(), 3); // no temporary left behind
     }
 
@@ -113,25 +100,31 @@ class TestBackups : public QObject {
         QCOMPARE(QSet<QDate>(kept.begin(), kept.end()), expected);
         QCOMPARE(kept.size(), DailyBackupsKept + MonthlyBackupsKept);
         // The copy of 1 March holds the file of the day before.
-        QCOMPARE(Read(BackupFolder() + u"/VRDX DayNotes 2026-03-01"_s),
+        QCOMPARE(FileBytes(BackupFolder() + u"/VRDX DayNotes 2026-03-01"_s),
                  Bytes(Daynotes({QDate(2026, 2, 28).toString()})));
     }
 
+    // A damaged backup is refused even when the user confirms, also past the window's check.
     void restore_data() {
         QTest::addColumn<int>("answer");
-        QTest::newRow("confirmed") << int(AlertFirstButton);
-        QTest::newRow("cancelled") << int(AlertSecondButton);
+        QTest::addColumn<bool>("damaged");
+        QTest::newRow("confirmed") << int(AlertFirstButton) << false;
+        QTest::newRow("cancelled") << int(AlertSecondButton) << false;
+        QTest::newRow("damaged backup, confirmed") << int(AlertFirstButton) << true;
     }
     void restore() {
         QFETCH(int, answer);
-        const RecordArray earlier = Daynotes({u"first"_s, u"second"_s});
-        const RecordArray now = Daynotes({u"changed"_s});
+        QFETCH(bool, damaged);
+        const RecordArray earlier = Daynotes({u"first"_s, u"second"_s}), now = Daynotes({u"changed"_s});
+        const QString     damagedFile = BackupFolder() + u"/VRDX DayNotes 2026-12-01"_s;
         SetDay(QDate(2026, 12, 6));
-        QVERIFY(SaveRecordFile(earlier, DaynoteFileName));
+        if (!damaged) QVERIFY(SaveRecordFile(earlier, DaynoteFileName));
         SetDay(QDate(2026, 12, 7));
         App().daynotes = now;
         QVERIFY(SaveDaynoteFile(App().daynotes));
-
+        if (damaged)
+            QVERIFY(QDir().mkpath(BackupFolder()) &&
+                    WriteTextFile(u"<?xml version=\"1.0\"?><plist><array><dict><key>x</key>"_s, damagedFile));
         AlertRecorder recorder;
         recorder.answer = answer;
         RunCommand(MakeFourCC("RBak"));
@@ -139,45 +132,21 @@ class TestBackups : public QObject {
         QVERIFY(window);
         QWidget* list = FindControl(window, RestoreBackupList);
         QCOMPARE(ListRowCount(list), 1);
-        QCOMPARE(GetListCellText(list, 1, 1), u"2"_s); // daynotes in the backup
-        QTest::mouseClick(FindControl(window, RestoreBackupButton), Qt::LeftButton);
+        QCOMPARE(GetListCellText(list, 1, 1), damaged ? u"damaged"_s : u"2"_s); // daynotes in the backup
+        ClickControl(window, RestoreBackupButton);
         QCOMPARE(recorder.alerts.size(), 1);
+        if (damaged) {
+            QCOMPARE(recorder.alerts[0].message, u"This backup cannot be restored"_s);
+            QVERIFY(RestoreDaynotesFrom(damagedFile, App().daynotes).isEmpty());
+        }
+        const bool        restored = answer == AlertFirstButton && !damaged;
         const QStringList aside =
             QDir(GetDataFileURL(QString())).entryList({u"VRDX DayNotes (before restore*"_s}, QDir::Files);
-        if (answer == AlertSecondButton) {
-            QCOMPARE(Bytes(App().daynotes), Bytes(now));
-            QVERIFY(aside.isEmpty());
-            QVERIFY(FindWindowById(RestoreBackupWindowId));
-            return;
-        }
-        QCOMPARE(Bytes(App().daynotes), Bytes(earlier));
-        QCOMPARE(Read(GetDataFileURL(DaynoteFileName)), Bytes(earlier));
-        QCOMPARE(aside.size(), 1);
-        QCOMPARE(Read(GetDataFileURL(aside[0])), Bytes(now));
-        QVERIFY(!FindWindowById(RestoreBackupWindowId));
-    }
-
-    void damagedBackupRefused() {
-        SetDay(QDate(2026, 12, 7));
-        App().daynotes = Daynotes({u"kept"_s});
-        QVERIFY(SaveDaynoteFile(App().daynotes));
-        QVERIFY(QDir().mkpath(BackupFolder()));
-        const QString damaged = BackupFolder() + u"/VRDX DayNotes 2026-12-01"_s;
-        QVERIFY(WriteTextFile(u"<?xml version=\"1.0\"?><plist><array><dict><key>x</key>"_s, damaged));
-
-        AlertRecorder recorder;
-        RunCommand(MakeFourCC("RBak"));
-        QWidget* window = FindWindowById(RestoreBackupWindowId);
-        QVERIFY(window);
-        QCOMPARE(GetListCellText(FindControl(window, RestoreBackupList), 1, 1), u"damaged"_s);
-        QTest::mouseClick(FindControl(window, RestoreBackupButton), Qt::LeftButton);
-        QCOMPARE(recorder.alerts.size(), 1);
-        QCOMPARE(recorder.alerts[0].message, u"This backup cannot be restored"_s);
-        // Called directly, past the window's check, it changes nothing either.
-        QVERIFY(RestoreDaynotesFrom(damaged, App().daynotes).isEmpty());
-        QCOMPARE(Bytes(App().daynotes), Bytes(Daynotes({u"kept"_s})));
-        QCOMPARE(Read(GetDataFileURL(DaynoteFileName)), Bytes(Daynotes({u"kept"_s})));
-        QVERIFY(QDir(GetDataFileURL(QString())).entryList({u"*before restore*"_s}).isEmpty());
+        QCOMPARE(Bytes(App().daynotes), Bytes(restored ? earlier : now));
+        QCOMPARE(FileBytes(GetDataFileURL(DaynoteFileName)), Bytes(restored ? earlier : now));
+        QCOMPARE(aside.size(), restored ? 1 : 0);
+        if (restored) QCOMPARE(FileBytes(GetDataFileURL(aside[0])), Bytes(now));
+        QCOMPARE(FindWindowById(RestoreBackupWindowId) != nullptr, !restored);
     }
 };
 

@@ -1,37 +1,17 @@
 // The daynote window and its reminder sheet on the offscreen platform.
 #include "calendar/calendar_window.h"
-#include "core/app_state.h"
-#include "core/dates.h"
-#include "core/dispatch.h"
 #include "core/preferences.h"
 #include "core/startup.h"
-#include "core/window_ids.h"
 #include "helpers/test_support.h"
-#include "helpers/zone_scope.h"
 #include "notes/daynote_window.h"
 #include "notes/reminder_sheet.h"
 #include "notes/reminders.h"
-#include "platform/clock.h"
-#include "platform/windows.h"
 
-#include <QDBusConnection>
-#include <QTest>
 #include <QTextDocument>
 #include <QTextEdit>
 #include <QWidget>
 
 using namespace Qt::StringLiterals;
-
-// The launcher as a dock sees it: the last badge update sent on the session bus.
-class Dock : public QObject {
-    Q_OBJECT
-
-  public slots:
-    void OnUpdate(const QString&, const QVariantMap& properties) { badge = properties; }
-
-  public:
-    QVariantMap badge;
-};
 
 namespace {
 
@@ -45,12 +25,6 @@ double Day(int month, int day, int year) {
     return DateToAbsTime(month, day, year);
 }
 
-int StoredType(double date) {
-    int8_t type = 0;
-    GetRecordByte(Notes(), NoteIndex(date), NoteTypeKey, &type);
-    return type;
-}
-
 QWidget* Open(int month, int day, int year) {
     return OpenDaynote(month, day, year, false, Notes());
 }
@@ -59,11 +33,6 @@ void Type(QWidget* window, const QString& text) {
     QWidget* view = FindControl(window, DaynoteTextControl);
     view->setFocus();
     QTest::keyClicks(view, text);
-}
-
-void Close(QWidget* window) {
-    CloseWindow(window);
-    QTest::qWait(0);
 }
 
 // Whether the calendar draws the day's cell in a daynote colour rather than plain black.
@@ -83,17 +52,14 @@ QWidget* OpenSheet(int month, int day, int year) {
 class TestDaynote : public QObject {
     Q_OBJECT
 
-    ZoneScope       zone{"Europe/Berlin"};
-    LocaleScope     locale{"en_US"};
-    QDBusConnection dockBus{QString()};
-    Dock            dock;
+    ZoneScope   zone{"Europe/Berlin"};
+    LocaleScope locale{"en_US"};
+    FakeDesktop dock;
 
   private slots:
     void initTestCase() {
         QVERIFY(privateSession);
-        dockBus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"dock"_s);
-        QVERIFY(dockBus.connect(QString(), QString(), u"com.canonical.Unity.LauncherEntry"_s, u"Update"_s,
-                                &dock, SLOT(OnUpdate(QString, QVariantMap))));
+        QVERIFY(dock.Serve(false));
         QLocale::setDefault(QLocale(u"en_US"_s));
         QVERIFY(SetUpProgramWindows());
     }
@@ -106,7 +72,7 @@ class TestDaynote : public QObject {
         QTRY_COMPARE(dock.badge.value(u"count"_s), QVariant(qlonglong(1)));
         QWidget* window = Open(12, 1, 2026);
         ClearText(FindControl(window, DaynoteTextControl));
-        Close(window);
+        CloseAndSettle(window);
         QTRY_COMPARE(dock.badge.value(u"count"_s), QVariant(qlonglong(0)));
         QCOMPARE(dock.badge.value(u"count-visible"_s), QVariant(false));
     }
@@ -126,18 +92,20 @@ class TestDaynote : public QObject {
         const double date = Day(12, 12, 2026);
         QTest::mouseClick(FindControl(FindWindowById(CalendarWindowId), FindDayCell(12)), Qt::LeftButton);
         QWidget* window = FrontWindow();
+        QCOMPARE(Open(12, 12, 2026), window); // one window for the day, another for another day
+        QVERIFY(Open(12, 13, 2026) != window);
         Type(window, u"Dentist"_s);
         QCOMPARE(NoteIndex(date), -1); // nothing is stored while the window is open
-        Close(window);
+        CloseAndSettle(window);
         QCOMPARE(StoredText(date), u"Dentist"_s);
 
         SetRecordDate(Notes(), NoteIndex(date), ReminderDateKey, Day(12, 11, 2026));
         window = Open(12, 12, 2026);
         ClearText(FindControl(window, DaynoteTextControl));
-        Close(window);
+        CloseAndSettle(window);
         QVERIFY(Notes().empty());
         QVERIFY(!CellMarked(12));
-        Close(Open(12, 21, 2026)); // an empty new window stores nothing either
+        CloseAndSettle(Open(12, 21, 2026)); // an empty new window stores nothing either
         QVERIFY(Notes().empty());
     }
 
@@ -156,7 +124,7 @@ class TestDaynote : public QObject {
         QCOMPARE(GetControlValue(FindControl(window, KeeperCheckBox)), stored == 4 ? 1 : 0);
         if (stored != saved)
             QTest::mouseClick(FindControl(window, KeeperCheckBox), Qt::LeftButton, {}, QPoint(4, 4));
-        Close(window);
+        CloseAndSettle(window);
         QCOMPARE(StoredType(Day(12, 8, 2026)), saved);
     }
 
@@ -166,17 +134,11 @@ class TestDaynote : public QObject {
         window->activateWindow();
         QTRY_VERIFY(FrontWindow() == window);
         RunCommand(MakeFourCC("Gen4"));
-        Close(window);
+        CloseAndSettle(window);
         NoteFontStyle stored;
         QVERIFY(GetRecordFontStyle(Notes(), NoteIndex(Day(12, 10, 2026)), NoteCFSKey, &stored));
         QCOMPARE(stored.font, GenevaFontNumber);
         QCOMPARE(stored.size, int16_t(14));
-    }
-
-    void sameDayTwiceGivesOneWindow() {
-        QWidget* first = Open(12, 11, 2026);
-        QCOMPARE(Open(12, 11, 2026), first);
-        QVERIFY(Open(12, 12, 2026) != first);
     }
 
     // Opening and closing a daynote stores its text and font record as they were, every character; an edit
@@ -215,10 +177,10 @@ class TestDaynote : public QObject {
             if (i) QTest::keyClick(view, Qt::Key_Return);
             QTest::keyClicks(view, typedLines[i]);
         }
-        Close(window);
+        CloseAndSettle(window);
         QCOMPARE(StoredText(date), saved);
         // Twice round: nothing creeps in on the second opening either.
-        Close(Open(12, 17, 2026));
+        CloseAndSettle(Open(12, 17, 2026));
         QCOMPARE(StoredText(date), saved);
         QVERIFY(*GetRecordValue(Notes(), NoteIndex(date), NoteCFSKey) == style);
     }
@@ -240,7 +202,7 @@ class TestDaynote : public QObject {
         ShowCalendarMonth(shownYear, 12);
         QWidget* window = Open(date.month(), date.day(), date.year());
         Type(window, u"elsewhere"_s);
-        Close(window);
+        CloseAndSettle(window);
         QVERIFY(NoteIndex(Day(date.month(), date.day(), date.year())) >= 0);
         QWidget* cell = FindControl(FindWindowById(CalendarWindowId), FindDayCell(date.day()));
         QCOMPARE(CellMarked(date.day()), marked);
@@ -253,20 +215,24 @@ class TestDaynote : public QObject {
         QWidget* window = Open(12, 14, 2026);
         Type(window, u"not saved yet"_s);
         AlertRecorder recorder;
-        QTest::mouseClick(FindControl(window, ReminderButton), Qt::LeftButton);
+        ClickControl(window, ReminderButton);
         QCOMPARE(recorder.alerts.size(), 1);
         QVERIFY(!FindWindowById(ReminderSheetId));
     }
 
+    // The sheet ends by its button, Return (the default button) or Escape; all but Escape store the reminder.
+    // Opened again, Remove takes all five keys away.
     void reminderSheetStoresEveryField_data() {
-        QTest::addColumn<bool>("url");
-        QTest::addColumn<bool>("mail");
-        QTest::newRow("web address and e-mail") << true << true;
-        QTest::newRow("boxes off: single blanks") << false << false;
+        QTest::addColumn<bool>("boxes"); // the web address and e-mail boxes ticked and filled in
+        QTest::addColumn<int>("key");    // 0: the Save button
+        QTest::newRow("web address and e-mail") << true << 0;
+        QTest::newRow("boxes off: single blanks") << false << 0;
+        QTest::newRow("Return saves") << true << int(Qt::Key_Return);
+        QTest::newRow("Escape cancels") << true << int(Qt::Key_Escape);
     }
     void reminderSheetStoresEveryField() {
-        QFETCH(bool, url);
-        QFETCH(bool, mail);
+        QFETCH(bool, boxes);
+        QFETCH(int, key);
         AddDaynote(12, 15, 2026, NoteStandard, u"Pay rent\rbefore noon"_s);
         QWidget* sheet = OpenSheet(12, 15, 2026);
         QVERIFY(sheet);
@@ -275,51 +241,35 @@ class TestDaynote : public QObject {
         auto click = [&](int id) {
             QTest::mouseClick(FindControl(sheet, id), Qt::LeftButton, {}, QPoint(4, 4));
         };
-        if (url) {
+        if (boxes) {
             click(ReminderUrlCheckBox);
             QTest::keyClicks(FindControl(sheet, ReminderUrlField), u"https://example.org/rent"_s);
-        }
-        if (mail) {
             click(ReminderMailCheckBox);
             QTest::keyClicks(FindControl(sheet, ReminderAddressField), u"me@example.org"_s);
         }
-        click(ReminderSaveButton);
-        QTest::qWait(0);
+        if (key) {
+            FindControl(sheet, ReminderUrlCheckBox)->setFocus();
+            QTest::keyClick(FindControl(sheet, ReminderUrlCheckBox), Qt::Key(key));
+        } else {
+            click(ReminderSaveButton);
+        }
+        QTRY_VERIFY(!FindWindowById(ReminderSheetId));
         const int index = NoteIndex(Day(12, 15, 2026));
         double    when = 0;
-        QVERIFY(GetRecordDate(Notes(), index, ReminderDateKey, &when));
+        QCOMPARE(GetRecordDate(Notes(), index, ReminderDateKey, &when), key != Qt::Key_Escape);
+        if (key == Qt::Key_Escape) return;
         QCOMPARE(when, DateTimeToAbsTime(12, 14, 2026, 9, 45));
         auto text = [&](const QString& key) { return *ValueText(*GetRecordValue(Notes(), index, key)); };
-        QCOMPARE(text(URLKey), url ? u"https://example.org/rent"_s : u" "_s);
-        QCOMPARE(text(EmailAddrKey), mail ? u"me@example.org"_s : u" "_s);
-        QCOMPARE(text(EmailSubjectKey), mail ? u"Reminder Daynote on date: 15  December  2026"_s : u" "_s);
-        QCOMPARE(text(EmailMessageKey), mail ? u"Pay rent\rbefore noon"_s : u" "_s);
-
-        // Opened again, Remove takes all five keys away.
+        QCOMPARE(text(URLKey), boxes ? u"https://example.org/rent"_s : u" "_s);
+        QCOMPARE(text(EmailAddrKey), boxes ? u"me@example.org"_s : u" "_s);
+        QCOMPARE(text(EmailSubjectKey), boxes ? u"Reminder Daynote on date: 15  December  2026"_s : u" "_s);
+        QCOMPARE(text(EmailMessageKey), boxes ? u"Pay rent\rbefore noon"_s : u" "_s);
         sheet = OpenSheet(12, 15, 2026);
         click(ReminderRemoveButton);
         QTest::qWait(0);
-        for (const QString* key :
+        for (const QString* k :
              {&ReminderDateKey, &URLKey, &EmailAddrKey, &EmailSubjectKey, &EmailMessageKey})
-            QVERIFY(!GetRecordValue(Notes(), index, *key));
-    }
-
-    // Escape and Return each end the sheet; only Return (the default button) stores the reminder.
-    void sheetEndsByKey_data() {
-        QTest::addColumn<bool>("stored");
-        QTest::newRow("Escape cancels") << false;
-        QTest::newRow("Return saves") << true;
-    }
-    void sheetEndsByKey() {
-        QFETCH(bool, stored);
-        AddDaynote(12, 16, 2026, NoteStandard, u"x"_s);
-        QWidget* sheet = OpenSheet(12, 16, 2026);
-        QVERIFY(sheet);
-        QWidget* field = FindControl(sheet, ReminderUrlCheckBox);
-        field->setFocus();
-        QTest::keyClick(field, stored ? Qt::Key_Return : Qt::Key_Escape);
-        QTRY_VERIFY(!FindWindowById(ReminderSheetId));
-        QCOMPARE(GetRecordValue(Notes(), NoteIndex(Day(12, 16, 2026)), ReminderDateKey) != nullptr, stored);
+            QVERIFY(!GetRecordValue(Notes(), index, *k));
     }
 };
 

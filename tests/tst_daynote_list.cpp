@@ -1,20 +1,11 @@
 // The daynote list and find on the offscreen platform: rows, sorting, write-back, keeper box, counts, find.
-#include "core/app_state.h"
-#include "core/dates.h"
-#include "core/dispatch.h"
-#include "core/window_ids.h"
 #include "helpers/test_support.h"
-#include "helpers/zone_scope.h"
 #include "notes/daynote_list.h"
 #include "notes/daynote_window.h"
 #include "notes/find.h"
-#include "platform/clock.h"
 #include "platform/list_view.h"
-#include "platform/windows.h"
 
 #include <QApplication>
-#include <QHeaderView>
-#include <QTest>
 
 using namespace Qt::StringLiterals;
 
@@ -29,21 +20,6 @@ const auto FindControlOf = [](int id) { return FindControl(FindWindowById(FindWi
 
 // Selects a row as a click would: through the list, so the program's selection handler runs.
 const auto ChooseRow = [](int row) { SetListSelection(ListControl(DaynoteListView), {row}); };
-
-void TypeIntoText(const QString& text) {
-    QWidget* view = ListControl(ListTextView);
-    view->setFocus();
-    QTest::keyClick(view, Qt::Key_End, Qt::ControlModifier);
-    QTest::keyClicks(view, text);
-}
-
-const auto Click = [](int id) { QTest::mouseClick(ListControl(id), Qt::LeftButton); };
-
-int Type(double date) {
-    int8_t type = 0;
-    GetRecordByte(Notes(), NoteIndex(date), NoteTypeKey, &type);
-    return type;
-}
 
 // Three daynotes in March 2024; the second has a reminder.
 void AddThree() {
@@ -110,11 +86,7 @@ class TestDaynoteList : public QObject {
         ShowDaynoteList();
         QWidget* list = ListControl(DaynoteListView);
         ChooseRow(3);
-        auto* header = list->findChild<QHeaderView*>();
-        QVERIFY(header);
-        for (int i = 0; i < clicks; ++i)
-            QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
-                              QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
+        ClickColumnTitle(list, column, clicks);
         QList<int> shown;
         for (int row : GetListOrder(list)) {
             DateValue date;
@@ -145,7 +117,7 @@ class TestDaynoteList : public QObject {
         if (typed == u"<clear>"_s)
             ClearText(ListControl(ListTextView));
         else
-            TypeIntoText(typed);
+            TypeAtEnd(ListControl(ListTextView), typed);
         const double second = DateToAbsTime(3, 5, 2024);
         QCOMPARE(StoredText(second), u"second"_s); // not before the row is left
         if (how == u"row"_s) {
@@ -182,14 +154,14 @@ class TestDaynoteList : public QObject {
         QCOMPARE(counts(), u"3 0 1"_s);
         QVERIFY(!IsControlEnabled(ListControl(ListDeleteButton)));
         ChooseRow(1);
-        Click(ListKeeperCheckBox);
-        QCOMPARE(Type(first), int(NoteKeeper));
+        ClickControl(ListWindowId, ListKeeperCheckBox);
+        QCOMPARE(StoredType(first), int(NoteKeeper));
         QCOMPARE(counts(), u"3 1 1"_s);
         // Off again, the holiday it was becomes a standard daynote.
-        Click(ListKeeperCheckBox);
-        QCOMPARE(Type(first), int(NoteStandard));
+        ClickControl(ListWindowId, ListKeeperCheckBox);
+        QCOMPARE(StoredType(first), int(NoteStandard));
         ChooseRow(2);
-        Click(ListDeleteButton);
+        ClickControl(ListWindowId, ListDeleteButton);
         QCOMPARE(NoteIndex(DateToAbsTime(3, 5, 2024)), -1);
         QCOMPARE(ListRowCount(ListControl(DaynoteListView)), 2);
         QCOMPARE(counts(), u"2 0 0"_s);
@@ -201,7 +173,7 @@ class TestDaynoteList : public QObject {
         AddThree();
         ShowDaynoteList();
         ChooseRow(2);
-        TypeIntoText(u"!"_s);
+        TypeAtEnd(ListControl(ListTextView), u"!"_s);
         AddDaynote(3, 1, 2024, NoteStandard, u"new"_s);
         RefreshDaynoteList();
         QCOMPARE(GetListSelection(ListControl(DaynoteListView)), QList<int>{3});
@@ -245,10 +217,7 @@ class TestDaynoteList : public QObject {
         SetListSelection(list, {2});
         list->setFocus();
         QTest::keyClick(list, Qt::Key_Return);
-        QStringList opened;
-        for (QWidget* w : DocumentWindows())
-            if (IsDaynoteWindowId(GetWindowId(w))) opened << GetWindowTitle(w);
-        QCOMPARE(opened, QStringList{u"04  March  2024"_s});
+        QCOMPARE(DaynoteWindowTitles(), QStringList{u"04  March  2024"_s});
     }
 };
 

@@ -1,16 +1,12 @@
 // Lines other programs add to or remove from daynotes: FromVRDX signals over a private session bus.
-#include "core/app_state.h"
-#include "core/dates.h"
 #include "core/daynote_requests.h"
 #include "helpers/test_support.h"
-#include "platform/clock.h"
 #include "platform/session.h"
 
 #include <QApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QProcess>
-#include <QTest>
 
 using namespace Qt::StringLiterals;
 
@@ -22,15 +18,11 @@ const QString Line = ExternalDaynoteText(u"a"_s, u"b"_s);
 
 // The daynote of 5 December 2026: its text (empty when there is none) and whether it has a reminder.
 QString Note(bool* reminder) {
-    const RecordArray& notes = App().daynotes;
-    const double       date = DateToAbsTime(12, 5, 2026);
-    const int          index = FindNoteIndex(notes, date);
-    *reminder = false;
-    if (!IsNoteAtIndex(notes, date, index)) return QString();
-    double when = 0;
-    *reminder = GetRecordDate(notes, index, ReminderDateKey, &when);
+    const double date = DateToAbsTime(12, 5, 2026);
+    double       when = 0;
+    *reminder = GetRecordDate(App().daynotes, NoteIndex(date), ReminderDateKey, &when);
     if (*reminder && when != DateToAbsTime(11, 28, 2026)) return u"(reminder elsewhere)"_s;
-    return *ValueText(*GetRecordValue(notes, index, NoteDataKey));
+    return StoredText(date);
 }
 
 } // namespace
@@ -106,8 +98,9 @@ class TestDaynoteRequests : public QObject {
         QDBusMessage wrong = QDBusMessage::createSignal(u"/x"_s, u"org.vrdx.VRDX"_s, u"FromVRDX"_s);
         wrong << 20261205;
         QVERIFY(sender.send(wrong));
-        QCOMPARE(QProcess::execute(u"dbus-send"_s, {u"--session"_s, u"--type=signal"_s, u"/"_s,
-                                                    u"org.vrdx.VRDX.FromVRDX"_s, u"string:a;b;20261205;A"_s}),
+        QCOMPARE(QProcess::execute(RequireProgram(u"dbus-send"_s),
+                                   {u"--session"_s, u"--type=signal"_s, u"/"_s, u"org.vrdx.VRDX.FromVRDX"_s,
+                                    u"string:a;b;20261205;A"_s}),
                  0);
         QTRY_COMPARE(received, 1);
         bool reminder = false;

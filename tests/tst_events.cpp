@@ -1,21 +1,11 @@
 // Events on the offscreen platform with the test clock: the elapsed-time texts, the list window's sorting,
 // add, change and delete written to the file at once, the duplicate case and events made daynotes. (The file
 // as plistlib reads and writes it: the black-box test_app_reopen.py.)
-#include "core/app_state.h"
 #include "core/datafiles.h"
-#include "core/dates.h"
-#include "core/dispatch.h"
 #include "core/preferences.h"
-#include "core/window_ids.h"
 #include "helpers/test_support.h"
-#include "helpers/zone_scope.h"
 #include "notes/events.h"
-#include "platform/clock.h"
 #include "platform/list_view.h"
-#include "platform/windows.h"
-
-#include <QHeaderView>
-#include <QTest>
 
 using namespace Qt::StringLiterals;
 
@@ -24,9 +14,6 @@ namespace {
 const auto Window = [] { return FindWindowById(EventListWindowId); };
 const auto Sheet = [] { return FindWindowById(AddEventSheetId); };
 const auto List = [] { return FindControl(Window(), EventList); };
-const auto Click = [](QWidget* window, int id) {
-    QTest::mouseClick(FindControl(window, id), Qt::LeftButton);
-};
 
 void OpenList() {
     RunCommand(MakeFourCC("Evet"));
@@ -68,11 +55,6 @@ void WriteEvents(const QList<std::tuple<QString, double, int>>& events) {
     QVERIFY(SaveRecordFile(stored, EventFileName));
 }
 
-QByteArray EventFileBytes() {
-    QFile f(GetDataFileURL(EventFileName));
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(unreadable)");
-}
-
 void FillSheet(const QString& name, int month, int day, int year, int unit, int choice) {
     QVERIFY(Sheet() && IsWindowVisible(Sheet()));
     SetControlText(FindControl(Sheet(), EventNameField), name);
@@ -109,6 +91,11 @@ class TestEvents : public QObject {
         const QDate longAgo(2023, 9, 30);
         QTest::newRow("3 y 2 m 5 d") << longAgo << 4 << "en_US"_ba << u"3 Years   2 Months   5 Days"_s;
         QTest::newRow("3 y 2 m 5 d in days") << longAgo << 3 << "en_US"_ba << u"1,162 Days"_s;
+        QTest::newRow("3 y 2 m 5 d in months: all of them") << longAgo << 2 << "en_US"_ba << u"38 Months  "_s;
+        QTest::newRow("3 y 2 m 5 d in years") << longAgo << 1 << "en_US"_ba << u"3 Years  "_s;
+        QTest::newRow("one month in months") << QDate(2026, 11, 5) << 2 << "en_US"_ba << u"1 Month   "_s;
+        QTest::newRow("one year and a half in years")
+            << QDate(2025, 6, 5) << 1 << "en_US"_ba << u"1 Year   "_s;
         QTest::newRow("future, as far as the past")
             << QDate(2029, 2, 10) << 4 << "en_US"_ba << u"2 Years   2 Months   5 Days"_s;
         QTest::newRow("1.234 days in German") << QDate(2023, 7, 20) << 3 << "de_DE"_ba << u"1.234 Days"_s;
@@ -140,33 +127,29 @@ class TestEvents : public QObject {
             {{u"Carl"_s, DaysAgo(10), 3}, {u"anna"_s, DaysAgo(1200), 3}, {u"Bob"_s, DaysAgo(900), 3}});
         OpenList();
         QCOMPARE(ShownNames(), (QStringList{"Carl", "anna", "Bob"}));
-        auto* header = List()->findChild<QHeaderView*>();
-        QVERIFY(header);
-        for (int i = 0; i < clicks; ++i)
-            QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
-                              QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
+        ClickColumnTitle(List(), column, clicks);
         QCOMPARE(ShownNames(), order);
     }
 
     // Each change reaches the file before the window closes, so a crash loses nothing the user saw.
     void addChangeDeleteWrittenAtOnce() {
         OpenList();
-        Click(Window(), EventAddButton);
+        ClickControl(Window(), EventAddButton);
         FillSheet(u"Moved to Berlin"_s, 3, 1, 2020, 1, 3);
-        Click(Sheet(), EventCreateButton);
+        ClickControl(Sheet(), EventCreateButton);
         QVERIFY(!Sheet());
         QCOMPARE(StoredEvents(), QStringList{u"Moved to Berlin|01  March  2020|1"_s});
 
         SetListSelection(List(), {1});
-        Click(Window(), EventChangeButton); // the sheet comes filled in: the date below is the event's
+        ClickControl(Window(), EventChangeButton); // the sheet comes filled in: the date below is the event's
         SetControlText(FindControl(Sheet(), EventNameField), u"Moved to Hamburg"_s);
         SetControlValue(FindControl(Sheet(), EventUnitPopUp), 3);
-        Click(Sheet(), EventCreateButton);
+        ClickControl(Sheet(), EventCreateButton);
         QCOMPARE(StoredEvents(), QStringList{u"Moved to Hamburg|01  March  2020|3"_s});
         QCOMPARE(ListRowCount(List()), 1);
 
         SetListSelection(List(), {1});
-        Click(Window(), EventDeleteButton);
+        ClickControl(Window(), EventDeleteButton);
         QCOMPARE(ListRowCount(List()), 0);
         QCOMPARE(StoredEvents(), QStringList{});
         QVERIFY(QFile::exists(GetDataFileURL(EventFileName)));
@@ -177,18 +160,18 @@ class TestEvents : public QObject {
         AddDaynote(3, 1, 2020, NoteStandard, u"Lunch\rMOVED TO BERLIN"_s);
         const RecordArray daynotesBefore = App().daynotes;
         WriteEvents({{u"Other"_s, DaysAgo(5), 4}});
-        const QByteArray fileBefore = EventFileBytes();
+        const QByteArray fileBefore = FileBytes(GetDataFileURL(EventFileName));
         RunCommand(MakeFourCC("Evet"));
-        Click(Window(), EventAddButton);
+        ClickControl(Window(), EventAddButton);
         FillSheet(u"Moved to Berlin"_s, 3, 1, 2020, 4, 2);
         AlertRecorder alerts;
-        Click(Sheet(), EventCreateButton);
+        ClickControl(Sheet(), EventCreateButton);
         QCOMPARE(alerts.alerts.size(), 1);
         QVERIFY(alerts.alerts[0].message.startsWith(u"There is already a daynote"_s));
         QVERIFY(Sheet() && IsWindowVisible(Sheet()));
         QCOMPARE(ListRowCount(List()), 1);
         QVERIFY(App().daynotes == daynotesBefore);
-        QCOMPARE(EventFileBytes(), fileBefore);
+        QCOMPARE(FileBytes(GetDataFileURL(EventFileName)), fileBefore);
     }
 
     // Selected events become event daynotes on their day of this year; a duplicate stops the run there.
@@ -219,7 +202,7 @@ class TestEvents : public QObject {
         OpenList();
         SetListSelection(List(), selected);
         AlertRecorder alerts;
-        Click(Window(), button);
+        ClickControl(Window(), button);
         QStringList shown;
         for (const AlertRequest& a : alerts.alerts) shown << a.message;
         QCOMPARE(shown, messages);

@@ -1,73 +1,38 @@
 // Daynote export on real files: the log, the iCalendar files as Python's icalendar reads them, reveal.
-#include "core/app_state.h"
 #include "core/datafiles.h"
-#include "core/dates.h"
-#include "core/dispatch.h"
 #include "helpers/test_support.h"
 #include "notes/export.h"
-#include "platform/clock.h"
 #include "platform/reveal.h"
-#include "platform/windows.h"
 
 #include <QDBusConnection>
 #include <QDateTime>
-#include <QDesktopServices>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
-#include <QTest>
 #include <QUrl>
 
 using namespace Qt::StringLiterals;
 
-// Stands in for the desktop's file manager and for its URL handler.
-class FakeDesktop : public QObject {
+// Stands in for the desktop's file manager.
+class FileManager : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.FileManager1")
   public:
     QStringList shown;
-    QList<QUrl> opened;
   public slots:
     void ShowItems(const QStringList& uris, const QString&) { shown << uris; }
-    void HandleUrl(const QUrl& url) { opened << url; }
 };
 
 namespace {
 
 const bool privateSession = StartPrivateSessionBus() && !UsePrivateHome().isEmpty(); // before QApplication
 
-RecordArray Notes(const QList<std::pair<double, QString>>& notes) {
-    RecordArray array;
-    for (qsizetype i = 0; i < notes.size(); ++i)
-        SetDaynote(array, int(i), notes[i].second, notes[i].first, NoteStandard, {});
-    return array;
-}
-
-QByteArray Slurp(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-// The file as Python's icalendar package reads it.
-QJsonObject ReadCalendar(const QString& path) {
-    QProcess python;
-    python.start(u"/usr/bin/python3"_s,
-                 {qEnvironmentVariable("VRDX_SOURCE_DIR") + u"/tests/ical_reader.py"_s, path});
-    if (!python.waitForFinished(30000) || python.exitCode() != 0) {
-        qWarning() << python.readAllStandardError();
-        return {};
-    }
-    return QJsonDocument::fromJson(python.readAllStandardOutput()).object();
-}
-
 } // namespace
 
 class TestExport : public QObject {
     Q_OBJECT
+    FileManager fileManager;
     FakeDesktop desktop;
 
   private slots:
@@ -75,17 +40,16 @@ class TestExport : public QObject {
         QVERIFY(privateSession);
         QVERIFY(SetUpProgramWindows()); // the commands run from their menu items
         FillLocaleNameLists();
-        QDesktopServices::setUrlHandler(u"file"_s, &desktop, "HandleUrl");
+        desktop.HandleUrls(u"file"_s);
     }
-    void cleanupTestCase() { QDesktopServices::unsetUrlHandler(u"file"_s); }
     void cleanup() {
         ClearTestClock();
         App().daynotes.clear();
     }
 
     void logLayout() {
-        RecordArray notes = Notes({{DateToAbsTime(7, 4, 2024), u"Fireworks, \"picnic\"\rsecond line"_s},
-                                   {DateToAbsTime(7, 5, 2024), u"Ελληνικά 日本語 😀"_s}});
+        RecordArray notes = DaynotesOf({{DateToAbsTime(7, 4, 2024), u"Fireworks, \"picnic\"\rsecond line"_s},
+                                        {DateToAbsTime(7, 5, 2024), u"Ελληνικά 日本語 😀"_s}});
         SetRecordValue(notes, 2, NoteDataKey, u"no date"_s);             // a record without NoteDateKey
         SetRecordDate(notes, 3, NoteDateKey, DateToAbsTime(7, 6, 2024)); // and one without NoteDataKey
         SetTestClock(DateToAbsTime(3, 5, 2026) + 3600);
@@ -101,31 +65,31 @@ class TestExport : public QObject {
                                     "\n\n"
                                     "no date\n\n"
                                     "Saturday, July 06, 2024\n";
-        QCOMPARE(Slurp(path), expected);
+        QCOMPARE(FileBytes(path), expected);
         // Every export replaces the file.
         QVERIFY(!WriteDaynoteLog({}, &reason).isEmpty());
-        QCOMPARE(Slurp(path),
+        QCOMPARE(FileBytes(path),
                  "Export DayNote Log for 5-March-2026\n-----------------------------------\n"_ba);
     }
 
     void logCommandAndReveal() {
-        App().daynotes = Notes({{DateToAbsTime(1, 2, 2026), u"x"_s}});
+        App().daynotes = DaynotesOf({{DateToAbsTime(1, 2, 2026), u"x"_s}});
         AlertRecorder recorder;
         recorder.answer = AlertSecondButton;
-        QDBusConnection fileManager = QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"fm"_s);
-        QVERIFY(fileManager.registerObject(u"/org/freedesktop/FileManager1"_s, &desktop,
-                                           QDBusConnection::ExportAllSlots));
-        QVERIFY(fileManager.registerService(u"org.freedesktop.FileManager1"_s));
+        QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"fm"_s);
+        QVERIFY(bus.registerObject(u"/org/freedesktop/FileManager1"_s, &fileManager,
+                                   QDBusConnection::ExportAllSlots));
+        QVERIFY(bus.registerService(u"org.freedesktop.FileManager1"_s));
         RunCommand(MakeFourCC("ExpF"));
         QCOMPARE(recorder.alerts.size(), 1);
         const AlertRequest alert = recorder.alerts.first(); // its second button reveals the file
         QVERIFY(QFileInfo::exists(alert.informative));
-        QTRY_COMPARE(desktop.shown,
+        QTRY_COMPARE(fileManager.shown,
                      QStringList{QUrl::fromLocalFile(alert.informative).toString(QUrl::FullyEncoded)});
         QVERIFY(desktop.opened.isEmpty());
 
         // Without a file manager on the bus the folder opens instead.
-        QVERIFY(fileManager.unregisterService(u"org.freedesktop.FileManager1"_s));
+        QVERIFY(bus.unregisterService(u"org.freedesktop.FileManager1"_s));
         RevealFile(alert.informative);
         QTRY_COMPARE(desktop.opened, QList<QUrl>{QUrl::fromLocalFile(GetDataFolderURL())});
         QDBusConnection::disconnectFromBus(u"fm"_s);
@@ -141,7 +105,7 @@ class TestExport : public QObject {
         AlertRecorder recorder;
         RunCommand(MakeFourCC("ExpE")); // no daynotes: nothing to write, so nothing fails
         RunCommand(MakeFourCC("ExpF"));
-        App().daynotes = Notes({{DateToAbsTime(1, 2, 2026), u"x"_s}});
+        App().daynotes = DaynotesOf({{DateToAbsTime(1, 2, 2026), u"x"_s}});
         RunCommand(MakeFourCC("ExpE"));
         QVERIFY(QDir(log).removeRecursively() && QDir(events).removeRecursively());
         QCOMPARE(recorder.alerts.size(), 2); // each names its file and why
@@ -168,20 +132,21 @@ class TestExport : public QObject {
             u"Ελληνικά, 日本語 und Ümlaute 😀 "_s.repeated(4),
             u"plain"_s,
         };
-        App().daynotes = Notes({{DateToAbsTime(7, 4, 2024), texts[0]},
-                                {DateToAbsTime(12, 31, 2024), texts[1]},
-                                {DateToAbsTime(2, 28, 2025), texts[2]},
-                                {DateToAbsTime(3, 1, 2025), texts[3]}});
+        // Two in one month: each keeps a UID of its own.
+        App().daynotes = DaynotesOf({{DateToAbsTime(12, 4, 2024), texts[0]},
+                                     {DateToAbsTime(12, 31, 2024), texts[1]},
+                                     {DateToAbsTime(2, 28, 2025), texts[2]},
+                                     {DateToAbsTime(3, 1, 2025), texts[3]}});
         SetTestClock(DateToAbsTime(6, 1, 2026) + 3723); // 01:02:03 local time; the stamp is in UTC
         RunCommand(code);
-        const QByteArray bytes = Slurp(path);
+        const QByteArray bytes = FileBytes(path);
         // CRLF only, folded at 75 octets, never inside a character.
         QVERIFY(!bytes.isEmpty() && bytes.endsWith("END:VCALENDAR\r\n"));
         for (const QByteArray& line : bytes.chopped(1).split('\n')) {
             QVERIFY2(line.endsWith('\r') && line.size() - 1 <= 75, line.constData());
             QCOMPARE(QString::fromUtf8(line).toUtf8(), line);
         }
-        const QJsonArray components = ReadCalendar(path)[u"components"_s].toArray();
+        const QJsonArray components = PythonReading(u"ical_reader.py"_s, path)[u"components"_s].toArray();
         QCOMPARE(components.size(), 4);
         QStringList   uids;
         const QString stamp = QDateTime::fromSecsSinceEpoch(qint64(GetNow() + UnixToAbsoluteOffset), Qt::UTC)
@@ -197,6 +162,7 @@ class TestExport : public QObject {
             QVERIFY(c[u"due"_s].isNull() != todo);
             QVERIFY(c[u"dtend"_s].isNull() == todo); // a to-do may not have an end
             uids << c[u"uid"_s].toString();
+            QVERIFY2(uids.last().startsWith(c[u"dtstart"_s].toString() + u'-'), qPrintable(uids.last()));
         }
         // A to-do is due on its day; an event ends the next, across the year's and February's end.
         const QJsonObject december = components[1].toObject();
@@ -212,14 +178,14 @@ class TestExport : public QObject {
         // A second export replaces the file and keeps every daynote's UID; an emptied array leaves it alone.
         App().daynotes.erase(App().daynotes.begin() + 2);
         RunCommand(code);
-        const QJsonArray again = ReadCalendar(path)[u"components"_s].toArray();
+        const QJsonArray again = PythonReading(u"ical_reader.py"_s, path)[u"components"_s].toArray();
         QCOMPARE(again.size(), 3);
         QCOMPARE(again[0].toObject()[u"uid"_s].toString(), uids[0]);
         QCOMPARE(again[2].toObject()[u"uid"_s].toString(), uids[3]);
-        const QByteArray second = Slurp(path);
+        const QByteArray second = FileBytes(path);
         App().daynotes.clear();
         RunCommand(code);
-        QCOMPARE(Slurp(path), second);
+        QCOMPARE(FileBytes(path), second);
     }
 };
 

@@ -1,19 +1,11 @@
 // Recurring daynotes on the offscreen platform: the sheet opened from a daynote window, the copies it makes
 // every so many weeks, months or years, appending to daynotes already there, and what changes nothing.
 #include "calendar/calendar_window.h"
-#include "core/app_state.h"
-#include "core/dates.h"
-#include "core/dispatch.h"
-#include "core/window_ids.h"
 #include "helpers/test_support.h"
-#include "helpers/zone_scope.h"
 #include "notes/daynote_window.h"
 #include "notes/recurring.h"
-#include "platform/clock.h"
-#include "platform/windows.h"
 
 #include <QApplication>
-#include <QTest>
 
 using namespace Qt::StringLiterals;
 
@@ -46,7 +38,7 @@ QWidget* Sheet() {
 // Opens the base date's daynote window, and the sheet with its recurring button.
 QWidget* OpenSheet(QDate base) {
     QWidget* window = OpenDaynote(base.month(), base.day(), base.year(), false, Notes());
-    QTest::mouseClick(FindControl(window, RecurringButton), Qt::LeftButton);
+    ClickControl(window, RecurringButton);
     return Sheet();
 }
 
@@ -57,7 +49,7 @@ void FillAndCopy(int period, const QString& count, const QString& spacing) {
     for (int i = 1; i < period; ++i) QTest::keyClick(popUp, Qt::Key_Down);
     QTest::keyClicks(FindControl(sheet, RecurringCountField), count);
     QTest::keyClicks(FindControl(sheet, RecurringSpacingField), spacing);
-    QTest::mouseClick(FindControl(sheet, RecurringCopyButton), Qt::LeftButton);
+    ClickControl(sheet, RecurringCopyButton);
 }
 
 } // namespace
@@ -89,7 +81,7 @@ class TestRecurring : public QObject {
         // Emptied again, the count makes no copies; the sheet is put away for the next use.
         ClearText(FindControl(sheet, RecurringCountField));
         QTest::keyClicks(FindControl(sheet, RecurringSpacingField), u"5"_s);
-        QTest::mouseClick(FindControl(sheet, RecurringCopyButton), Qt::LeftButton);
+        ClickControl(sheet, RecurringCopyButton);
         QVERIFY(!IsWindowVisible(sheet));
         QCOMPARE(int(Notes().size()), 1);
         // Opened again, nothing of the last use is left.
@@ -168,48 +160,45 @@ class TestRecurring : public QObject {
             SetRecordDate(Notes(), NoteIndex(eighth), ReminderDateKey, reminder);
         }
         QWidget* target = open ? OpenDaynote(3, 8, 2027, false, Notes()) : nullptr;
-        if (target) {
-            FindControl(target, DaynoteTextControl)->setFocus();
-            QTest::keyClicks(FindControl(target, DaynoteTextControl), typed);
-        }
+        if (target) TypeAtEnd(FindControl(target, DaynoteTextControl), typed);
         OpenSheet(QDate(2027, 3, 1));
         FillAndCopy(RecurWeeks, u"1"_s, u"0"_s);
         if (target) {
             QCOMPARE(GetControlText(FindControl(target, DaynoteTextControl)), after);
-            CloseWindow(target);
-            QTest::qWait(0);
+            CloseAndSettle(target);
         }
         QCOMPARE(StoredText(eighth), after);
         QCOMPARE(StoredText(DateToAbsTime(3, 10, 2027)), u"Untouched"_s);
-        int8_t type = 0;
         double kept = 0;
-        QVERIFY(GetRecordByte(Notes(), NoteIndex(eighth), NoteTypeKey, &type));
-        QCOMPARE(type, int8_t(existing.isEmpty() ? NoteStandard : NoteHoliday));
+        QCOMPARE(StoredType(eighth), int(existing.isEmpty() ? NoteStandard : NoteHoliday));
         QCOMPARE(GetRecordDate(Notes(), NoteIndex(eighth), ReminderDateKey, &kept), !existing.isEmpty());
         QCOMPARE(kept, existing.isEmpty() ? 0 : reminder);
     }
 
-    // Words typed but not yet saved are no daynote to copy: the alert, and nothing changes.
-    void changesNothingWhenNotSaved() {
+    // Words typed but not yet saved are no daynote to copy, and the calendar window is no place to start
+    // from: the alert, and nothing changes.
+    void refusedWithoutASavedDaynote_data() {
+        QTest::addColumn<bool>("fromCalendar");
+        QTest::newRow("unsaved words") << false;
+        QTest::newRow("from the calendar window") << true;
+    }
+    void refusedWithoutASavedDaynote() {
+        QFETCH(bool, fromCalendar);
         AddDaynote(3, 10, 2027, NoteStandard, u"Other"_s);
-        QWidget* window = OpenDaynote(3, 1, 2027, false, Notes());
-        FindControl(window, DaynoteTextControl)->setFocus();
-        QTest::keyClicks(FindControl(window, DaynoteTextControl), u"typed only"_s);
         const QStringList before = AllNotes();
         AlertRecorder     recorder;
-        QTest::mouseClick(FindControl(window, RecurringButton), Qt::LeftButton);
-        FillAndCopy(RecurWeeks, u"3"_s, u"0"_s);
+        if (fromCalendar) {
+            ShowCalendar();
+            QVERIFY(!OpenRecurringSheet(FindWindowById(CalendarWindowId), DateToAbsTime(3, 1, 2027)));
+        } else {
+            QWidget* window = OpenDaynote(3, 1, 2027, false, Notes());
+            TypeAtEnd(FindControl(window, DaynoteTextControl), u"typed only"_s);
+            ClickControl(window, RecurringButton);
+            FillAndCopy(RecurWeeks, u"3"_s, u"0"_s);
+        }
         QCOMPARE(AllNotes(), before);
-        QVERIFY(!IsWindowVisible(Sheet()));
-        QCOMPARE(recorder.alerts.size(), 1);
-    }
-
-    void needsADaynoteOrListWindow() {
-        ShowCalendar();
-        AlertRecorder recorder;
-        QVERIFY(!OpenRecurringSheet(FindWindowById(CalendarWindowId), DateToAbsTime(3, 1, 2027)));
-        QCOMPARE(recorder.alerts.size(), 1);
         QVERIFY(!Sheet() || !IsWindowVisible(Sheet()));
+        QCOMPARE(recorder.alerts.size(), 1);
     }
 };
 

@@ -1,47 +1,15 @@
 // Reminders on a private session bus, with a fake sendmail, a fake notification server and a listening dock.
-#include "core/dates.h"
 #include "helpers/test_support.h"
-#include "helpers/zone_scope.h"
 #include "notes/daynote_window.h"
 #include "notes/reminders.h"
-#include "platform/clock.h"
 #include "platform/mail.h"
 #include "platform/notify.h"
 #include "platform/speech.h"
-#include "platform/windows.h"
 
-#include <QApplication>
-#include <QDBusConnection>
-#include <QDesktopServices>
 #include <QDir>
-#include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
-#include <QTest>
 
 using namespace Qt::StringLiterals;
-
-// The desktop as the program meets it: a notification server, a dock's launcher entry and a mail client.
-class FakeDesktop : public QObject {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
-
-  public:
-    QStringList posted; // "summary|body"
-    QVariantMap badge;  // the last launcher entry update
-    QList<QUrl> mailto;
-
-  public slots:
-    QStringList GetCapabilities() { return {u"body"_s}; }
-
-    uint Notify(const QString&, uint, const QString&, const QString& summary, const QString& body,
-                const QStringList&, const QVariantMap&, int) {
-        posted << summary + QLatin1Char('|') + body;
-        return uint(posted.size());
-    }
-    void OnUpdate(const QString&, const QVariantMap& properties) { badge = properties; }
-    void HandleUrl(const QUrl& url) { mailto << url; }
-};
 
 namespace {
 
@@ -57,33 +25,17 @@ RecordArray Daynotes(const QList<double>& dates, const QList<double>& at = {}) {
     return notes;
 }
 
-QStringList DaynoteTitles() {
-    QStringList titles;
-    for (QWidget* w : DocumentWindows())
-        if (IsDaynoteWindowId(GetWindowId(w))) titles << GetWindowTitle(w);
-    titles.sort();
-    return titles;
-}
-
-qsizetype CloseDaynotes() {
-    QList<QWidget*> windows = DocumentWindows();
-    windows.removeIf([](QWidget* w) { return !IsDaynoteWindowId(GetWindowId(w)); });
-    for (QWidget* w : windows) DisposeWindow(w);
-    return windows.size();
-}
-
 } // namespace
 
 class TestReminders : public QObject {
     Q_OBJECT
 
-    QDBusConnection serverBus{QString()};
-    FakeDesktop     desktop;
-    AlertRecorder   alerts;
-    QStringList     spoken;
-    const QString   sent = qEnvironmentVariable("HOME") + u"/sent"_s; // the fake sendmail's mail
-    ZoneScope       zone{"Europe/Berlin"};
-    LocaleScope     locale{"en_GB"};
+    FakeDesktop   desktop;
+    AlertRecorder alerts;
+    QStringList   spoken;
+    const QString sent = qEnvironmentVariable("HOME") + u"/sent"_s; // the fake sendmail's mail
+    ZoneScope     zone{"Europe/Berlin"};
+    LocaleScope   locale{"en_GB"};
 
     static double At(int m, int d, int y, int h = 0) { return DateTimeToAbsTime(m, d, y, h, 0); }
 
@@ -112,25 +64,19 @@ class TestReminders : public QObject {
         QVERIFY(privateSession);
         qputenv("FAKE_SENDMAIL_DIR", sent.toUtf8());
         SetSpeechSink([this](const QString& text) { spoken << text; });
-        serverBus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"desktop"_s);
-        QVERIFY(serverBus.registerObject(u"/org/freedesktop/Notifications"_s, &desktop,
-                                         QDBusConnection::ExportAllSlots));
-        QVERIFY(serverBus.registerService(u"org.freedesktop.Notifications"_s));
-        QVERIFY(serverBus.connect(QString(), QString(), u"com.canonical.Unity.LauncherEntry"_s, u"Update"_s,
-                                  &desktop, SLOT(OnUpdate(QString, QVariantMap))));
-        QDesktopServices::setUrlHandler(u"mailto"_s, &desktop, "HandleUrl");
+        QVERIFY(desktop.Serve(true));
+        desktop.HandleUrls(u"mailto"_s);
     }
-    void cleanupTestCase() { QDesktopServices::unsetUrlHandler(u"mailto"_s); }
     void init() {
         FinishReminderWork();
-        CloseDaynotes();
+        DisposeDaynoteWindows();
         ClearTestClock();
         QVERIFY(Sync());
         QVERIFY(QDir(sent).removeRecursively() && QDir().mkpath(sent));
         spoken.clear();
         desktop.posted.clear();
         desktop.badge.clear();
-        desktop.mailto.clear();
+        desktop.opened.clear();
         alerts.alerts.clear();
         qputenv("VRDX_SENDMAIL", qgetenv("VRDX_SOURCE_DIR") + "/tests/fake-sendmail");
         qunsetenv("FAKE_SENDMAIL_EXIT");
@@ -161,10 +107,10 @@ class TestReminders : public QObject {
         RecordArray notes = Daynotes({At(12, 1, 2026), At(12, 5, 2026), At(12, 10, 2026)}, reminders);
         SetTestClock(now);
         QCOMPARE(CheckReminders(false, notes), fired.size()); // counting only fires nothing
-        QCOMPARE(CloseDaynotes(), 0);
+        QCOMPARE(DisposeDaynoteWindows(), 0);
         QCOMPARE(AnnounceReminders(notes), fired.size());
         QVERIFY(WorkDone());
-        QCOMPARE(CloseDaynotes(), fired.size());
+        QCOMPARE(DisposeDaynoteWindows(), fired.size());
         QCOMPARE(spoken, said.isEmpty() ? QStringList() : QStringList{said});
         QVERIFY(Sync());
         QCOMPARE(desktop.posted, posts);
@@ -176,23 +122,20 @@ class TestReminders : public QObject {
     // The reminder's date and web address stay either way.
     void mailFieldsStayUntilTaken_data() {
         QTest::addColumn<QString>("address");
-        QTest::addColumn<bool>("sendmail");   // the fake sendmail, or none at all
-        QTest::addColumn<QByteArray>("exit"); // the fake sendmail's status
-        QTest::addColumn<bool>("client");     // a mail client takes mailto URLs
-        QTest::addColumn<QString>("alert");   // the start of the one alert
+        QTest::addColumn<int>("sendmail");  // the fake sendmail's exit status; -1: no sendmail at all
+        QTest::addColumn<bool>("client");   // a mail client takes mailto URLs
+        QTest::addColumn<QString>("alert"); // the start of the one alert
         const QString me = u"me@example.org"_s;
-        QTest::newRow("single blanks are no e-mail") << u" "_s << true << "0"_ba << true << QString();
-        QTest::newRow("sendmail takes it") << me << true << "0"_ba << false << QString();
-        QTest::newRow("sendmail refuses")
-            << me << true << "75"_ba << false << u"The reminder e-mail could not be sent"_s;
-        QTest::newRow("no sendmail, the client composes") << me << false << "0"_ba << true << QString();
+        QTest::newRow("single blanks are no e-mail") << u" "_s << 0 << true << QString();
+        QTest::newRow("sendmail takes it") << me << 0 << false << QString();
+        QTest::newRow("sendmail refuses") << me << 75 << false << u"The reminder e-mail could not be sent"_s;
+        QTest::newRow("no sendmail, the client composes") << me << -1 << true << QString();
         QTest::newRow("no sendmail, no client")
-            << me << false << "0"_ba << false << u"A sendmail-compatible mail program"_s;
+            << me << -1 << false << u"A sendmail-compatible mail program"_s;
     }
     void mailFieldsStayUntilTaken() {
         QFETCH(QString, address);
-        QFETCH(bool, sendmail);
-        QFETCH(QByteArray, exit);
+        QFETCH(int, sendmail);
         QFETCH(bool, client);
         QFETCH(QString, alert);
         RecordArray notes = Daynotes({At(12, 5, 2026)}, {At(1, 1, 2020)});
@@ -202,21 +145,21 @@ class TestReminders : public QObject {
         SetRecordValue(notes, 0, EmailMessageKey, blank ? address : u"Line 1\rLine 2 & 3"_s);
         SetRecordValue(notes, 0, URLKey, u" "_s);
         const Record before = *GetRecord(notes, 0, false);
-        if (!sendmail) qputenv("VRDX_SENDMAIL", (sent + u"/no-sendmail"_s).toUtf8());
-        qputenv("FAKE_SENDMAIL_EXIT", exit);
-        if (!client) QDesktopServices::unsetUrlHandler(u"mailto"_s);
+        if (sendmail < 0) qputenv("VRDX_SENDMAIL", (sent + u"/no-sendmail"_s).toUtf8());
+        qputenv("FAKE_SENDMAIL_EXIT", QByteArray::number(qMax(sendmail, 0)));
+        if (!client) desktop.StopHandlingUrls(u"mailto"_s);
         QCOMPARE(CheckReminders(true, notes), 1);
         QCOMPARE(CheckReminders(true, notes), 1); // while the first is still on its way: no second e-mail
         QVERIFY(WorkDone());
         QTest::qWait(20); // the alert comes from the event loop
-        QDesktopServices::setUrlHandler(u"mailto"_s, &desktop, "HandleUrl");
-        QCOMPARE(SentMail().size(), sendmail && !blank ? 1 : 0);
-        const QString url = !sendmail && client
+        desktop.HandleUrls(u"mailto"_s);
+        QCOMPARE(SentMail().size(), sendmail >= 0 && !blank ? 1 : 0);
+        const QString url = sendmail < 0 && client
                                 ? u"mailto:me@example.org?subject=Tea%20%26%20cake%3F%202%3D2%20"
                                   u"%231%20100%25&body=Line%201%0D%0ALine%202%20%26%203"_s
                                 : QString();
-        QCOMPARE(desktop.mailto.size(), url.isEmpty() ? 0 : 1);
-        if (!url.isEmpty()) QCOMPARE(desktop.mailto[0].toString(QUrl::FullyEncoded), url);
+        QCOMPARE(desktop.opened.size(), url.isEmpty() ? 0 : 1);
+        if (!url.isEmpty()) QCOMPARE(desktop.opened[0].toString(QUrl::FullyEncoded), url);
         if (kept)
             QCOMPARE(*GetRecord(notes, 0, false), before);
         else
@@ -241,19 +184,19 @@ class TestReminders : public QObject {
         QCOMPARE(CheckReminders(true, notes), count);
         QVERIFY(WorkDone());
         QTest::qWait(20);
-        const QStringList latest = DaynoteTitles();
+        const QStringList latest = DaynoteWindowTitles();
         QCOMPARE(latest.size(), RemindersOpenedAtOnce);
         QVERIFY(latest.contains(FormatDate(u"dd  LLLL  yyyy"_s, dates.last())));
         QCOMPARE(alerts.alerts.size(), 1);
-        CloseDaynotes();
+        DisposeDaynoteWindows();
         QSet<QString> seen; // three pages hold every due daynote, the fourth starts again from the latest
         for (int call = 0; call < 4; ++call) {
             ShowAllReminders(notes);
             QVERIFY(WorkDone());
-            const QStringList page = DaynoteTitles();
+            const QStringList page = DaynoteWindowTitles();
             if (call == 0 || call == 3) QCOMPARE(page, latest);
             seen.unite(QSet<QString>(page.begin(), page.end()));
-            CloseDaynotes();
+            DisposeDaynoteWindows();
         }
         QCOMPARE(seen.size(), count);
     }
@@ -289,11 +232,8 @@ class TestReminders : public QObject {
         QFile file(sent + u"/message"_s);
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(mails[0]) == mails[0].size());
         file.close();
-        QProcess reader;
-        reader.start(u"/usr/bin/python3"_s,
-                     {qEnvironmentVariable("VRDX_SOURCE_DIR") + u"/tests/mail_reader.py"_s, file.fileName()});
-        QVERIFY(reader.waitForFinished(30000) && reader.exitCode() == 0);
-        const QJsonObject read = QJsonDocument::fromJson(reader.readAllStandardOutput()).object();
+        const QJsonObject read = PythonReading(u"mail_reader.py"_s, file.fileName());
+        QVERIFY(!read.isEmpty());
         const QStringList problems = read.value(u"problems"_s).toVariant().toStringList();
         QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1String("; "))));
         QCOMPARE(read.value(u"subject"_s).toString(), subjectOut);
@@ -323,7 +263,7 @@ class TestReminders : public QObject {
             SetTestClock(start + now);
             FireRemindersReached(start + now - 0.5, start + now, notes);
             QVERIFY(WorkDone());
-            for (qsizetype n = CloseDaynotes(); n > 0; --n) fired << now;
+            for (qsizetype n = DisposeDaynoteWindows(); n > 0; --n) fired << now;
         }
         QCOMPARE(fired, (QList<double>{60, 60.5}));
         QVERIFY(Sync());

@@ -184,8 +184,15 @@ QWidget* NewUserNote() {
         ChooseFileToSave(QStringLiteral("Pick a NAME and LOCATION for the User Notes File"),
                          QStringLiteral("Put your file name here"), DefaultNoteFolder(), UserNoteSuffix);
     if (path.isEmpty()) return nullptr;
-    // A note open on that file would write its old text over the new note when it closes.
-    if (QWidget* open = NoteWindowForFile(path)) DisposeWindow(open);
+    // A note open on that file keeps it: two windows on one file would write over each other, and replacing
+    // the file under the open note would drop the words in its window.
+    if (QWidget* open = NoteWindowForFile(path)) {
+        SelectWindow(open);
+        ShowAlert(AlertStyle::Informational,
+                  QStringLiteral("The User Note \"%1\" is open").arg(FileName(path)),
+                  QStringLiteral("Close it first to replace its file, or pick another name."));
+        return nullptr;
+    }
     const NoteFontStyle style = FontPreset(DefaultUserNoteFontItem, NoteFontStyle{});
     const QString       text = QStringLiteral(" ");
     QString             reason;

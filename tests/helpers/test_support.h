@@ -110,3 +110,80 @@ class LauncherBadge : public QObject {
         TestObject   test;                                                                                   \
         return QTest::qExec(&test, argc, argv);                                                              \
     }
+
+// --- notes ---
+// What nearly every GUI test names: the program's state, dates, commands, windows and test clock, and the
+// zone and locale scopes.
+#include "core/app_state.h"
+#include "core/dates.h"
+#include "core/dispatch.h"
+#include "core/records.h"
+#include "core/window_ids.h"
+#include "helpers/zone_scope.h"
+#include "platform/clock.h"
+#include "platform/file_dialogs.h"
+#include "platform/windows.h"
+
+#include <QTest>
+
+#include <QJsonObject>
+#include <QObject>
+#include <QUrl>
+#include <QVariantMap>
+
+// Clicks the control of the window (given itself or by number) as a user would.
+void ClickControl(QWidget* window, int controlId);
+void ClickControl(int windowId, int controlId);
+// Focuses the text control and types at the end of its text.
+void TypeAtEnd(QWidget* view, const QString& text);
+// Closes the window as its close box does and lets Qt finish with it.
+void CloseAndSettle(QWidget* window);
+// The titles of the open daynote windows, sorted; disposing of them says how many there were.
+QStringList DaynoteWindowTitles();
+qsizetype   DisposeDaynoteWindows();
+// Clicks the list's column title, as often as asked.
+void ClickColumnTitle(QWidget* list, int column, int clicks = 1);
+// Standard daynotes from (date, text) pairs, in the order given.
+RecordArray DaynotesOf(const QList<std::pair<double, QString>>& notes);
+// The type of the day's daynote in the program's array, 0 without one.
+int StoredType(double date);
+// The file's bytes; empty when it cannot be read.
+QByteArray FileBytes(const QString& path);
+// What one of the tests' Python readers (tests/NAME) prints as JSON for the file; empty when it fails.
+QJsonObject PythonReading(const QString& script, const QString& path);
+
+// Answers the program's file dialogs with the path given, and keeps what they asked.
+struct DialogAnswer {
+    QList<OpenFileRequest> asked;
+    OpenFilePresenter      previous;
+    explicit DialogAnswer(const QString& answer);
+    ~DialogAnswer();
+};
+
+// The desktop on the private session bus, on a connection of its own: a notification server, a dock that
+// listens to the launcher entry's badge, and a handler for URLs of the schemes it is given.
+class FakeDesktop : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+
+  public:
+    QStringList posted; // "summary|body"
+    QVariantMap badge;  // the launcher entry's last update
+    QList<QUrl> opened; // URLs handed to the desktop
+
+    // With notifications, also claims the notification server's name.
+    bool Serve(bool notifications);
+    void HandleUrls(const QString& scheme);
+    void StopHandlingUrls(const QString& scheme);
+    ~FakeDesktop() override;
+
+  public slots:
+    QStringList GetCapabilities() { return {QStringLiteral("body")}; }
+    uint        Notify(const QString&, uint, const QString&, const QString& summary, const QString& body,
+                       const QStringList&, const QVariantMap&, int);
+    void        OnUpdate(const QString&, const QVariantMap& properties) { badge = properties; }
+    void        HandleUrl(const QUrl& url) { opened << url; }
+
+  private:
+    QStringList schemes;
+};
