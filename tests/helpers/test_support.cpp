@@ -187,6 +187,7 @@ bool LauncherBadge::Listen() {
     bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("launcher-badge"));
     return bus.connect(QString(), QString(), QStringLiteral("com.canonical.Unity.LauncherEntry"),
                        QStringLiteral("Update"), this, SLOT(OnUpdate(QString, QVariantMap)));
+}
 
 // --- notes ---
 #include "notes/daynote_window.h"
@@ -197,116 +198,116 @@ bool LauncherBadge::Listen() {
 #include <QHeaderView>
 #include <QJsonDocument>
 
-    void ClickControl(QWidget * window, int controlId) {
-        QTest::mouseClick(FindControl(window, controlId), Qt::LeftButton);
-    }
-    void ClickControl(int windowId, int controlId) {
-        ClickControl(FindWindowById(windowId), controlId);
-    }
+void ClickControl(QWidget* window, int controlId) {
+    QTest::mouseClick(FindControl(window, controlId), Qt::LeftButton);
+}
+void ClickControl(int windowId, int controlId) {
+    ClickControl(FindWindowById(windowId), controlId);
+}
 
-    void TypeAtEnd(QWidget * view, const QString& text) {
-        view->setFocus();
-        QTest::keyClick(view, Qt::Key_End, Qt::ControlModifier);
-        QTest::keyClicks(view, text);
-    }
+void TypeAtEnd(QWidget* view, const QString& text) {
+    view->setFocus();
+    QTest::keyClick(view, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClicks(view, text);
+}
 
-    void CloseAndSettle(QWidget * window) {
-        CloseWindow(window);
-        QTest::qWait(0);
-    }
+void CloseAndSettle(QWidget* window) {
+    CloseWindow(window);
+    QTest::qWait(0);
+}
 
-    namespace {
-    QList<QWidget*> DaynoteWindows() {
-        QList<QWidget*> windows = DocumentWindows();
-        windows.removeIf([](QWidget* w) { return !IsDaynoteWindowId(GetWindowId(w)); });
-        return windows;
-    }
-    } // namespace
+namespace {
+QList<QWidget*> DaynoteWindows() {
+    QList<QWidget*> windows = DocumentWindows();
+    windows.removeIf([](QWidget* w) { return !IsDaynoteWindowId(GetWindowId(w)); });
+    return windows;
+}
+} // namespace
 
-    QStringList DaynoteWindowTitles() {
-        QStringList titles;
-        for (QWidget* w : DaynoteWindows()) titles << GetWindowTitle(w);
-        titles.sort();
-        return titles;
-    }
+QStringList DaynoteWindowTitles() {
+    QStringList titles;
+    for (QWidget* w : DaynoteWindows()) titles << GetWindowTitle(w);
+    titles.sort();
+    return titles;
+}
 
-    qsizetype DisposeDaynoteWindows() {
-        const QList<QWidget*> windows = DaynoteWindows();
-        for (QWidget* w : windows) DisposeWindow(w);
-        return windows.size();
-    }
+qsizetype DisposeDaynoteWindows() {
+    const QList<QWidget*> windows = DaynoteWindows();
+    for (QWidget* w : windows) DisposeWindow(w);
+    return windows.size();
+}
 
-    void ClickColumnTitle(QWidget * list, int column, int clicks) {
-        auto* header = list->findChild<QHeaderView*>();
-        if (!header) qWarning("the list has no column titles");
-        for (int i = 0; header && i < clicks; ++i)
-            QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
-                              QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
-    }
+void ClickColumnTitle(QWidget* list, int column, int clicks) {
+    auto* header = list->findChild<QHeaderView*>();
+    if (!header) qWarning("the list has no column titles");
+    for (int i = 0; header && i < clicks; ++i)
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
+}
 
-    RecordArray DaynotesOf(const QList<std::pair<double, QString>>& notes) {
-        RecordArray array;
-        for (qsizetype i = 0; i < notes.size(); ++i)
-            SetDaynote(array, int(i), notes[i].second, notes[i].first, NoteStandard, {});
-        return array;
-    }
+RecordArray DaynotesOf(const QList<std::pair<double, QString>>& notes) {
+    RecordArray array;
+    for (qsizetype i = 0; i < notes.size(); ++i)
+        SetDaynote(array, int(i), notes[i].second, notes[i].first, NoteStandard, {});
+    return array;
+}
 
-    int StoredType(double date) {
-        int8_t type = 0;
-        GetRecordByte(App().daynotes, NoteIndex(date), NoteTypeKey, &type);
-        return type;
-    }
+int StoredType(double date) {
+    int8_t type = 0;
+    GetRecordByte(App().daynotes, NoteIndex(date), NoteTypeKey, &type);
+    return type;
+}
 
-    QByteArray FileBytes(const QString& path) {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
+QByteArray FileBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
 
-    QJsonObject PythonReading(const QString& script, const QString& path) {
-        QProcess python;
-        python.start(RequireProgram(QStringLiteral("/usr/bin/python3")),
-                     {qEnvironmentVariable("VRDX_SOURCE_DIR") + QStringLiteral("/tests/") + script, path});
-        if (!python.waitForFinished(30000) || python.exitCode() != 0) {
-            qWarning() << python.readAllStandardError();
-            return {};
-        }
-        return QJsonDocument::fromJson(python.readAllStandardOutput()).object();
+QJsonObject PythonReading(const QString& script, const QString& path) {
+    QProcess python;
+    python.start(RequireProgram(QStringLiteral("/usr/bin/python3")),
+                 {qEnvironmentVariable("VRDX_SOURCE_DIR") + QStringLiteral("/tests/") + script, path});
+    if (!python.waitForFinished(30000) || python.exitCode() != 0) {
+        qWarning() << python.readAllStandardError();
+        return {};
     }
+    return QJsonDocument::fromJson(python.readAllStandardOutput()).object();
+}
 
-    DialogAnswer::DialogAnswer(const QString& answer) {
-        previous = SetOpenFilePresenter([this, answer](const OpenFileRequest& r) {
-            asked << r;
-            return answer;
-        });
-    }
-    DialogAnswer::~DialogAnswer() {
-        SetOpenFilePresenter(previous);
-    }
+DialogAnswer::DialogAnswer(const QString& answer) {
+    previous = SetOpenFilePresenter([this, answer](const OpenFileRequest& r) {
+        asked << r;
+        return answer;
+    });
+}
+DialogAnswer::~DialogAnswer() {
+    SetOpenFilePresenter(previous);
+}
 
-    bool FakeDesktop::Serve(bool notifications) {
-        QDBusConnection bus =
-            QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("desktop"));
-        if (!bus.connect(QString(), QString(), QStringLiteral("com.canonical.Unity.LauncherEntry"),
-                         QStringLiteral("Update"), this, SLOT(OnUpdate(QString, QVariantMap))))
-            return false;
-        return !notifications || (bus.registerObject(QStringLiteral("/org/freedesktop/Notifications"), this,
-                                                     QDBusConnection::ExportAllSlots) &&
-                                  bus.registerService(QStringLiteral("org.freedesktop.Notifications")));
-    }
+bool FakeDesktop::Serve(bool notifications) {
+    QDBusConnection bus =
+        QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("desktop"));
+    if (!bus.connect(QString(), QString(), QStringLiteral("com.canonical.Unity.LauncherEntry"),
+                     QStringLiteral("Update"), this, SLOT(OnUpdate(QString, QVariantMap))))
+        return false;
+    return !notifications || (bus.registerObject(QStringLiteral("/org/freedesktop/Notifications"), this,
+                                                 QDBusConnection::ExportAllSlots) &&
+                              bus.registerService(QStringLiteral("org.freedesktop.Notifications")));
+}
 
-    void FakeDesktop::HandleUrls(const QString& scheme) {
-        QDesktopServices::setUrlHandler(scheme, this, "HandleUrl");
-        if (!schemes.contains(scheme)) schemes << scheme;
-    }
-    void FakeDesktop::StopHandlingUrls(const QString& scheme) {
-        QDesktopServices::unsetUrlHandler(scheme);
-    }
-    FakeDesktop::~FakeDesktop() {
-        for (const QString& scheme : schemes) QDesktopServices::unsetUrlHandler(scheme);
-    }
+void FakeDesktop::HandleUrls(const QString& scheme) {
+    QDesktopServices::setUrlHandler(scheme, this, "HandleUrl");
+    if (!schemes.contains(scheme)) schemes << scheme;
+}
+void FakeDesktop::StopHandlingUrls(const QString& scheme) {
+    QDesktopServices::unsetUrlHandler(scheme);
+}
+FakeDesktop::~FakeDesktop() {
+    for (const QString& scheme : schemes) QDesktopServices::unsetUrlHandler(scheme);
+}
 
-    uint FakeDesktop::Notify(const QString&, uint, const QString&, const QString& summary,
-                             const QString& body, const QStringList&, const QVariantMap&, int) {
-        posted << summary + QLatin1Char('|') + body;
-        return uint(posted.size());
-    }
+uint FakeDesktop::Notify(const QString&, uint, const QString&, const QString& summary, const QString& body,
+                         const QStringList&, const QVariantMap&, int) {
+    posted << summary + QLatin1Char('|') + body;
+    return uint(posted.size());
+}
