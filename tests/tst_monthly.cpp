@@ -2,30 +2,21 @@
 #include "calendar/calendar_window.h"
 #include "calendar/monthly_view.h"
 #include "calendar/weekly_view.h"
-#include "core/app_state.h"
-#include "core/dates.h"
-#include "core/dispatch.h"
-#include "core/preferences.h"
-#include "core/window_ids.h"
 #include "helpers/test_support.h"
 #include "helpers/zone_scope.h"
 #include "notes/daynote_window.h"
-#include "platform/clock.h"
-#include "platform/windows.h"
 
 #include <QApplication>
-#include <QTest>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-QWidget* Monthly() {
-    return FindWindowById(MonthlyWindowId);
-}
-QString CellText(int id) {
-    return GetControlText(FindControl(Monthly(), id));
-}
+const auto Monthly = [] { return FindWindowById(MonthlyWindowId); };
+const auto CellText = [](int id) { return GetControlText(FindControl(Monthly(), id)); };
+
+using OpenRow = std::tuple<bool, int, int, QString>;
+using PositionRow = std::tuple<int, int, bool, int, QString, int>;
 
 } // namespace
 
@@ -51,20 +42,14 @@ class TestMonthly : public QObject {
 
     // Opened on the calendar's month, the view then steps on its own across the year's end.
     void opensAndSteps_data() {
-        QTest::addColumn<bool>("byInitial"); // Ctrl-click on a weekday initial, or the menu command
-        QTest::addColumn<int>("month");
-        QTest::addColumn<int>("button");
-        QTest::addColumn<QString>("title");
-        QTest::newRow("menu command, back from January 2027")
-            << false << 1 << int(MonthlyPreviousButton) << u"December 2026"_s;
-        QTest::newRow("weekday initial, forward from December 2026")
-            << true << 12 << int(MonthlyNextButton) << u"January 2027"_s;
+        AddRows<OpenRow>({
+            {"menu command, back from January 2027", {false, 1, MonthlyPreviousButton, u"December 2026"_s}},
+            {"weekday initial, forward from December 2026", {true, 12, MonthlyNextButton, u"January 2027"_s}},
+        });
     }
     void opensAndSteps() {
-        QFETCH(bool, byInitial);
-        QFETCH(int, month);
-        QFETCH(int, button);
-        QFETCH(QString, title);
+        FETCH_ROW(OpenRow, byInitial, month, button,
+                  title); // by Ctrl-click on a weekday initial, or the menu
         const int year = month == 1 ? 2027 : 2026;
         ShowCalendarMonth(year, month);
         if (byInitial) {
@@ -87,23 +72,14 @@ class TestMonthly : public QObject {
 
     // Only today's own month and year show a red day number.
     void positions_data() {
-        QTest::addColumn<int>("month");
-        QTest::addColumn<int>("year");
-        QTest::addColumn<bool>("monday");
-        QTest::addColumn<int>("first"); // position of day 1
-        QTest::addColumn<QString>("firstName");
-        QTest::addColumn<int>("red"); // the day in red, or 0
-        QTest::newRow("31 days from Saturday, Monday start") << 8 << 2026 << true << 5 << u"Mon"_s << 0;
-        QTest::newRow("this December, today") << 12 << 2026 << false << 2 << u"Sun"_s << 7;
-        QTest::newRow("next year's December") << 12 << 2027 << false << 3 << u"Sun"_s << 0;
+        AddRows<PositionRow>({
+            {"31 days from Saturday, Monday start", {8, 2026, true, 5, u"Mon"_s, 0}},
+            {"this December, today", {12, 2026, false, 2, u"Sun"_s, 7}},
+            {"next year's December", {12, 2027, false, 3, u"Sun"_s, 0}},
+        });
     }
     void positions() {
-        QFETCH(int, month);
-        QFETCH(int, year);
-        QFETCH(bool, monday);
-        QFETCH(int, first);
-        QFETCH(QString, firstName);
-        QFETCH(int, red);
+        FETCH_ROW(PositionRow, month, year, monday, first, firstName, red); // first: day 1's position
         Prefs().weekStart = monday ? WeekStartsMonday : WeekStartsSunday;
         ShowCalendarMonth(year, month);
         ShowMonthlyView();
@@ -121,10 +97,10 @@ class TestMonthly : public QObject {
 
     // A daynote changed elsewhere shows up in the view without a step.
     void refills_data() {
-        QTest::addColumn<QString>("where");
-        QTest::newRow("daynote window closes") << u"daynote"_s;
-        QTest::newRow("weekly view closes") << u"weekly"_s;
-        QTest::newRow("weekly box takes the focus") << u"focus"_s;
+        AddRows<QString>({{"daynote window closes", u"daynote"_s},
+                          {"weekly view closes", u"weekly"_s},
+                          {"weekly box takes the focus", u"focus"_s}},
+                         "where");
     }
     void refills() {
         QFETCH(QString, where);

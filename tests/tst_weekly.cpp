@@ -2,30 +2,14 @@
 // delete boxes, week steps across daylight saving time and with the focus in a box.
 #include "calendar/calendar_window.h"
 #include "calendar/weekly_view.h"
-#include "core/app_state.h"
-#include "core/dates.h"
-#include "core/dispatch.h"
-#include "core/preferences.h"
-#include "core/window_ids.h"
 #include "helpers/test_support.h"
 #include "helpers/zone_scope.h"
-#include "platform/clock.h"
-#include "platform/windows.h"
 
 #include <QApplication>
-#include <QTest>
 
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// The daynote text of a day, or "(none)".
-QString NoteOn(double date) {
-    const RecordArray& notes = App().daynotes;
-    const int          index = FindNoteIndex(notes, date);
-    if (!IsNoteAtIndex(notes, date, index)) return u"(none)"_s;
-    return *ValueText(*GetRecordValue(notes, index, NoteDataKey));
-}
 
 const auto Control = [](int id) { return FindControl(FindWindowById(WeeklyWindowId), id); };
 
@@ -34,6 +18,10 @@ void TypeInto(int boxId, const QString& text) {
     QTest::keyClick(Control(boxId), Qt::Key_End, Qt::ControlModifier);
     QTest::keyClicks(Control(boxId), text);
 }
+
+using WeekRow = std::tuple<int, bool, int, QString>;
+using TypingRow = std::tuple<QString, QString, QString, bool>;
+using StepRow = std::tuple<int, int, QStringList>;
 
 } // namespace
 
@@ -55,22 +43,16 @@ class TestWeekly : public QObject {
     }
 
     void weekShown_data() {
-        QTest::addColumn<int>("today");    // of December 2026
-        QTest::addColumn<bool>("monday");  // weeks start on Monday
-        QTest::addColumn<int>("calendar"); // month on show, as yyyymm
-        QTest::addColumn<QString>("title");
-        QTest::newRow("calendar on March 2027")
-            << 7 << false << 202703 << u"For week beginning February 28, 2027"_s;
-        QTest::newRow("current month, today's week")
-            << 9 << false << 202612 << u"For week beginning December 06, 2026"_s;
-        QTest::newRow("Monday start on a Sunday")
-            << 13 << true << 202612 << u"For week beginning December 07, 2026"_s;
+        AddRows<WeekRow>({
+            {"calendar on March 2027", {7, false, 202703, u"For week beginning February 28, 2027"_s}},
+            {"current month, today's week", {9, false, 202612, u"For week beginning December 06, 2026"_s}},
+            {"Monday start on a Sunday", {13, true, 202612, u"For week beginning December 07, 2026"_s}},
+            {"this month of another year", {9, false, 202712, u"For week beginning November 28, 2027"_s}},
+        });
     }
     void weekShown() {
-        QFETCH(int, today);
-        QFETCH(bool, monday);
-        QFETCH(int, calendar);
-        QFETCH(QString, title);
+        FETCH_ROW(WeekRow, today, monday, calendar,
+                  title); // today in December 2026, the month on show yyyymm
         SetTestClock(DateTimeToAbsTime(12, today, 2026, 10, 0));
         Prefs().weekStart = monday ? WeekStartsMonday : WeekStartsSunday;
         ShowCalendarMonth(calendar / 100, calendar % 100);
@@ -81,19 +63,15 @@ class TestWeekly : public QObject {
     }
 
     void typing_data() {
-        QTest::addColumn<QString>("existing"); // daynote of the third day before typing
-        QTest::addColumn<QString>("typed");    // "<clear>" empties the box
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<bool>("deletable");
-        QTest::newRow("two characters") << QString() << u"ab"_s << u"ab"_s << true;
-        QTest::newRow("added to a daynote") << u"x"_s << u"y"_s << u"xy"_s << true;
-        QTest::newRow("emptied box") << u"xyz"_s << u"<clear>"_s << u"(none)"_s << false;
+        AddRows<TypingRow>({
+            {"two characters", {QString(), u"ab"_s, u"ab"_s, true}},
+            {"added to a daynote", {u"x"_s, u"y"_s, u"xy"_s, true}},
+            {"emptied box", {u"xyz"_s, u"<clear>"_s, u"(none)"_s, false}},
+        });
     }
     void typing() {
-        QFETCH(QString, existing);
-        QFETCH(QString, typed);
-        QFETCH(QString, stored);
-        QFETCH(bool, deletable);
+        FETCH_ROW(TypingRow, existing, typed, stored,
+                  deletable); // the third day's; "<clear>" empties the box
         if (!existing.isEmpty()) AddDaynote(12, 8, 2026, NoteStandard, existing);
         ShowWeeklyView();
         QCOMPARE(GetControlText(Control(FirstWeekBox + 2)), existing);
@@ -107,9 +85,8 @@ class TestWeekly : public QObject {
     }
 
     void deleteChecked_data() {
-        QTest::addColumn<bool>("hasDaynote");
-        QTest::newRow("ticked day with a daynote") << true;
-        QTest::newRow("ticked day without a daynote") << false;
+        AddRows<bool>({{"ticked day with a daynote", true}, {"ticked day without a daynote", false}},
+                      "hasDaynote");
     }
     void deleteChecked() {
         QFETCH(bool, hasDaynote);
@@ -130,20 +107,14 @@ class TestWeekly : public QObject {
 
     // Each step is calendar weeks: the first day stays at 00:00 across a change of daylight saving time.
     void stepAcrossDaylightSaving_data() {
-        QTest::addColumn<int>("month");
-        QTest::addColumn<int>("button");
-        QTest::addColumn<QStringList>("firstDays");
-        QTest::newRow("forward into summer time")
-            << 3 << int(NextWeekButton) << QStringList{u"3-7"_s, u"3-14"_s, u"3-21"_s};
-        QTest::newRow("forward into winter time")
-            << 11 << int(NextWeekButton) << QStringList{u"11-7"_s, u"11-14"_s, u"11-21"_s};
-        QTest::newRow("back into winter time")
-            << 4 << int(PreviousWeekButton) << QStringList{u"3-21"_s, u"3-14"_s, u"3-7"_s};
+        AddRows<StepRow>({
+            {"forward into summer time", {3, NextWeekButton, {u"3-7"_s, u"3-14"_s, u"3-21"_s}}},
+            {"forward into winter time", {11, NextWeekButton, {u"11-7"_s, u"11-14"_s, u"11-21"_s}}},
+            {"back into winter time", {4, PreviousWeekButton, {u"3-21"_s, u"3-14"_s, u"3-7"_s}}},
+        });
     }
     void stepAcrossDaylightSaving() {
-        QFETCH(int, month);
-        QFETCH(int, button);
-        QFETCH(QStringList, firstDays);
+        FETCH_ROW(StepRow, month, button, firstDays);
         ShowCalendarMonth(2027, month);
         ShowWeeklyView();
         for (const QString& expected : firstDays) {
@@ -156,9 +127,8 @@ class TestWeekly : public QObject {
 
     // The focus stays in a box while the week moves: what is typed next goes to the new week's day.
     void stepWithFocusInBox_data() {
-        QTest::addColumn<QString>("there"); // daynote already on the box's day of the next week
-        QTest::newRow("onto an empty day") << QString();
-        QTest::newRow("onto a daynote") << u"old"_s;
+        // The daynote already on the box's day of the next week.
+        AddRows<QString>({{"onto an empty day", QString()}, {"onto a daynote", u"old"_s}}, "there");
     }
     void stepWithFocusInBox() {
         QFETCH(QString, there);
