@@ -1,9 +1,12 @@
-// The weekly view on the offscreen platform: which week it opens on, boxes typed into becoming daynotes, the
-// delete boxes, week steps across daylight saving time and with the focus in a box.
+// The weekly and monthly views on the offscreen platform. Weekly: which week it opens on, boxes typed into
+// becoming daynotes, the delete boxes, week steps across daylight saving time and with the focus in a box.
+// Monthly: opening, stepping, where the days fall and refilling.
 #include "calendar/calendar_window.h"
+#include "calendar/monthly_view.h"
 #include "calendar/weekly_view.h"
 #include "helpers/test_support.h"
 #include "helpers/zone_scope.h"
+#include "notes/daynote_window.h"
 
 #include <QApplication>
 
@@ -21,14 +24,21 @@ void TypeInto(int boxId, const QString& text) {
 
 using WeekRow = std::tuple<int, bool, int, QString>;
 using TypingRow = std::tuple<QString, QString, QString, bool>;
-using StepRow = std::tuple<int, int, QStringList>;
+using WeekStepRow = std::tuple<int, int, QStringList>;
+
+const auto Monthly = [] { return FindWindowById(MonthlyWindowId); };
+const auto CellText = [](int id) { return GetControlText(FindControl(Monthly(), id)); };
+
+using OpenRow = std::tuple<bool, int, int, QString>;
+using PositionRow = std::tuple<int, int, bool, int, QString, int>;
 
 } // namespace
 
-class TestWeekly : public QObject {
+class TestViews : public QObject {
     Q_OBJECT
 
-    ZoneScope zone{"America/New_York"};
+    ZoneScope   zone{"America/New_York"};
+    LocaleScope locale{"en_US"};
 
   private slots:
     void initTestCase() { QVERIFY(SetUpProgramWindows()); }
@@ -62,14 +72,14 @@ class TestWeekly : public QObject {
         QCOMPARE(AccessibleText(Control(FirstWeekBox)), FormatDate(u"EEEE d LLLL yyyy"_s, WeekStart()));
     }
 
-    void typing_data() {
+    void weeklyTyping_data() {
         AddRows<TypingRow>({
             {"two characters", {QString(), u"ab"_s, u"ab"_s, true}},
             {"added to a daynote", {u"x"_s, u"y"_s, u"xy"_s, true}},
             {"emptied box", {u"xyz"_s, u"<clear>"_s, u"(none)"_s, false}},
         });
     }
-    void typing() {
+    void weeklyTyping() {
         FETCH_ROW(TypingRow, existing, typed, stored,
                   deletable); // the third day's; "<clear>" empties the box
         if (!existing.isEmpty()) AddDaynote(12, 8, 2026, NoteStandard, existing);
@@ -84,11 +94,11 @@ class TestWeekly : public QObject {
         QCOMPARE(App().daynotes.size(), size_t(stored == u"(none)"_s ? 0 : 1));
     }
 
-    void deleteChecked_data() {
+    void weeklyDeleteChecked_data() {
         AddRows<bool>({{"ticked day with a daynote", true}, {"ticked day without a daynote", false}},
                       "hasDaynote");
     }
-    void deleteChecked() {
+    void weeklyDeleteChecked() {
         QFETCH(bool, hasDaynote);
         if (hasDaynote) AddDaynote(12, 10, 2026, NoteStandard, u"typed"_s);
         AddDaynote(12, 11, 2026, NoteStandard, u"kept"_s);
@@ -107,14 +117,14 @@ class TestWeekly : public QObject {
 
     // Each step is calendar weeks: the first day stays at 00:00 across a change of daylight saving time.
     void stepAcrossDaylightSaving_data() {
-        AddRows<StepRow>({
+        AddRows<WeekStepRow>({
             {"forward into summer time", {3, NextWeekButton, {u"3-7"_s, u"3-14"_s, u"3-21"_s}}},
             {"forward into winter time", {11, NextWeekButton, {u"11-7"_s, u"11-14"_s, u"11-21"_s}}},
             {"back into winter time", {4, PreviousWeekButton, {u"3-21"_s, u"3-14"_s, u"3-7"_s}}},
         });
     }
     void stepAcrossDaylightSaving() {
-        FETCH_ROW(StepRow, month, button, firstDays);
+        FETCH_ROW(WeekStepRow, month, button, firstDays);
         ShowCalendarMonth(2027, month);
         ShowWeeklyView();
         for (const QString& expected : firstDays) {
@@ -150,8 +160,93 @@ class TestWeekly : public QObject {
         QCOMPARE(NoteOn(other), u"(none)"_s);
         QCOMPARE(NoteOn(day), u"abc"_s);
     }
+
+    // Opened on the calendar's month, the view then steps on its own across the year's end.
+    void monthlyOpensAndSteps_data() {
+        AddRows<OpenRow>({
+            {"menu command, back from January 2027", {false, 1, MonthlyPreviousButton, u"December 2026"_s}},
+            {"weekday initial, forward from December 2026", {true, 12, MonthlyNextButton, u"January 2027"_s}},
+        });
+    }
+    void monthlyOpensAndSteps() {
+        FETCH_ROW(OpenRow, byInitial, month, button,
+                  title); // by Ctrl-click on a weekday initial, or the menu
+        const int year = month == 1 ? 2027 : 2026;
+        ShowCalendarMonth(year, month);
+        if (byInitial) {
+            QWidget* initial = FindControl(FindWindowById(CalendarWindowId), FirstWeekdayInitial + 2);
+            QTest::mouseClick(initial, Qt::LeftButton, Qt::ControlModifier);
+            QVERIFY(!FindWindowById(WeeklyWindowId));
+        } else {
+            RunCommand(MakeFourCC("Mont"));
+        }
+        QVERIFY(Monthly() && IsWindowVisible(Monthly()));
+        QCOMPARE(GetWindowTitle(Monthly()), month == 1 ? u"January 2027"_s : u"December 2026"_s);
+        QTest::mouseClick(FindControl(Monthly(), button), Qt::LeftButton);
+        QCOMPARE(GetWindowTitle(Monthly()), title);
+        QCOMPARE(QPoint(GetCalendarMonth(), GetCalendarYear()), QPoint(month, year));
+        // The grid is the new month's: its last day is in a box.
+        const int last = GetDaysInMonth(GetMonthlyViewMonth(), GetMonthlyViewYear());
+        const int pos = FirstMonthPosition(GetMonthlyViewMonth(), GetMonthlyViewYear()) + last - 1;
+        QCOMPARE(CellText(FirstMonthlyNumber + pos), QString::number(last));
+    }
+
+    // Only today's own month and year show a red day number.
+    void monthlyPositions_data() {
+        AddRows<PositionRow>({
+            {"31 days from Saturday, Monday start", {8, 2026, true, 5, u"Mon"_s, 0}},
+            {"this December, today", {12, 2026, false, 2, u"Sun"_s, 7}},
+            {"next year's December", {12, 2027, false, 3, u"Sun"_s, 0}},
+        });
+    }
+    void monthlyPositions() {
+        FETCH_ROW(PositionRow, month, year, monday, first, firstName, red); // first: day 1's position
+        Prefs().weekStart = monday ? WeekStartsMonday : WeekStartsSunday;
+        ShowCalendarMonth(year, month);
+        ShowMonthlyView();
+        const int days = GetDaysInMonth(month, year);
+        QCOMPARE(CellText(FirstMonthlyWeekday), firstName);
+        for (int k = 0; k < MonthlyPositions; ++k) {
+            const bool inMonth = k >= first && k < first + days;
+            const int  day = k - first + 1;
+            QWidget*   number = FindControl(Monthly(), FirstMonthlyNumber + k);
+            QCOMPARE(GetControlText(number), inMonth ? QString::number(day) : u" "_s);
+            QCOMPARE(IsControlEnabled(FindControl(Monthly(), FirstMonthlyFrame + k)), inMonth);
+            if (inMonth) QCOMPARE(GetControlFontStyle(number).fgRed != 0, day == red);
+        }
+    }
+
+    // A daynote changed elsewhere shows up in the view without a step.
+    void monthlyRefills_data() {
+        AddRows<QString>({{"daynote window closes", u"daynote"_s},
+                          {"weekly view closes", u"weekly"_s},
+                          {"weekly box takes the focus", u"focus"_s}},
+                         "where");
+    }
+    void monthlyRefills() {
+        QFETCH(QString, where);
+        ShowCalendarMonth(2026, 12);
+        ShowMonthlyView();
+        if (where == u"daynote"_s) {
+            QWidget* window = OpenDaynote(12, 9, 2026, false, App().daynotes);
+            SetControlText(FindControl(window, DaynoteTextControl), u"Lunch"_s);
+            CloseWindow(window);
+        } else {
+            ShowWeeklyView(); // the week of the 7th: Sunday the 6th to Saturday the 12th
+            QWidget* weekly = FindWindowById(WeeklyWindowId);
+            if (where == u"weekly"_s) {
+                SetControlText(FindControl(weekly, FirstWeekBox + 3), u"Lunch"_s);
+                CloseWindow(weekly);
+            } else {
+                AddDaynote(12, 9, 2026, NoteStandard, u"Lunch"_s);
+                SetFocusToControl(FindControl(weekly, FirstWeekBox + 1));
+                QApplication::processEvents();
+            }
+        }
+        QCOMPARE(CellText(FirstMonthlyNote + FirstMonthPosition(12, 2026) + 8), u"Lunch"_s); // the 9th
+        QCOMPARE(GetWindowTitle(Monthly()), u"December 2026"_s);
+    }
 };
 
-QTEST_MAIN(TestWeekly)
-
-#include "tst_weekly.moc"
+QTEST_MAIN(TestViews)
+#include "tst_views.moc"
