@@ -222,7 +222,7 @@ class TestCalendar : public QObject {
         FETCH_ROW(StepRow, month, year, button, title);
         Prefs().showWeekNumber = true;
         ShowCalendarMonth(year, month);
-        Click(Calendar(), button, {}, QPoint(3, 3));
+        ClickIn(Calendar(), button, {}, QPoint(3, 3));
         // Always the current week's number: Sunday 29 November is in ISO week 48.
         QCOMPARE(Text(Calendar(), CalendarTitleControl), title + u" ( Week:48 )"_s);
     }
@@ -391,7 +391,7 @@ class TestCalendar : public QObject {
     // Shut, it keeps its numbers and is not refreshed; reopened, the next tick brings it up to date.
     void countdownPastTargetAndShut() {
         OpenCountdown(AddDateUnits(Now, 1, AddDays) + 7384.7);
-        Click(Calendar(), FindDayCell(5), Qt::ControlModifier, QPoint(3, 3));
+        ClickIn(Calendar(), FindDayCell(5), Qt::ControlModifier, QPoint(3, 3));
         QCOMPARE(Prefs().countDownDate, DateToAbsTime(12, 5, 2026));
         TickOnce();
         QCOMPARE(Text(Countdown(), CountdownLabel), u" Date in past.."_s);
@@ -442,7 +442,7 @@ class TestCalendar : public QObject {
 
     // The countdown line opens the drawer; without the calendar, an alert.
     void countdownWaysIn() {
-        Click(Calendar(), CountdownLine, {}, QPoint(3, 3));
+        ClickIn(Calendar(), CountdownLine, {}, QPoint(3, 3));
         QVERIFY(IsWindowVisible(Countdown()));
         DisposeWindow(Calendar());
         QTest::qWait(0);

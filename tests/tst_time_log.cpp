@@ -18,9 +18,9 @@ const auto Text = [](int id) { return GetControlText(FindControl(Window(), id));
 // A log started through the window and its sheet, as the user does it.
 void StartLog(const QString& project) {
     if (!Window()) RunCommand(MakeFourCC("ShTL"));
-    Click(Window(), TimeLogNewButton);
+    ClickIn(Window(), TimeLogNewButton);
     SetControlText(FindControl(Sheet(), TimeLogProjectField), project);
-    Click(Sheet(), TimeLogStartButton);
+    ClickIn(Sheet(), TimeLogStartButton);
 }
 
 const auto LogPath = [](double moment) { return GetDataFileURL(TimeLogFileName(moment)); };
@@ -66,18 +66,18 @@ class TestTimeLog : public QObject {
         double at = 0;
         for (const auto& [from, pause] : pauses) {
             Advance(from - at);
-            Click(Window(), TimeLogPauseButton);
+            ClickIn(Window(), TimeLogPauseButton);
             QVERIFY(!IsControlEnabled(FindControl(Window(), TimeLogStopButton))); // no stop while paused
             Advance(pause);
             TickOnce();
-            Click(Window(), TimeLogPauseButton);
+            ClickIn(Window(), TimeLogPauseButton);
             at = from + pause;
         }
         Advance(length - at);
         TickOnce();
         QCOMPARE(Text(TimeLogElapsedText), elapsed);
         QCOMPARE(Text(TimeLogProjectTimeText), project);
-        Click(Window(), TimeLogStopButton);
+        ClickIn(Window(), TimeLogStopButton);
         const QString file = ReadText(LogPath(CurrentAbsoluteTime()));
         QVERIFY2(
             file.contains(u"Elapsed Time  : "_s + elapsed + u"\n\nProject Time  : "_s + project + u"\n\n"_s),
@@ -87,7 +87,7 @@ class TestTimeLog : public QObject {
     void entriesOfADay() {
         StartLog(u"Café ☕ in Zürich"_s);
         Advance(3723);
-        Click(Window(), TimeLogStopButton);
+        ClickIn(Window(), TimeLogStopButton);
         const QString path = LogPath(Start);
         QCOMPARE(QFileInfo(path).fileName(), u"VRDXTimerLogFor05.December.2026"_s);
         const QString start = u"Log Started on: Saturday, December 05, 2026, 9:00:00 AM\n"_s;
@@ -100,7 +100,7 @@ class TestTimeLog : public QObject {
         Advance(3600);
         StartLog(u"second"_s);
         Advance(120);
-        Click(Window(), TimeLogStopButton);
+        ClickIn(Window(), TimeLogStopButton);
         const QString both = ReadText(path);
         QVERIFY2(both.startsWith(expected) && both.count(u"Timer Log Created"_s) == 1 &&
                      both.contains(u"Project name: second\n"_s),
@@ -108,7 +108,7 @@ class TestTimeLog : public QObject {
         // A log stopped the next day goes to that day's file, with its own header.
         StartLog(u"late"_s);
         Advance(24 * 3600);
-        Click(Window(), TimeLogStopButton);
+        ClickIn(Window(), TimeLogStopButton);
         QVERIFY(
             ReadText(LogPath(CurrentAbsoluteTime())).startsWith(u"Timer Log Created 06.December.2026\n"_s));
         QVERIFY(!ReadText(path).contains(u"late"_s));
@@ -120,7 +120,7 @@ class TestTimeLog : public QObject {
         StartLog(u"Taxes"_s);
         Advance(100);
         TickOnce();
-        Click(Window(), TimeLogPauseButton);
+        ClickIn(Window(), TimeLogPauseButton);
         Advance(50);
         TickOnce();
         CloseWindow(Window());
@@ -149,7 +149,7 @@ class TestTimeLog : public QObject {
         StartLog(u"Quit"_s);
         if (paused) {
             Advance(240);
-            Click(Window(), TimeLogPauseButton);
+            ClickIn(Window(), TimeLogPauseButton);
             Advance(360);
         } else {
             Advance(600);
@@ -174,7 +174,7 @@ class TestTimeLog : public QObject {
         QVERIFY(QDir().mkpath(LogPath(Start))); // a folder where the file should go
         StartLog(u"Blocked"_s);
         Advance(61);
-        Click(Window(), TimeLogStopButton);
+        ClickIn(Window(), TimeLogStopButton);
         QCOMPARE(alerts.alerts.size(), 1);
         QVERIFY(alerts.alerts[0].informative.contains(u"Project name: Blocked\n"_s));
         QVERIFY(alerts.alerts[0].informative.contains(u"Elapsed Time  : 00:01:01"_s));

@@ -16,17 +16,17 @@ const auto Text = [](int id) { return GetControlText(FindControl(Window(), id));
 // One zone set through the sheet as the user does it: 0 items leaves the zone unused.
 void SetZone(int zone, const QString& name, int sign, int item) {
     const bool first = zone == 1;
-    Click(Window(), ZoneSheetButton);
+    ClickIn(Window(), ZoneSheetButton);
     QWidget*  sheet = Sheet();
     const int box = first ? Zone1UseCheckBox : Zone2UseCheckBox;
-    if (GetControlValue(FindControl(sheet, box)) != (item > 0)) Click(sheet, box);
+    if (GetControlValue(FindControl(sheet, box)) != (item > 0)) ClickIn(sheet, box);
     QCOMPARE(IsControlEnabled(FindControl(sheet, first ? Zone1Group : Zone2Group)), item > 0);
     if (item > 0) {
         SetControlText(FindControl(sheet, first ? Zone1NameField : Zone2NameField), name);
         SetControlValue(FindControl(sheet, first ? Zone1SignRadios : Zone2SignRadios), sign);
         SetControlValue(FindControl(sheet, first ? Zone1DifferencePopUp : Zone2DifferencePopUp), item);
     }
-    Click(sheet, ZonesOkButton);
+    ClickIn(sheet, ZonesOkButton);
 }
 
 using ZoneRow = std::tuple<int, QString, int, int, QString, QString>;

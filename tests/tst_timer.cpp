@@ -28,16 +28,16 @@ const auto Sheet = [] { return FindWindowById(TimerSheetId); };
 void SetTimer(const QString& hours, const QString& minutes, const QString& message, int repetitions = -1,
               const QString& repetitionsText = QString()) {
     if (!Window()) RunCommand(MakeFourCC("ShTM"));
-    Click(Window(), TimerSetButton);
+    ClickIn(Window(), TimerSetButton);
     QWidget* sheet = Sheet();
     SetControlText(FindControl(sheet, TimerHoursField), hours);
     SetControlText(FindControl(sheet, TimerMinutesField), minutes);
     SetControlText(FindControl(sheet, TimerMessageField), message);
     if (GetControlValue(FindControl(sheet, TimerRepeatCheckBox)) != (repetitions >= 0))
-        Click(sheet, TimerRepeatCheckBox);
+        ClickIn(sheet, TimerRepeatCheckBox);
     SetControlText(FindControl(sheet, TimerRepetitionsField),
                    repetitions >= 0 ? QString::number(repetitions) : repetitionsText);
-    Click(sheet, TimerStartButton);
+    ClickIn(sheet, TimerStartButton);
 }
 
 using TitleRow = std::tuple<QString, QString, double, QString, int>;
@@ -101,7 +101,7 @@ class TestTimer : public QObject {
         Advance(after);
         TickOnce();
         QCOMPARE(GetWindowTitle(Window()), title);
-        Click(Window(), TimerStopButton);
+        ClickIn(Window(), TimerStopButton);
         QVERIFY(!IsTimerActive());
         QCOMPARE(GetWindowTitle(Window()), u"No Active Timer"_s);
     }
@@ -153,7 +153,7 @@ class TestTimer : public QObject {
         SetTimer(u"0"_s, u"1"_s, u"Call"_s);
         Advance(20.5);
         TickOnce();
-        if (paused) Click(Window(), TimerPauseButton);
+        if (paused) ClickIn(Window(), TimerPauseButton);
         CloseWindow(Window());
         QTest::qWait(0);
         QVERIFY(!Window());
@@ -163,7 +163,7 @@ class TestTimer : public QObject {
         if (!paused) TickOnce();
         QCOMPARE(GetWindowTitle(Window()),
                  paused ? u"00:00:39 Remaining on Timer"_s : u"00:00:29 Remaining on Timer"_s);
-        if (paused) Click(Window(), TimerPauseButton);
+        if (paused) ClickIn(Window(), TimerPauseButton);
         CloseWindow(Window());
         QTest::qWait(0);
         Advance(60);
@@ -178,17 +178,17 @@ class TestTimer : public QObject {
     // tst_dispatch closes the sheet by 'not!' and keeps it.
     void sheetClosing() {
         RunCommand(MakeFourCC("ShTM"));
-        Click(Window(), TimerSetButton);
+        ClickIn(Window(), TimerSetButton);
         QWidget* sheet = Sheet();
-        Click(sheet, TimerRepeatCheckBox);
+        ClickIn(sheet, TimerRepeatCheckBox);
         QWidget* repetitions = FindControl(sheet, TimerRepetitionsField);
         QCOMPARE(sheet->focusWidget(), repetitions);
         QTest::keyClicks(repetitions, u"3"_s);
         QTest::keyClick(repetitions, Qt::Key_Escape);
         QVERIFY(!IsWindowVisible(sheet));
         QVERIFY(!IsTimerActive());
-        Click(Window(), TimerSetButton);
-        Click(sheet, TimerRepeatCheckBox); // the sheet outlives the test too: leave the box as it was
+        ClickIn(Window(), TimerSetButton);
+        ClickIn(sheet, TimerRepeatCheckBox); // the sheet outlives the test too: leave the box as it was
         HandleAppEvent(MakeFourCC("not!"));
     }
 

@@ -125,7 +125,7 @@ QString AccessibleText(QWidget* widget, int text) {
 
 #include <QFile>
 
-void Click(QWidget* window, int id, Qt::KeyboardModifiers modifiers, QPoint at) {
+void ClickIn(QWidget* window, int id, Qt::KeyboardModifiers modifiers, QPoint at) {
     QTest::mouseClick(FindControl(window, id), Qt::LeftButton, modifiers, at);
 }
 

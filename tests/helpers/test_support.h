@@ -64,7 +64,7 @@ QString AccessibleText(QWidget* widget, int text = 0);
 #include <utility>
 
 // Clicks the window's control with the left button, in its middle unless told where.
-void Click(QWidget* window, int id, Qt::KeyboardModifiers modifiers = {}, QPoint at = QPoint());
+void ClickIn(QWidget* window, int id, Qt::KeyboardModifiers modifiers = {}, QPoint at = QPoint());
 // Moves the test clock on by the seconds; runs the program's periodic tick once.
 void Advance(double seconds);
 void TickOnce();
