@@ -1,24 +1,16 @@
 // The Shutdown window with a recording sudo on PATH and logind/systemd stand-ins on a private bus.
-#include "core/dates.h"
-#include "core/dispatch.h"
-#include "core/window_ids.h"
 #include "helpers/test_support.h"
 #include "helpers/zone_scope.h"
-#include "platform/clock.h"
 #include "platform/power_schedule.h"
-#include "platform/windows.h"
 #include "tools/shutdown.h"
 
-#include <QApplication>
 #include <QDBusArgument>
-#include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
 #include <QDBusVirtualObject>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QTest>
 
 using namespace Qt::StringLiterals;
 
@@ -77,10 +69,9 @@ void SetMoment(QWidget* window, int month, int day, int year, int hour, int minu
     SetControlDateTime(FindControl(window, ShutdownTimePicker), 2000, 1, 1, hour, minute);
 }
 
-QByteArray Read(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+using ScheduleRow = std::tuple<int, int, QString, QString>;
+using PendingRow = std::tuple<QString, QString, bool>;
+using MomentRow = std::pair<double, QString>;
 
 } // namespace
 
@@ -129,14 +120,13 @@ class TestShutdown : public QObject {
     void cleanup() { DisposeDocumentWindows(); }
 
     void firstMomentIsNextFullHour_data() {
-        QTest::addColumn<double>("now");
-        QTest::addColumn<QString>("offered");
-        QTest::newRow("on the hour") << DateTimeToAbsTime(12, 5, 2026, 9, 0) << u"2026-12-05 10:00"_s;
-        QTest::newRow("new year") << DateTimeToAbsTime(12, 31, 2026, 23, 40) << u"2027-01-01 00:00"_s;
+        AddRows<MomentRow>({
+            {"on the hour", {DateTimeToAbsTime(12, 5, 2026, 9, 0), u"2026-12-05 10:00"_s}},
+            {"new year", {DateTimeToAbsTime(12, 31, 2026, 23, 40), u"2027-01-01 00:00"_s}},
+        });
     }
     void firstMomentIsNextFullHour() {
-        QFETCH(double, now);
-        QFETCH(QString, offered);
+        FETCH_ROW(MomentRow, now, offered);
         SetTestClock(now);
         QWidget* window = OpenAndWait();
         QVERIFY(window);
@@ -148,30 +138,26 @@ class TestShutdown : public QObject {
     }
 
     void schedule_data() {
-        QTest::addColumn<int>("action");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("command"); // sudo's arguments after "--", one per line
-        QTest::addColumn<QString>("answer");
         const QString notStarted = u"** Shutdown/Restart/Sleep NOT started - check password **"_s;
         // 18:30 is 60.5 minutes after 17:29:30: rounded up, never early.
         const QString halt = u"shutdown\n-h\n+61"_s;
         const QString suspend = u"systemd-run\n--unit=vrdx-scheduled-sleep\n--collect\n"
                                 u"--timer-property=AccuracySec=1s\n--timer-property=RemainAfterElapse=no\n"
                                 u"--on-calendar=2026-12-05 17:30:00 UTC\nsystemctl\nsuspend"_s;
-        QTest::newRow("shut down") << int(ActionShutDown) << 0 << halt
-                                   << u"ShutDown Scheduled for: December 05, 2026, 6:30 PM"_s;
-        QTest::newRow("sleep") << int(ActionSleep) << 0 << suspend
-                               << u"Sleep Scheduled for: December 05, 2026, 6:30 PM"_s;
-        QTest::newRow("wrong password") << int(ActionShutDown) << 1 << halt << notStarted;
-        // The minute now running is already past: 17:29 at 17:29:30. Nothing runs.
-        QTest::newRow("this minute") << int(ActionShutDown) << 0 << QString()
-                                     << u"Date and/or Time must be in future - please re-enter"_s;
+        const QString at = u" Scheduled for: December 05, 2026, 6:30 PM"_s;
+        AddRows<ScheduleRow>({
+            {"shut down", {ActionShutDown, 0, halt, u"ShutDown"_s + at}},
+            {"restart", {ActionRestart, 0, u"shutdown\n-r\n+61"_s, u"Restart"_s + at}},
+            {"sleep", {ActionSleep, 0, suspend, u"Sleep"_s + at}},
+            {"wrong password", {ActionShutDown, 1, halt, notStarted}},
+            // The minute now running is already past: 17:29 at 17:29:30. Nothing runs.
+            {"this minute",
+             {ActionShutDown, 0, QString(), u"Date and/or Time must be in future - please re-enter"_s}},
+        });
     }
     void schedule() {
-        QFETCH(int, action);
-        QFETCH(int, status);
-        QFETCH(QString, command);
-        QFETCH(QString, answer);
+        // What sudo answers; its arguments after "--", one per line (empty: sudo is not run); the alert.
+        FETCH_ROW(ScheduleRow, action, status, command, answer);
         SudoAnswers(status);
         AlertRecorder recorder;
         QWidget*      window = OpenAndWait();
@@ -187,12 +173,12 @@ class TestShutdown : public QObject {
             QTest::qWait(200);
             QVERIFY(!QFile::exists(Recorded("args")));
         } else {
-            const QStringList args = QString::fromUtf8(Read(Recorded("args"))).split(u'\n');
+            const QStringList args = ReadText(Recorded("args")).split(u'\n');
             QCOMPARE(args.mid(0, 5), (QStringList{u"-S"_s, u"-k"_s, u"-p"_s, QString(), u"--"_s}));
             QCOMPARE(args.mid(5).join(u'\n').trimmed(), command);
-            QCOMPARE(Read(Recorded("stdin")), Password.toUtf8() + '\n');
-            QVERIFY(!Read(Recorded("args")).contains(Password.toUtf8()));
-            QVERIFY(!Read(Recorded("env")).contains("s3cret"));
+            QCOMPARE(ReadText(Recorded("stdin")), Password + u'\n');
+            QVERIFY(!ReadText(Recorded("args")).contains(Password));
+            QVERIFY(!ReadText(Recorded("env")).contains(u"s3cret"_s));
         }
         if (answer.contains(QLatin1String("Scheduled"))) {
             QVERIFY(!recorder.alerts[0].sheetOf);
@@ -206,17 +192,14 @@ class TestShutdown : public QObject {
     }
 
     void alreadyScheduled_data() {
-        QTest::addColumn<QString>("type");
-        QTest::addColumn<QString>("timer");
-        QTest::addColumn<bool>("pending");
-        QTest::newRow("poweroff waiting, the sleep timer done") << u"poweroff"_s << u"inactive"_s << true;
-        QTest::newRow("sleep timer waiting") << QString() << u"active"_s << true;
-        QTest::newRow("sleep timer done") << QString() << u"inactive"_s << false;
+        AddRows<PendingRow>({
+            {"poweroff waiting, the sleep timer done", {u"poweroff"_s, u"inactive"_s, true}},
+            {"sleep timer waiting", {QString(), u"active"_s, true}},
+            {"sleep timer done", {QString(), u"inactive"_s, false}},
+        });
     }
     void alreadyScheduled() {
-        QFETCH(QString, type);
-        QFETCH(QString, timer);
-        QFETCH(bool, pending);
+        FETCH_ROW(PendingRow, type, timer, pending); // the scheduled shutdown, the sleep timer's state
         systemd.shutdownType = type;
         systemd.shutdownUsec = type.isEmpty() ? 0 : 1796500000000000ULL;
         systemd.timerState = timer;

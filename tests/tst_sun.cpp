@@ -3,6 +3,7 @@
 #include "calendar/sun.h"
 #include "core/dates.h"
 #include "core/preferences.h"
+#include "helpers/test_support.h"
 #include "helpers/zone_scope.h"
 #include "platform/clock.h"
 
@@ -40,9 +41,6 @@ QString Plain(QString text) {
 
 } // namespace
 
-Q_DECLARE_METATYPE(Published)
-Q_DECLARE_METATYPE(Place)
-
 class tst_Sun : public QObject {
     Q_OBJECT
     LocaleScope english{"en_US"};
@@ -55,12 +53,12 @@ class tst_Sun : public QObject {
 
     // Times published by timeanddate.com, the University of Iceland Almanac and Japan's observatory.
     void publishedTimes_data() {
-        QTest::addColumn<Published>("p");
-        auto row = [](const char* name, Published p) { QTest::newRow(name) << p; };
-        row("London, June", {51.5074, -0.1278, 1, {2024, 6, 20}, 4 * 60 + 43, 21 * 60 + 21});
-        row("Sydney, winter", {-33.8688, 151.2093, 10, {2024, 6, 20}, 7 * 60, 16 * 60 + 54});
-        row("Reykjavik, sets after midnight", {64.1466, -21.9426, 0, {2024, 6, 21}, 2 * 60 + 55, 4});
-        row("Quito, equinox", {-0.2299, -78.525, -5, {2018, 3, 21}, 6 * 60 + 18, 18 * 60 + 24});
+        AddRows<Published>(
+            {{"London, June", {51.5074, -0.1278, 1, {2024, 6, 20}, 4 * 60 + 43, 21 * 60 + 21}},
+             {"Sydney, winter", {-33.8688, 151.2093, 10, {2024, 6, 20}, 7 * 60, 16 * 60 + 54}},
+             {"Reykjavik, sets after midnight", {64.1466, -21.9426, 0, {2024, 6, 21}, 2 * 60 + 55, 4}},
+             {"Quito, equinox", {-0.2299, -78.525, -5, {2018, 3, 21}, 6 * 60 + 18, 18 * 60 + 24}}},
+            "p");
     }
     void publishedTimes() {
         QFETCH(Published, p);
@@ -97,19 +95,20 @@ class tst_Sun : public QObject {
 
     // Near an equinox a day moves the times, so reading the date in GMT at 03:00 or 22:00 would show.
     void place_data() {
-        QTest::addColumn<Place>("p");
-        auto         row = [](const char* name, Place p) { QTest::newRow(name) << p; };
         const char*  de = "Europe/Berlin";
         const double b[] = {52.5, 13 + 22 / 60.0}; // Berlin in the zone table
-        row("Berlin in January", {de, NAN, NAN, {2026, 1, 15}, b[0], b[1], -1, "8:10 AM/4:22 PM"});
-        row("preferences beat the zone", {de, 80, 15, {2026, 7, 15}, 80, 15, -2, "sun up all day"});
-        row("80 N in December", {de, 80, 15, {2026, 12, 15}, 80, 15, -1, "sun down all day"});
-        row("latitude past the pole", {de, 90.5, 10, {2026, 1, 15}, b[0], b[1], -1, "8:10 AM/4:22 PM"});
-        row("New York", {"America/New_York", NAN, NAN, {2024, 3, 20}, 40.714, -74.006, 4, "6:58 AM/7:09 PM"});
-        row("Kolkata", {"Asia/Kolkata", NAN, NAN, {2026, 7, 15}, 22.533, 88.367, -5.5, "5:01 AM/6:24 PM"});
-        row("rises, then stays up", {"UTC", 69.2, 0, {2026, 5, 20}, 69.2, 0, 0, "12:13 AM/—"});
-        row("was up, sets", {"UTC", 68.5, 0, {2026, 7, 20}, 68.5, 0, 0, "—/11:52 PM"});
-        row("UTC", {"UTC", NAN, NAN, {2026, 6, 15}, NAN, NAN, 0, "location unknown"});
+        AddRows<Place>(
+            {{"Berlin in January", {de, NAN, NAN, {2026, 1, 15}, b[0], b[1], -1, "8:10 AM/4:22 PM"}},
+             {"preferences beat the zone", {de, 80, 15, {2026, 7, 15}, 80, 15, -2, "sun up all day"}},
+             {"80 N in December", {de, 80, 15, {2026, 12, 15}, 80, 15, -1, "sun down all day"}},
+             {"latitude past the pole", {de, 90.5, 10, {2026, 1, 15}, b[0], b[1], -1, "8:10 AM/4:22 PM"}},
+             {"New York",
+              {"America/New_York", NAN, NAN, {2024, 3, 20}, 40.714, -74.006, 4, "6:58 AM/7:09 PM"}},
+             {"Kolkata", {"Asia/Kolkata", NAN, NAN, {2026, 7, 15}, 22.533, 88.367, -5.5, "5:01 AM/6:24 PM"}},
+             {"rises, then stays up", {"UTC", 69.2, 0, {2026, 5, 20}, 69.2, 0, 0, "12:13 AM/—"}},
+             {"was up, sets", {"UTC", 68.5, 0, {2026, 7, 20}, 68.5, 0, 0, "—/11:52 PM"}},
+             {"UTC", {"UTC", NAN, NAN, {2026, 6, 15}, NAN, NAN, 0, "location unknown"}}},
+            "p");
     }
     void place() {
         QFETCH(Place, p);

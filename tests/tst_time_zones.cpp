@@ -1,51 +1,35 @@
 // The time zones window with the test clock: zones set through the sheet, the clocks, what is stored.
-#include "core/app_state.h"
-#include "core/dates.h"
-#include "core/dispatch.h"
-#include "core/preferences.h"
-#include "core/startup.h"
-#include "core/window_ids.h"
 #include "helpers/test_support.h"
 #include "helpers/zone_scope.h"
-#include "platform/clock.h"
-#include "platform/windows.h"
 #include "tools/time_zones.h"
 
 #include <QFile>
-#include <QTest>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-QWidget* Window() {
-    return FindWindowById(TimeZonesWindowId);
-}
-QWidget* Sheet() {
-    return FindWindowById(TimeZoneSheetId);
-}
-QString Text(int id) {
-    return GetControlText(FindControl(Window(), id));
-}
-void Click(QWidget* window, int id) {
-    QTest::mouseClick(FindControl(window, id), Qt::LeftButton);
-}
+const auto Window = [] { return FindWindowById(TimeZonesWindowId); };
+const auto Sheet = [] { return FindWindowById(TimeZoneSheetId); };
+const auto Text = [](int id) { return GetControlText(FindControl(Window(), id)); };
 
 // One zone set through the sheet as the user does it: 0 items leaves the zone unused.
 void SetZone(int zone, const QString& name, int sign, int item) {
     const bool first = zone == 1;
-    Click(Window(), ZoneSheetButton);
+    ClickIn(Window(), ZoneSheetButton);
     QWidget*  sheet = Sheet();
     const int box = first ? Zone1UseCheckBox : Zone2UseCheckBox;
-    if (GetControlValue(FindControl(sheet, box)) != (item > 0)) Click(sheet, box);
+    if (GetControlValue(FindControl(sheet, box)) != (item > 0)) ClickIn(sheet, box);
     QCOMPARE(IsControlEnabled(FindControl(sheet, first ? Zone1Group : Zone2Group)), item > 0);
     if (item > 0) {
         SetControlText(FindControl(sheet, first ? Zone1NameField : Zone2NameField), name);
         SetControlValue(FindControl(sheet, first ? Zone1SignRadios : Zone2SignRadios), sign);
         SetControlValue(FindControl(sheet, first ? Zone1DifferencePopUp : Zone2DifferencePopUp), item);
     }
-    Click(sheet, ZonesOkButton);
+    ClickIn(sheet, ZonesOkButton);
 }
+
+using ZoneRow = std::tuple<int, QString, int, int, QString, QString>;
 
 } // namespace
 
@@ -72,24 +56,17 @@ class TestTimeZones : public QObject {
 
     // Applied through the sheet: the window's texts, its 'zon1' property and the clock on the next tick.
     void zonesFromTheSheet_data() {
-        QTest::addColumn<int>("zone");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<int>("sign");
-        QTest::addColumn<int>("item");
-        QTest::addColumn<QString>("offset");
-        QTest::addColumn<QString>("clock");
-        QTest::newRow("Delhi, plus item 11") << 1 << "Delhi" << 1 << 11 << "+ 5 h 30m"
-                                             << "Sunday, December 06, 2026, 4:30:00 AM";
-        QTest::newRow("the last item") << 2 << "Far" << 1 << 47 << "+ 23 h 30m"
-                                       << "Sunday, December 06, 2026, 10:30:00 PM";
+        AddRows<ZoneRow>({
+            {"Delhi, plus item 11",
+             {1, u"Delhi"_s, 1, 11, u"+ 5 h 30m"_s, u"Sunday, December 06, 2026, 4:30:00 AM"_s}},
+            {"the last item",
+             {2, u"Far"_s, 1, 47, u"+ 23 h 30m"_s, u"Sunday, December 06, 2026, 10:30:00 PM"_s}},
+            {"minus 3 h 30: the half hour goes back too",
+             {1, u"St. John's"_s, 2, 7, u"- 3 h 30m"_s, u"Saturday, December 05, 2026, 7:30:00 PM"_s}},
+        });
     }
     void zonesFromTheSheet() {
-        QFETCH(int, zone);
-        QFETCH(QString, name);
-        QFETCH(int, sign);
-        QFETCH(int, item);
-        QFETCH(QString, offset);
-        QFETCH(QString, clock);
+        FETCH_ROW(ZoneRow, zone, name, sign, item, offset, clock); // sign 1 plus, 2 minus; items: half hours
         SetZone(zone, name, sign, item);
         QVERIFY(!IsWindowVisible(Sheet()));
         const bool first = zone == 1;
@@ -98,7 +75,7 @@ class TestTimeZones : public QObject {
                  name + offset);
         QCOMPARE(GetZoneOffset(FindControl(Window(), first ? ZoneOffset1Text : ZoneOffset2Text)),
                  (sign == 1 ? 1 : -1) * item);
-        Tick(App().daynotes);
+        TickOnce();
         QCOMPARE(Text(first ? ZoneClock1Text : ZoneClock2Text), clock);
         QCOMPARE(Text(LocalClockText), u"Saturday, December 05, 2026, 11:00:00 PM"_s);
         QCOMPARE(Text(first ? ZoneClock2Text : ZoneClock1Text), QString()); // the other zone is unused
@@ -117,7 +94,7 @@ class TestTimeZones : public QObject {
         QCOMPARE(Text(ZoneName1Text) + Text(ZoneOffset2Text), u"Delhi- 1 h "_s);
         // Switched off: empty name, text and clock; stored as 0 and an empty name.
         SetZone(1, QString(), 1, 0);
-        Tick(App().daynotes);
+        TickOnce();
         QCOMPARE(Text(ZoneName1Text) + Text(ZoneOffset1Text) + Text(ZoneClock1Text), QString());
         CloseWindow(Window());
         QTest::qWait(0);

@@ -1,45 +1,18 @@
 // The timer on the offscreen platform with the test clock: the countdown, repetitions, the attention alert
 // with its sound and notification, the window reopened.
-#include "core/app_state.h"
-#include "core/dates.h"
-#include "core/dispatch.h"
-#include "core/preferences.h"
 #include "core/startup.h"
-#include "core/window_ids.h"
 #include "helpers/test_support.h"
-#include "platform/alerts.h"
-#include "platform/clock.h"
 #include "platform/file_dialogs.h"
-#include "platform/windows.h"
 #include "tools/sounds.h"
 #include "tools/timer.h"
 
 #include <QApplication>
-#include <QDBusConnection>
 #include <QFile>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTest>
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
-
-// A notification server on the private session bus.
-class FakeNotifications : public QObject {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
-
-  public:
-    QStringList posted; // "summary|body"
-
-  public slots:
-    QStringList GetCapabilities() { return {u"body"_s}; }
-    uint        Notify(const QString&, uint, const QString&, const QString& summary, const QString& body,
-                       const QStringList&, const QVariantMap&, int) {
-               posted << summary + QLatin1Char('|') + body;
-               return uint(posted.size());
-    }
-};
 
 namespace {
 
@@ -48,44 +21,33 @@ const bool privateSession = StartPrivateSessionBus() && !UsePrivateHome().isEmpt
 const double  Start = 820000000.0; // a moment in December 2026
 const QString Expired = u"VRDX 24 hour Timer Has Expired"_s;
 
-QWidget* Window() {
-    return FindWindowById(TimerWindowId);
-}
-QWidget* Sheet() {
-    return FindWindowById(TimerSheetId);
-}
-void Click(QWidget* window, int id) {
-    QTest::mouseClick(FindControl(window, id), Qt::LeftButton);
-}
-void TickOnce() {
-    Tick(App().daynotes);
-}
-void Advance(double seconds) {
-    SetTestClock(CurrentAbsoluteTime() + seconds);
-}
+const auto Window = [] { return FindWindowById(TimerWindowId); };
+const auto Sheet = [] { return FindWindowById(TimerSheetId); };
 
 // Sets a timer through the window's sheet as the user would; repetitions < 0 leaves the box unticked.
 void SetTimer(const QString& hours, const QString& minutes, const QString& message, int repetitions = -1,
               const QString& repetitionsText = QString()) {
     if (!Window()) RunCommand(MakeFourCC("ShTM"));
-    Click(Window(), TimerSetButton);
+    ClickIn(Window(), TimerSetButton);
     QWidget* sheet = Sheet();
     SetControlText(FindControl(sheet, TimerHoursField), hours);
     SetControlText(FindControl(sheet, TimerMinutesField), minutes);
     SetControlText(FindControl(sheet, TimerMessageField), message);
     if (GetControlValue(FindControl(sheet, TimerRepeatCheckBox)) != (repetitions >= 0))
-        Click(sheet, TimerRepeatCheckBox);
+        ClickIn(sheet, TimerRepeatCheckBox);
     SetControlText(FindControl(sheet, TimerRepetitionsField),
                    repetitions >= 0 ? QString::number(repetitions) : repetitionsText);
-    Click(sheet, TimerStartButton);
+    ClickIn(sheet, TimerStartButton);
 }
+
+using TitleRow = std::tuple<QString, QString, double, QString, int>;
+using ExpiryRow = std::tuple<int, QString, QStringList>;
 
 } // namespace
 
 class TestTimer : public QObject {
     Q_OBJECT
 
-    QDBusConnection   serverBus{QString()};
     FakeNotifications notifications;
     QStringList       played;
     QList<double>     alertTimes; // when each attention alert was answered
@@ -95,12 +57,8 @@ class TestTimer : public QObject {
   private slots:
     void initTestCase() {
         QVERIFY(privateSession);
-        serverBus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"desktop"_s);
-        QVERIFY(serverBus.registerObject(u"/org/freedesktop/Notifications"_s, &notifications,
-                                         QDBusConnection::ExportAllSlots));
-        QVERIFY(serverBus.registerService(u"org.freedesktop.Notifications"_s));
-        QVERIFY(LoadMenuBar(u"VRDXMenuBar"_s));
-        InstallEventHandlers();
+        QVERIFY(notifications.Serve());
+        QVERIFY(SetUpProgramWindows());
         SetSoundSink([this](const QString& path) { played << path; });
         // The user takes a while to answer each alert.
         SetAlertPresenter([this](const AlertRequest& r) {
@@ -113,8 +71,7 @@ class TestTimer : public QObject {
 
     void init() {
         ResetTimer();
-        for (QWidget* w : DocumentWindows()) DisposeWindow(w);
-        QTest::qWait(0);
+        DisposeDocumentWindows();
         SetTestClock(Start);
         alerts.alerts.clear();
         alertTimes.clear();
@@ -126,54 +83,42 @@ class TestTimer : public QObject {
 
     // A timer the sheet accepts counts down in the window's title; one out of range is refused with a word.
     void countsDownInTheTitle_data() {
-        QTest::addColumn<QString>("hours");
-        QTest::addColumn<QString>("minutes");
-        QTest::addColumn<double>("after");
-        QTest::addColumn<QString>("title"); // empty: refused
-        QTest::addColumn<int>("alerts");
-        QTest::newRow("1 minute, 30 s in")
-            << u""_s << u"01"_s << 30.5 << u"00:00:29 Remaining on Timer"_s << 0;
-        QTest::newRow("23 h 59 min, an hour in")
-            << u"23"_s << u"59"_s << 3600.5 << u"22:58:59 Remaining on Timer"_s << 0;
-        QTest::newRow("24 hours refused") << u"24"_s << u"0"_s << 0.0 << QString() << 1;
-        QTest::newRow("60 minutes refused") << u"0"_s << u"60"_s << 0.0 << QString() << 1;
-        QTest::newRow("zeros: no timer") << u"00"_s << u"0"_s << 0.0 << QString() << 0;
+        AddRows<TitleRow>({
+            {"1 minute, 30 s in", {u""_s, u"01"_s, 30.5, u"00:00:29 Remaining on Timer"_s, 0}},
+            {"23 h 59 min, an hour in", {u"23"_s, u"59"_s, 3600.5, u"22:58:59 Remaining on Timer"_s, 0}},
+            {"24 hours refused", {u"24"_s, u"0"_s, 0, QString(), 1}},
+            {"60 minutes refused", {u"0"_s, u"60"_s, 0, QString(), 1}},
+            {"zeros: no timer", {u"00"_s, u"0"_s, 0, QString(), 0}},
+        });
     }
     void countsDownInTheTitle() {
-        QFETCH(QString, hours);
-        QFETCH(QString, minutes);
-        QFETCH(double, after);
-        QFETCH(QString, title);
-        QFETCH(int, alerts);
+        FETCH_ROW(TitleRow, hours, minutes, after, title, refusals); // title empty: refused
         SetTimer(hours, minutes, u"Tea"_s);
         QVERIFY(!IsWindowVisible(Sheet()));
-        QCOMPARE(this->alerts.alerts.size(), alerts);
+        QCOMPARE(alerts.alerts.size(), refusals);
         QCOMPARE(IsTimerActive(), !title.isEmpty());
         if (title.isEmpty()) return;
         Advance(after);
         TickOnce();
         QCOMPARE(GetWindowTitle(Window()), title);
-        Click(Window(), TimerStopButton);
+        ClickIn(Window(), TimerStopButton);
         QVERIFY(!IsTimerActive());
         QCOMPARE(GetWindowTitle(Window()), u"No Active Timer"_s);
     }
 
     // Every run ends in one alert; the next run starts when the user answers it, not when it appeared.
     void expiryAndRepetitions_data() {
-        QTest::addColumn<int>("repetitions");
-        QTest::addColumn<QString>("unticked");
-        QTest::addColumn<QStringList>("texts");
         const QString first = u"Your 1 minute timer has expired.\r\rYour message: Tea  time\r\r"_s;
         const QString last = first + u"No Repetitions are Scheduled"_s;
         const QString more = first + u"Subsequent Repetitions Begin When you Press OK"_s;
-        QTest::newRow("no repetitions") << -1 << u""_s << QStringList{last};
-        QTest::newRow("2 repetitions") << 2 << u""_s << QStringList{more, more, last};
-        QTest::newRow("number without the box") << -1 << u"5"_s << QStringList{last};
+        AddRows<ExpiryRow>({
+            {"no repetitions", {-1, u""_s, {last}}},
+            {"2 repetitions", {2, u""_s, {more, more, last}}},
+            {"number without the box", {-1, u"5"_s, {last}}},
+        });
     }
     void expiryAndRepetitions() {
-        QFETCH(int, repetitions);
-        QFETCH(QString, unticked);
-        QFETCH(QStringList, texts);
+        FETCH_ROW(ExpiryRow, repetitions, unticked, texts); // unticked: typed with the box unticked
         userDelay = 25;
         SetTimer(u"0"_s, u"1"_s, u"Tea  time"_s, repetitions, unticked);
         for (int run = 0; run < 10 && IsTimerActive(); ++run) {
@@ -202,17 +147,13 @@ class TestTimer : public QObject {
 
     // The timer goes on without its window, and a paused one stays frozen; a new window picks it up, and the
     // alert comes all the same.
-    void closedAndReopened_data() {
-        QTest::addColumn<bool>("paused");
-        QTest::newRow("running") << false;
-        QTest::newRow("paused") << true;
-    }
+    void closedAndReopened_data() { AddRows<bool>({{"running", false}, {"paused", true}}, "paused"); }
     void closedAndReopened() {
         QFETCH(bool, paused);
         SetTimer(u"0"_s, u"1"_s, u"Call"_s);
         Advance(20.5);
         TickOnce();
-        if (paused) Click(Window(), TimerPauseButton);
+        if (paused) ClickIn(Window(), TimerPauseButton);
         CloseWindow(Window());
         QTest::qWait(0);
         QVERIFY(!Window());
@@ -222,7 +163,7 @@ class TestTimer : public QObject {
         if (!paused) TickOnce();
         QCOMPARE(GetWindowTitle(Window()),
                  paused ? u"00:00:39 Remaining on Timer"_s : u"00:00:29 Remaining on Timer"_s);
-        if (paused) Click(Window(), TimerPauseButton);
+        if (paused) ClickIn(Window(), TimerPauseButton);
         CloseWindow(Window());
         QTest::qWait(0);
         Advance(60);
@@ -237,26 +178,22 @@ class TestTimer : public QObject {
     // tst_dispatch closes the sheet by 'not!' and keeps it.
     void sheetClosing() {
         RunCommand(MakeFourCC("ShTM"));
-        Click(Window(), TimerSetButton);
+        ClickIn(Window(), TimerSetButton);
         QWidget* sheet = Sheet();
-        Click(sheet, TimerRepeatCheckBox);
+        ClickIn(sheet, TimerRepeatCheckBox);
         QWidget* repetitions = FindControl(sheet, TimerRepetitionsField);
         QCOMPARE(sheet->focusWidget(), repetitions);
         QTest::keyClicks(repetitions, u"3"_s);
         QTest::keyClick(repetitions, Qt::Key_Escape);
         QVERIFY(!IsWindowVisible(sheet));
         QVERIFY(!IsTimerActive());
-        Click(Window(), TimerSetButton);
-        Click(sheet, TimerRepeatCheckBox); // the sheet outlives the test too: leave the box as it was
+        ClickIn(Window(), TimerSetButton);
+        ClickIn(sheet, TimerRepeatCheckBox); // the sheet outlives the test too: leave the box as it was
         HandleAppEvent(MakeFourCC("not!"));
     }
 
     // The chosen sound plays when the timer runs out; with the file gone, the beep sounds.
-    void timerSound_data() {
-        QTest::addColumn<bool>("removeFile");
-        QTest::newRow("chosen") << false;
-        QTest::newRow("file gone") << true;
-    }
+    void timerSound_data() { AddRows<bool>({{"chosen", false}, {"file gone", true}}, "removeFile"); }
     void timerSound() {
         QFETCH(bool, removeFile);
         const auto forget = [] {

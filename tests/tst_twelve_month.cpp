@@ -2,18 +2,12 @@
 // text against cal's layout, and twelve-month windows that each keep their own year.
 #include "calendar/calendar_window.h"
 #include "calendar/twelve_month.h"
-#include "core/dates.h"
-#include "core/dispatch.h"
-#include "core/window_ids.h"
 #include "helpers/test_support.h"
 #include "helpers/zone_scope.h"
-#include "platform/clock.h"
 #include "platform/styled_lines.h"
-#include "platform/windows.h"
 
 #include <QAccessible>
 #include <QApplication>
-#include <QTest>
 
 using namespace Qt::StringLiterals;
 
@@ -57,9 +51,7 @@ const char* const Year2024[] = {
     "27 28 29 30 31        24 25 26 27 28 29 30  29 30 31",
     "",
 };
-QWidget* Sheet() {
-    return FindWindowById(GoToYearWindowId);
-}
+const auto Sheet = [] { return FindWindowById(GoToYearWindowId); };
 
 // Types the year into the sheet of the command and presses OK.
 void AnswerSheet(FourCC command, const QString& typed) {
@@ -82,6 +74,8 @@ QString YearShown(QWidget* window) {
     const QList<StyledLine> lines = GetControlStyledLines(FindControl(window, YearTextControl));
     return lines.isEmpty() ? QString() : lines.first().text.trimmed();
 }
+
+using SheetRow = std::tuple<QString, QString, QString, int>;
 
 } // namespace
 
@@ -111,19 +105,15 @@ class TestTwelveMonth : public QObject {
 
     // The sheet from March 2026, in each mode; the field keeps what was typed.
     void sheet_data() {
-        QTest::addColumn<QString>("command");
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("calendar"); // the calendar's title afterwards
-        QTest::addColumn<int>("twelveMonth");  // the year of the window opened, 0 for none
-        QTest::newRow("go to 2030") << u"GoYr"_s << u"2030"_s << u"March 2030"_s << 0;
-        QTest::newRow("twelve months of 2027") << u"S12m"_s << u"2027"_s << u"March 2026"_s << 2027;
-        QTest::newRow("five digits typed") << u"S12m"_s << u"20281"_s << u"March 2026"_s << 2028;
+        AddRows<SheetRow>({
+            {"go to 2030", {u"GoYr"_s, u"2030"_s, u"March 2030"_s, 0}},
+            {"twelve months of 2027", {u"S12m"_s, u"2027"_s, u"March 2026"_s, 2027}},
+            {"five digits typed", {u"S12m"_s, u"20281"_s, u"March 2026"_s, 2028}},
+        });
     }
     void sheet() {
-        QFETCH(QString, command);
-        QFETCH(QString, typed);
-        QFETCH(QString, calendar);
-        QFETCH(int, twelveMonth);
+        // The calendar's title afterwards, the year of the twelve-month window opened (0 for none).
+        FETCH_ROW(SheetRow, command, typed, calendar, twelveMonth);
         ShowCalendarMonth(2026, 3);
         AnswerSheet(FourCCFromText(command), typed);
         QVERIFY(!IsWindowVisible(Sheet()));

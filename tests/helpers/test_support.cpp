@@ -311,3 +311,48 @@ uint FakeDesktop::Notify(const QString&, uint, const QString&, const QString& su
     posted << summary + QLatin1Char('|') + body;
     return uint(posted.size());
 }
+
+// --- calendar ---
+#include "core/startup.h"
+
+#include <QFile>
+
+void ClickIn(QWidget* window, int id, Qt::KeyboardModifiers modifiers, QPoint at) {
+    QTest::mouseClick(FindControl(window, id), Qt::LeftButton, modifiers, at);
+}
+
+void Advance(double seconds) {
+    SetTestClock(CurrentAbsoluteTime() + seconds);
+}
+
+void TickOnce() {
+    Tick(App().daynotes);
+}
+
+QString ReadText(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+QString NoteOn(double date) {
+    return NoteIndex(date) < 0 ? QStringLiteral("(none)") : StoredText(date);
+}
+
+QWidget* WindowTitled(const QString& title) {
+    for (QWidget* w : DocumentWindows())
+        if (GetWindowTitle(w) == title) return w;
+    return nullptr;
+}
+
+bool FakeNotifications::Serve() {
+    bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("fake-notifications"));
+    return bus.registerObject(QStringLiteral("/org/freedesktop/Notifications"), this,
+                              QDBusConnection::ExportAllSlots) &&
+           bus.registerService(QStringLiteral("org.freedesktop.Notifications"));
+}
+
+uint FakeNotifications::Notify(const QString&, uint, const QString&, const QString& summary,
+                               const QString& body, const QStringList&, const QVariantMap&, int) {
+    posted << summary + QLatin1Char('|') + body;
+    return uint(posted.size());
+}

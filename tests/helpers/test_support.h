@@ -187,3 +187,65 @@ class FakeDesktop : public QObject {
   private:
     QStringList schemes;
 };
+
+// --- calendar ---
+// The program's headers nearly every window test needs, so that each test names only its own.
+#include "core/app_state.h"
+#include "core/dates.h"
+#include "core/dispatch.h"
+#include "core/preferences.h"
+#include "core/window_ids.h"
+#include "platform/clock.h"
+#include "platform/windows.h"
+
+#include <QDBusConnection>
+#include <QPoint>
+#include <QTest>
+#include <QVariantMap>
+#include <initializer_list>
+#include <tuple>
+#include <utility>
+
+// Clicks the window's control with the left button, in its middle unless told where.
+void ClickIn(QWidget* window, int id, Qt::KeyboardModifiers modifiers = {}, QPoint at = QPoint());
+// Moves the test clock on by the seconds; runs the program's periodic tick once.
+void Advance(double seconds);
+void TickOnce();
+// A file's contents as UTF-8 text, empty when it cannot be read.
+QString ReadText(const QString& path);
+// The day's daynote text, or "(none)" without a daynote.
+QString NoteOn(double date);
+// The first document window with the title, or null.
+QWidget* WindowTitled(const QString& title);
+
+// Rows of a data-driven test, each one value of the test's own Row type (a tuple or a struct) in one column
+// ("row" unless told): AddRows<Row>({{"name", {...}}, ...}) in foo_data(), and in foo() FETCH_ROW(Row, a, b)
+// names the parts of the row.
+template <class Row>
+void AddRows(std::initializer_list<std::pair<const char*, Row>> rows, const char* column = "row") {
+    QTest::addColumn<Row>(column);
+    for (const auto& [name, row] : rows) QTest::newRow(name) << row;
+}
+
+#define FETCH_ROW(Row, ...)                                                                                  \
+    QFETCH(Row, row);                                                                                        \
+    const auto& [__VA_ARGS__] = row
+
+// A notification server on the session bus, on a connection of its own: what the desktop was asked to show.
+class FakeNotifications : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+
+  public:
+    QStringList posted; // "summary|body"
+    // Takes the server's name on the session bus; false when that fails.
+    bool Serve();
+
+  public slots:
+    QStringList GetCapabilities() { return {QStringLiteral("body")}; }
+    uint        Notify(const QString& app, uint replaces, const QString& icon, const QString& summary,
+                       const QString& body, const QStringList& actions, const QVariantMap& hints, int timeout);
+
+  private:
+    QDBusConnection bus{QString()};
+};
