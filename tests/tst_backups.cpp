@@ -79,7 +79,7 @@ class TestBackups : public QObject {
         QCOMPARE(BackupDates(EventFileName), today);
         QCOMPARE(BackupDates(QFileInfo(PreferencesFilePath()).fileName()), today);
         // The file as it was before the day's first save.
-        QCOMPARE(FileBytes(BackupFolder() + u"/VRDX DayNotes 2026-12-07"_s), Bytes(Daynotes({u"monday"_s})));
+        QCOMPARE(ReadBytes(BackupFolder() + u"/VRDX DayNotes 2026-12-07"_s), Bytes(Daynotes({u"monday"_s})));
         QCOMPARE(QDir(BackupFolder()).entryList(QDir::Files).size(), 3); // no temporary left behind
     }
 
@@ -98,7 +98,7 @@ class TestBackups : public QObject {
         QCOMPARE(QSet<QDate>(kept.begin(), kept.end()), expected);
         QCOMPARE(kept.size(), DailyBackupsKept + MonthlyBackupsKept);
         // The copy of 1 March holds the file of the day before.
-        QCOMPARE(FileBytes(BackupFolder() + u"/VRDX DayNotes 2026-03-01"_s),
+        QCOMPARE(ReadBytes(BackupFolder() + u"/VRDX DayNotes 2026-03-01"_s),
                  Bytes(Daynotes({QDate(2026, 2, 28).toString()})));
     }
 
@@ -131,7 +131,7 @@ class TestBackups : public QObject {
         QWidget* list = FindControl(window, RestoreBackupList);
         QCOMPARE(ListRowCount(list), 1);
         QCOMPARE(GetListCellText(list, 1, 1), damaged ? u"damaged"_s : u"2"_s); // daynotes in the backup
-        ClickControl(window, RestoreBackupButton);
+        ClickIn(window, RestoreBackupButton);
         QCOMPARE(recorder.alerts.size(), 1);
         if (damaged) {
             QCOMPARE(recorder.alerts[0].message, u"This backup cannot be restored"_s);
@@ -141,9 +141,9 @@ class TestBackups : public QObject {
         const QStringList aside =
             QDir(GetDataFileURL(QString())).entryList({u"VRDX DayNotes (before restore*"_s}, QDir::Files);
         QCOMPARE(Bytes(App().daynotes), Bytes(restored ? earlier : now));
-        QCOMPARE(FileBytes(GetDataFileURL(DaynoteFileName)), Bytes(restored ? earlier : now));
+        QCOMPARE(ReadBytes(GetDataFileURL(DaynoteFileName)), Bytes(restored ? earlier : now));
         QCOMPARE(aside.size(), restored ? 1 : 0);
-        if (restored) QCOMPARE(FileBytes(GetDataFileURL(aside[0])), Bytes(now));
+        if (restored) QCOMPARE(ReadBytes(GetDataFileURL(aside[0])), Bytes(now));
         QCOMPARE(FindWindowById(RestoreBackupWindowId) != nullptr, !restored);
     }
 };

@@ -215,7 +215,7 @@ class TestDaynote : public QObject {
         QWidget* window = Open(12, 14, 2026);
         Type(window, u"not saved yet"_s);
         AlertRecorder recorder;
-        ClickControl(window, ReminderButton);
+        ClickIn(window, ReminderButton);
         QCOMPARE(recorder.alerts.size(), 1);
         QVERIFY(!FindWindowById(ReminderSheetId));
     }

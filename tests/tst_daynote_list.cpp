@@ -154,14 +154,14 @@ class TestDaynoteList : public QObject {
         QCOMPARE(counts(), u"3 0 1"_s);
         QVERIFY(!IsControlEnabled(ListControl(ListDeleteButton)));
         ChooseRow(1);
-        ClickControl(ListWindowId, ListKeeperCheckBox);
+        ClickIn(ListWindowId, ListKeeperCheckBox);
         QCOMPARE(StoredType(first), int(NoteKeeper));
         QCOMPARE(counts(), u"3 1 1"_s);
         // Off again, the holiday it was becomes a standard daynote.
-        ClickControl(ListWindowId, ListKeeperCheckBox);
+        ClickIn(ListWindowId, ListKeeperCheckBox);
         QCOMPARE(StoredType(first), int(NoteStandard));
         ChooseRow(2);
-        ClickControl(ListWindowId, ListDeleteButton);
+        ClickIn(ListWindowId, ListDeleteButton);
         QCOMPARE(NoteIndex(DateToAbsTime(3, 5, 2024)), -1);
         QCOMPARE(ListRowCount(ListControl(DaynoteListView)), 2);
         QCOMPARE(counts(), u"2 0 0"_s);

@@ -134,22 +134,22 @@ class TestEvents : public QObject {
     // Each change reaches the file before the window closes, so a crash loses nothing the user saw.
     void addChangeDeleteWrittenAtOnce() {
         OpenList();
-        ClickControl(Window(), EventAddButton);
+        ClickIn(Window(), EventAddButton);
         FillSheet(u"Moved to Berlin"_s, 3, 1, 2020, 1, 3);
-        ClickControl(Sheet(), EventCreateButton);
+        ClickIn(Sheet(), EventCreateButton);
         QVERIFY(!Sheet());
         QCOMPARE(StoredEvents(), QStringList{u"Moved to Berlin|01  March  2020|1"_s});
 
         SetListSelection(List(), {1});
-        ClickControl(Window(), EventChangeButton); // the sheet comes filled in: the date below is the event's
+        ClickIn(Window(), EventChangeButton); // the sheet comes filled in: the date below is the event's
         SetControlText(FindControl(Sheet(), EventNameField), u"Moved to Hamburg"_s);
         SetControlValue(FindControl(Sheet(), EventUnitPopUp), 3);
-        ClickControl(Sheet(), EventCreateButton);
+        ClickIn(Sheet(), EventCreateButton);
         QCOMPARE(StoredEvents(), QStringList{u"Moved to Hamburg|01  March  2020|3"_s});
         QCOMPARE(ListRowCount(List()), 1);
 
         SetListSelection(List(), {1});
-        ClickControl(Window(), EventDeleteButton);
+        ClickIn(Window(), EventDeleteButton);
         QCOMPARE(ListRowCount(List()), 0);
         QCOMPARE(StoredEvents(), QStringList{});
         QVERIFY(QFile::exists(GetDataFileURL(EventFileName)));
@@ -160,18 +160,18 @@ class TestEvents : public QObject {
         AddDaynote(3, 1, 2020, NoteStandard, u"Lunch\rMOVED TO BERLIN"_s);
         const RecordArray daynotesBefore = App().daynotes;
         WriteEvents({{u"Other"_s, DaysAgo(5), 4}});
-        const QByteArray fileBefore = FileBytes(GetDataFileURL(EventFileName));
+        const QByteArray fileBefore = ReadBytes(GetDataFileURL(EventFileName));
         RunCommand(MakeFourCC("Evet"));
-        ClickControl(Window(), EventAddButton);
+        ClickIn(Window(), EventAddButton);
         FillSheet(u"Moved to Berlin"_s, 3, 1, 2020, 4, 2);
         AlertRecorder alerts;
-        ClickControl(Sheet(), EventCreateButton);
+        ClickIn(Sheet(), EventCreateButton);
         QCOMPARE(alerts.alerts.size(), 1);
         QVERIFY(alerts.alerts[0].message.startsWith(u"There is already a daynote"_s));
         QVERIFY(Sheet() && IsWindowVisible(Sheet()));
         QCOMPARE(ListRowCount(List()), 1);
         QVERIFY(App().daynotes == daynotesBefore);
-        QCOMPARE(FileBytes(GetDataFileURL(EventFileName)), fileBefore);
+        QCOMPARE(ReadBytes(GetDataFileURL(EventFileName)), fileBefore);
     }
 
     // Selected events become event daynotes on their day of this year; a duplicate stops the run there.
@@ -202,7 +202,7 @@ class TestEvents : public QObject {
         OpenList();
         SetListSelection(List(), selected);
         AlertRecorder alerts;
-        ClickControl(Window(), button);
+        ClickIn(Window(), button);
         QStringList shown;
         for (const AlertRequest& a : alerts.alerts) shown << a.message;
         QCOMPARE(shown, messages);

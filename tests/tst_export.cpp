@@ -65,10 +65,10 @@ class TestExport : public QObject {
                                     "\n\n"
                                     "no date\n\n"
                                     "Saturday, July 06, 2024\n";
-        QCOMPARE(FileBytes(path), expected);
+        QCOMPARE(ReadBytes(path), expected);
         // Every export replaces the file.
         QVERIFY(!WriteDaynoteLog({}, &reason).isEmpty());
-        QCOMPARE(FileBytes(path),
+        QCOMPARE(ReadBytes(path),
                  "Export DayNote Log for 5-March-2026\n-----------------------------------\n"_ba);
     }
 
@@ -139,7 +139,7 @@ class TestExport : public QObject {
                                      {DateToAbsTime(3, 1, 2025), texts[3]}});
         SetTestClock(DateToAbsTime(6, 1, 2026) + 3723); // 01:02:03 local time; the stamp is in UTC
         RunCommand(code);
-        const QByteArray bytes = FileBytes(path);
+        const QByteArray bytes = ReadBytes(path);
         // CRLF only, folded at 75 octets, never inside a character.
         QVERIFY(!bytes.isEmpty() && bytes.endsWith("END:VCALENDAR\r\n"));
         for (const QByteArray& line : bytes.chopped(1).split('\n')) {
@@ -182,10 +182,10 @@ class TestExport : public QObject {
         QCOMPARE(again.size(), 3);
         QCOMPARE(again[0].toObject()[u"uid"_s].toString(), uids[0]);
         QCOMPARE(again[2].toObject()[u"uid"_s].toString(), uids[3]);
-        const QByteArray second = FileBytes(path);
+        const QByteArray second = ReadBytes(path);
         App().daynotes.clear();
         RunCommand(code);
-        QCOMPARE(FileBytes(path), second);
+        QCOMPARE(ReadBytes(path), second);
     }
 };
 

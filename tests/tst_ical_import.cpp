@@ -37,7 +37,7 @@ class TestIcalImport : public QObject {
         QVERIFY(QProcess::execute(
                     RequireProgram(u"/usr/bin/python3"_s),
                     {qEnvironmentVariable("VRDX_SOURCE_DIR") + u"/tests/ical_writer.py"_s, path}) == 0);
-        written = FileBytes(path);
+        written = ReadBytes(path);
         QVERIFY(!written.isEmpty());
     }
 

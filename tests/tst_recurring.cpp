@@ -38,7 +38,7 @@ QWidget* Sheet() {
 // Opens the base date's daynote window, and the sheet with its recurring button.
 QWidget* OpenSheet(QDate base) {
     QWidget* window = OpenDaynote(base.month(), base.day(), base.year(), false, Notes());
-    ClickControl(window, RecurringButton);
+    ClickIn(window, RecurringButton);
     return Sheet();
 }
 
@@ -49,7 +49,7 @@ void FillAndCopy(int period, const QString& count, const QString& spacing) {
     for (int i = 1; i < period; ++i) QTest::keyClick(popUp, Qt::Key_Down);
     QTest::keyClicks(FindControl(sheet, RecurringCountField), count);
     QTest::keyClicks(FindControl(sheet, RecurringSpacingField), spacing);
-    ClickControl(sheet, RecurringCopyButton);
+    ClickIn(sheet, RecurringCopyButton);
 }
 
 } // namespace
@@ -81,7 +81,7 @@ class TestRecurring : public QObject {
         // Emptied again, the count makes no copies; the sheet is put away for the next use.
         ClearText(FindControl(sheet, RecurringCountField));
         QTest::keyClicks(FindControl(sheet, RecurringSpacingField), u"5"_s);
-        ClickControl(sheet, RecurringCopyButton);
+        ClickIn(sheet, RecurringCopyButton);
         QVERIFY(!IsWindowVisible(sheet));
         QCOMPARE(int(Notes().size()), 1);
         // Opened again, nothing of the last use is left.
@@ -193,7 +193,7 @@ class TestRecurring : public QObject {
         } else {
             QWidget* window = OpenDaynote(3, 1, 2027, false, Notes());
             TypeAtEnd(FindControl(window, DaynoteTextControl), u"typed only"_s);
-            ClickControl(window, RecurringButton);
+            ClickIn(window, RecurringButton);
             FillAndCopy(RecurWeeks, u"3"_s, u"0"_s);
         }
         QCOMPARE(AllNotes(), before);

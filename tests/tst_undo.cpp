@@ -151,10 +151,10 @@ class TestUndo : public QObject {
         });
         row("recurring copies", u"Add 3 Daynotes"_s, [] {
             QWidget* w = Note(8);
-            ClickControl(w, RecurringButton);
+            ClickIn(w, RecurringButton);
             QTest::keyClicks(In(RecurringWindowId, RecurringCountField), u"3"_s);
             QTest::keyClicks(In(RecurringWindowId, RecurringSpacingField), u"1"_s);
-            ClickControl(RecurringWindowId, RecurringCopyButton);
+            ClickIn(RecurringWindowId, RecurringCopyButton);
             CloseById(w);
         });
         row("backup restored", u"Restore from Backup"_s, [] {
@@ -169,16 +169,16 @@ class TestUndo : public QObject {
         });
         row("reminder removed", u"Change Daynote of 10 December 2026"_s, [] {
             QWidget* w = Note(10);
-            ClickControl(w, ReminderButton);
-            ClickControl(ReminderSheetId, ReminderRemoveButton);
+            ClickIn(w, ReminderButton);
+            ClickIn(ReminderSheetId, ReminderRemoveButton);
             CloseById(w);
         });
         row("reminder saved", u"Change"_s + on8, [] {
             QWidget* w = Note(8);
-            ClickControl(w, ReminderButton);
+            ClickIn(w, ReminderButton);
             SetControlValue(In(ReminderSheetId, ReminderUrlCheckBox), 1);
             SetControlText(In(ReminderSheetId, ReminderUrlField), u"https://example.org/meeting"_s);
-            ClickControl(ReminderSheetId, ReminderSaveButton);
+            ClickIn(ReminderSheetId, ReminderSaveButton);
             CloseById(w);
         });
         row("events made daynotes", u"Change 2 Daynotes"_s, [] {
@@ -190,7 +190,7 @@ class TestUndo : public QObject {
             QVERIFY(SaveRecordFile(events, EventFileName));
             RunCommand(MakeFourCC("Evet"));
             SetListSelection(In(EventListWindowId, EventList), {1, 2});
-            ClickControl(EventListWindowId, EventDaynotesButton);
+            ClickIn(EventListWindowId, EventDaynotesButton);
             CloseById(FindWindowById(EventListWindowId));
         });
         row("list's text written back", u"Change"_s + on8, [] {

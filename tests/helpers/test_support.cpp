@@ -198,11 +198,8 @@ bool LauncherBadge::Listen() {
 #include <QHeaderView>
 #include <QJsonDocument>
 
-void ClickControl(QWidget* window, int controlId) {
-    QTest::mouseClick(FindControl(window, controlId), Qt::LeftButton);
-}
-void ClickControl(int windowId, int controlId) {
-    ClickControl(FindWindowById(windowId), controlId);
+void ClickIn(int windowId, int controlId) {
+    ClickIn(FindWindowById(windowId), controlId);
 }
 
 void TypeAtEnd(QWidget* view, const QString& text) {
@@ -256,11 +253,6 @@ int StoredType(double date) {
     int8_t type = 0;
     GetRecordByte(App().daynotes, NoteIndex(date), NoteTypeKey, &type);
     return type;
-}
-
-QByteArray FileBytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 QJsonObject PythonReading(const QString& script, const QString& path) {
@@ -330,8 +322,7 @@ void TickOnce() {
 }
 
 QString ReadText(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    return QString::fromUtf8(ReadBytes(path));
 }
 
 QString NoteOn(double date) {

@@ -131,9 +131,8 @@ class LauncherBadge : public QObject {
 #include <QUrl>
 #include <QVariantMap>
 
-// Clicks the control of the window (given itself or by number) as a user would.
-void ClickControl(QWidget* window, int controlId);
-void ClickControl(int windowId, int controlId);
+// Clicks the control of the window given by number as a user would (ClickIn below takes the window).
+void ClickIn(int windowId, int controlId);
 // Focuses the text control and types at the end of its text.
 void TypeAtEnd(QWidget* view, const QString& text);
 // Closes the window as its close box does and lets Qt finish with it.
@@ -147,8 +146,6 @@ void ClickColumnTitle(QWidget* list, int column, int clicks = 1);
 RecordArray DaynotesOf(const QList<std::pair<double, QString>>& notes);
 // The type of the day's daynote in the program's array, 0 without one.
 int StoredType(double date);
-// The file's bytes; empty when it cannot be read.
-QByteArray FileBytes(const QString& path);
 // What one of the tests' Python readers (tests/NAME) prints as JSON for the file; empty when it fails.
 QJsonObject PythonReading(const QString& script, const QString& path);
 
