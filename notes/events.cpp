@@ -259,8 +259,6 @@ int EventCreateHit(int, unsigned) {
             ShowDuplicateDaynoteAlert(name, year);
             return EventHandled;
         }
-        RedrawWeeklyView();
-        RefreshDaynoteList();
     }
     Value item(MakeItem(name, date, int8_t(unit)));
     if (adding)
@@ -320,7 +318,5 @@ void EventsToDaynotes(bool withReminder) {
             break;
         }
     }
-    RedrawWeeklyView();
-    RefreshDaynoteList();
     ShowNote(AddedMessage);
 }

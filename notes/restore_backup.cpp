@@ -61,9 +61,7 @@ void OpenRestoreBackupWindow() {
 }
 
 QString RestoreDaynotesFrom(const QString& backupPath, RecordArray& daynotes) {
-    // What the user has typed so far is part of the file set aside.
-    SaveOtherDaynoteWindows(nullptr, daynotes);
-    SaveWeek(daynotes);
+    // Editors the user typed into keep the words, and write them over the restored daynotes when they close.
     if (!SaveDaynoteFile(daynotes)) return QString();
     QString setAside, error;
     // Undoing it puts back the array of the file set aside.
@@ -72,9 +70,6 @@ QString RestoreDaynotesFrom(const QString& backupPath, RecordArray& daynotes) {
         ShowAlert(AlertStyle::Warning, QStringLiteral("The backup was not restored"), error);
         return QString();
     }
-    ReloadChangedDaynoteWindows(daynotes);
-    RedrawWeeklyView();
-    FillMonthGrid();
     return setAside.isEmpty() ? GetDataFileURL(DaynoteFileName) : setAside;
 }
 
