@@ -3,7 +3,6 @@
 #include "notes/events.h"
 
 #include "calendar/holidays.h"
-#include "calendar/weekly_view.h"
 #include "core/app_state.h"
 #include "core/datafiles.h"
 #include "core/dates.h"

@@ -1,8 +1,6 @@
 // Recurring daynotes.
 #include "notes/recurring.h"
 
-#include "calendar/calendar_window.h"
-#include "calendar/weekly_view.h"
 #include "core/app_state.h"
 #include "core/dates.h"
 #include "core/window_ids.h"

@@ -1,8 +1,6 @@
 // The Restore from Backup window.
 #include "notes/restore_backup.h"
 
-#include "calendar/calendar_window.h"
-#include "calendar/weekly_view.h"
 #include "core/app_state.h"
 #include "core/backups.h"
 #include "core/datafiles.h"
