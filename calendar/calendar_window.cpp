@@ -8,10 +8,12 @@
 #include "core/app_state.h"
 #include "core/datafiles.h"
 #include "core/dates.h"
+#include "core/daynote_store.h"
 #include "core/preferences.h"
 #include "core/window_ids.h"
 #include "notes/daynote_window.h"
 #include "platform/alerts.h"
+#include "platform/fatal.h"
 #include "platform/windows.h"
 #include "tools/countdown.h"
 #include "tools/sounds.h"
@@ -24,7 +26,7 @@
 //   Building and showing ...... ShowCalendar, BuildCalendarWindow, SetSunLineVisible
 //   Month on show ............. ShowCalendarMonth, GoToCurrentMonth, PutDateTimeOnCalTitle, DecOrIncMonth
 //   Grid ...................... FillMonthGrid, DrawDayCell, MarkDayCell, FindDayCell, WeekdayInitials,
-//                               DayCellName
+//                               DayCellName, HighlightDateOnCal and the days the daynote store says changed
 //   Tick ...................... CalendarTick, PutTimeOnCal
 //   Control actions
 // ---------------------------------------------------------------------------------------------------------
@@ -117,6 +119,21 @@ QWidget* BuildCalendarWindow() {
     SetSunLineVisible(Prefs().showSunLine, window);
     // Only the place is restored: the size follows the desktop's font.
     RestoreWindowPlace(window, saved.toRect());
+    FollowDaynotes(window, [](const DaynoteChanges& changes) {
+        if (changes.everything) {
+            FillMonthGrid();
+            return;
+        }
+        const int month = GetCalendarMonth(), year = GetCalendarYear();
+        if (!changes.HasBetween(DateToAbsTime(month, 1, year),
+                                DateToAbsTime(month, GetDaysInMonth(month, year), year)))
+            return;
+        const RecordArray& daynotes = App().daynotes;
+        for (double day : changes.days) {
+            const int index = FindNoteIndex(daynotes, day);
+            HighlightDateOnCal(day, IsNoteAtIndex(daynotes, day, index), index, daynotes);
+        }
+    });
     return window;
 }
 
@@ -282,6 +299,15 @@ void MarkDayCell(bool hasDaynote, int day, int cellId, int index, const RecordAr
                          GetCalendarYear() == GetCurrentYear();
     DrawDayCell(CalendarWindowId, cellId, hasDaynote, isToday, QStringLiteral(" %1").arg(day), index,
                 daynotes);
+}
+
+void HighlightDateOnCal(double date, bool hasDaynote, int index, const RecordArray& daynotes) {
+    if (!CalendarWindow()) return;
+    const GregorianDate d = AbsTimeToDate(date);
+    if (d.month != GetCalendarMonth() || d.year != GetCalendarYear()) return;
+    const int cell = FindDayCell(d.day);
+    if (cell == 9999) FatalInternalError(QStringLiteral("Failure in FN HighlightDateOnCal"));
+    MarkDayCell(hasDaynote, d.day, cell, index, daynotes);
 }
 
 int FindDayCell(int day) {

@@ -33,10 +33,13 @@ void     GoToCurrentMonth(RecordArray& daynotes);
 void     PutDateTimeOnCalTitle(int year, int month);
 void     FillMonthGrid();
 // Steps a month back (44, 95) or forward (45, 96); another button ID is reported and changes nothing.
-void    DecOrIncMonth(int buttonId, int* month, int* year);
-void    CalendarTick(QWidget* window);
-int     FindDayCell(int day); // 9999 when no cell shows the day
-void    MarkDayCell(bool hasDaynote, int day, int cellId, int index, const RecordArray& daynotes);
+void DecOrIncMonth(int buttonId, int* month, int* year);
+void CalendarTick(QWidget* window);
+int  FindDayCell(int day); // 9999 when no cell shows the day
+void MarkDayCell(bool hasDaynote, int day, int cellId, int index, const RecordArray& daynotes);
+// Re-marks the cell of a day in the colour of its daynote's type, when the calendar shows its month. The
+// window does it for every day the daynote store says changed.
+void    HighlightDateOnCal(double date, bool hasDaynote, int index, const RecordArray& daynotes);
 void    DrawDayCell(int windowId, int cellId, bool hasDaynote, bool isToday, const QString& text, int index,
                     const RecordArray& daynotes);
 QString WeekdayInitials(int startOffset, int length);

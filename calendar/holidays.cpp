@@ -2,12 +2,10 @@
 // daynote.
 #include "calendar/holidays.h"
 
-#include "calendar/weekly_view.h"
 #include "core/app_state.h"
 #include "core/dates.h"
 #include "core/undo.h"
 #include "core/window_ids.h"
-#include "notes/daynote_list.h"
 #include "notes/daynote_window.h"
 #include "notes/reminders.h"
 #include "platform/alerts.h"
@@ -67,7 +65,6 @@ bool AddNamedDaynote(double date, const QString& text, int8_t type, bool withRem
         InsertDaynote(date, text, type, 0, 0, index, daynotes);
     }
     if (withReminder) SetDefaultReminder(daynotes, index);
-    HighlightDateOnCal(date, true, index, daynotes);
     return false;
 }
 
@@ -153,7 +150,5 @@ int HolidaysCreateHit(int, unsigned) {
     // Without a year the window stays, so that one can be typed.
     if (!AddHolidays(window, App().daynotes)) return EventHandled;
     CloseWindow(window);
-    RedrawWeeklyView();
-    RefreshDaynoteList();
     return EventHandled;
 }

@@ -6,6 +6,7 @@
 #include "calendar/weekly_view.h"
 #include "core/app_state.h"
 #include "core/dates.h"
+#include "core/daynote_store.h"
 #include "core/preferences.h"
 #include "core/window_ids.h"
 #include "notes/daynote_window.h"
@@ -38,6 +39,41 @@ NoteFontStyle NumberStyle(bool today) {
 
 const QString OutsideMonth = QStringLiteral("Not in this month");
 
+// The daynote of one day of the month shown, in its box, in the daynote's own style.
+void FillMonthNote(QWidget* note, double date, const RecordArray& daynotes) {
+    const int index = FindNoteIndex(daynotes, date);
+    QString   text;
+    if (IsNoteAtIndex(daynotes, date, index)) {
+        NoteFontStyle style;
+        if (!GetRecordFontStyle(daynotes, index, NoteCFSKey, &style)) style = NoteFontStyle{};
+        SetControlFontStyle(note, style);
+        if (const Value* data = GetRecordValue(daynotes, index, NoteDataKey))
+            if (const QString* stored = ValueText(*data)) text = *stored;
+    }
+    SetControlText(note, text);
+    // A label is read by its text; an empty one says so.
+    SetControlAccessibleName(note, text.isEmpty() ? QStringLiteral("No daynote") : QString());
+}
+
+// The days of the month shown that changed elsewhere are drawn again.
+void FollowDaynoteChanges(QWidget* window) {
+    FollowDaynotes(window, [window](const DaynoteChanges& changes) {
+        const int month = GetMonthlyViewMonth(), year = GetMonthlyViewYear();
+        if (changes.everything) {
+            FillMonth(window, month, year);
+            return;
+        }
+        const int days = GetDaysInMonth(month, year);
+        if (!changes.HasBetween(DateToAbsTime(month, 1, year), DateToAbsTime(month, days, year))) return;
+        const int first = FirstMonthPosition(month, year);
+        for (double day : changes.days) {
+            const GregorianDate d = AbsTimeToDate(day);
+            if (d.month == month && d.year == year)
+                FillMonthNote(FindControl(window, FirstMonthlyNote + first + d.day - 1), day, App().daynotes);
+        }
+    });
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------------------------------------
@@ -68,6 +104,7 @@ QWidget* BuildMonthlyWindow() {
         SetWindowContentBounds(window, QRect(GetWindowContentBounds(window).topLeft(), saved.size()));
         RestoreWindowPlace(window, saved);
     }
+    FollowDaynoteChanges(window);
     return window;
 }
 
@@ -116,18 +153,7 @@ void FillMonth(QWidget* window, int month, int year) {
         SetControlAccessibleName(number, QString());
         SetControlAccessibleName(frame, FormatDate(QStringLiteral("EEEE d LLLL yyyy"), date) +
                                             (isToday ? QStringLiteral(", today") : QString()));
-        const int index = FindNoteIndex(daynotes, date);
-        QString   text;
-        if (IsNoteAtIndex(daynotes, date, index)) {
-            NoteFontStyle style;
-            if (!GetRecordFontStyle(daynotes, index, NoteCFSKey, &style)) style = NoteFontStyle{};
-            SetControlFontStyle(note, style);
-            if (const Value* data = GetRecordValue(daynotes, index, NoteDataKey))
-                if (const QString* stored = ValueText(*data)) text = *stored;
-        }
-        SetControlText(note, text);
-        // A label is read by its text; an empty one says so.
-        SetControlAccessibleName(note, text.isEmpty() ? QStringLiteral("No daynote") : QString());
+        FillMonthNote(note, date, daynotes);
     }
 }
 
@@ -157,9 +183,4 @@ int MonthlyWeeklyHit(int, unsigned) {
 int ShowMonthlyHit(int, unsigned) {
     ShowMonthlyView();
     return EventHandled;
-}
-
-int WeekBoxFocused(int, unsigned) {
-    RefreshMonthlyView();
-    return EventNotHandled; // the focus itself is the widget's own business
 }

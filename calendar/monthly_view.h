@@ -23,7 +23,8 @@ QWidget* BuildMonthlyWindow();
 void     FillMonth(QWidget* window, int month, int year);
 // The title holds the month on show: "December 2026".
 void PutMonthlyTitle(QWidget* window, int month, int year);
-// Refills the open view for the month it shows; nothing while it is closed.
+// Refills the open view for the month it shows; nothing while it is closed. The days that change are drawn
+// again as the daynote store tells them.
 void RefreshMonthlyView();
 // The grid position of the first day of the month (0..6), by the week-start preference.
 int FirstMonthPosition(int month, int year);
@@ -32,5 +33,3 @@ int FirstMonthPosition(int month, int year);
 int MonthlyStepHit(int controlId, unsigned modifiers);
 int MonthlyWeeklyHit(int controlId, unsigned modifiers);
 int ShowMonthlyHit(int controlId, unsigned modifiers);
-// A weekly box took the focus: what it holds may just have been typed, so the month is drawn again.
-int WeekBoxFocused(int controlId, unsigned modifiers);

@@ -5,9 +5,9 @@
 #include "calendar/monthly_view.h"
 #include "core/app_state.h"
 #include "core/dates.h"
+#include "core/daynote_store.h"
 #include "core/preferences.h"
 #include "core/window_ids.h"
-#include "notes/daynote_list.h"
 #include "notes/daynote_window.h"
 #include "notes/reminders.h"
 #include "platform/windows.h"
@@ -17,7 +17,8 @@
 // ---------------------------------------------------------------------------------------------------------
 // Index
 //   Week start ................ WeekStart, SetWeekStart (the 'wk01' property of button 26)
-//   Filling ................... FillWeek, PutWeekTitle, the day styles, EnableDeleteBoxes
+//   Filling ................... FillWeek, PutWeekTitle, the day styles, EnableDeleteBoxes, the days the
+//                               daynote store says changed
 //   Saving and deleting ....... SaveWeek, DeleteCheckedDays
 //   Window .................... ShowWeeklyView, RefreshWeeklyView, CloseWeeklyView
 //   Control actions
@@ -70,6 +71,39 @@ void EnableDeleteBoxes(QWidget* window) {
     for (int i = 0; i < 7; ++i)
         SetControlEnabled(FindControl(window, FirstDeleteBox + i),
                           GetControlText(FindControl(window, FirstWeekBox + i)).size() >= 2);
+}
+
+// A box shows its day's daynote in the daynote's style; it then holds what it loaded. Text and style are set
+// only where they differ, so that a box being typed into keeps its cursor.
+void ShowStoredDay(QWidget* window, int i, const RecordArray& daynotes) {
+    QWidget*      box = FindControl(window, FirstWeekBox + i);
+    const double  d = DayInWeek(i);
+    const int     index = FindNoteIndex(daynotes, d);
+    QString       text;
+    NoteFontStyle style = EmptyDayStyle();
+    if (IsNoteAtIndex(daynotes, d, index)) {
+        // A daynote without a font record of its own is shown as the daynote window shows it, so that
+        // typing into it does not give it one.
+        if (!GetRecordFontStyle(daynotes, index, NoteCFSKey, &style)) style = NoteFontStyle{};
+        if (const Value* data = GetRecordValue(daynotes, index, NoteDataKey))
+            if (const QString* stored = ValueText(*data)) text = *stored;
+    }
+    if (GetControlFontStyle(box) != style) SetControlFontStyle(box, style);
+    if (GetControlText(box) != text) SetControlText(box, text);
+    RememberLoaded(box);
+}
+
+// The week's days that changed elsewhere are shown again, in the boxes the user has not typed into.
+void FollowDaynoteChanges(QWidget* window) {
+    FollowDaynotes(window, [window](const DaynoteChanges& changes) {
+        const double start = WeekStart();
+        if (!changes.HasBetween(start, DayInWeek(6))) return;
+        // A box the user typed into keeps the words; writing them keeps what the change added too.
+        for (int i = 0; i < 7; ++i)
+            if (changes.Has(DayInWeek(i)) && DaynoteEditorUntouched(window, FirstWeekBox + i))
+                ShowStoredDay(window, i, App().daynotes);
+        EnableDeleteBoxes(window);
+    });
 }
 
 void EnableDeleteButton(QWidget* window) {
@@ -127,23 +161,9 @@ void FillWeek(int delta) {
         SetControlFontStyle(name, LabelStyle(today ? Underline : 0, false));
         SetControlText(name, names.mid(3 * i, 3));
 
-        QWidget*  box = FindControl(window, FirstWeekBox + i);
-        const int index = FindNoteIndex(daynotes, d);
-        QString   text;
-        if (IsNoteAtIndex(daynotes, d, index)) {
-            // A daynote without a font record of its own is shown as the daynote window shows it, so that
-            // typing into it does not give it one.
-            NoteFontStyle style;
-            if (!GetRecordFontStyle(daynotes, index, NoteCFSKey, &style)) style = NoteFontStyle{};
-            SetControlFontStyle(box, style);
-            if (const Value* data = GetRecordValue(daynotes, index, NoteDataKey))
-                if (const QString* stored = ValueText(*data)) text = *stored;
-        } else {
-            SetControlFontStyle(box, EmptyDayStyle());
-        }
-        SetControlText(box, text);
+        ShowStoredDay(window, i, daynotes);
         const QString date = FormatDate(QStringLiteral("EEEE d LLLL yyyy"), d);
-        SetControlAccessibleName(box, date);
+        SetControlAccessibleName(FindControl(window, FirstWeekBox + i), date);
         SetControlAccessibleName(FindControl(window, FirstDeleteBox + i), QStringLiteral("Delete ") + date);
     }
     PutWeekTitle(window, start);
@@ -171,7 +191,6 @@ void SaveWeek(RecordArray& daynotes) {
         const DateValue day{DayInWeek(i)};
         SaveDaynote(&day, FirstWeekBox + i, WeeklyWindowId, daynotes);
     }
-    RefreshDaynoteList();
 }
 
 void DeleteCheckedDays(RecordArray& daynotes) {
@@ -182,20 +201,10 @@ void DeleteCheckedDays(RecordArray& daynotes) {
         if (!GetControlValue(tick)) continue;
         const double d = DayInWeek(i);
         const int    index = FindNoteIndex(daynotes, d);
-        if (IsNoteAtIndex(daynotes, d, index)) {
-            const bool hadReminder = GetRecordValue(daynotes, index, ReminderDateKey) != nullptr;
-            RemoveRecord(daynotes, index);
-            if (hadReminder) {
-                RemindersChanged();
-                CheckReminders(false, daynotes);
-            }
-            FillWeek(0);
-            HighlightDateOnCal(d, false, index, daynotes);
-        }
+        if (IsNoteAtIndex(daynotes, d, index)) RemoveRecord(daynotes, index);
         SetControlValue(tick, 0);
     }
     SetControlEnabled(FindControl(window, DeleteDaysButton), false);
-    RefreshDaynoteList();
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -217,6 +226,7 @@ void ShowWeeklyView() {
     if (saved.top > 0) RestoreWindowPlace(window, saved.toRect());
     SetWeekStart();
     FillWeek(0);
+    FollowDaynoteChanges(window);
     ShowWindow(window);
 }
 
@@ -239,7 +249,6 @@ int WeekBoxChanged(int controlId, unsigned) {
     const DateValue day{DayInWeek(controlId - FirstWeekBox)};
     SaveDaynote(&day, controlId, WeeklyWindowId, App().daynotes);
     EnableDeleteBoxes(window);
-    RefreshDaynoteList();
     return EventHandled;
 }
 

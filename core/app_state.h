@@ -17,6 +17,8 @@ struct AppState {
 
     // A signal or the end of the session asked to quit: nobody may be there to answer a question.
     bool quitUnattended = false;
+    // The quit could not write something where it belongs (it went to a recovery file, or was lost).
+    bool unsavedAtQuit = false;
 };
 
 AppState& App();

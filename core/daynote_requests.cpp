@@ -1,13 +1,9 @@
 // Lines that other programs of the user add to or remove from daynotes, arriving as FromVRDX signals.
 #include "core/daynote_requests.h"
 
-#include "calendar/calendar_window.h"
 #include "calendar/holidays.h"
-#include "calendar/weekly_view.h"
 #include "core/dates.h"
 #include "core/undo.h"
-#include "notes/daynote_list.h"
-#include "notes/reminders.h"
 
 #include <QStringList>
 
@@ -47,22 +43,13 @@ bool ExternalDaynoteRequest(const QString& object, RecordArray& daynotes) {
         if (IsNoteAtIndex(daynotes, date, index)) {
             const Value*   value = GetRecordValue(daynotes, index, NoteDataKey);
             const QString* held = value ? ValueText(*value) : nullptr;
-            const bool     hadReminder = GetRecordValue(daynotes, index, ReminderDateKey) != nullptr;
             // Only a daynote that is nothing but this request's line goes; one the user wrote more into keeps
             // its text and loses only the reminder.
-            if (held && *held == text) {
+            if (held && *held == text)
                 RemoveRecord(daynotes, index);
-                FillMonthGrid();
-            } else {
+            else
                 RemoveReminderFields(daynotes, index);
-            }
-            if (hadReminder) {
-                RemindersChanged();
-                CheckReminders(false, daynotes);
-            }
         }
     }
-    RedrawWeeklyView();
-    RefreshDaynoteList();
     return true;
 }

@@ -229,7 +229,6 @@ const std::initializer_list<ControlRow> ControlTable = {
     {CurrentWeekButton, CurrentWeekButton, ControlHit, CurrentWeekHit},
     {WeeklyRemindersButton, WeeklyRemindersButton, ControlHit, WeeklyRemindersHit},
     {WeeklyMonthlyButton, WeeklyMonthlyButton, ControlHit, ShowMonthlyHit},
-    {FirstWeekBox, LastWeekBox, ControlFocusSet, WeekBoxFocused},
     {MonthlyPreviousButton, MonthlyNextButton, ControlHit, MonthlyStepHit},
     {MonthlyWeeklyButton, MonthlyWeeklyButton, ControlHit, MonthlyWeeklyHit},
     {GoToYearOKButton, GoToYearOKButton, ControlHit, GoToYearOKHit},
@@ -559,7 +558,6 @@ int CloseWindowById(int windowId) {
         break;
     case WeeklyWindowId:
         CloseWeeklyView();
-        RefreshMonthlyView();
         SaveWindowPosition(windowId);
         break;
     case TimerSheetId:
@@ -577,9 +575,6 @@ int CloseWindowById(int windowId) {
     default:
         if (IsDaynoteWindowId(windowId)) {
             SaveDaynote(nullptr, DaynoteTextControl, windowId, App().daynotes);
-            RedrawWeeklyView();
-            RefreshMonthlyView();
-            RefreshDaynoteList();
         } else if (IsUserNoteWindowId(windowId) && !CloseUserNote(windowId) && !App().quitting) {
             return 1; // a note that could not be saved stays open
         }

@@ -115,7 +115,7 @@ int RunApplication(int argc, char** argv) {
     StartLoopMeter();
     QApplication::exec();
     ReportLoopMeter();
-    return exitStatus;
+    return exitStatus != 0 ? exitStatus : (App().unsavedAtQuit ? 1 : 0);
 }
 
 bool InitializeApplication() {

@@ -2,14 +2,9 @@
 // and steps stay right when something else (a reminder firing) changed other days between them.
 #include "core/undo.h"
 
-#include "calendar/calendar_window.h"
-#include "calendar/monthly_view.h"
-#include "calendar/weekly_view.h"
 #include "core/app_state.h"
 #include "core/dates.h"
-#include "notes/daynote_list.h"
-#include "notes/daynote_window.h"
-#include "notes/reminders.h"
+#include "core/daynote_store.h"
 
 #include <QUndoCommand>
 #include <QUndoStack>
@@ -121,54 +116,28 @@ QString StepName(const std::vector<DaynoteDayChange>& changes) {
     return QStringLiteral("%1 %2 Daynotes").arg(verb).arg(changes.size());
 }
 
-QString NoteText(const Value& note) {
-    const Record*  record = ValueRecord(note);
-    const Value*   field = record ? FindField(*record, NoteDataKey) : nullptr;
-    const QString* text = field ? ValueText(*field) : nullptr;
-    return text ? *text : QString();
-}
+// More changed days than this are told as "everything": the views redraw whole sooner than day by day.
+constexpr size_t ManyDays = 64;
 
-// What a changed day held before the step was applied in this direction.
-QString TextBefore(const std::vector<DaynoteDayChange>& changes, bool forward, double day) {
+// What the store tells its followers about a step's days.
+DaynoteChanges ChangedDays(const std::vector<DaynoteDayChange>& changes) {
+    DaynoteChanges told;
+    told.reminders = TouchesReminders(changes);
+    told.everything = changes.size() > ManyDays;
     for (const DaynoteDayChange& c : changes) {
-        const Value& side = forward ? c.before : c.after;
-        if (!std::isnan(c.date)) {
-            if (c.date == day) return NoteText(side);
-            continue;
-        }
-        const RecordArray* whole = std::get_if<RecordArray>(&side.v);
-        if (!whole) continue;
-        const int index = FindNoteIndex(*whole, day);
-        return IsNoteAtIndex(*whole, day, index) ? NoteText((*whole)[index]) : QString();
+        if (std::isnan(c.date)) told.everything = true;
+        if (told.everything) break;
+        told.days.push_back(c.date);
     }
-    return QString();
-}
-
-// Every open window that shows a changed day draws it again from the array.
-void RedrawChangedDays(const std::vector<DaynoteDayChange>& changes, bool forward) {
-    RecordArray& daynotes = App().daynotes;
-    FillMonthGrid();
-    RedrawWeeklyView();
-    RefreshMonthlyView();
-    RefreshDaynoteList();
-    std::vector<double> days;
-    bool                everyDay = false;
-    for (const DaynoteDayChange& c : changes) {
-        everyDay = everyDay || std::isnan(c.date);
-        days.push_back(c.date);
-    }
-    ReloadDaynoteWindowsOf(everyDay ? std::vector<double>{} : days, everyDay, daynotes,
-                           [&](double day) { return TextBefore(changes, forward, day); });
-    if (TouchesReminders(changes)) {
-        RemindersChanged();
-        CheckReminders(false, daynotes);
-    }
+    if (told.everything) told.days.clear();
+    return told;
 }
 
 struct OpenChange {
     int     depth = 0;
     QString name;
     bool    typing = false;
+    bool    recorded = true; // an undo step, or only told to the store
 };
 OpenChange open;
 // The array as the last recorded step left it. An action compares the array with it rather than copying the
@@ -209,7 +178,7 @@ class DaynoteStep : public QUndoCommand {
         // The shadow follows, so that an action still open (the undo ran inside one) does not record the undo
         // as a change of its own.
         ApplyDaynoteChanges(changes, forward, shadow);
-        RedrawChangedDays(changes, forward);
+        TheDaynoteStore().Announce(ChangedDays(changes));
     }
 
     std::vector<DaynoteDayChange> changes;
@@ -228,17 +197,35 @@ QUndoStack& DaynoteUndoStack() {
     return *stack;
 }
 
-void BeginDaynoteChange(const QString& name) {
-    if (open.depth++ == 0) {
-        // Something outside any action (a reminder that fired, a file read) may have changed or replaced the
-        // array since. The copy shares every record, so that the comparison at the end finds them unchanged
-        // by identity alone.
-        if (!SharedArray(shadow, App().daynotes)) shadow = App().daynotes;
+namespace {
+
+void Begin(const QString& name, bool recorded) {
+    if (open.depth == 0) {
+        // Something outside any action may have changed or replaced the array since: the store tells it
+        // first, so that no view goes on showing what is gone. The copy shares every record, so that the
+        // comparison at the end finds them unchanged by identity alone.
+        if (!SharedArray(shadow, App().daynotes)) {
+            const DaynoteChanges told = ChangedDays(DiffDaynotes(shadow, App().daynotes));
+            shadow = App().daynotes;
+            TheDaynoteStore().Announce(told);
+        }
         open.name = name;
         open.typing = false;
+        open.recorded = recorded;
     } else if (open.name.isEmpty()) {
         open.name = name;
     }
+    ++open.depth;
+}
+
+} // namespace
+
+void BeginDaynoteChange(const QString& name) {
+    Begin(name, true);
+}
+
+void BeginUnrecordedDaynoteChange() {
+    Begin(QString(), false);
 }
 
 void NameDaynoteChange(const QString& name) {
@@ -253,12 +240,17 @@ void EndDaynoteChange() {
     if (open.depth == 0 || --open.depth > 0) return;
     std::vector<DaynoteDayChange> changes = DiffDaynotes(shadow, App().daynotes);
     ApplyDaynoteChanges(changes, true, shadow);
-    const bool typing = open.typing;
-    if (!changes.empty()) {
+    const bool     typing = open.typing;
+    DaynoteChanges told = ChangedDays(changes);
+    if (!changes.empty() && open.recorded) {
         const QString name = open.name.isEmpty() ? StepName(changes) : open.name;
         DaynoteUndoStack().push(new DaynoteStep(std::move(changes), name, typing));
+        typingOpen = typing;
+    } else if (open.recorded) {
+        typingOpen = typing;
     }
-    typingOpen = typing;
+    // Told after the step is pushed: a follower that looks at the stack sees this change on it.
+    TheDaynoteStore().Announce(told);
 }
 
 bool UndoDaynoteChange() {

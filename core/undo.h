@@ -15,12 +15,17 @@ QUndoStack& DaynoteUndoStack();
 // records the days that differ as one step (none when nothing changed). Inner Begin/End pairs join the
 // outermost. The first name given wins; without one the step is named after what changed.
 void BeginDaynoteChange(const QString& name = QString());
+// A change the user did not make (an e-mail handed over takes its fields off): told to the daynote store
+// like any other, but no undo step. Joins an action already open.
+void BeginUnrecordedDaynoteChange();
 void EndDaynoteChange();
 // Names the step now open (the action knows better than its caller what it did).
 void NameDaynoteChange(const QString& name);
 // Consecutive typing steps on the same single day become one step, until another action comes between.
 void MarkDaynoteChangeAsTyping();
 
+// Every change of the daynote array ends, with the outermost scope around it, in one announcement of the
+// days it changed by the daynote store (core/daynote_store.h).
 struct DaynoteChangeScope {
     explicit DaynoteChangeScope(const QString& name = QString()) { BeginDaynoteChange(name); }
     ~DaynoteChangeScope() { EndDaynoteChange(); }
@@ -29,7 +34,7 @@ struct DaynoteChangeScope {
 };
 
 // Undo or redo the step at the top of the stack: the changed days get back exactly the records they had
-// (every key, known or not), and every open window that shows them is redrawn. False when there is none.
+// (every key, known or not), and the daynote store tells which. False when there is none.
 bool UndoDaynoteChange();
 bool RedoDaynoteChange();
 
@@ -43,3 +48,10 @@ struct DaynoteDayChange {
 std::vector<DaynoteDayChange> DiffDaynotes(const RecordArray& before, const RecordArray& after);
 // Applies the records of one side (after when forward) to the array.
 void ApplyDaynoteChanges(const std::vector<DaynoteDayChange>& changes, bool forward, RecordArray& daynotes);
+
+struct UnrecordedDaynoteChangeScope {
+    UnrecordedDaynoteChangeScope() { BeginUnrecordedDaynoteChange(); }
+    ~UnrecordedDaynoteChangeScope() { EndDaynoteChange(); }
+    UnrecordedDaynoteChangeScope(const UnrecordedDaynoteChangeScope&) = delete;
+    UnrecordedDaynoteChangeScope& operator=(const UnrecordedDaynoteChangeScope&) = delete;
+};

@@ -1,9 +1,9 @@
 // The daynote list window (12) and the dates behind list rows.
 #include "notes/daynote_list.h"
 
-#include "calendar/weekly_view.h"
 #include "core/app_state.h"
 #include "core/dates.h"
+#include "core/daynote_store.h"
 #include "core/preferences.h"
 #include "core/window_ids.h"
 #include "notes/daynote_window.h"
@@ -23,7 +23,8 @@
 // Index
 //   Rows ...................... what each row shows, built from the daynote array, and their texts
 //   Selected row .............. the 'List' property, showing a row, writing its text back
-//   Window .................... ShowDaynoteList, RefreshDaynoteList, CloseDaynoteList
+//   Window .................... ShowDaynoteList, RefreshDaynoteList, CloseDaynoteList, and the days the
+//                               daynote store says changed
 //   List row dates ............ ListRowText, ListRowDate, ListRowDateKey
 //   Control actions
 // ---------------------------------------------------------------------------------------------------------
@@ -43,12 +44,15 @@ struct ListRow {
     double date = 0;
     int8_t type = 0;
     double reminder = NoReminder; // the ReminderDateKey date, if it is one
+    bool   hasReminder = false;   // any ReminderDateKey, as the count goes
     bool   operator==(const ListRow&) const = default;
 };
 
 std::vector<ListRow> rows;               // placeholder at 0; row n is element n and daynote n - 1
 std::vector<double>  reminderKeys;       // day of each row's reminder, made when first sorted by it
 bool                 textEdited = false; // the user typed into the text view since it was filled
+double               shownDate = 0;      // the day whose daynote the text view holds; 0 for none
+int                  keeperCount = 0, reminderCount = 0;
 
 QWidget* ListWindow() {
     return FindWindowById(ListWindowId);
@@ -61,21 +65,29 @@ int RowCount() {
     return rows.empty() ? 0 : int(rows.size()) - 1;
 }
 
+ListRow RowOfNote(const Value& note) {
+    ListRow       row;
+    const Record* r = ValueRecord(note);
+    if (r) {
+        RecordDate(*r, NoteDateKey, &row.date);
+        RecordByte(*r, NoteTypeKey, &row.type);
+        RecordDate(*r, ReminderDateKey, &row.reminder);
+        row.hasReminder = FindField(*r, ReminderDateKey) != nullptr;
+    }
+    return row;
+}
+
 std::vector<ListRow> BuildRows(const RecordArray& daynotes) {
     std::vector<ListRow> built;
     built.reserve(daynotes.size() + 1);
     built.emplace_back();
-    for (const Value& v : daynotes) {
-        ListRow       row;
-        const Record* r = ValueRecord(v);
-        if (r) {
-            RecordDate(*r, NoteDateKey, &row.date);
-            RecordByte(*r, NoteTypeKey, &row.type);
-            RecordDate(*r, ReminderDateKey, &row.reminder);
-        }
-        built.push_back(row);
-    }
+    for (const Value& v : daynotes) built.push_back(RowOfNote(v));
     return built;
+}
+
+void Count(const ListRow& row, int sign) {
+    keeperCount += row.type == NoteKeeper ? sign : 0;
+    reminderCount += row.hasReminder ? sign : 0;
 }
 
 QString TypeLabel(int8_t type) {
@@ -122,21 +134,25 @@ int RowOfDate(double date) {
     return it != rows.end() && it->date == date ? int(it - rows.begin()) : 0;
 }
 
-void FillCounts(QWidget* window, const RecordArray& daynotes) {
-    int keepers = 0, reminders = 0;
-    CountKeepersAndReminders(daynotes, &keepers, &reminders);
+void PutCounts(QWidget* window) {
     const struct {
         int     id;
         qint64  count;
         QString name;
-    } counts[] = {{ListDaynoteCount, qint64(daynotes.size()), QStringLiteral("Daynotes: %1")},
-                  {ListKeeperCount, keepers, QStringLiteral("Keepers: %1")},
-                  {ListReminderCount, reminders, QStringLiteral("With reminders: %1")}};
+    } counts[] = {{ListDaynoteCount, qint64(RowCount()), QStringLiteral("Daynotes: %1")},
+                  {ListKeeperCount, keeperCount, QStringLiteral("Keepers: %1")},
+                  {ListReminderCount, reminderCount, QStringLiteral("With reminders: %1")}};
     for (const auto& c : counts) {
         QWidget* label = FindControl(window, c.id);
         SetControlText(label, QString::number(c.count));
         SetControlAccessibleName(label, c.name.arg(c.count));
     }
+}
+
+void FillCounts(QWidget* window, const RecordArray& daynotes) {
+    keeperCount = reminderCount = 0;
+    CountKeepersAndReminders(daynotes, &keeperCount, &reminderCount);
+    PutCounts(window);
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -175,10 +191,12 @@ void EnableRowControls(bool enabled) {
 // Fills the text view, keeper box and date line from the row's daynote.
 void ShowRow(int row, const RecordArray& daynotes) {
     textEdited = false;
+    shownDate = 0;
     if (row == 0) {
         EnableRowControls(false);
         SetControlText(Control(ListDateLabel), QString());
         SetControlText(Control(ListTextView), QString());
+        RememberLoaded(Control(ListTextView));
         return;
     }
     SetControlEnabled(Control(ListTextView), true);
@@ -205,70 +223,99 @@ void ShowRow(int row, const RecordArray& daynotes) {
     }
     for (int id : {ListDeleteButton, ListKeeperCheckBox, ListRecurButton})
         SetControlEnabled(Control(id), true);
+    RememberLoaded(text);
+    shownDate = rows[size_t(row)].date;
 }
 
-// Rebuilds the rows from the array when any changed, keeps the selected daynote selected (its row number
-// moves with daynotes added or removed before it) and refreshes its text unless the user is editing it.
+// The list shows new rows: the selected daynote stays selected (its row number moves with daynotes added or
+// removed before it). One deleted elsewhere while the user typed into it is no row any more, but its words
+// stay in the text view, to make it anew when they are written.
+void ShowNewRows(QWidget* window, double selectedDate) {
+    reminderKeys.clear();
+    SetListRowSource(Control(DaynoteListView), RowCount(), RowText);
+    PutCounts(window);
+    const int row = selectedDate ? RowOfDate(selectedDate) : 0;
+    SelectRow(row);
+    if (row == 0 && !textEdited) ShowRow(0, App().daynotes);
+}
+
+double SelectedDate() {
+    const int selected = SelectedRow();
+    return selected >= 1 && selected <= RowCount() ? rows[size_t(selected)].date : 0;
+}
+
+void UpdateRows(RecordArray& daynotes);
+
+// Only the days the daynote store names are looked at: their rows are added, dropped or redrawn, the counts
+// follow, and the selected daynote's text is shown again unless the user is typing into it.
+void FollowChanges(const DaynoteChanges& changes) {
+    QWidget* window = ListWindow();
+    if (!window || rows.empty()) return; // closing: the rows are gone already
+    RecordArray& daynotes = App().daynotes;
+    if (changes.everything) {
+        UpdateRows(daynotes);
+        return;
+    }
+    const double selectedDate = SelectedDate();
+    bool         reshaped = false;
+    for (double day : changes.days) {
+        const int  row = RowOfDate(day);
+        const int  index = FindNoteIndex(daynotes, day);
+        const bool present = IsNoteAtIndex(daynotes, day, index);
+        if (row && !present) {
+            Count(rows[size_t(row)], -1);
+            rows.erase(rows.begin() + row);
+            reshaped = true;
+        } else if (present) {
+            const ListRow now = RowOfNote(daynotes[size_t(index)]);
+            if (row && now == rows[size_t(row)]) continue;
+            Count(now, 1);
+            if (row) {
+                Count(rows[size_t(row)], -1);
+                rows[size_t(row)] = now;
+            } else {
+                rows.insert(rows.begin() + index + 1, now);
+            }
+            reshaped = true;
+        }
+    }
+    if (reshaped) ShowNewRows(window, selectedDate);
+    // Words the user typed stay on screen; writing them keeps what the change added too.
+    if (shownDate && changes.Has(shownDate) && !textEdited) ShowRow(RowOfDate(shownDate), daynotes);
+}
+
+// Rebuilds the rows from the array when any changed, keeps the selected daynote selected and refreshes its
+// text unless the user is editing it.
 void UpdateRows(RecordArray& daynotes) {
     QWidget* window = ListWindow();
     if (!window) return;
-    const int            selected = SelectedRow();
-    const bool           hadSelection = selected >= 1 && selected <= RowCount();
-    const double         selectedDate = hadSelection ? rows[size_t(selected)].date : 0;
+    const double         selectedDate = SelectedDate();
     std::vector<ListRow> built = BuildRows(daynotes);
     if (built != rows) {
         rows = std::move(built);
-        reminderKeys.clear();
-        SetListRowSource(Control(DaynoteListView), RowCount(), RowText);
         FillCounts(window, daynotes);
+        ShowNewRows(window, selectedDate);
     }
-    int row = hadSelection ? RowOfDate(selectedDate) : 0;
-    if (hadSelection && row == 0 && textEdited) {
-        // Its daynote went elsewhere while the user was typing into it: the words make it anew.
-        const DateValue date{selectedDate};
-        SaveDaynote(&date, ListTextView, ListWindowId, daynotes);
-        textEdited = false;
-        RedrawWeeklyView();
-        rows = BuildRows(daynotes);
-        reminderKeys.clear();
-        SetListRowSource(Control(DaynoteListView), RowCount(), RowText);
-        FillCounts(window, daynotes);
-        row = RowOfDate(selectedDate);
-    }
-    if (row != selected || GetListSelection(Control(DaynoteListView)) != QList<int>{row}) SelectRow(row);
-    if (!textEdited) ShowRow(row, daynotes);
+    const int row = SelectedRow();
+    if (!textEdited && (row || shownDate)) ShowRow(row, daynotes);
 }
 
-// Deletes the daynote of the selected row as the delete button does.
+// Deletes the daynote of the selected row as the delete button does; the rows follow the store.
 void DeleteSelected(RecordArray& daynotes) {
-    DateValue date;
-    const int row = SelectedRow();
-    if (row == 0 || !ListRowDate(MakeFourCC("C001"), row, &date)) return;
-    if (!IsNoteAtIndex(daynotes, date.absTime, FindNoteIndex(daynotes, date.absTime))) return;
-    // Saving an empty text removes the daynote with its reminder and unmarks the calendar's day.
-    SetControlText(Control(ListTextView), QString());
-    SaveDaynote(&date, ListTextView, ListWindowId, daynotes);
-    textEdited = false;
+    if (!shownDate) return;
+    const int index = FindNoteIndex(daynotes, shownDate);
+    if (IsNoteAtIndex(daynotes, shownDate, index)) RemoveRecord(daynotes, index);
     StoreSelectedRow(0);
-    UpdateRows(daynotes);
-    RedrawWeeklyView();
+    ShowRow(0, daynotes);
 }
 
 } // namespace
 
 void SaveDaynoteListText(RecordArray& daynotes) {
-    const int row = ListWindow() ? SelectedRow() : 0;
-    if (row == 0 || !textEdited) return;
-    if (GetControlText(Control(ListTextView)).isEmpty()) {
-        DeleteSelected(daynotes);
-        return;
-    }
-    DateValue date;
-    if (!ListRowDate(MakeFourCC("C001"), row, &date)) return;
+    if (!ListWindow() || !shownDate || !textEdited) return;
+    const DateValue date{shownDate};
     SaveDaynote(&date, ListTextView, ListWindowId, daynotes);
     textEdited = false;
-    RedrawWeeklyView();
-    UpdateRows(daynotes); // a row that showed NOT FOUND has its daynote again
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -300,8 +347,10 @@ void ShowDaynoteList() {
     SetListSortCompare(list, CompareRows);
     rows.clear();
     textEdited = false;
+    shownDate = 0;
     StoreSelectedRow(0);
     UpdateRows(daynotes);
+    FollowDaynotes(window, FollowChanges);
     SetWindowTitleText(window, QStringLiteral("DayNote List"));
     const PrefRect& place = Prefs().listRect;
     if (place.top > 0) RestoreWindowPlace(window, place.toRect());
@@ -318,6 +367,7 @@ void CloseDaynoteList() {
     rows.clear();
     reminderKeys.clear();
     textEdited = false;
+    shownDate = 0;
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -392,8 +442,6 @@ int DaynoteListKeeperHit(int, unsigned) {
     if (!IsNoteAtIndex(daynotes, date.absTime, index)) return EventHandled;
     const bool keeper = GetControlValue(Control(ListKeeperCheckBox)) != 0;
     SetRecordByte(daynotes, index, NoteTypeKey, keeper ? NoteKeeper : NoteStandard);
-    HighlightDateOnCal(date.absTime, true, index, daynotes); // its colour is its type's
-    UpdateRows(daynotes);
     return EventHandled;
 }
 

@@ -4,10 +4,9 @@
 #include "calendar/calendar_window.h"
 #include "core/app_state.h"
 #include "core/dates.h"
+#include "core/daynote_store.h"
 #include "core/preferences.h"
 #include "core/window_ids.h"
-#include "notes/reminders.h"
-#include "platform/fatal.h"
 #include "platform/windows.h"
 #include "tools/sounds.h"
 #include "tools/user_notes.h"
@@ -18,7 +17,9 @@
 // Index
 //   Fonts ..................... FontPreset, FontMenuItemForStyle, SetDaynoteFont
 //   Opening ................... OpenDaynote and the window it makes
-//   Saving .................... SaveDaynote, InsertDaynote, HighlightDateOnCal
+//   Loaded texts .............. what an editor loaded, and whether the user changed it since
+//   Saving .................... SaveDaynote, InsertDaynote
+//   Following the store ....... an open window shows what changed elsewhere
 //   Buttons ................... enabling rules, the reminder button's title
 // ---------------------------------------------------------------------------------------------------------
 
@@ -56,6 +57,57 @@ void SetButtonsEnabled(QWidget* window, bool enabled) {
         SetControlEnabled(FindControl(window, id), enabled);
 }
 
+const FourCC LoadCreator = MakeFourCC("VRDX");
+const FourCC LoadedTextTag = MakeFourCC("lTxt");
+const FourCC LoadedStyleTag = MakeFourCC("lCFS");
+const FourCC LoadedKeeperTag = MakeFourCC("lKpr");
+
+bool LoadedKeeper(QWidget* window) {
+    QByteArray bytes;
+    return GetControlProperty(FindControl(window, KeeperCheckBox), LoadCreator, LoadedKeeperTag, &bytes) &&
+           bytes == "1";
+}
+
+// Fills a daynote window from the array: text, keeper box, font, buttons.
+void ShowStoredDaynote(QWidget* window, double date, const RecordArray& daynotes) {
+    const int      index = FindNoteIndex(daynotes, date);
+    const bool     exists = IsNoteAtIndex(daynotes, date, index);
+    const Value*   data = exists ? GetRecordValue(daynotes, index, NoteDataKey) : nullptr;
+    const QString* stored = data ? ValueText(*data) : nullptr;
+    const QString  text = stored ? *stored : QString();
+    int8_t         type = 0;
+    if (exists) GetRecordByte(daynotes, index, NoteTypeKey, &type);
+    QWidget* keeper = FindControl(window, KeeperCheckBox);
+    SetControlValue(keeper, type == NoteKeeper ? 1 : 0);
+    SetControlProperty(keeper, LoadCreator, LoadedKeeperTag, type == NoteKeeper ? "1" : "0");
+    QWidget*      control = FindControl(window, DaynoteTextControl);
+    NoteFontStyle style;
+    int           item = DefaultFontItem;
+    if (exists && GetRecordFontStyle(daynotes, index, NoteCFSKey, &style))
+        item = FontMenuItemForStyle(style);
+    else
+        style = NoteFontStyle{};
+    if (GetControlText(control) != text) SetControlText(control, text);
+    SetControlValue(FindControl(window, FontPopUp), item);
+    SetControlFontStyle(control, style);
+    RememberLoaded(control);
+    SetButtonsEnabled(window, exists);
+    SetReminderButtonTitle(window, daynotes);
+}
+
+// A daynote window follows the changes of its day made elsewhere: untouched, it shows them at once; with the
+// user's words in it, it keeps them, to be joined with the change when it closes.
+void FollowDaynoteWindow(QWidget* window) {
+    FollowDaynotes(window, [window](const DaynoteChanges& changes) {
+        DateValue date;
+        if (!WindowTitleDate(window, &date) || !changes.Has(date.absTime)) return;
+        if (DaynoteEditorUntouched(window, DaynoteTextControl))
+            ShowStoredDaynote(window, date.absTime, App().daynotes);
+        else
+            SetReminderButtonTitle(window, App().daynotes);
+    });
+}
+
 } // namespace
 
 // The stored family names are drawn with the closest family this desktop has.
@@ -73,6 +125,36 @@ void RegisterFontFamilies() {
 
 bool IsDaynoteWindowId(int windowId) {
     return windowId >= 50 && windowId <= LastDaynoteWindowId;
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Loaded texts
+// ---------------------------------------------------------------------------------------------------------
+
+void RememberLoaded(QWidget* control) {
+    SetControlProperty(control, LoadCreator, LoadedTextTag, GetControlText(control).toUtf8());
+    SetControlProperty(control, LoadCreator, LoadedStyleTag, EncodeFontStyle(GetControlFontStyle(control)));
+}
+
+bool LoadedText(const QWidget* control, QString* text) {
+    QByteArray bytes;
+    if (!GetControlProperty(control, LoadCreator, LoadedTextTag, &bytes)) return false;
+    *text = QString::fromUtf8(bytes);
+    return true;
+}
+
+bool DaynoteEditorUntouched(QWidget* window, int textControlId) {
+    QWidget* control = FindControl(window, textControlId);
+    QString  loaded;
+    if (!LoadedText(control, &loaded)) return false;
+    QByteArray    bytes;
+    NoteFontStyle style;
+    if (GetControlText(control) != loaded ||
+        !GetControlProperty(control, LoadCreator, LoadedStyleTag, &bytes) ||
+        !DecodeFontStyle(bytes, &style) || GetControlFontStyle(control) != style)
+        return false;
+    QWidget* keeper = IsDaynoteWindowId(GetWindowId(window)) ? FindControl(window, KeeperCheckBox) : nullptr;
+    return !keeper || (GetControlValue(keeper) != 0) == LoadedKeeper(window);
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -136,9 +218,6 @@ QWidget* OpenDaynote(int month, int day, int year, bool optionKey, RecordArray& 
         SelectWindow(open);
         return open;
     }
-    const int  index = FindNoteIndex(daynotes, date);
-    const bool exists = IsNoteAtIndex(daynotes, date, index);
-
     RegisterFontFamilies();
     // Numbers are not reused in a run until all 549 have been handed out.
     const int id = NextFreeWindowId(App().daynoteWindowCounter, FirstDaynoteWindowId, LastDaynoteWindowId);
@@ -149,29 +228,12 @@ QWidget* OpenDaynote(int month, int day, int year, bool optionKey, RecordArray& 
     SetWindowId(window, id);
     if (QWidget* front = FrontDaynoteWindow()) CascadeWindow(window, front);
     SetWindowTitleText(window, title);
-    if (!exists) SetButtonsEnabled(window, false);
 
-    NoteFontStyle style;
-    int           item = DefaultFontItem;
-    QWidget*      text = FindControl(window, DaynoteTextControl);
-    if (exists) {
-        int8_t type = 0;
-        GetRecordByte(daynotes, index, NoteTypeKey, &type);
-        SetControlValue(FindControl(window, KeeperCheckBox), type == NoteKeeper);
-        const Value*   data = GetRecordValue(daynotes, index, NoteDataKey);
-        const QString* stored = data ? ValueText(*data) : nullptr;
-        SetControlText(text, stored ? *stored : QString());
-        if (GetRecordFontStyle(daynotes, index, NoteCFSKey, &style))
-            item = FontMenuItemForStyle(style);
-        else
-            style = NoteFontStyle{};
-    }
-    SetReminderButtonTitle(window, daynotes);
-    SetControlValue(FindControl(window, FontPopUp), item);
-    SetControlFontStyle(text, style);
+    ShowStoredDaynote(window, date, daynotes);
+    FollowDaynoteWindow(window);
     SetControlText(FindControl(window, WeekdayLabel), FormatDate(QStringLiteral("EEEE"), date));
     ShowWindow(window);
-    SetFocusToControl(text);
+    SetFocusToControl(FindControl(window, DaynoteTextControl));
     return window;
 }
 
@@ -203,21 +265,34 @@ void SaveDaynote(const DateValue* date, int textControlId, int windowId, RecordA
         day = *date;
     else if (!WindowTitleDate(window, &day))
         return;
-    const QString text = GetControlText(control);
+    // An editor the user has not changed since it loaded writes nothing: what it shows may be older than
+    // what another window or feature has put on the day since.
+    if (DaynoteEditorUntouched(window, textControlId)) return;
+    QString       text = GetControlText(control);
     const int     index = FindNoteIndex(daynotes, day.absTime);
     const bool    exists = IsNoteAtIndex(daynotes, day.absTime, index);
-    int8_t        type = 0;
+    const Value*  data = exists ? GetRecordValue(daynotes, index, NoteDataKey) : nullptr;
+    const QString stored = data && ValueText(*data) ? *ValueText(*data) : QString();
+    QString       loaded;
+    if (LoadedText(control, &loaded)) {
+        // The day changed elsewhere while the user typed: both are kept.
+        const QString merged = MergeTypedText(text, loaded, stored);
+        if (merged != text) {
+            SetControlText(control, merged);
+            text = merged;
+        }
+    }
+    int8_t type = 0;
     if (exists) GetRecordByte(daynotes, index, NoteTypeKey, &type);
     const bool keeper = date ? type == NoteKeeper : GetControlValue(FindControl(window, KeeperCheckBox)) != 0;
 
     if (exists && !text.isEmpty()) {
         NoteFontStyle style = GetControlFontStyle(control);
-        NoteFontStyle stored;
+        NoteFontStyle held;
         // The font record of a daynote whose font nobody changed stays as it was, even one that another
         // program wrote with other flags.
-        const bool restyled = GetRecordFontStyle(daynotes, index, NoteCFSKey, &stored)
-                                  ? style != stored
-                                  : style != NoteFontStyle{};
+        const bool restyled =
+            GetRecordFontStyle(daynotes, index, NoteCFSKey, &held) ? style != held : style != NoteFontStyle{};
         SetRecordValue(daynotes, index, NoteDataKey, Value(text));
         if (restyled) {
             style.flags = DaynoteStyleFlags;
@@ -228,77 +303,22 @@ void SaveDaynote(const DateValue* date, int textControlId, int windowId, RecordA
         else if (type == NoteKeeper)
             SetRecordByte(daynotes, index, NoteTypeKey, NoteStandard);
     } else if (exists) {
-        const bool hadReminder = GetRecordValue(daynotes, index, ReminderDateKey) != nullptr;
         RemoveRecord(daynotes, index);
-        if (hadReminder) {
-            RemindersChanged();
-            CheckReminders(false, daynotes);
-        }
     } else if (!text.isEmpty()) {
         InsertDaynote(day.absTime, text, keeper ? NoteKeeper : NoteStandard, textControlId, windowId, index,
                       daynotes);
     }
-    HighlightDateOnCal(day.absTime, !text.isEmpty(), index, daynotes);
+    // What the editor holds is now what the day holds.
+    RememberLoaded(control);
+    if (!date)
+        SetControlProperty(FindControl(window, KeeperCheckBox), LoadCreator, LoadedKeeperTag,
+                           keeper ? "1" : "0");
 }
 
 void SaveOtherDaynoteWindows(const QWidget* except, RecordArray& daynotes) {
     for (QWidget* w : DocumentWindows())
         if (w != except && IsDaynoteWindowId(GetWindowId(w)))
             SaveDaynote(nullptr, DaynoteTextControl, GetWindowId(w), daynotes);
-}
-
-void ReloadChangedDaynoteWindows(const RecordArray& daynotes) {
-    for (QWidget* w : DocumentWindows()) {
-        DateValue date;
-        if (!IsDaynoteWindowId(GetWindowId(w)) || !WindowTitleDate(w, &date)) continue;
-        const int index = FindNoteIndex(daynotes, date.absTime);
-        if (!IsNoteAtIndex(daynotes, date.absTime, index)) continue;
-        const Value*   data = GetRecordValue(daynotes, index, NoteDataKey);
-        const QString* stored = data ? ValueText(*data) : nullptr;
-        QWidget*       text = FindControl(w, DaynoteTextControl);
-        if (!stored || GetControlText(text) == *stored) continue;
-        SetControlText(text, *stored);
-        SetButtonsEnabled(w, !stored->isEmpty());
-    }
-}
-
-void ReloadDaynoteWindowsOf(const std::vector<double>& days, bool all, const RecordArray& daynotes,
-                            const std::function<QString(double day)>& shown) {
-    for (QWidget* w : DocumentWindows()) {
-        DateValue date;
-        if (!IsDaynoteWindowId(GetWindowId(w)) || !WindowTitleDate(w, &date)) continue;
-        if (!all && std::find(days.begin(), days.end(), date.absTime) == days.end()) continue;
-        if (GetControlText(FindControl(w, DaynoteTextControl)) != shown(date.absTime)) continue;
-        const int      index = FindNoteIndex(daynotes, date.absTime);
-        const bool     exists = IsNoteAtIndex(daynotes, date.absTime, index);
-        const Value*   data = exists ? GetRecordValue(daynotes, index, NoteDataKey) : nullptr;
-        const QString* stored = data ? ValueText(*data) : nullptr;
-        const QString  text = stored ? *stored : QString();
-        int8_t         type = 0;
-        if (exists) GetRecordByte(daynotes, index, NoteTypeKey, &type);
-        SetControlValue(FindControl(w, KeeperCheckBox), type == NoteKeeper ? 1 : 0);
-        QWidget*      control = FindControl(w, DaynoteTextControl);
-        NoteFontStyle style;
-        int           item = DefaultFontItem;
-        if (exists && GetRecordFontStyle(daynotes, index, NoteCFSKey, &style))
-            item = FontMenuItemForStyle(style);
-        else
-            style = NoteFontStyle{};
-        if (GetControlText(control) != text) SetControlText(control, text);
-        SetControlValue(FindControl(w, FontPopUp), item);
-        SetControlFontStyle(control, style);
-        SetButtonsEnabled(w, !text.isEmpty());
-        SetReminderButtonTitle(w, daynotes);
-    }
-}
-
-void HighlightDateOnCal(double date, bool hasDaynote, int index, const RecordArray& daynotes) {
-    if (!FindWindowById(CalendarWindowId)) return;
-    const GregorianDate d = AbsTimeToDate(date);
-    if (d.month != GetCalendarMonth() || d.year != GetCalendarYear()) return;
-    const int cell = FindDayCell(d.day);
-    if (cell == 9999) FatalInternalError(QStringLiteral("Failure in FN HighlightDateOnCal"));
-    MarkDayCell(hasDaynote, d.day, cell, index, daynotes);
 }
 
 // ---------------------------------------------------------------------------------------------------------

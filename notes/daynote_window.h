@@ -1,8 +1,6 @@
 // The daynote window: the editor of one date's daynote, written back into the daynote array when it closes.
 #pragma once
 
-#include <functional>
-
 #include "core/records.h"
 #include "platform/fourcc.h"
 
@@ -26,7 +24,8 @@ constexpr int DefaultFontItem = 6;
 // target instead and no window opens. Returns the window, or nothing.
 QWidget* OpenDaynote(int month, int day, int year, bool optionKey, RecordArray& daynotes);
 // Writes a text control into the daynote of its date: with no date, the daynote window's own (from its
-// title).
+// title). An untouched editor writes nothing; one whose day changed elsewhere since it loaded writes the
+// user's words joined with that change.
 void SaveDaynote(const DateValue* date, int textControlId, int windowId, RecordArray& daynotes);
 // A new record at the index, in the font style of the given control, or the default style without one.
 void InsertDaynote(double date, const QString& text, int8_t type, int textControlId, int windowId, int index,
@@ -34,17 +33,19 @@ void InsertDaynote(double date, const QString& text, int8_t type, int textContro
 // A new record at the index in the font style given, stored as it is.
 void InsertStyledDaynote(double date, const QString& text, int8_t type, const NoteFontStyle& style, int index,
                          RecordArray& daynotes);
-// Every open daynote window but the one given written into the array, and after the array changed, shown
-// again from it where its daynote's text changed: a window closing later then saves what the array holds.
+// Every open daynote window but the one given written into the array (those the user changed: the others
+// show what the array holds already).
 void SaveOtherDaynoteWindows(const QWidget* except, RecordArray& daynotes);
-void ReloadChangedDaynoteWindows(const RecordArray& daynotes);
-// The open windows of the days (of every day with all) shown again from the array, empty where the day has
-// no daynote: after an undo or redo put back what those days held. A window whose text is not what `shown`
-// says the day held before (words typed there and not yet saved) keeps the user's words.
-void ReloadDaynoteWindowsOf(const std::vector<double>& days, bool all, const RecordArray& daynotes,
-                            const std::function<QString(double day)>& shown);
+
+// Editors of a day's text (a daynote window, a weekly box, the list's text view) remember what they loaded.
+// One whose text, font and keeper box are as loaded is untouched: it writes nothing and shows a change made
+// elsewhere at once. One the user changed keeps the user's words, and writing it keeps what the change
+// elsewhere added too (MergeTypedText).
+void RememberLoaded(QWidget* textControl);
+bool LoadedText(const QWidget* textControl, QString* text);
+bool DaynoteEditorUntouched(QWidget* window, int textControlId);
+
 void SetDaynoteFont(QWidget* window, int item);
-void HighlightDateOnCal(double date, bool hasDaynote, int index, const RecordArray& daynotes);
 // "Modify Reminder..." or "Create Reminder..." by whether the window's daynote has a reminder.
 void SetReminderButtonTitle(QWidget* window, const RecordArray& daynotes);
 

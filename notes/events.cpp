@@ -3,7 +3,6 @@
 #include "notes/events.h"
 
 #include "calendar/holidays.h"
-#include "calendar/weekly_view.h"
 #include "core/app_state.h"
 #include "core/datafiles.h"
 #include "core/dates.h"
@@ -259,8 +258,6 @@ int EventCreateHit(int, unsigned) {
             ShowDuplicateDaynoteAlert(name, year);
             return EventHandled;
         }
-        RedrawWeeklyView();
-        RefreshDaynoteList();
     }
     Value item(MakeItem(name, date, int8_t(unit)));
     if (adding)
@@ -320,7 +317,5 @@ void EventsToDaynotes(bool withReminder) {
             break;
         }
     }
-    RedrawWeeklyView();
-    RefreshDaynoteList();
     ShowNote(AddedMessage);
 }

@@ -1,8 +1,6 @@
 // Recurring daynotes.
 #include "notes/recurring.h"
 
-#include "calendar/calendar_window.h"
-#include "calendar/weekly_view.h"
 #include "core/app_state.h"
 #include "core/dates.h"
 #include "core/window_ids.h"
@@ -135,18 +133,10 @@ int RecurringCopyHit(int, unsigned) {
     const int spacing = FieldNumber(sheet, RecurringSpacingField);
     double    base = 0;
     if (count > 0 && SheetBaseDate(sheet, &base)) {
-        // A daynote window open on a target date saves its text when it closes: written first and shown
-        // again afterwards, it keeps both the user's words and the copy.
-        SaveOtherDaynoteWindows(GetSheetOwner(sheet), App().daynotes);
-        SaveDaynoteListText(App().daynotes);
-        if (RecurDaynote(base, count, spacing, GetControlValue(FindControl(sheet, RecurringPeriodPopUp)),
-                         App().daynotes)) {
-            ReloadChangedDaynoteWindows(App().daynotes);
-            ShowCalendarMonth(GetCalendarYear(), GetCalendarMonth());
-            RedrawWeeklyView();
-        }
+        // An editor open on a target date shows the copy, or, with the user's words in it, keeps both.
+        RecurDaynote(base, count, spacing, GetControlValue(FindControl(sheet, RecurringPeriodPopUp)),
+                     App().daynotes);
     }
     HideWindow(sheet);
-    RefreshDaynoteList();
     return EventHandled;
 }

@@ -152,9 +152,6 @@ int ReminderSaveHit(int, unsigned) {
                        Value(GetControlText(Control(sheet, ReminderSubjectField))));
         SetRecordValue(daynotes, index, EmailMessageKey,
                        Value(GetControlText(Control(sheet, ReminderMessageField))));
-        RemindersChanged();
-        CheckReminders(false, daynotes);
-        RefreshDaynoteList();
     }
     CloseSheet(sheet);
     return EventHandled;
@@ -165,9 +162,6 @@ int ReminderRemoveHit(int, unsigned) {
     const int index = SheetDaynoteIndex(sheet);
     if (index >= 0) {
         RemoveReminderFields(App().daynotes, index);
-        RemindersChanged();
-        CheckReminders(false, App().daynotes);
-        RefreshDaynoteList();
     }
     CloseSheet(sheet);
     return EventHandled;

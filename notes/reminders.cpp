@@ -1,7 +1,10 @@
 // Reminders: due ones found and fired, the launcher badge, the spoken count and the tick's check of moments.
 #include "notes/reminders.h"
 
+#include "core/app_state.h"
 #include "core/dates.h"
+#include "core/daynote_store.h"
+#include "core/undo.h"
 #include "notes/daynote_window.h"
 #include "platform/alerts.h"
 #include "platform/badge.h"
@@ -147,9 +150,12 @@ void MailHandled(const QueuedMail& mail, MailResult result, const QString& reaso
         Record* record = LocateDue(*mail.daynotes, mail.due);
         if (record && FieldText(*record, EmailAddrKey) == mail.address &&
             FieldText(*record, EmailSubjectKey) == mail.subject &&
-            FieldText(*record, EmailMessageKey) == mail.message)
+            FieldText(*record, EmailMessageKey) == mail.message) {
+            // Not the user's change, but the daynote's own windows are told it like any other.
+            UnrecordedDaynoteChangeScope change;
             for (const QString* key : {&EmailAddrKey, &EmailSubjectKey, &EmailMessageKey})
                 RemoveField(*record, *key);
+        }
     } else if (!work.finishing) {
         ++work.failed;
         work.noMailProgram = work.noMailProgram || result == MailResult::NoMailProgram;
@@ -274,6 +280,16 @@ void RememberReached(const RecordArray& daynotes, double base) {
     reached = {true, daynotes.data(), daynotes.size(), base, EarliestReminderAfter(daynotes, base)};
 }
 
+// The badge and the plan of moments follow every change that touched a reminder, whoever made it.
+[[maybe_unused]] const bool followingStore = [] {
+    FollowDaynotes(&TheDaynoteStore(), [](const DaynoteChanges& changes) {
+        if (!changes.reminders) return;
+        RemindersChanged();
+        CheckReminders(false, App().daynotes);
+    });
+    return true;
+}();
+
 } // namespace
 
 int CheckReminders(bool fire, RecordArray& daynotes) {
@@ -306,8 +322,6 @@ void SetDefaultReminder(RecordArray& daynotes, int index) {
     for (const QString* key : {&EmailAddrKey, &EmailSubjectKey, &EmailMessageKey})
         SetRecordValue(daynotes, index, *key, Value(QString()));
     SetRecordValue(daynotes, index, URLKey, Value(QStringLiteral(" ")));
-    RemindersChanged();
-    CheckReminders(false, daynotes);
 }
 
 void ShowAllReminders(RecordArray& daynotes) {

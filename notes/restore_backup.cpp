@@ -1,8 +1,6 @@
 // The Restore from Backup window.
 #include "notes/restore_backup.h"
 
-#include "calendar/calendar_window.h"
-#include "calendar/weekly_view.h"
 #include "core/app_state.h"
 #include "core/backups.h"
 #include "core/datafiles.h"
@@ -61,9 +59,7 @@ void OpenRestoreBackupWindow() {
 }
 
 QString RestoreDaynotesFrom(const QString& backupPath, RecordArray& daynotes) {
-    // What the user has typed so far is part of the file set aside.
-    SaveOtherDaynoteWindows(nullptr, daynotes);
-    SaveWeek(daynotes);
+    // Editors the user typed into keep the words, and write them over the restored daynotes when they close.
     if (!SaveDaynoteFile(daynotes)) return QString();
     QString setAside, error;
     // Undoing it puts back the array of the file set aside.
@@ -72,9 +68,6 @@ QString RestoreDaynotesFrom(const QString& backupPath, RecordArray& daynotes) {
         ShowAlert(AlertStyle::Warning, QStringLiteral("The backup was not restored"), error);
         return QString();
     }
-    ReloadChangedDaynoteWindows(daynotes);
-    RedrawWeeklyView();
-    FillMonthGrid();
     return setAside.isEmpty() ? GetDataFileURL(DaynoteFileName) : setAside;
 }
 

@@ -12,9 +12,11 @@
 #include "platform/file_dialogs.h"
 #include "platform/windows.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <cstdio>
 #include <vector>
 
 // ---------------------------------------------------------------------------------------------------------
@@ -70,6 +72,21 @@ bool ReadNoteFile(const QString& path, QString* text, NoteFontStyle* style) {
     const QByteArray* bytes = s ? ValueData(*s) : nullptr;
     if (!bytes || !DecodeFontStyle(*bytes, style)) *style = NoStyle;
     return true;
+}
+
+// A note's words that its own file could not take: the data folder first, else the home folder. The path, or
+// nothing when neither could be written.
+QString WriteUserNoteRecovery(const QString& path, const QString& text, const NoteFontStyle& style) {
+    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH.mm.ss"));
+    const QString name = QStringLiteral("%1 (recovered %2").arg(QFileInfo(path).completeBaseName(), stamp);
+    for (const QString& folder : {GetDataFolderURL(), QDir::homePath()}) {
+        if (folder.isEmpty() || !QFileInfo(folder).isDir()) continue;
+        QString target = QStringLiteral("%1/%2).%3").arg(folder, name, UserNoteSuffix);
+        for (int n = 2; QFileInfo::exists(target); ++n)
+            target = QStringLiteral("%1/%2 #%3).%4").arg(folder, name).arg(n).arg(UserNoteSuffix);
+        if (WriteNoteFile(target, text, style, nullptr)) return target;
+    }
+    return QString();
 }
 
 QList<QWidget*> NoteWindows() {
@@ -266,10 +283,27 @@ bool SaveUserNote(QWidget* window) {
     // Closing a note whose file cannot be written would lose its text: the user is told, and the window
     // stays open while the program runs so the text can be saved elsewhere.
     const QString message = QStringLiteral("The User Note \"%1\" could not be saved").arg(FileName(path));
-    const QString informative = QStringLiteral("VRD X could not write \"%1\".\r%2").arg(path, reason);
-    if (App().quitting)
+    QString       informative = QStringLiteral("VRD X could not write \"%1\".\r%2").arg(path, reason);
+    if (App().quitting) {
+        // Told once: the quit may try the same note again.
+        const FourCC recoveredTag = MakeFourCC("Rcov");
+        QByteArray   done;
+        if (GetControlProperty(window, PropertyCreator, recoveredTag, &done)) return false;
+        SetControlProperty(window, PropertyCreator, recoveredTag, QByteArray("1"));
+        // The window goes with the quit: its words go to a file of their own, as the daynotes' do.
+        const QString recovery = WriteUserNoteRecovery(
+            path, GetControlText(FindControl(window, UserNoteTextControl)), GetUserNoteStyle(window));
+        informative +=
+            QLatin1Char('\r') +
+            (recovery.isEmpty()
+                 ? QStringLiteral("It could not be saved anywhere else either, so its text is lost.")
+                 : QStringLiteral("Its text was saved to \"%1\".").arg(recovery));
+        // Also on the terminal: a quit at logout may leave nobody to read the alert.
+        std::fprintf(stderr, "vrdx: %s\n%s\n", qPrintable(message),
+                     qPrintable(QString(informative).replace(QLatin1Char('\r'), QLatin1Char('\n'))));
+        App().unsavedAtQuit = true;
         ShowAlertForAtMost(30, AlertStyle::Critical, message, informative);
-    else
+    } else
         ShowAlert(AlertStyle::Critical, message,
                   informative + QStringLiteral("\rThe note stays open: copy its text to keep it."));
     return false;

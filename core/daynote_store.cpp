@@ -1,0 +1,55 @@
+// The daynote store's announcements and the rule that joins an editor's typing with a change made elsewhere.
+#include "core/daynote_store.h"
+
+#include <QRegularExpression>
+#include <QSet>
+#include <QString>
+#include <algorithm>
+
+bool DaynoteChanges::Has(double day) const {
+    return everything || std::binary_search(days.begin(), days.end(), day);
+}
+
+bool DaynoteChanges::HasBetween(double first, double last) const {
+    if (everything) return true;
+    const auto it = std::lower_bound(days.begin(), days.end(), first);
+    return it != days.end() && *it <= last;
+}
+
+void DaynoteStore::Announce(const DaynoteChanges& changes) {
+    if (!changes.Empty()) emit DaynotesChanged(changes);
+}
+
+DaynoteStore& TheDaynoteStore() {
+    static DaynoteStore* store = new DaynoteStore; // lives for the session, followed until the end
+    return *store;
+}
+
+void FollowDaynotes(QObject* context, std::function<void(const DaynoteChanges&)> follow) {
+    QObject::connect(&TheDaynoteStore(), &DaynoteStore::DaynotesChanged, context, std::move(follow));
+}
+
+namespace {
+
+QStringList Lines(const QString& text) {
+    static const QRegularExpression breaks(QStringLiteral("\r\n|\r|\n"));
+    return text.split(breaks);
+}
+
+} // namespace
+
+QString MergeTypedText(const QString& typed, const QString& loaded, const QString& stored) {
+    if (stored == loaded) return typed;
+    QSet<QString> known;
+    for (const QString& line : Lines(typed)) known.insert(line);
+    for (const QString& line : Lines(loaded)) known.insert(line);
+    QString merged = typed;
+    for (const QString& line : Lines(stored)) {
+        if (line.trimmed().isEmpty() || known.contains(line)) continue;
+        known.insert(line);
+        if (!merged.isEmpty() && !merged.endsWith(QLatin1Char('\r')) && !merged.endsWith(QLatin1Char('\n')))
+            merged += QLatin1Char('\r');
+        merged += line;
+    }
+    return merged;
+}
