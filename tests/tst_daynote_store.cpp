@@ -67,12 +67,6 @@ void CloseById(int windowId) {
     DisposeWindow(window);
 }
 
-void TypeAtEnd(QWidget* text, const QString& words) {
-    SetFocusToControl(text);
-    QTest::keyClick(text, Qt::Key_End, Qt::ControlModifier);
-    QTest::keyClicks(text, words);
-}
-
 enum Editor { DaynoteWindow, WeeklyBox, ListTextEditor };
 
 // The editor's text control, made and filled from the array.
