@@ -95,7 +95,14 @@ int RunApplication(int argc, char** argv) {
 
     QStringList           files = QApplication::arguments().mid(1);
     const SessionHandlers handlers = MakeSessionHandlers();
-    if (ClaimSingleInstance(files, handlers) == InstanceRole::Handed) return 0;
+    switch (ClaimSingleInstance(files, handlers)) {
+    case InstanceRole::Handed:
+        return 0;
+    case InstanceRole::Unreachable:
+        return 1;
+    default:
+        break;
+    }
 
     InstallEventHandlers();
     WatchSessionEvents(handlers);

@@ -29,6 +29,7 @@
 namespace {
 
 constexpr qsizetype MaxFileBytes = 50 * 1024 * 1024;
+constexpr qsizetype MaxLineBytes = 1 << 20; // libical's reading time grows with the square of a line's length
 constexpr int       MaxDaynoteLength = 100000; // characters one daynote may reach through an import
 constexpr int       MaxEntries = 500000;       // lines one import may put on days
 constexpr int       MaxOccurrences = 100000;   // occurrences a rule may return, in its window or not
@@ -111,6 +112,9 @@ Refusal FirstBadLine(const QByteArray& bytes) {
     bool        sawCalendar = false;
     int         zoneParts = 0;
     for (const Line& raw : logical) {
+        if (raw.text.size() > MaxLineBytes)
+            return {raw.number, QString::fromUtf8(raw.text.left(80)) + QStringLiteral("..."),
+                    QStringLiteral("A line is longer than %L1 MB.").arg(MaxLineBytes >> 20)};
         const QString                 text = QString::fromUtf8(raw.text);
         const QRegularExpressionMatch match = contentLine.match(text);
         bool                          good = match.hasMatch();

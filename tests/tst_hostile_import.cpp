@@ -1,14 +1,18 @@
 // iCalendar files built to hang, flood or fool the import: each one ends, refused with a reason and the
 // daynotes untouched, or imported within its limits. Also the unsupported-file alerts of a flood of files.
 #include "core/dates.h"
+#include "core/plist.h"
 #include "core/startup.h"
 #include "helpers/test_support.h"
 #include "notes/ical_import.h"
 #include "platform/alerts.h"
 
 #include <QDate>
+#include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
+#include <csignal>
+#include <sys/resource.h>
 
 using namespace Qt::StringLiterals;
 
@@ -92,6 +96,10 @@ class TestHostileImport : public QObject {
             << Calendar("BEGIN:VEVENT\r\nDTSTART;VALUE=DATE:20240610\r\nSUMMARY:" + QByteArray(200000, 'x') +
                         "\r\nEND:VEVENT\r\n")
             << u"longer than 100,000 characters"_s << QByteArray() << 0;
+        QTest::newRow("one line of 20 MB")
+            << Calendar("BEGIN:VEVENT\r\nDTSTART;VALUE=DATE:20240610\r\nSUMMARY:" +
+                        QByteArray(20 << 20, 'x') + "\r\nEND:VEVENT\r\n")
+            << u"longer than 1 MB"_s << "SUMMARY"_ba << 0;
         QTest::newRow("larger than 50 MB")
             << Calendar(
                    Event("DTSTART;VALUE=DATE:20240610\r\nDESCRIPTION:" + QByteArray(51 << 20, 'x') + "\r\n"))
@@ -141,6 +149,45 @@ class TestHostileImport : public QObject {
         QCOMPARE(result.appended, 3 + 33 * 2);
         const int index = FindNoteIndex(notes, DateToAbsTime(6, 10, 2024));
         QCOMPARE(*ValueText(*GetRecordValue(notes, index, NoteDataKey)), u"Before\rSpan 0\rSpan 1\rSpan 2"_s);
+    }
+
+    // A failed save names the system's reason, and the old file stays whole.
+    void saveFailureReasons_data() {
+        QTest::addColumn<QString>("where"); // "" for a file in a fresh folder
+        QTest::addColumn<int>("sizeLimit"); // bytes a process may write to one file; 0 for no limit
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("file size limit") << QString() << 100 << u"File too large"_s;
+        QTest::newRow("missing folder") << u"no/such/folder"_s << 0 << u"No such file or directory"_s;
+        QTest::newRow("a folder in the way") << u"in the way/"_s << 0 << u"Is a directory"_s;
+    }
+    void saveFailureReasons() {
+        QFETCH(QString, where);
+        QFETCH(int, sizeLimit);
+        QFETCH(QString, reason);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(where.isEmpty() ? u"file"_s : where + u"file"_s);
+        if (where.endsWith(u'/')) QVERIFY(QDir().mkpath(path));
+        QByteArray old = "old";
+        if (where.isEmpty()) QVERIFY(WriteBytesAtomically(old, path, nullptr));
+        rlimit saved = {};
+        getrlimit(RLIMIT_FSIZE, &saved);
+        if (sizeLimit) {
+            std::signal(SIGXFSZ, SIG_IGN); // the write fails with EFBIG instead
+            rlimit limit = saved;
+            limit.rlim_cur = rlim_t(sizeLimit);
+            setrlimit(RLIMIT_FSIZE, &limit);
+        }
+        QString    error;
+        const bool written = WriteBytesAtomically(QByteArray(1000, 'x'), path, &error);
+        setrlimit(RLIMIT_FSIZE, &saved);
+        QVERIFY(!written);
+        QVERIFY2(error.endsWith(reason), qPrintable(error));
+        if (where.isEmpty()) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QCOMPARE(file.readAll(), old);
+            QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{u"file"_s}); // no temporary left
+        }
     }
 
     // Files handed over while the unsupported-file alert shows join it instead of opening alerts inside it.
