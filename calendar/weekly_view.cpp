@@ -189,6 +189,15 @@ void SaveWeek(RecordArray& daynotes) {
     if (!WeeklyWindow()) return;
     for (int i = 0; i < 7; ++i) {
         const DateValue day{DayInWeek(i)};
+        // A record whose text is missing or not a string (another program wrote it) shows as an empty box;
+        // left empty, it stays as it is on disk instead of being deleted.
+        const int    index = FindNoteIndex(daynotes, day.absTime);
+        const Value* text = IsNoteAtIndex(daynotes, day.absTime, index)
+                                ? GetRecordValue(daynotes, index, NoteDataKey)
+                                : nullptr;
+        if (IsNoteAtIndex(daynotes, day.absTime, index) && (!text || !ValueText(*text)) &&
+            GetControlText(FindControl(WeeklyWindow(), FirstWeekBox + i)).isEmpty())
+            continue;
         SaveDaynote(&day, FirstWeekBox + i, WeeklyWindowId, daynotes);
     }
 }

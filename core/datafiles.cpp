@@ -188,10 +188,7 @@ QString WriteRecoveryFile(const RecordArray& daynotes) {
 }
 
 bool WriteFileAtomically(const QByteArray& bytes, const QString& path, QString* reason) {
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit()) return true;
-    if (reason) *reason = QStringLiteral("%1: %2").arg(path, file.errorString());
-    return false;
+    return WriteBytesAtomically(bytes, path, reason);
 }
 
 namespace {

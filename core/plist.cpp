@@ -3,21 +3,26 @@
 #include "core/plist.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
-#include <QSaveFile>
+#include <QRandomGenerator>
 
 #include <pugixml.hpp>
 
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <fcntl.h>
 #include <locale.h>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -1061,12 +1066,54 @@ QByteArray WritePropertyList(const Value& root) {
     return std::move(out.bytes);
 }
 
+bool WriteBytesAtomically(const QByteArray& bytes, const QString& path, QString* error) {
+    // By hand rather than through QSaveFile, which reports a full disk as "Unknown error": every failing call
+    // here gives the system's own reason.
+    const auto fail = [&](int code) {
+        if (error) *error = QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(std::strerror(code)));
+        return false;
+    };
+    QString target = path;
+    if (const QFileInfo info(path); info.isSymLink()) target = info.symLinkTarget(); // the link stays
+    const QByteArray name = QFile::encodeName(target);
+    struct stat      old = {};
+    const bool       existed = ::stat(name.constData(), &old) == 0;
+    QByteArray       temporary;
+    int              fd = -1;
+    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+        temporary = name + ".new-" + QByteArray::number(QRandomGenerator::global()->generate(), 36);
+        fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) return fail(errno);
+    }
+    if (fd < 0) return fail(EEXIST);
+    const auto abandon = [&](int code) {
+        ::close(fd);
+        ::unlink(temporary.constData());
+        return fail(code);
+    };
+    if (existed && ::fchmod(fd, old.st_mode & 07777) != 0) return abandon(errno);
+    for (qsizetype done = 0; done < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return abandon(n < 0 ? errno : ENOSPC);
+        done += n;
+    }
+    if (::fsync(fd) != 0) return abandon(errno);
+    if (::close(fd) != 0) {
+        const int code = errno;
+        ::unlink(temporary.constData());
+        return fail(code);
+    }
+    if (::rename(temporary.constData(), name.constData()) != 0) {
+        const int code = errno;
+        ::unlink(temporary.constData());
+        return fail(code);
+    }
+    return true;
+}
+
 bool WritePropertyListFile(const QString& path, const Value& root, QString* error) {
-    const QByteArray bytes = WritePropertyList(root);
-    QSaveFile        file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit()) return true;
-    if (error) *error = QStringLiteral("%1: %2").arg(path, file.errorString());
-    return false;
+    return WriteBytesAtomically(WritePropertyList(root), path, error);
 }
 
 bool ReadPropertyList(const QByteArray& bytes, Value* root, QString* error) {
@@ -1094,8 +1141,22 @@ bool ReadPropertyList(const QByteArray& bytes, Value* root, QString* error) {
 }
 
 bool ReadPropertyListFile(const QString& path, Value* root, QString* error) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    // Opened without waiting and looked at before reading: a pipe at the path would block the open until
+    // someone writes to it, and a device or a folder is no property list.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        if (error) *error = QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+        return false;
+    }
+    struct stat status = {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        if (error) *error = QStringLiteral("%1: not a regular file").arg(path);
+        return false;
+    }
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
         if (error) *error = QStringLiteral("%1: %2").arg(path, file.errorString());
         return false;
     }

@@ -21,6 +21,10 @@ QByteArray WritePropertyList(const Value& root);
 // Writes through a temporary file that is synced and renamed over the target, so a crash never leaves
 // half a file behind.
 bool WritePropertyListFile(const QString& path, const Value& root, QString* error);
+// Writes the bytes to a new file beside the path and renames it over the path once they are on the disk, so
+// that the path always holds the whole old or the whole new file. A failure leaves the old file and says
+// why in the system's words.
+bool WriteBytesAtomically(const QByteArray& bytes, const QString& path, QString* error);
 
 // Parses a whole file. On failure returns false, sets *error (when given) to a one-line reason with the
 // line number where known, and leaves *root untouched. Raw carriage returns in text are kept as they stand;

@@ -95,7 +95,14 @@ int RunApplication(int argc, char** argv) {
 
     QStringList           files = QApplication::arguments().mid(1);
     const SessionHandlers handlers = MakeSessionHandlers();
-    if (ClaimSingleInstance(files, handlers) == InstanceRole::Handed) return 0;
+    switch (ClaimSingleInstance(files, handlers)) {
+    case InstanceRole::Handed:
+        return 0;
+    case InstanceRole::Unreachable:
+        return 1;
+    default:
+        break;
+    }
 
     InstallEventHandlers();
     WatchSessionEvents(handlers);
@@ -241,12 +248,41 @@ void SetAsleep(bool asleep) {
 // Files handed to the program
 // ---------------------------------------------------------------------------------------------------------
 
+namespace {
+
+QStringList filesWaiting; // handed over while an earlier file's question or alert was up
+bool        openingFiles = false;
+
+const QString UnopenableAlertKind = QStringLiteral("unopenable file");
+
+bool IsUnopenable(const QString& path, FourCC fileType) {
+    return fileType != UserNoteType && !IsIcalendarFile(path);
+}
+
+} // namespace
+
 void OpenDroppedFiles(const QStringList& paths) {
+    // Files that arrive while one of them shows a question or an alert (its loop is where they arrive)
+    // wait for it to be answered, one after the other, instead of opening alert inside alert; the ones that
+    // cannot be opened join an alert that says so and is showing.
     for (const QString& path : paths) {
         FourCC type = 0, creator = 0;
         GetFileTypeAndCreator(path, &type, &creator);
+        if (openingFiles && IsUnopenable(path, type) && IsJoinedAlertShowing(UnopenableAlertKind))
+            ReportUnopenableFile(QFileInfo(QDir::cleanPath(path)).fileName(), type);
+        else
+            filesWaiting << path;
+    }
+    if (openingFiles) return;
+    openingFiles = true;
+    while (!filesWaiting.isEmpty() && !App().quitting) {
+        const QString path = filesWaiting.takeFirst();
+        FourCC        type = 0, creator = 0;
+        GetFileTypeAndCreator(path, &type, &creator);
         OpenDroppedFile(path, type);
     }
+    filesWaiting.clear();
+    openingFiles = false;
 }
 
 void OpenDroppedFile(const QString& path, FourCC fileType) {
@@ -260,35 +296,38 @@ void OpenDroppedFile(const QString& path, FourCC fileType) {
 }
 
 void ReportUnopenableFile(const QString& fileName, FourCC fileType) {
+    const auto show = [](const QString& message, const QString& informative) {
+        ShowJoinedAlert(UnopenableAlertKind, AlertStyle::Informational, message, informative, [](int more) {
+            return more == 1 ? QStringLiteral("And 1 more file could not be opened.")
+                             : QStringLiteral("And %L1 more files could not be opened.").arg(more);
+        });
+    };
     const QString daynotes =
         QStringLiteral("Daynotes and Events can not be opened individually via the file manager");
     const QString automatic =
         QStringLiteral("Daynotes and Events are automatically opened when VRD X is started");
     switch (fileType) {
     case MakeFourCC("DNOT"):
-        ShowAlert(AlertStyle::Informational, QStringLiteral("%1\r%2").arg(daynotes, automatic), QString());
+        show(QStringLiteral("%1\r%2").arg(daynotes, automatic), QString());
         break;
     case MakeFourCC("EVNT"):
-        ShowAlert(AlertStyle::Informational, daynotes, automatic);
+        show(daynotes, automatic);
         break;
     case MakeFourCC("PREF"):
-        ShowAlert(AlertStyle::Informational,
-                  QStringLiteral(
-                      "Recent Items or preference files cannot be opened individually via the file manager"),
-                  QStringLiteral(
-                      "Recent Items or preference files are automatically opened when VRD X is started"));
+        show(QStringLiteral(
+                 "Recent Items or preference files cannot be opened individually via the file manager"),
+             QStringLiteral(
+                 "Recent Items or preference files are automatically opened when VRD X is started"));
         break;
     case MakeFourCC("ZTXT"):
-        ShowAlert(AlertStyle::Informational,
-                  QStringLiteral("%1 %2 %3")
-                      .arg(QStringLiteral("File:"), fileName, QStringLiteral("Type: ZTXT is unsupported")),
-                  QString());
+        show(QStringLiteral("%1 %2 %3")
+                 .arg(QStringLiteral("File:"), fileName, QStringLiteral("Type: ZTXT is unsupported")),
+             QString());
         break;
     default:
-        ShowAlert(AlertStyle::Informational,
-                  QStringLiteral("%1 %2 %3")
-                      .arg(QStringLiteral("File:"), fileName, QStringLiteral("is unsupported")),
-                  QString());
+        show(QStringLiteral("%1 %2 %3")
+                 .arg(QStringLiteral("File:"), fileName, QStringLiteral("is unsupported")),
+             QString());
         break;
     }
 }

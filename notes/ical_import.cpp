@@ -7,6 +7,7 @@
 #include "core/dates.h"
 #include "core/icalendar.h"
 #include "core/undo.h"
+#include "notes/daynote_window.h"
 #include "platform/alerts.h"
 #include "platform/file_dialogs.h"
 #include "platform/windows.h"
@@ -16,25 +17,85 @@
 #include <QFileInfo>
 #include <QMimeDatabase>
 
+#include <QDate>
+#include <QHash>
 #include <QList>
 #include <QRegularExpression>
+#include <QSet>
 #include <QStringList>
 #include <algorithm>
 #include <cmath>
 
 namespace {
 
-constexpr int MaxOccurrences = 100000; // a rule that never reaches the window's end stops here
+constexpr qsizetype MaxFileBytes = 50 * 1024 * 1024;
+constexpr qsizetype MaxLineBytes = 1 << 20; // libical's reading time grows with the square of a line's length
+constexpr int       MaxDaynoteLength = 100000; // characters one daynote may reach through an import
+constexpr int       MaxEntries = 500000;       // lines one import may put on days
+constexpr int       MaxOccurrences = 100000;   // occurrences a rule may return, in its window or not
+// Periods a rule may step through to reach the end of its window: libical tries each one, matching or not,
+// so a rule by the second that never matches would run for ever.
+constexpr double MaxRuleSteps = 1e6;
 constexpr int MaxSpanDays = 366; // an all-day entry longer than a year is a damaged one, not 10,000 daynotes
+constexpr int MaxZoneParts = 1000;            // STANDARD and DAYLIGHT parts of one VTIMEZONE
+constexpr int FirstYear = 1, LastYear = 9999; // the years the calendar shows
+
+struct Refusal {
+    int     line = 0; // from 1; 0 when no one line is to blame
+    QString text;     // that line
+    QString reason{}; // empty: the file is not iCalendar at all
+};
+
+QString RuleValue(const QString& rule, const QString& part) {
+    for (const QString& p : rule.split(QLatin1Char(';')))
+        if (p.section(QLatin1Char('='), 0, 0).trimmed().compare(part, Qt::CaseInsensitive) == 0)
+            return p.section(QLatin1Char('='), 1).trimmed();
+    return {};
+}
+
+// A DATE or DATE-TIME value that names no day of the calendar: "" when it is good or not a date at all
+// (libical then leaves it out), else why.
+QString BadDate(const QString& value) {
+    static const QRegularExpression date(QStringLiteral(R"(^(\d{4,})(\d\d)(\d\d)(T\d{6}Z?)?$)"));
+    const QRegularExpressionMatch   m = date.match(value.trimmed());
+    if (!m.hasMatch()) return {};
+    const int year = m.capturedView(1).size() > 5 ? LastYear + 1 : m.capturedView(1).toInt();
+    if (year < FirstYear || year > LastYear)
+        return QStringLiteral("The date is outside the years %1 to %2.").arg(FirstYear).arg(LastYear);
+    if (!QDate(year, m.capturedView(2).toInt(), m.capturedView(3).toInt()).isValid())
+        return QStringLiteral("There is no such date.");
+    return {};
+}
+
+// Date properties, a time zone's repetitions and the rules' end dates, looked at before libical sees them:
+// it reads an impossible date as another day and expands a zone's rules by the second without end.
+QString BadValue(const QString& name, const QString& value, const QStringList& open) {
+    static const QStringList dateNames = {QStringLiteral("DTSTART"), QStringLiteral("DTEND"),
+                                          QStringLiteral("DUE"),     QStringLiteral("RDATE"),
+                                          QStringLiteral("EXDATE"),  QStringLiteral("RECURRENCE-ID")};
+    if (dateNames.contains(name)) {
+        for (const QString& item : value.split(QLatin1Char(',')))
+            if (QString why = BadDate(item.section(QLatin1Char('/'), 0, 0)); !why.isEmpty()) return why;
+        return {};
+    }
+    if (name != QLatin1String("RRULE")) return {};
+    if (QString why = BadDate(RuleValue(value, QStringLiteral("UNTIL"))); !why.isEmpty()) return why;
+    const bool inZone = !open.isEmpty() && (open.last() == QLatin1String("STANDARD") ||
+                                            open.last() == QLatin1String("DAYLIGHT"));
+    if (inZone &&
+        RuleValue(value, QStringLiteral("FREQ")).compare(QLatin1String("YEARLY"), Qt::CaseInsensitive))
+        return QStringLiteral("A time zone's rule repeats more often than once a year.");
+    return {};
+}
 
 // The first line that is not "NAME;PARAM=...:value" after unfolding, or a BEGIN and END that do not pair,
-// or a file without a whole calendar; 0 when every line is good.
-int FirstBadLine(const QByteArray& bytes, QString* text) {
+// or a file without a whole calendar, or a value this program refuses; line 0 when every line is good.
+Refusal FirstBadLine(const QByteArray& bytes) {
     static const QRegularExpression contentLine(
         QStringLiteral(R"(^[A-Za-z0-9-]+(;[A-Za-z0-9-]+=("[^"]*"|[^";:,]*)(,("[^"]*"|[^";:,]*))*)*:)"));
     struct Line {
-        int     number;
-        QString text;
+        int        number;
+        QByteArray text;
     };
     QList<Line>             logical;
     const QList<QByteArray> lines = bytes.split('\n');
@@ -43,37 +104,63 @@ int FirstBadLine(const QByteArray& bytes, QString* text) {
         if (line.endsWith('\r')) line.chop(1);
         if (line.isEmpty()) continue;
         if ((line[0] == ' ' || line[0] == '\t') && !logical.isEmpty())
-            logical.last().text += QString::fromUtf8(line.mid(1));
+            logical.last().text += line.mid(1);
         else
-            logical.append({i + 1, QString::fromUtf8(line)});
+            logical.append({i + 1, line});
     }
     QStringList open;
     bool        sawCalendar = false;
-    for (const Line& line : logical) {
-        bool good = contentLine.match(line.text).hasMatch();
+    int         zoneParts = 0;
+    for (const Line& raw : logical) {
+        if (raw.text.size() > MaxLineBytes)
+            return {raw.number, QString::fromUtf8(raw.text.left(80)) + QStringLiteral("..."),
+                    QStringLiteral("A line is longer than %L1 MB.").arg(MaxLineBytes >> 20)};
+        const QString                 text = QString::fromUtf8(raw.text);
+        const QRegularExpressionMatch match = contentLine.match(text);
+        bool                          good = match.hasMatch();
+        QString                       why;
         if (good) {
-            const QString name = line.text.section(QLatin1Char(':'), 0, 0).toUpper();
-            const QString value = line.text.section(QLatin1Char(':'), 1).trimmed().toUpper();
+            const QString name =
+                text.section(QLatin1Char(';'), 0, 0).section(QLatin1Char(':'), 0, 0).toUpper();
+            const QString value = text.mid(match.capturedLength(0)).trimmed();
             if (name == QLatin1String("BEGIN")) {
-                sawCalendar |= value == QLatin1String("VCALENDAR");
-                good = !open.isEmpty() || value == QLatin1String("VCALENDAR");
-                open << value;
+                const QString kind = value.toUpper();
+                sawCalendar |= kind == QLatin1String("VCALENDAR");
+                good = !open.isEmpty() || kind == QLatin1String("VCALENDAR");
+                if (kind == QLatin1String("VTIMEZONE")) zoneParts = 0;
+                if ((kind == QLatin1String("STANDARD") || kind == QLatin1String("DAYLIGHT")) &&
+                    ++zoneParts > MaxZoneParts)
+                    why = QStringLiteral("A time zone has more than %L1 parts.").arg(MaxZoneParts);
+                open << kind;
             } else if (name == QLatin1String("END")) {
-                good = !open.isEmpty() && open.takeLast() == value;
+                good = !open.isEmpty() && open.takeLast() == value.toUpper();
             } else {
                 good = !open.isEmpty();
+                if (good) why = BadValue(name, value, open);
             }
         }
-        if (!good) {
-            *text = line.text;
-            return line.number;
-        }
+        if (!good || !why.isEmpty()) return {raw.number, text, why};
     }
-    if (!open.isEmpty() || !sawCalendar) {
-        *text = QStringLiteral("(end of file)");
-        return std::max(1, int(lines.size()) - (bytes.endsWith('\n') ? 1 : 0)); // the last line
+    if (!open.isEmpty() || !sawCalendar)
+        return {std::max(1, int(lines.size()) - (bytes.endsWith('\n') ? 1 : 0)), // the last line
+                QStringLiteral("(end of file)")};
+    return {};
+}
+
+// The line of the first RRULE property that reads as the same rule, for naming it in a refusal.
+Refusal RuleLine(const QByteArray& bytes, icalproperty* rule, const QString& why) {
+    const QByteArray        wanted = icalproperty_get_value_as_string(rule);
+    const QList<QByteArray> lines = bytes.split('\n');
+    for (int i = 0; i < lines.size(); ++i) {
+        const QByteArray line = lines[i].trimmed();
+        if (!line.toUpper().startsWith("RRULE:")) continue;
+        const icalrecurrencetype read = icalrecurrencetype_from_string(line.mid(6).constData());
+        if (read.freq == ICAL_NO_RECURRENCE) continue;
+        if (const char* text = icalrecurrencetype_as_string(const_cast<icalrecurrencetype*>(&read));
+            text && wanted == text)
+            return {i + 1, QString::fromUtf8(line), why};
     }
-    return 0;
+    return {0, QString(), why};
 }
 
 bool Repeats(icalcomponent* c) {
@@ -89,54 +176,138 @@ double ToAbsTime(const icaltimetype& t) {
     return DateTimeToAbsTime(t.month, t.day, t.year, t.hour, t.minute) + t.second;
 }
 
+double SecondsPerPeriod(icalrecurrencetype_frequency freq) {
+    switch (freq) {
+    case ICAL_SECONDLY_RECURRENCE:
+        return 1;
+    case ICAL_MINUTELY_RECURRENCE:
+        return 60;
+    case ICAL_HOURLY_RECURRENCE:
+        return 3600;
+    case ICAL_DAILY_RECURRENCE:
+        return 86400;
+    case ICAL_WEEKLY_RECURRENCE:
+        return 7 * 86400;
+    case ICAL_MONTHLY_RECURRENCE:
+        return 28 * 86400;
+    default:
+        return 365 * 86400;
+    }
+}
+
+bool HasByParts(const icalrecurrencetype& r) {
+    for (const short* part : {r.by_second, r.by_minute, r.by_hour, r.by_day, r.by_month_day, r.by_year_day,
+                              r.by_week_no, r.by_month, r.by_set_pos})
+        if (part[0] != ICAL_RECURRENCE_ARRAY_MAX) return true;
+    return false;
+}
+
 struct Entry {
     double  day;
     QString text;
 };
 
-// The days and lines of one occurrence starting at `start`, lasting as the component does.
-void AddOccurrence(const icaltimetype& start, int spanDays, const QString& summary, QList<Entry>* entries) {
-    const double at = ToAbsTime(start);
-    if (!start.is_date) {
-        entries->append(
-            {StartOfDay(at), FormatDate(QStringLiteral("h:mm a"), at) + QLatin1Char(' ') + summary});
-        return;
-    }
-    for (int d = 0; d < std::clamp(spanDays, 1, MaxSpanDays); ++d)
-        entries->append({AddDateUnits(at, d, AddDays), summary});
-}
+// Collects the lines of one component; each all-day day once, however many occurrences span it.
+class Occurrences {
+  public:
+    Occurrences(const QString& summary, int spanDays, QList<Entry>* entries)
+        : summary(summary), spanDays(std::clamp(spanDays, 1, MaxSpanDays)), entries(entries) {}
 
-void ReadComponent(icalcomponent* c, double now, QList<Entry>* entries) {
+    bool full() const { return entries->size() > MaxEntries; }
+
+    void add(const icaltimetype& start) {
+        if (full()) return;
+        if (!start.is_date) {
+            const double at = ToAbsTime(start);
+            entries->append(
+                {StartOfDay(at), FormatDate(QStringLiteral("h:mm a"), at) + QLatin1Char(' ') + summary});
+            return;
+        }
+        const QDate  first(start.year, start.month, start.day);
+        const qint64 from = std::max(first.toJulianDay(), coveredUntil),
+                     until = first.toJulianDay() + spanDays;
+        const QDate last(LastYear, 12, 31);
+        for (qint64 jd = from; jd < until && jd <= last.toJulianDay() && !full(); ++jd) {
+            const QDate d = QDate::fromJulianDay(jd);
+            entries->append({DateToAbsTime(d.month(), d.day(), d.year()), summary});
+        }
+        coveredUntil = std::max(coveredUntil, until);
+    }
+
+  private:
+    QString       summary;
+    int           spanDays;
+    QList<Entry>* entries;
+    qint64        coveredUntil = 0; // occurrences come in order: days before this are already on the list
+};
+
+bool ReadComponent(icalcomponent* c, double now, const QByteArray& bytes, QList<Entry>* entries,
+                   Refusal* refusal) {
     const char*   summaryText = icalcomponent_get_summary(c);
     const QString summary = QString::fromUtf8(summaryText ? summaryText : "").trimmed();
-    if (summary.isEmpty()) return;
+    if (summary.isEmpty()) return true;
     icaltimetype start = icalcomponent_get_dtstart(c);
     if (icaltime_is_null_time(start) && icalcomponent_isa(c) == ICAL_VTODO_COMPONENT)
         start = icalcomponent_get_due(c);
-    if (icaltime_is_null_time(start)) return;
+    if (icaltime_is_null_time(start)) return true;
     int spanDays = 1;
     if (start.is_date) {
         const icaltimetype end = icalcomponent_get_dtend(c);
         if (!icaltime_is_null_time(end) && end.is_date)
             spanDays = std::max(1, int(std::lround((ToAbsTime(end) - ToAbsTime(start)) / 86400.0)));
     }
+    Occurrences occurrences(summary, spanDays, entries);
     if (!Repeats(c)) {
-        AddOccurrence(start, spanDays, summary, entries);
-        return;
+        occurrences.add(start);
+        return true;
     }
     const double from = AddDateUnits(now, -12, AddMonths), until = AddDateUnits(now, 12, AddMonths);
+    QSet<double> excludedMoments, excludedDays;
+    for (icalproperty* p = icalcomponent_get_first_property(c, ICAL_EXDATE_PROPERTY); p;
+         p = icalcomponent_get_next_property(c, ICAL_EXDATE_PROPERTY)) {
+        icaltimetype t = icalproperty_get_exdate(p);
+        if (icaltime_is_null_time(t)) continue;
+        if (!t.zone) t.zone = start.zone;
+        (t.is_date ? excludedDays : excludedMoments).insert(t.is_date ? ToAbsTime(t) : ToAbsTime(t));
+    }
+    const auto excluded = [&](double at) {
+        return excludedMoments.contains(at) || excludedDays.contains(StartOfDay(at));
+    };
+    const icaltimetype windowEnd = icaltime_from_timet_with_zone(
+        time_t(until + UnixToAbsoluteOffset), start.is_date, icaltimezone_get_utc_timezone());
     for (icalproperty* p = icalcomponent_get_first_property(c, ICAL_RRULE_PROPERTY); p;
          p = icalcomponent_get_next_property(c, ICAL_RRULE_PROPERTY)) {
-        icalrecur_iterator* it = icalrecur_iterator_new(icalproperty_get_rrule(p), start);
+        icalrecurrencetype rule = icalproperty_get_rrule(p);
+        // The rule stops at the window's end, whatever its own end, and starts at the window when it counts
+        // no occurrences from its first.
+        if (icaltime_is_null_time(rule.until) || icaltime_compare(rule.until, windowEnd) > 0)
+            rule.until = windowEnd;
+        icalrecur_iterator* it = icalrecur_iterator_new(rule, start);
         if (!it) continue;
+        double stepFrom = ToAbsTime(start);
+        if (rule.count == 0 && stepFrom < from) {
+            icaltimetype windowStart = icaltime_from_timet_with_zone(
+                time_t(from + UnixToAbsoluteOffset), start.is_date, icaltimezone_get_utc_timezone());
+            if (!start.is_date && start.zone)
+                windowStart = icaltime_convert_to_zone(windowStart, const_cast<icaltimezone*>(start.zone));
+            windowStart.zone = start.zone;
+            if (icalrecur_iterator_set_start(it, windowStart)) stepFrom = from;
+        }
+        double steps = (until - stepFrom) / (SecondsPerPeriod(rule.freq) * std::max<short>(1, rule.interval));
+        if (rule.count > 0 && !HasByParts(rule)) steps = std::min(steps, double(rule.count));
+        if (steps > MaxRuleSteps) {
+            icalrecur_iterator_free(it);
+            *refusal = RuleLine(bytes, p, QStringLiteral("The entry repeats too often to import."));
+            return false;
+        }
         int n = 0;
         for (icaltimetype t = icalrecur_iterator_next(it); !icaltime_is_null_time(t) && n < MaxOccurrences;
              t = icalrecur_iterator_next(it), ++n) {
             t.zone = start.zone;
             const double at = ToAbsTime(t);
-            if (at > until) break;
-            if (at < from || icalproperty_recurrence_is_excluded(c, &start, &t)) continue;
-            AddOccurrence(t, spanDays, summary, entries);
+            if (at > until || occurrences.full()) break;
+            if (at < from || excluded(at)) continue;
+            occurrences.add(t);
         }
         icalrecur_iterator_free(it);
     }
@@ -146,52 +317,122 @@ void ReadComponent(icalcomponent* c, double now, QList<Entry>* entries) {
         if (icaltime_is_null_time(t)) continue;
         if (!t.zone) t.zone = start.zone;
         const double at = ToAbsTime(t);
-        if (at >= from && at <= until) AddOccurrence(t, spanDays, summary, entries);
+        if (at >= from && at <= until) occurrences.add(t);
     }
+    return true;
 }
 
-void ReadCalendar(icalcomponent* calendar, double now, QList<Entry>* entries) {
+bool ReadCalendar(icalcomponent* calendar, double now, const QByteArray& bytes, QList<Entry>* entries,
+                  Refusal* refusal) {
     for (icalcomponent_kind kind : {ICAL_VEVENT_COMPONENT, ICAL_VTODO_COMPONENT})
         for (icalcomponent* c = icalcomponent_get_first_component(calendar, kind); c;
              c = icalcomponent_get_next_component(calendar, kind))
-            ReadComponent(c, now, entries);
+            if (!ReadComponent(c, now, bytes, entries, refusal)) return false;
+    return true;
+}
+
+IcalImportResult Refused(const Refusal& refusal) {
+    IcalImportResult result;
+    result.failedLine = refusal.line;
+    result.failedText = refusal.text;
+    result.reason = refusal.reason;
+    return result;
 }
 
 } // namespace
 
 IcalImportResult ImportIcalendar(const QByteArray& bytes, RecordArray& daynotes, double now) {
-    IcalImportResult result;
-    result.failedLine = FirstBadLine(bytes, &result.failedText);
-    if (result.failedLine) return result;
+    if (bytes.size() > MaxFileBytes)
+        return Refused(
+            {0, QString(), QStringLiteral("The file is larger than %L1 MB.").arg(MaxFileBytes >> 20)});
+    if (const Refusal bad = FirstBadLine(bytes); bad.line) return Refused(bad);
     IcalComponent root(icalparser_parse_string(bytes.constData()));
-    if (!root) {
-        result.failedLine = 1;
-        result.failedText = QString::fromUtf8(bytes.left(bytes.indexOf('\n')));
-        return result;
-    }
+    if (!root) return Refused({1, QString::fromUtf8(bytes.left(bytes.indexOf('\n')))});
     QList<Entry> entries;
+    Refusal      refusal;
+    bool         read = true;
     if (icalcomponent_isa(root.get()) == ICAL_VCALENDAR_COMPONENT) {
-        ReadCalendar(root.get(), now, &entries);
+        read = ReadCalendar(root.get(), now, bytes, &entries, &refusal);
     } else {
         for (icalcomponent* cal = icalcomponent_get_first_component(root.get(), ICAL_VCALENDAR_COMPONENT);
-             cal; cal = icalcomponent_get_next_component(root.get(), ICAL_VCALENDAR_COMPONENT))
-            ReadCalendar(cal, now, &entries);
+             cal && read; cal = icalcomponent_get_next_component(root.get(), ICAL_VCALENDAR_COMPONENT))
+            read = ReadCalendar(cal, now, bytes, &entries, &refusal);
     }
+    if (!read) return Refused(refusal);
+    if (entries.size() > MaxEntries)
+        return Refused(
+            {0, QString(), QStringLiteral("The file holds more than %L1 entries.").arg(MaxEntries)});
+
+    // Each day's lines are gathered first and checked, so that a refusal changes nothing and the cost
+    // stays in proportion to the entries however many fall on one day.
+    struct Day {
+        int           index = -1; // in the daynotes, or -1 for a new daynote
+        QString       text;
+        QSet<QString> lines; // folded to lower case, to skip what the day already holds
+        bool          changed = false;
+    };
+    QHash<double, Day> days;
+    QList<double>      order; // days in the order their first entry came
+    IcalImportResult   result;
     for (const Entry& e : entries) {
-        const bool existed = IsNoteAtIndex(daynotes, e.day, FindNoteIndex(daynotes, e.day));
-        if (AddNamedDaynote(e.day, e.text, NoteEvent, false, daynotes))
+        auto it = days.find(e.day);
+        if (it == days.end()) {
+            Day       day;
+            const int index = FindNoteIndex(daynotes, e.day);
+            if (IsNoteAtIndex(daynotes, e.day, index)) {
+                day.index = index;
+                const Value* value = GetRecordValue(daynotes, index, NoteDataKey);
+                if (const QString* old = value ? ValueText(*value) : nullptr) day.text = *old;
+                for (const QString& line : day.text.split(QLatin1Char('\r'), Qt::SkipEmptyParts))
+                    day.lines.insert(line.toLower());
+            }
+            it = days.insert(e.day, day);
+            order << e.day;
+        }
+        Day&          day = *it;
+        const QString folded = e.text.toLower();
+        if (day.lines.contains(folded)) {
             ++result.skipped;
+            continue;
+        }
+        day.lines.insert(folded);
+        // A day without a daynote gets one with its first line; every further line is appended.
+        const bool newDaynote = day.index < 0 && !day.changed;
+        if (day.text.isEmpty())
+            day.text = e.text;
         else
-            ++(existed ? result.appended : result.added);
+            day.text += QLatin1Char('\r') + e.text;
+        day.changed = true;
+        if (day.text.size() > MaxDaynoteLength)
+            return Refused({0, QString(),
+                            QStringLiteral("The daynote of %1 would be longer than %L2 characters.")
+                                .arg(FormatDate(QStringLiteral("d MMMM yyyy"), e.day))
+                                .arg(MaxDaynoteLength)});
+        ++(newDaynote ? result.added : result.appended);
     }
+    bool added = false;
+    for (double date : order) {
+        const Day& day = days[date];
+        if (!day.changed) continue;
+        if (day.index >= 0) {
+            SetRecordValue(daynotes, day.index, NoteDataKey, Value(day.text));
+        } else {
+            InsertDaynote(date, day.text, NoteEvent, 0, 0, int(daynotes.size()), daynotes);
+            added = true;
+        }
+    }
+    if (added) SortDaynotes(daynotes);
+    for (double date : order)
+        if (days[date].changed) HighlightDateOnCal(date, true, FindNoteIndex(daynotes, date), daynotes);
     result.ok = true;
     return result;
 }
 
 void ImportIcalendarFile(const QString& path) {
-    QFile            file(path);
-    const bool       read = file.open(QIODevice::ReadOnly);
-    const QByteArray bytes = read ? file.readAll() : QByteArray();
+    QFile      file(path);
+    const bool read = file.open(QIODevice::ReadOnly);
+    // One byte past the limit is enough to refuse the file; a larger one is never read whole.
+    const QByteArray bytes = read ? file.read(MaxFileBytes + 1) : QByteArray();
     if (!read || file.error() != QFileDevice::NoError) {
         ShowAlert(AlertStyle::Informational, QStringLiteral("The file could not be read"),
                   QStringLiteral("%1: %2").arg(path, file.errorString()));
@@ -201,11 +442,17 @@ void ImportIcalendarFile(const QString& path) {
     const IcalImportResult result = ImportIcalendar(bytes, App().daynotes, GetNow());
     EndDaynoteChange();
     if (!result.ok) {
-        ShowAlert(AlertStyle::Informational,
-                  QStringLiteral("\"%1\" is not an iCalendar file").arg(QFileInfo(path).fileName()),
-                  QStringLiteral("Line %1: %2\rNothing was imported.")
-                      .arg(result.failedLine)
-                      .arg(result.failedText));
+        const QString name = QFileInfo(path).fileName();
+        const QString line =
+            result.failedLine
+                ? QStringLiteral("Line %1: %2\r").arg(result.failedLine).arg(result.failedText.left(200))
+                : QString();
+        if (result.reason.isEmpty())
+            ShowAlert(AlertStyle::Informational, QStringLiteral("\"%1\" is not an iCalendar file").arg(name),
+                      line + QStringLiteral("Nothing was imported."));
+        else
+            ShowAlert(AlertStyle::Informational, QStringLiteral("\"%1\" was not imported").arg(name),
+                      result.reason + QLatin1Char('\r') + line + QStringLiteral("Nothing was imported."));
         return;
     }
     // The summary is a sheet on the front window, so that it stays with the calendar it describes.
@@ -223,8 +470,12 @@ int CommandImportIcalendar(FourCC) {
     return EventHandled;
 }
 
+bool IsIcalendarFile(const QString& path) {
+    return QMimeDatabase().mimeTypeForFile(path).inherits(QStringLiteral("text/calendar"));
+}
+
 bool OfferIcalendarImport(const QString& path) {
-    if (!QMimeDatabase().mimeTypeForFile(path).inherits(QStringLiteral("text/calendar"))) return false;
+    if (!IsIcalendarFile(path)) return false;
     if (ShowAlert(AlertStyle::Informational,
                   QStringLiteral("Import \"%1\" into the daynotes?").arg(QFileInfo(path).fileName()),
                   QStringLiteral("Each of its entries becomes a line on its day's daynote."),

@@ -21,6 +21,7 @@ struct AlertRequest {
     QString    title{};           // the alert window's title; empty for the program's name
     bool       attention = false; // urgent, above every other window and modal to the whole program
     QWidget*   sheetOf = nullptr; // a note sheet: attached to this window, modal to it alone
+    QString    joinKind{};        // set by ShowJoinedAlert: later requests of the kind join this one
 };
 
 using AlertPresenter = std::function<int(const AlertRequest&)>;
@@ -28,6 +29,15 @@ using AlertPresenter = std::function<int(const AlertRequest&)>;
 // Returns 1000 for the first button, 1001 for the second.
 int ShowAlert(AlertStyle style, const QString& message, const QString& informative,
               const QString& button1 = QStringLiteral("OK"), const QString& button2 = QString());
+
+// An alert that a flood of requests may ask for (files handed over by the thousand): while one of the kind
+// is showing, another is not shown but joins it, and the showing one's informative text ends with
+// more(count of those that joined). Returns 1000, or 0 for a request that joined the one showing.
+int ShowJoinedAlert(const QString& kind, AlertStyle style, const QString& message, const QString& informative,
+                    std::function<QString(int)> more);
+bool IsJoinedAlertShowing(const QString& kind);
+// The informative text of the alert of the kind now showing, with what joined it.
+QString JoinedAlertText(const QString& kind);
 
 // A note sheet on the window: the text as its message and one "OK" button; the window's entries stay.
 // Without a window it is an ordinary alert.

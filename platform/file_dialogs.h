@@ -20,6 +20,10 @@ using OpenFilePresenter = std::function<QString(const OpenFileRequest&)>;
 // Installs a presenter and returns the one it replaces; an empty presenter restores the file dialog.
 OpenFilePresenter SetOpenFilePresenter(OpenFilePresenter presenter);
 
+// Only one file dialog is up at a time: asked for another meanwhile, ChooseFileToOpen and ChooseFileToSave
+// bring the one showing to the front and return an empty string, as if the user had cancelled.
+bool IsFileDialogShowing();
+
 // Asks for one existing file of any type, modal to the front document window when there is one.
 QString ChooseFileToOpen(const QString& title, const QString& folder, const QString& message = QString());
 // Asks for the name and place of a new file; one that exists is replaced once the user agreed.

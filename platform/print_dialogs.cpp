@@ -4,6 +4,7 @@
 #include "platform/windows.h"
 
 #include <QPageSetupDialog>
+#include <QPointer>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <utility>
@@ -11,19 +12,37 @@
 namespace {
 
 PrintDialogPresenter presenter;
+bool                 asking = false; // one print dialog at a time
+QPointer<QDialog>    showing;
 
 bool PresentWithDialog(PrintDialogKind kind, QPrinter* printer) {
     QWidget* window = FrontWindow();
-    if (kind == PrintDialogKind::PageSetup) {
-        QPageSetupDialog dialog(printer, window);
-        return dialog.exec() == QDialog::Accepted;
-    }
-    QPrintDialog dialog(printer, window);
-    return dialog.exec() == QDialog::Accepted;
+    // On the heap and watched: closing the window deletes the dialog while its own loop runs.
+    QPointer<QDialog> guard;
+    if (kind == PrintDialogKind::PageSetup)
+        guard = new QPageSetupDialog(printer, window);
+    else
+        guard = new QPrintDialog(printer, window);
+    showing = guard;
+    const int answer = guard->exec();
+    delete guard; // nothing when it went with its window
+    return answer == QDialog::Accepted;
 }
 
 bool Present(PrintDialogKind kind) {
-    return presenter ? presenter(kind, &ProgramPrinter()) : PresentWithDialog(kind, &ProgramPrinter());
+    // Asked again while one is up, the one showing comes forward and this one counts as cancelled.
+    if (asking) {
+        if (showing) {
+            showing->raise();
+            showing->activateWindow();
+        }
+        return false;
+    }
+    asking = true;
+    const bool accepted =
+        presenter ? presenter(kind, &ProgramPrinter()) : PresentWithDialog(kind, &ProgramPrinter());
+    asking = false;
+    return accepted;
 }
 
 } // namespace

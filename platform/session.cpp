@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <QUrl>
 #include <csignal>
+#include <cstdio>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -124,7 +125,13 @@ InstanceRole ClaimSingleInstance(const QStringList& files, const SessionHandlers
         call << uris << QVariantMap();
     }
     // Even when the owner does not answer in time, a second copy would only fight it over the data files.
-    bus.call(call, QDBus::Block, 10000);
+    const QDBusMessage answer = bus.call(call, QDBus::Block, 10000);
+    if (answer.type() == QDBusMessage::ErrorMessage) {
+        std::fprintf(stderr,
+                     "vrdx: another copy of VRD X owns %s on the session bus but did not answer: %s\n",
+                     ApplicationId, qPrintable(answer.errorMessage()));
+        return InstanceRole::Unreachable;
+    }
     return InstanceRole::Handed;
 }
 

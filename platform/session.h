@@ -23,12 +23,14 @@ struct SessionHandlers {
 };
 
 enum class InstanceRole {
-    Primary, // this process owns the name and serves the interface
-    Handed,  // another instance took the files (or was activated); this process should exit
-    Alone,   // no session bus: run without single-instance service
+    Primary,     // this process owns the name and serves the interface
+    Handed,      // another instance took the files (or was activated); this process should exit
+    Alone,       // no session bus: run without single-instance service
+    Unreachable, // another instance owns the name but did not answer; said so on standard error
 };
 
-// Claims the name; if another instance owns it, hands it the files (or activates it) and says so.
+// Claims the name; if another instance owns it, hands it the files (or activates it) and says so, or
+// says that it did not answer.
 InstanceRole ClaimSingleInstance(const QStringList& files, const SessionHandlers& handlers);
 
 // SIGTERM, SIGINT and SIGHUP, and the session manager's end of session, become handlers.quitRequest on the

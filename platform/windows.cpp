@@ -1540,7 +1540,12 @@ void RunStandardCommand(FourCC command) {
         HideApplication();
         break;
     case MakeFourCC("clos"):
-        if (QWidget* w = QApplication::activeWindow()) w->close();
+        if (QWidget* w = QApplication::activeWindow()) {
+            // Its dialogs close first, so that their loops end before the window and they go.
+            for (QDialog* d : w->findChildren<QDialog*>())
+                if (d->isVisible()) d->reject();
+            w->close();
+        }
         break;
     case MakeFourCC("quit"):
         QCoreApplication::quit();
