@@ -421,9 +421,8 @@ IcalImportResult ImportIcalendar(const QByteArray& bytes, RecordArray& daynotes,
             added = true;
         }
     }
+    // The views learn which days changed from the change scope the import runs in.
     if (added) SortDaynotes(daynotes);
-    for (double date : order)
-        if (days[date].changed) HighlightDateOnCal(date, true, FindNoteIndex(daynotes, date), daynotes);
     result.ok = true;
     return result;
 }
