@@ -132,6 +132,13 @@ bool LoadEventFile(RecordArray* events) {
     return LoadRecordArrayFile(GetDataFileURL(EventFileName), QStringLiteral("event"), events);
 }
 
+bool FileHoldsBytes(const QString& path, const QByteArray& bytes) {
+    const QFileInfo info(path);
+    if (!info.isFile() || info.size() != bytes.size()) return false;
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) && file.readAll() == bytes;
+}
+
 bool SaveRecordFile(const RecordArray& array, const QString& name, QString* reason) {
     const QString folder = GetAppSupportURL(DataFolderName);
     if (folder.isEmpty()) {
@@ -139,9 +146,11 @@ bool SaveRecordFile(const RecordArray& array, const QString& name, QString* reas
         return false;
     }
     if (!CreateFolderPath(folder, reason)) return false;
-    const QString path = GetDataFileURL(name);
+    const QString    path = GetDataFileURL(name);
+    const QByteArray bytes = WritePropertyList(Value(array));
+    if (FileHoldsBytes(path, bytes)) return true; // nothing changed: no write, no backup, the file untouched
     BackUpBeforeSave(path);
-    if (!WritePropertyListFile(path, Value(array), reason)) return false;
+    if (!WriteBytesAtomically(bytes, path, reason)) return false;
     // The atomic rename drops the attributes of the old file, so they are stamped on the new one.
     SetFileTypeAndCreator(path, MakeFourCC(name == DaynoteFileName ? "DNOT" : "EVNT"), CreatorCode);
     return true;

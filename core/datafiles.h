@@ -28,8 +28,11 @@ bool LoadEventFile(RecordArray* events);
 // Reads a property-list array of records from any file, touching nothing; false when it is missing or not
 // such an array.
 bool ReadRecordArrayFile(const QString& path, RecordArray* array);
-// Writes atomically, then stamps type 'DNOT' (the daynote file) or 'EVNT' (any other name), creator 'Zer2'.
-// On failure *reason says where and why ("<file or folder>: <system's reason>").
+// True when the path is a regular file holding exactly these bytes (a save that would change nothing).
+bool FileHoldsBytes(const QString& path, const QByteArray& bytes);
+// Writes atomically, then stamps type 'DNOT' (the daynote file) or 'EVNT' (any other name), creator 'Zer2';
+// a file that already holds those bytes is left as it is. On failure *reason says where and why
+// ("<file or folder>: <system's reason>").
 bool SaveRecordFile(const RecordArray& array, const QString& name, QString* reason = nullptr);
 // The Save command and the autosave: saves the daynote file, and when that fails tells the user which file
 // and why in an alert. The daynotes stay in memory either way.

@@ -156,9 +156,11 @@ void PrefSetDate(const QString& key, double absTime) {
 bool PrefSync() {
     const QString path = PreferencesFilePath();
     QDir().mkpath(QFileInfo(path).absolutePath());
+    const QByteArray bytes = WritePropertyList(Value(domain));
+    if (FileHoldsBytes(path, bytes)) return true;
     BackUpBeforeSave(path);
     QString error;
-    return WritePropertyListFile(path, Value(domain), &error);
+    return WriteBytesAtomically(bytes, path, &error);
 }
 
 void SaveFileAlias(const QString& key, const QString& path) {

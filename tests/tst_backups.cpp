@@ -67,9 +67,10 @@ class TestBackups : public QObject {
         QVERIFY(BackupDates(DaynoteFileName).isEmpty()); // nothing saved before: nothing to keep
 
         SetDay(QDate(2026, 12, 7));
-        for (const QString& text : {u"tuesday"_s, u"later"_s}) {
+        for (const QString& text : {u"tuesday"_s, u"later"_s, u"later"_s}) {
             QVERIFY(SaveRecordFile(Daynotes({text}), DaynoteFileName));
             QVERIFY(SaveRecordFile(Daynotes({text}), EventFileName));
+            PrefSetInt(u"Saves"_s, int(text.size()));
             QVERIFY(PrefSync());
         }
         // Complete when the save returns: nothing is left writing into the folder (a removal of it right

@@ -8,6 +8,7 @@
 #include <QRandomGenerator>
 #include <QTest>
 #include <csignal>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -47,6 +48,15 @@ class TestDataFiles : public QObject {
         RecordArray notes{Value(false)};
         QVERIFY(LoadDaynoteFile(name, &notes) && notes.empty());
         QVERIFY(QFileInfo(Support() + u"/VRDX"_s).isDir());
+        // Saving what the file already holds leaves it alone (a quit with nothing changed touches no file).
+        const auto inode = [&name] {
+            struct stat st {};
+            return ::stat(QFile::encodeName(GetDataFileURL(name)).constData(), &st) == 0 ? st.st_ino : 0;
+        };
+        QVERIFY(SaveRecordFile(MakeDaynotes(1, name), name));
+        const auto first = inode();
+        QVERIFY(SaveRecordFile(MakeDaynotes(1, name), name));
+        QCOMPARE(inode(), first);
         for (int save = 1; save <= 2; ++save) {
             QVERIFY(SaveRecordFile(MakeDaynotes(save, name), name));
             QVERIFY(LoadDaynoteFile(name, &notes));
