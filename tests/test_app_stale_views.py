@@ -3,6 +3,7 @@ an iCalendar file imported while the weekly view shows its days, then Next Week 
 boxes); and words typed into a weekly box while the same day's daynote window is open, then that window
 closed. After a quit, Python's plistlib reads the daynote file: nothing the user or the import added is lost."""
 import datetime
+import os
 import struct
 
 import app_harness as h
@@ -47,7 +48,7 @@ def answer_alert(x, what, others):
 def notes_by_day(home):
     """Each day's daynote text, its line ends as line feeds (an XML reader turns carriage returns into them)."""
     return {r["NoteDateKey"].date(): r.get("NoteDataKey", "").replace("\r", "\n")
-            for r in h.read_plist(home.daynotes)}
+            for r in (h.read_plist(home.daynotes) if os.path.exists(home.daynotes) else [])}
 
 
 def lines(text):
@@ -98,6 +99,9 @@ check("import: the new daynote is there after Next Week", lines(notes.get(new_da
 WORDS = "Collect the parcel"  # typed by xdotool, which garbles letters outside ASCII under load
 home = h.Home()
 h.write_plist(home.prefs, {"Weekly Wnd Open": True, "Launch time - Show Daynote": True})
+later = TODAY + datetime.timedelta(days=30)  # a daynote file there before, which the save rewrites
+h.write_plist(home.daynotes, [{"NoteDataKey": "Far off", "NoteDateKey": midnight(later), "NoteTypeKey": 1,
+                               "NoteCFSKey": STYLE}])
 app = h.App(home, x=x, env=ENV)
 weekly = window(x, weekly_title(WEEK_START))
 daynote = window(x, TODAY.strftime("%d  %B  %Y"))
@@ -113,12 +117,24 @@ if weekly and daynote:
               str((index % 4) * height // 4 + height // 6))
     x.xdotool("click", "1")
     x.xdotool("type", "--delay", "20", WORDS)
+    # The box writes each keystroke to the day; keys still on their way when the focus moves would be lost to
+    # the test, not to the program, so the words are first seen in a save.
+    check("typing: the weekly box has written the words",
+          h.wait_until(lambda: h.action("save").returncode == 0 and lines(notes_by_day(home).get(TODAY)) == [WORDS],
+                       60, 0.5), repr(notes_by_day(home)))
     x.xdotool("windowfocus", "--sync", daynote)
     x.xdotool("key", "ctrl+w")  # Close Window, which saves what the daynote window shows
     check("typing: the daynote window closes", h.wait_until(lambda: daynote not in visible(
         x, TODAY.strftime("%d  %B  %Y")), 60, 0.1))
+    # Saved now, before the quit has the weekly view write its boxes once more and hide a loss.
+    r = h.action("save")
+    check("typing: saved over D-Bus", r.returncode == 0, r.stderr)
+    notes = notes_by_day(home)
+    check("typing: the words are stored once the daynote window has closed", lines(notes.get(TODAY)) == [WORDS]
+          and lines(notes.get(later)) == ["Far off"], repr(notes))
 status = app.stop("quit")
 check("typing: exit 0 on quit", status == 0, f"got {status}: {app.stderr[-2000:]}")
 notes = notes_by_day(home)
-check("typing: the words typed in the weekly view are stored", lines(notes.get(TODAY)) == [WORDS], repr(notes))
+check("typing: the words are stored after the quit",
+      lines(notes.get(TODAY)) == [WORDS] and lines(notes.get(later)) == ["Far off"], repr(notes))
 check.finish()
