@@ -25,8 +25,6 @@
 
 namespace {
 
-constexpr int16_t DaynoteStyleFlags = 0x024F;
-
 struct FontRow {
     int16_t font, size, style;
 };
@@ -249,12 +247,6 @@ void InsertDaynote(double date, const QString& text, int8_t type, int textContro
             style = GetControlFontStyle(control);
     style.flags = DaynoteStyleFlags;
     InsertStyledDaynote(date, text, type, style, index, daynotes);
-}
-
-void InsertStyledDaynote(double date, const QString& text, int8_t type, const NoteFontStyle& style, int index,
-                         RecordArray& daynotes) {
-    InsertRecord(daynotes, index);
-    SetDaynote(daynotes, index, text, date, type, style);
 }
 
 void SaveDaynote(const DateValue* date, int textControlId, int windowId, RecordArray& daynotes) {

@@ -1,6 +1,7 @@
 // The daynote window: the editor of one date's daynote, written back into the daynote array when it closes.
 #pragma once
 
+#include "core/daynote_store.h" // InsertStyledDaynote
 #include "core/records.h"
 #include "platform/fourcc.h"
 
@@ -30,9 +31,6 @@ void SaveDaynote(const DateValue* date, int textControlId, int windowId, RecordA
 // A new record at the index, in the font style of the given control, or the default style without one.
 void InsertDaynote(double date, const QString& text, int8_t type, int textControlId, int windowId, int index,
                    RecordArray& daynotes);
-// A new record at the index in the font style given, stored as it is.
-void InsertStyledDaynote(double date, const QString& text, int8_t type, const NoteFontStyle& style, int index,
-                         RecordArray& daynotes);
 // Every open daynote window but the one given written into the array (those the user changed: the others
 // show what the array holds already).
 void SaveOtherDaynoteWindows(const QWidget* except, RecordArray& daynotes);

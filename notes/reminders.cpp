@@ -312,18 +312,6 @@ int AnnounceReminders(RecordArray& daynotes) {
     return count;
 }
 
-void SetDefaultReminder(RecordArray& daynotes, int index) {
-    double date = 0;
-    if (GetRecordValue(daynotes, index, ReminderDateKey) ||
-        !GetRecordDate(daynotes, index, NoteDateKey, &date))
-        return;
-    // A week ahead, from the start of that day whatever time the daynote's date carries.
-    SetRecordDate(daynotes, index, ReminderDateKey, StartOfDay(AddDateUnits(date, -7, AddDays)));
-    for (const QString* key : {&EmailAddrKey, &EmailSubjectKey, &EmailMessageKey})
-        SetRecordValue(daynotes, index, *key, Value(QString()));
-    SetRecordValue(daynotes, index, URLKey, Value(QStringLiteral(" ")));
-}
-
 void ShowAllReminders(RecordArray& daynotes) {
     std::vector<double> dates; // latest first
     for (int i = int(daynotes.size()) - 1; i >= 0; --i) {
