@@ -21,9 +21,8 @@ enum DaynoteControl : int {
 
 constexpr int DefaultFontItem = 6;
 
-// Opens (or brings forward) the window of a date. With the Option key (Ctrl) the date becomes the countdown
-// target instead and no window opens. Returns the window, or nothing.
-QWidget* OpenDaynote(int month, int day, int year, bool optionKey, RecordArray& daynotes);
+// Opens (or brings forward) the window of a date. Returns the window, or nothing.
+QWidget* OpenDaynote(int month, int day, int year, RecordArray& daynotes);
 // Writes a text control into the daynote of its date: with no date, the daynote window's own (from its
 // title). An untouched editor writes nothing; one whose day changed elsewhere since it loaded writes the
 // user's words joined with that change.

@@ -210,7 +210,7 @@ bool QueueMail(RecordArray& daynotes, const DueReminder& due) {
 void OpenDue(RecordArray& daynotes, const DueReminder& due) {
     if (due.dated) {
         const GregorianDate d = AbsTimeToDate(due.noteDate);
-        OpenDaynote(d.month, d.day, d.year, false, daynotes);
+        OpenDaynote(d.month, d.day, d.year, daynotes);
     }
     const Record* record = LocateDue(daynotes, due);
     // The sheet stores a single blank for "no web address".
@@ -328,7 +328,7 @@ void ShowAllReminders(RecordArray& daynotes) {
     for (size_t i = first; i < end; ++i)
         work.steps.push_back([&daynotes, date = dates[i]] {
             const GregorianDate d = AbsTimeToDate(date);
-            OpenDaynote(d.month, d.day, d.year, false, daynotes);
+            OpenDaynote(d.month, d.day, d.year, daynotes);
         });
     showCursor = paged && end < total ? dates[end - 1] : std::numeric_limits<double>::infinity();
     if (paged)
