@@ -31,7 +31,7 @@ void BM_OneDayChangedWithViewsOpen(benchmark::State& state) {
     ShowDaynoteList();
     ShowWeeklyView();
     ShowMonthlyView();
-    OpenDaynote(today.month, today.day, today.year, false, daynotes);
+    OpenDaynote(today.month, today.day, today.year, daynotes);
     QApplication::processEvents();
     DaynoteChanges changes;
     changes.days = {day};

@@ -405,6 +405,13 @@ int CalendarDayStep(int controlId, unsigned) {
 
 int CalendarDayClick(int controlId, unsigned modifiers) {
     const int day = GetControlText(FindControl(CalendarWindow(), controlId)).trimmed().toInt();
-    OpenDaynote(GetCalendarMonth(), day, GetCalendarYear(), modifiers & ModOption, App().daynotes);
+    // Option-click on a day makes it the countdown's day instead of opening its daynote.
+    if ((modifiers & ModOption) && day != 0) {
+        if (Prefs().clickSound == ClickSoundOn) PlaySoundNamed(QStringLiteral("Click.aiff"));
+        Prefs().countDownDate = DateToAbsTime(GetCalendarMonth(), day, GetCalendarYear());
+        SetLastCountdownDays(CountdownPrefsChanged);
+        return EventHandled;
+    }
+    OpenDaynote(GetCalendarMonth(), day, GetCalendarYear(), App().daynotes);
     return EventHandled;
 }

@@ -4,10 +4,9 @@
 
 #include "core/app_state.h"
 #include "core/dates.h"
+#include "core/daynote_store.h"
 #include "core/undo.h"
 #include "core/window_ids.h"
-#include "notes/daynote_window.h"
-#include "notes/reminders.h"
 #include "platform/alerts.h"
 #include "platform/beep.h"
 #include "platform/key_filters.h"
@@ -62,7 +61,9 @@ bool AddNamedDaynote(double date, const QString& text, int8_t type, bool withRem
             SetRecordValue(daynotes, index, NoteDataKey, Value(text));
         }
     } else {
-        InsertDaynote(date, text, type, 0, 0, index, daynotes);
+        NoteFontStyle style;
+        style.flags = DaynoteStyleFlags;
+        InsertStyledDaynote(date, text, type, style, index, daynotes);
     }
     if (withReminder) SetDefaultReminder(daynotes, index);
     return false;

@@ -264,7 +264,7 @@ int WeekBoxChanged(int controlId, unsigned) {
 int WeekBoxContextClick(int controlId, QWidget* window, QPoint) {
     if (GetWindowId(window) != WeeklyWindowId) return EventNotHandled;
     const GregorianDate d = AbsTimeToDate(DayInWeek(controlId - FirstWeekBox));
-    OpenDaynote(d.month, d.day, d.year, false, App().daynotes);
+    OpenDaynote(d.month, d.day, d.year, App().daynotes);
     return EventHandled;
 }
 

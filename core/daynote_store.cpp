@@ -1,5 +1,6 @@
 // The daynote store's announcements and the rule that joins an editor's typing with a change made elsewhere.
 #include "core/daynote_store.h"
+#include "core/dates.h"
 
 #include <QRegularExpression>
 #include <QSet>
@@ -52,4 +53,22 @@ QString MergeTypedText(const QString& typed, const QString& loaded, const QStrin
         merged += line;
     }
     return merged;
+}
+
+void InsertStyledDaynote(double date, const QString& text, int8_t type, const NoteFontStyle& style, int index,
+                         RecordArray& daynotes) {
+    InsertRecord(daynotes, index);
+    SetDaynote(daynotes, index, text, date, type, style);
+}
+
+void SetDefaultReminder(RecordArray& daynotes, int index) {
+    double date = 0;
+    if (GetRecordValue(daynotes, index, ReminderDateKey) ||
+        !GetRecordDate(daynotes, index, NoteDateKey, &date))
+        return;
+    // A week ahead, from the start of that day whatever time the daynote's date carries.
+    SetRecordDate(daynotes, index, ReminderDateKey, StartOfDay(AddDateUnits(date, -7, AddDays)));
+    for (const QString* key : {&EmailAddrKey, &EmailSubjectKey, &EmailMessageKey})
+        SetRecordValue(daynotes, index, *key, Value(QString()));
+    SetRecordValue(daynotes, index, URLKey, Value(QStringLiteral(" ")));
 }

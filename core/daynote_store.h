@@ -3,6 +3,8 @@
 // puts days back), and every view that shows daynotes follows it by redrawing just those days.
 #pragma once
 
+#include "core/records.h"
+
 #include <QWidget>
 #include <functional>
 #include <vector>
@@ -40,3 +42,16 @@ void FollowDaynotes(QObject* context, std::function<void(const DaynoteChanges&)>
 // then typed `typed`: the user's text, then each line of `stored` that neither the user's text nor the loaded
 // text holds, on a line of its own. Nothing the other change added is lost, nor anything the user typed.
 QString MergeTypedText(const QString& typed, const QString& loaded, const QString& stored);
+
+// Pure edits of the daynote array, for any feature that adds to it; the caller holds the change scope.
+
+// The font flags of a daynote's style record.
+inline constexpr int16_t DaynoteStyleFlags = 0x024F;
+
+// A new daynote record at `index` (where FindNoteIndex put the day) with `text`, `type` and `style`.
+void InsertStyledDaynote(double date, const QString& text, int8_t type, const NoteFontStyle& style, int index,
+                         RecordArray& daynotes);
+
+// The reminder a daynote gets unasked: a week before its day, no mail, no link. A daynote that already has a
+// reminder keeps it.
+void SetDefaultReminder(RecordArray& daynotes, int index);

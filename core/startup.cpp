@@ -155,7 +155,7 @@ bool InitializeApplication() {
     if (prefs.launchShowDaynote) {
         const bool calendar = FindWindowById(CalendarWindowId) != nullptr;
         OpenDaynote(calendar ? GetCalendarMonth() : GetCurrentMonth(), GetCurrentDay(),
-                    calendar ? GetCalendarYear() : GetCurrentYear(), false, app.daynotes);
+                    calendar ? GetCalendarYear() : GetCurrentYear(), app.daynotes);
     }
     AnnounceReminders(app.daynotes);
     RebuildRecentUserNotesMenu();

@@ -1,7 +1,6 @@
 // The daynote window.
 #include "notes/daynote_window.h"
 
-#include "calendar/calendar_window.h"
 #include "core/app_state.h"
 #include "core/dates.h"
 #include "core/daynote_store.h"
@@ -24,8 +23,6 @@
 // ---------------------------------------------------------------------------------------------------------
 
 namespace {
-
-constexpr int16_t DaynoteStyleFlags = 0x024F;
 
 struct FontRow {
     int16_t font, size, style;
@@ -200,19 +197,14 @@ void SetDaynoteFont(QWidget* window, int item) {
 // Opening
 // ---------------------------------------------------------------------------------------------------------
 
-QWidget* OpenDaynote(int month, int day, int year, bool optionKey, RecordArray& daynotes) {
+QWidget* OpenDaynote(int month, int day, int year, RecordArray& daynotes) {
     if (Prefs().clickSound == ClickSoundOn) PlaySoundNamed(QStringLiteral("Click.aiff"));
     // An empty cell stands for the most recent user note.
     if (day == 0) {
         ChooseRecentUserNote(1);
         return nullptr;
     }
-    const double date = DateToAbsTime(month, day, year);
-    if (optionKey) {
-        Prefs().countDownDate = date;
-        SetLastCountdownDays(CountdownPrefsChanged);
-        return nullptr;
-    }
+    const double  date = DateToAbsTime(month, day, year);
     const QString title = DisplayDate(date);
     if (QWidget* open = DaynoteWindowTitled(title)) {
         SelectWindow(open);
@@ -249,12 +241,6 @@ void InsertDaynote(double date, const QString& text, int8_t type, int textContro
             style = GetControlFontStyle(control);
     style.flags = DaynoteStyleFlags;
     InsertStyledDaynote(date, text, type, style, index, daynotes);
-}
-
-void InsertStyledDaynote(double date, const QString& text, int8_t type, const NoteFontStyle& style, int index,
-                         RecordArray& daynotes) {
-    InsertRecord(daynotes, index);
-    SetDaynote(daynotes, index, text, date, type, style);
 }
 
 void SaveDaynote(const DateValue* date, int textControlId, int windowId, RecordArray& daynotes) {

@@ -1,6 +1,7 @@
 // The daynote window: the editor of one date's daynote, written back into the daynote array when it closes.
 #pragma once
 
+#include "core/daynote_store.h" // InsertStyledDaynote
 #include "core/records.h"
 #include "platform/fourcc.h"
 
@@ -20,9 +21,8 @@ enum DaynoteControl : int {
 
 constexpr int DefaultFontItem = 6;
 
-// Opens (or brings forward) the window of a date. With the Option key (Ctrl) the date becomes the countdown
-// target instead and no window opens. Returns the window, or nothing.
-QWidget* OpenDaynote(int month, int day, int year, bool optionKey, RecordArray& daynotes);
+// Opens (or brings forward) the window of a date. Returns the window, or nothing.
+QWidget* OpenDaynote(int month, int day, int year, RecordArray& daynotes);
 // Writes a text control into the daynote of its date: with no date, the daynote window's own (from its
 // title). An untouched editor writes nothing; one whose day changed elsewhere since it loaded writes the
 // user's words joined with that change.
@@ -30,9 +30,6 @@ void SaveDaynote(const DateValue* date, int textControlId, int windowId, RecordA
 // A new record at the index, in the font style of the given control, or the default style without one.
 void InsertDaynote(double date, const QString& text, int8_t type, int textControlId, int windowId, int index,
                    RecordArray& daynotes);
-// A new record at the index in the font style given, stored as it is.
-void InsertStyledDaynote(double date, const QString& text, int8_t type, const NoteFontStyle& style, int index,
-                         RecordArray& daynotes);
 // Every open daynote window but the one given written into the array (those the user changed: the others
 // show what the array holds already).
 void SaveOtherDaynoteWindows(const QWidget* except, RecordArray& daynotes);

@@ -96,7 +96,7 @@ int FoundDateOpened(int, unsigned) {
     DateValue        date;
     if (selected.isEmpty() || !ListRowDate(MakeFourCC("cOL1"), selected.first(), &date)) return EventHandled;
     const GregorianDate d = AbsTimeToDate(date.absTime);
-    OpenDaynote(d.month, d.day, d.year, false, App().daynotes);
+    OpenDaynote(d.month, d.day, d.year, App().daynotes);
     return EventHandled;
 }
 

@@ -210,7 +210,7 @@ bool QueueMail(RecordArray& daynotes, const DueReminder& due) {
 void OpenDue(RecordArray& daynotes, const DueReminder& due) {
     if (due.dated) {
         const GregorianDate d = AbsTimeToDate(due.noteDate);
-        OpenDaynote(d.month, d.day, d.year, false, daynotes);
+        OpenDaynote(d.month, d.day, d.year, daynotes);
     }
     const Record* record = LocateDue(daynotes, due);
     // The sheet stores a single blank for "no web address".
@@ -312,18 +312,6 @@ int AnnounceReminders(RecordArray& daynotes) {
     return count;
 }
 
-void SetDefaultReminder(RecordArray& daynotes, int index) {
-    double date = 0;
-    if (GetRecordValue(daynotes, index, ReminderDateKey) ||
-        !GetRecordDate(daynotes, index, NoteDateKey, &date))
-        return;
-    // A week ahead, from the start of that day whatever time the daynote's date carries.
-    SetRecordDate(daynotes, index, ReminderDateKey, StartOfDay(AddDateUnits(date, -7, AddDays)));
-    for (const QString* key : {&EmailAddrKey, &EmailSubjectKey, &EmailMessageKey})
-        SetRecordValue(daynotes, index, *key, Value(QString()));
-    SetRecordValue(daynotes, index, URLKey, Value(QStringLiteral(" ")));
-}
-
 void ShowAllReminders(RecordArray& daynotes) {
     std::vector<double> dates; // latest first
     for (int i = int(daynotes.size()) - 1; i >= 0; --i) {
@@ -340,7 +328,7 @@ void ShowAllReminders(RecordArray& daynotes) {
     for (size_t i = first; i < end; ++i)
         work.steps.push_back([&daynotes, date = dates[i]] {
             const GregorianDate d = AbsTimeToDate(date);
-            OpenDaynote(d.month, d.day, d.year, false, daynotes);
+            OpenDaynote(d.month, d.day, d.year, daynotes);
         });
     showCursor = paged && end < total ? dates[end - 1] : std::numeric_limits<double>::infinity();
     if (paged)

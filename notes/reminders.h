@@ -1,6 +1,7 @@
 // Reminders: daynotes that ask for attention at a set moment, with their optional e-mail and web address.
 #pragma once
 
+#include "core/daynote_store.h" // SetDefaultReminder
 #include "core/records.h"
 
 // Daynote windows and web addresses one check opens at most; the others wait for Show Reminders.
@@ -16,9 +17,6 @@ int CheckReminders(bool fire, RecordArray& daynotes);
 
 // CheckReminders with firing, then says how many reminders are pending when there are any.
 int AnnounceReminders(RecordArray& daynotes);
-
-// Gives a daynote without a reminder one at 00:00 seven days before its date, without e-mail or web address.
-void SetDefaultReminder(RecordArray& daynotes, int index);
 
 // Opens the daynote windows of the daynotes that have a reminder, latest first; when there are more than
 // RemindersOpenedAtOnce, each call opens the next of them, starting over after the earliest.

@@ -115,7 +115,7 @@ QWidget* OpenWindow(const QString& definition) {
         SetOpenFilePresenter(previous);
         return DocumentWindows().value(0);
     }
-    QWidget* daynote = OpenDaynote(12, 15, 2026, false, notes);
+    QWidget* daynote = OpenDaynote(12, 15, 2026, notes);
     if (definition == QLatin1String("Daynote")) return daynote;
     if (definition == QLatin1String("ReminderSheet")) return OpenReminderSheet(daynote);
     if (definition == QLatin1String("Recurring")) return OpenRecurringSheet(daynote, date);

@@ -26,7 +26,7 @@ double Day(int month, int day, int year) {
 }
 
 QWidget* Open(int month, int day, int year) {
-    return OpenDaynote(month, day, year, false, Notes());
+    return OpenDaynote(month, day, year, Notes());
 }
 
 void Type(QWidget* window, const QString& text) {

@@ -73,7 +73,7 @@ enum Editor { DaynoteWindow, WeeklyBox, ListTextEditor };
 QWidget* OpenEditor(Editor editor) {
     switch (editor) {
     case DaynoteWindow:
-        return FindControl(OpenDaynote(12, 25, 2026, false, App().daynotes), DaynoteTextControl);
+        return FindControl(OpenDaynote(12, 25, 2026, App().daynotes), DaynoteTextControl);
     case WeeklyBox:
         ShowWeeklyView();
         return In(WeeklyWindowId, DayBox);

@@ -145,7 +145,7 @@ class TestPrinting : public QObject {
     // What the window shows prints, not the older text the daynote array still holds.
     void daynoteWindowPrintsItsText() {
         AddDaynote(12, 15, 2026, NoteStandard, u"stored text"_s);
-        QWidget* window = OpenDaynote(12, 15, 2026, false, App().daynotes);
+        QWidget* window = OpenDaynote(12, 15, 2026, App().daynotes);
         QVERIFY(QTest::qWaitForWindowActive(window));
         QWidget* view = FindControl(window, DaynoteTextControl);
         ClearText(view);
@@ -158,7 +158,7 @@ class TestPrinting : public QObject {
 
     // An empty daynote window, a missing window or a cancelled dialog: no print.
     void nothingToPrintOrCancelled() {
-        QVERIFY(QTest::qWaitForWindowActive(OpenDaynote(12, 16, 2026, false, App().daynotes)));
+        QVERIFY(QTest::qWaitForWindowActive(OpenDaynote(12, 16, 2026, App().daynotes)));
         RunCommand(MakeFourCC("prnt"));
         QCOMPARE(printDialogs, 0);
         AlertRecorder recorder;

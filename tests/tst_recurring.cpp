@@ -37,7 +37,7 @@ QWidget* Sheet() {
 
 // Opens the base date's daynote window, and the sheet with its recurring button.
 QWidget* OpenSheet(QDate base) {
-    QWidget* window = OpenDaynote(base.month(), base.day(), base.year(), false, Notes());
+    QWidget* window = OpenDaynote(base.month(), base.day(), base.year(), Notes());
     ClickIn(window, RecurringButton);
     return Sheet();
 }
@@ -159,7 +159,7 @@ class TestRecurring : public QObject {
             AddDaynote(3, 8, 2027, NoteHoliday, existing);
             SetRecordDate(Notes(), NoteIndex(eighth), ReminderDateKey, reminder);
         }
-        QWidget* target = open ? OpenDaynote(3, 8, 2027, false, Notes()) : nullptr;
+        QWidget* target = open ? OpenDaynote(3, 8, 2027, Notes()) : nullptr;
         if (target) TypeAtEnd(FindControl(target, DaynoteTextControl), typed);
         OpenSheet(QDate(2027, 3, 1));
         FillAndCopy(RecurWeeks, u"1"_s, u"0"_s);
@@ -193,7 +193,7 @@ class TestRecurring : public QObject {
             ShowCalendar();
             QVERIFY(!OpenRecurringSheet(FindWindowById(CalendarWindowId), DateToAbsTime(3, 1, 2027)));
         } else {
-            QWidget* window = OpenDaynote(3, 1, 2027, false, Notes());
+            QWidget* window = OpenDaynote(3, 1, 2027, Notes());
             TypeAtEnd(FindControl(window, DaynoteTextControl), u"typed only"_s);
             ClickIn(window, RecurringButton);
             FillAndCopy(RecurWeeks, u"3"_s, u"0"_s);

@@ -41,7 +41,7 @@ QString NoteOn(int day) {
 }
 
 QWidget* Note(int day) {
-    return OpenDaynote(12, day, 2026, false, App().daynotes);
+    return OpenDaynote(12, day, 2026, App().daynotes);
 }
 QWidget* In(int windowId, int controlId) {
     return FindControl(FindWindowById(windowId), controlId);

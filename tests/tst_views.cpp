@@ -228,7 +228,7 @@ class TestViews : public QObject {
         ShowCalendarMonth(2026, 12);
         ShowMonthlyView();
         if (where == u"daynote"_s) {
-            QWidget* window = OpenDaynote(12, 9, 2026, false, App().daynotes);
+            QWidget* window = OpenDaynote(12, 9, 2026, App().daynotes);
             SetControlText(FindControl(window, DaynoteTextControl), u"Lunch"_s);
             CloseWindow(window);
         } else {
