@@ -3,12 +3,12 @@
 
 #include "core/datafiles.h"
 #include "core/dates.h"
+#include "core/plist.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QSet>
 #include <algorithm>
 #include <cerrno>
@@ -67,9 +67,7 @@ void RemoveOldBackups(const QString& folder, const QString& fileName) {
 void WriteBackup(int fd, QString target, QString folder, QString fileName) {
     const QByteArray bytes = ReadAll(fd);
     ::close(fd);
-    QSaveFile out(target);
-    if (bytes.isEmpty() || !out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() ||
-        !out.commit())
+    if (bytes.isEmpty() || !WriteBytesAtomically(bytes, target, nullptr))
         return; // no backup yet: the next save tries again
     RemoveOldBackups(folder, fileName);
 }

@@ -13,7 +13,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <cerrno>
 #include <cstring>
@@ -196,10 +195,6 @@ QString WriteRecoveryFile(const RecordArray& daynotes) {
     return QString();
 }
 
-bool WriteFileAtomically(const QByteArray& bytes, const QString& path, QString* reason) {
-    return WriteBytesAtomically(bytes, path, reason);
-}
-
 namespace {
 QByteArray TextFileBytes(const QString& text) {
     QString lines = text;
@@ -209,7 +204,7 @@ QByteArray TextFileBytes(const QString& text) {
 } // namespace
 
 bool WriteTextFile(const QString& text, const QString& path, QString* reason) {
-    return WriteFileAtomically(TextFileBytes(text), path, reason);
+    return WriteBytesAtomically(TextFileBytes(text), path, reason);
 }
 
 QString GetBundleResourcePath(const QString& name) {

@@ -48,9 +48,6 @@ QString WriteRecoveryFile(const RecordArray& daynotes);
 // A file moved aside because it could not be read, named after what happened and when.
 QString MoveDamagedFileAside(const QString& path);
 
-// Replaces the file with the bytes atomically: the old file stays whole until the new one is complete.
-// On failure *reason says where and why ("<file>: <system's reason>").
-bool WriteFileAtomically(const QByteArray& bytes, const QString& path, QString* reason = nullptr);
 // Text files for people (exported logs, time logs): UTF-8 with line feeds, every character kept; carriage
 // returns in the text (line breaks of notes from the Mac) become line feeds. The file is replaced atomically.
 bool WriteTextFile(const QString& text, const QString& path, QString* reason = nullptr);

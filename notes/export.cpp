@@ -5,6 +5,7 @@
 #include "core/datafiles.h"
 #include "core/dates.h"
 #include "core/icalendar.h"
+#include "core/plist.h"
 #include "platform/alerts.h"
 #include "platform/reveal.h"
 #include "platform/windows.h"
@@ -123,7 +124,7 @@ bool ExportDaynoteCalendar(const RecordArray& daynotes, IcalForm form, QString* 
     const QByteArray bytes = DaynoteCalendarBytes(daynotes, form, GetNow());
     if (bytes.isEmpty()) return true;
     const QString path = DataFolderFile(form == IcalForm::ToDos ? ToDosFileName : EventsFileName, reason);
-    return !path.isEmpty() && WriteFileAtomically(bytes, path, reason);
+    return !path.isEmpty() && WriteBytesAtomically(bytes, path, reason);
 }
 
 int CommandExportLog(FourCC) {
