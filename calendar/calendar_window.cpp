@@ -9,6 +9,7 @@
 #include "core/datafiles.h"
 #include "core/dates.h"
 #include "core/daynote_store.h"
+#include "core/preference_changes.h"
 #include "core/preferences.h"
 #include "core/window_ids.h"
 #include "notes/daynote_window.h"
@@ -119,6 +120,15 @@ QWidget* BuildCalendarWindow() {
     SetSunLineVisible(Prefs().showSunLine, window);
     // Only the place is restored: the size follows the desktop's font.
     RestoreWindowPlace(window, saved.toRect());
+    FollowPreferences(window, [window](PrefAspect aspect) {
+        const bool all = aspect == PrefAspect::All;
+        if (all || aspect == PrefAspect::SunLine) SetSunLineVisible(Prefs().showSunLine, window);
+        if (all || aspect == PrefAspect::WeekStart)
+            GoToCurrentMonth(App().daynotes); // the week's first day moves the month grid and the week
+        else if (aspect == PrefAspect::WeekNumber || aspect == PrefAspect::TypeColours)
+            ShowCalendarMonth(GetCalendarYear(), GetCalendarMonth());
+        if (all || aspect == PrefAspect::Countdown) SetLastCountdownDays(CountdownPrefsChanged);
+    });
     FollowDaynotes(window, [](const DaynoteChanges& changes) {
         if (changes.everything) {
             FillMonthGrid();

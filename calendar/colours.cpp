@@ -1,11 +1,11 @@
 // The colours of the daynote types and the colour menus.
 #include "calendar/colours.h"
 
-#include "calendar/calendar_window.h"
 #include "core/dates.h"
+#include "core/font_presets.h"
+#include "core/preference_changes.h"
 #include "core/preferences.h"
 #include "core/window_ids.h"
-#include "notes/daynote_window.h"
 #include "platform/windows.h"
 #include "tools/user_notes.h"
 
@@ -94,7 +94,7 @@ void ShowCalendarColourMenu(QPoint globalPos) {
 
 void ContextualChoice(int menuId, int item, int windowId) {
     if (menuId == CalendarColourMenu && item >= 3 && item <= 6) {
-        if (ChooseColour(item - 2, 0)) ShowCalendarMonth(GetCalendarYear(), GetCalendarMonth());
+        if (ChooseColour(item - 2, 0)) AnnouncePreferenceChange(PrefAspect::TypeColours);
     } else if (menuId == NoteColourMenu && item == 3) {
         PickNoteTextColour(FindWindowById(windowId));
     } else if (menuId == DaynoteColourMenu && item == 3) {

@@ -7,9 +7,9 @@
 #include "core/app_state.h"
 #include "core/dates.h"
 #include "core/daynote_store.h"
+#include "core/font_presets.h"
 #include "core/preferences.h"
 #include "core/window_ids.h"
-#include "notes/daynote_window.h"
 #include "platform/windows.h"
 
 #include <QRect>

@@ -6,6 +6,7 @@
 #include "core/app_state.h"
 #include "core/dates.h"
 #include "core/daynote_store.h"
+#include "core/preference_changes.h"
 #include "core/preferences.h"
 #include "core/window_ids.h"
 #include "notes/daynote_window.h"
@@ -95,6 +96,9 @@ void ShowStoredDay(QWidget* window, int i, const RecordArray& daynotes) {
 
 // The week's days that changed elsewhere are shown again, in the boxes the user has not typed into.
 void FollowDaynoteChanges(QWidget* window) {
+    FollowPreferences(window, [](PrefAspect aspect) {
+        if (aspect == PrefAspect::WeekNumber || aspect == PrefAspect::All) RedrawWeeklyView();
+    });
     FollowDaynotes(window, [window](const DaynoteChanges& changes) {
         const double start = WeekStart();
         if (!changes.HasBetween(start, DayInWeek(6))) return;
