@@ -3,8 +3,8 @@
 
 #include "calendar/colours.h"
 #include "calendar/sun.h"
-#include "calendar/twelve_month.h"
 #include "calendar/weekly_view.h"
+#include "calendar/weeks.h"
 #include "core/app_state.h"
 #include "core/datafiles.h"
 #include "core/dates.h"
@@ -78,10 +78,6 @@ void RefreshCountdownLine(QWidget* window) {
 }
 
 } // namespace
-
-bool MondayFirst() {
-    return Prefs().weekStart == WeekStartsMonday;
-}
 
 // ---------------------------------------------------------------------------------------------------------
 // Building and showing
@@ -191,47 +187,18 @@ void PutDateTimeOnCalTitle(int year, int month) {
 }
 
 void DecOrIncMonth(int buttonId, int* month, int* year) {
-    if (buttonId == PreviousMonthButton || buttonId == MonthlyPreviousButton) {
-        if (*month < 2) {
-            *month = 12;
-            --*year;
-        } else {
-            --*month;
-        }
-    } else if (buttonId == NextMonthButton || buttonId == MonthlyNextButton) {
-        if (*month > 11) {
-            *month = 1;
-            ++*year;
-        } else {
-            ++*month;
-        }
-    } else {
+    if (buttonId == PreviousMonthButton)
+        StepMonth(-1, month, year);
+    else if (buttonId == NextMonthButton)
+        StepMonth(1, month, year);
+    else
         ShowAlert(AlertStyle::Informational, QStringLiteral("Bad Parm in FN DecOrIncMonth - back/forward"),
                   QStringLiteral("Contact developer with this message"));
-    }
 }
 
 // ---------------------------------------------------------------------------------------------------------
 // Grid
 // ---------------------------------------------------------------------------------------------------------
-
-QString WeekdayInitials(int startOffset, int length) {
-    const QStringList& names = ShortWeekdayNames();
-    if (names.isEmpty()) return QString();
-    QString out;
-    for (int i = 0; i < names.size(); ++i) out += names[(i - startOffset) % names.size()].left(length);
-    return out;
-}
-
-double StartOfCurrentWeek() {
-    return StartOfWeekOf(GetNow());
-}
-
-double StartOfWeekOf(double day) {
-    const int weekday = GetDayOfWeek(day); // 1 Monday .. 7 Sunday
-    const int back = MondayFirst() ? weekday - 1 : (weekday == 7 ? 0 : weekday);
-    return AddDateUnits(day, -back, AddDays);
-}
 
 void FillMonthGrid() {
     QWidget* window = CalendarWindow();
@@ -369,10 +336,7 @@ void CalendarTick(QWidget* window) {
 // ---------------------------------------------------------------------------------------------------------
 
 int CalendarYearButton(int controlId, unsigned modifiers) {
-    if (modifiers & ModOption) {
-        ShowGoToYear(GoToYearMode);
-        return EventHandled;
-    }
+    if (modifiers & ModOption) return SendCommand(MakeFourCC("GoYr"));
     ShowCalendarMonth(GetCalendarYear() + (controlId == NextYearButton ? 1 : -1), GetCalendarMonth());
     return EventHandled;
 }

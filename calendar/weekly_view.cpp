@@ -1,8 +1,8 @@
 // The weekly view: one week of daynotes beside each other, seven boxes typed into directly and written into
 // the daynote array as they change, stepped a week at a time.
 #include "calendar/weekly_view.h"
-#include "calendar/calendar_window.h"
 #include "calendar/monthly_view.h"
+#include "calendar/weeks.h"
 #include "core/app_state.h"
 #include "core/dates.h"
 #include "core/daynote_store.h"
@@ -289,8 +289,7 @@ int WeekStepHit(int controlId, unsigned) {
 }
 
 int CurrentWeekHit(int, unsigned) {
-    GoToCurrentMonth(App().daynotes);
-    return EventHandled;
+    return SendCommand(MakeFourCC("SCur"));
 }
 
 int WeeklyRemindersHit(int, unsigned) {
@@ -299,9 +298,5 @@ int WeeklyRemindersHit(int, unsigned) {
 }
 
 int WeekdayInitialClick(int, unsigned modifiers) {
-    if (modifiers & ModOption)
-        ShowMonthlyView();
-    else
-        ShowWeeklyView();
-    return EventHandled;
+    return SendCommand(MakeFourCC(modifiers & ModOption ? "Mont" : "Week"));
 }

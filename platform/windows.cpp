@@ -1442,6 +1442,10 @@ bool TriggerMenuCommand(FourCC command) {
     return false;
 }
 
+int SendCommand(FourCC command) {
+    return sinks.command ? sinks.command(command) : EventNotHandled;
+}
+
 void SetCommandEnabled(FourCC command, bool enabled) {
     for (QAction* a : CommandActions())
         if (FourCCFromText(a->property(CommandCodeProperty).toString()) == command) a->setEnabled(enabled);
