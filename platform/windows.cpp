@@ -205,6 +205,7 @@ bool LeavesTextView(QWidget* control, const QKeyEvent* key) {
 }
 
 QColor TextGround(const QWidget* control);
+void   PaintFontStyleColours(QWidget* control, const NoteFontStyle& style);
 
 class EventRouter : public QObject {
   public:
@@ -252,7 +253,7 @@ class EventRouter : public QObject {
             // background (which sends one more change, with the background it was fitted to).
             if (widget == control && control->property(InkGroundProperty).isValid() &&
                 control->property(InkGroundProperty).value<QColor>() != TextGround(control))
-                SetControlFontStyle(control, GetControlFontStyle(control));
+                PaintFontStyleColours(control, GetControlFontStyle(control));
             break;
         default:
             break;
@@ -389,6 +390,38 @@ QPalette::ColorRole TextGroundRole(const QWidget* control) {
 
 QColor TextGround(const QWidget* control) {
     return control->palette().color(TextGroundRole(control));
+}
+
+// What parts of a font style apply.
+enum FontStyleFlag : int {
+    UseFont = 0x01,
+    UseFace = 0x02,
+    UseSize = 0x04,
+    UseForeColour = 0x08,
+    UseBackColour = 0x10,
+    UseJust = 0x40
+};
+
+// The style's colours on the control. The stored colour stays as it is; what is drawn reads on the desktop's
+// colours, light or dark, black being the desktop's own text colour.
+void PaintFontStyleColours(QWidget* control, const NoteFontStyle& style) {
+    QPalette palette = control->palette();
+    if (style.flags & UseBackColour)
+        palette.setColor(QPalette::Base, ColourOf(style.bgRed, style.bgGreen, style.bgBlue));
+    if (style.flags & UseForeColour) {
+        const QPalette::ColorRole ground = TextGroundRole(control);
+        const QColor              background = palette.color(ground);
+        control->setProperty(InkGroundProperty, background);
+        QColor fg = ColourOf(style.fgRed, style.fgGreen, style.fgBlue);
+        if (fg == QColor(Qt::black) && IsDarkColour(background))
+            fg = QApplication::palette(control).color(ground == QPalette::Base ? QPalette::Text
+                                                                               : QPalette::WindowText);
+        fg = ReadableOn(fg, background);
+        palette.setColor(QPalette::Text, fg);
+        palette.setColor(QPalette::WindowText, fg);
+        palette.setColor(QPalette::ButtonText, fg);
+    }
+    control->setPalette(palette);
 }
 
 // Back from the taskbar, keeping a maximised window maximised.
@@ -1099,14 +1132,6 @@ void UseClockForm(QWidget* timePicker, const QString& clockPattern) {
 
 void SetControlFontStyle(QWidget* control, const NoteFontStyle& style) {
     if (!control) return;
-    enum {
-        UseFont = 0x01,
-        UseFace = 0x02,
-        UseSize = 0x04,
-        UseForeColour = 0x08,
-        UseBackColour = 0x10,
-        UseJust = 0x40
-    };
     control->setProperty(FontStyleProperty, EncodeFontStyle(style));
     QFont font = QApplication::font();
     if ((style.flags & UseFont) && fontFamilies.contains(style.font))
@@ -1118,24 +1143,7 @@ void SetControlFontStyle(QWidget* control, const NoteFontStyle& style) {
         font.setUnderline(style.style & 4);
     }
     control->setFont(font);
-    QPalette palette = control->palette();
-    if (style.flags & UseBackColour)
-        palette.setColor(QPalette::Base, ColourOf(style.bgRed, style.bgGreen, style.bgBlue));
-    if (style.flags & UseForeColour) {
-        // The stored colour stays as it is; what is drawn reads on the desktop's colours, light or dark.
-        const QPalette::ColorRole ground = TextGroundRole(control);
-        const QColor              background = palette.color(ground);
-        control->setProperty(InkGroundProperty, background);
-        QColor fg = ColourOf(style.fgRed, style.fgGreen, style.fgBlue);
-        if (fg == QColor(Qt::black) && IsDarkColour(background))
-            fg = QApplication::palette(control).color(ground == QPalette::Base ? QPalette::Text
-                                                                               : QPalette::WindowText);
-        fg = ReadableOn(fg, background);
-        palette.setColor(QPalette::Text, fg);
-        palette.setColor(QPalette::WindowText, fg);
-        palette.setColor(QPalette::ButtonText, fg);
-    }
-    control->setPalette(palette);
+    PaintFontStyleColours(control, style);
     if (style.flags & UseJust) {
         const Qt::Alignment align = style.just == 1    ? Qt::AlignHCenter
                                     : style.just == -1 ? Qt::AlignRight
