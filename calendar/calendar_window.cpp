@@ -51,12 +51,6 @@ QString CountdownLineText(int days) {
     return QStringLiteral("%1 Days to %2").arg(days).arg(target);
 }
 
-// The clock shows the time; assistive technology names it "Clock" and reads the time as its description.
-void WriteClock(QWidget* clock, const QString& text) {
-    SetControlText(clock, text);
-    SetControlAccessibleDescription(clock, text);
-}
-
 // A cell outside the month: no number, no frame, nothing to announce, and disabled, so neither a click nor
 // the keyboard nor assistive technology finds a day there.
 void ClearDayCell(QWidget* cell) {
@@ -299,7 +293,7 @@ int FindDayCell(int day) {
 // ---------------------------------------------------------------------------------------------------------
 
 void PutTimeOnCal(QWidget* window) {
-    WriteClock(FindControl(window, CalendarClockControl), FormatDate(ClockPattern(), GetNow()));
+    SetControlText(FindControl(window, CalendarClockControl), FormatDate(ClockPattern(), GetNow()));
 }
 
 void SetLastCountdownDays(int days) {
@@ -322,7 +316,7 @@ void CalendarTick(QWidget* window) {
             autosave = p.autosave == AutosaveHalfHour;
         }
         if (chime) PlaySoundNamed(QStringLiteral("Mantel.aiff"));
-        WriteClock(clock, text);
+        SetControlText(clock, text);
         if (autosave) SaveDaynoteFile(App().daynotes);
         RefreshCountdownLine(window);
     } else if (lastCountdownDays >= CountdownNeverDrawn) {
