@@ -10,6 +10,7 @@
 #include "core/dates.h"
 #include "core/daynote_store.h"
 #include "core/preferences.h"
+#include "core/sync.h"
 #include "core/window_ids.h"
 #include "notes/daynote_window.h"
 #include "platform/alerts.h"
@@ -117,6 +118,7 @@ QWidget* BuildCalendarWindow() {
     KeepMenuBarWhole(window);
     FitWindowToContent(window);
     SetSunLineVisible(Prefs().showSunLine, window);
+    ShowSyncStatusLine(window);
     // Only the place is restored: the size follows the desktop's font.
     RestoreWindowPlace(window, saved.toRect());
     FollowDaynotes(window, [](const DaynoteChanges& changes) {

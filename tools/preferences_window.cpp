@@ -11,6 +11,7 @@
 #include "platform/help_tags.h"
 #include "platform/key_filters.h"
 #include "platform/windows.h"
+#include "tools/sync_preferences.h"
 #include "tools/timer.h"
 
 #include <QFileInfo>
@@ -131,6 +132,7 @@ void FillPreferencesWindow(QWidget* window) {
     SetControlText(FindControl(window, AutoDeleteAgeField), QString::number(p.autoDeleteAge));
     EnableMessageField(window);
     ShowSoundLabel();
+    FillSyncPreferences(window);
 }
 
 void ClosePreferences(QWidget* window) {
@@ -140,6 +142,7 @@ void ClosePreferences(QWidget* window) {
     p.autoDeleteAge = uint16_t(age < 1 || age > 9999 ? 9999 : age);
     p.countDownMessage = GetControlText(FindControl(window, CountdownMessageField));
     SetLastCountdownDays(CountdownPrefsChanged);
+    TakeSyncPreferences(window);
 }
 
 QString SoundLabelText() {
