@@ -7,6 +7,7 @@
 
 #include <QCryptographicHash>
 #include <QRegularExpression>
+#include <QUrl>
 #include <cmath>
 
 namespace {
@@ -41,18 +42,25 @@ bool HasText(const Record& record, const QString& key) {
     return v && ValueText(*v);
 }
 
-void AddXProperty(icalcomponent* component, const char* name, const QByteArray& value) {
-    icalproperty* p = icalproperty_new_x(value.constData());
+// X- property values travel percent-encoded, where anything iCalendar or libical might treat as special
+// (line breaks, commas, semicolons, backslashes, leading blanks) is written as %XX; addresses stay readable.
+void AddXProperty(icalcomponent* component, const char* name, const QString& value) {
+    const QByteArray encoded = QUrl::toPercentEncoding(value, "@:/?=&+!*'()$#[]");
+    icalproperty*    p = icalproperty_new_x(encoded.constData());
     icalproperty_set_x_name(p, name);
     icalcomponent_add_property(component, p);
 }
 
-// The value of an X- property, or null when the component has none of that name.
-const char* XProperty(icalcomponent* component, const char* name) {
+// The value of an X- property, or false when the component has none of that name.
+bool XProperty(icalcomponent* component, const char* name, QString* text) {
     for (icalproperty* p = icalcomponent_get_first_property(component, ICAL_X_PROPERTY); p;
-         p = icalcomponent_get_next_property(component, ICAL_X_PROPERTY))
-        if (qstrcmp(icalproperty_get_x_name(p), name) == 0) return icalproperty_get_x(p);
-    return nullptr;
+         p = icalcomponent_get_next_property(component, ICAL_X_PROPERTY)) {
+        if (qstrcmp(icalproperty_get_x_name(p), name) != 0) continue;
+        const char* raw = icalproperty_get_x(p);
+        *text = QUrl::fromPercentEncoding(raw ? raw : "");
+        return true;
+    }
+    return false;
 }
 
 QString ToStoredBreaks(QString text) {
@@ -111,11 +119,12 @@ QByteArray DaynoteToObject(const Record& record) {
     icalcomponent_add_property(e, icalproperty_new_description(IcalText(text).constData()));
     icalcomponent_add_property(e, icalproperty_new_transp(ICAL_TRANSP_TRANSPARENT));
     int8_t type = 0;
-    if (RecordByte(record, NoteTypeKey, &type)) AddXProperty(e, TypeProperty, QByteArray::number(type));
+    if (RecordByte(record, NoteTypeKey, &type)) AddXProperty(e, TypeProperty, QString::number(type));
     if (const Value* v = FindField(record, NoteCFSKey))
-        if (const QByteArray* style = ValueData(*v)) AddXProperty(e, StyleProperty, style->toBase64());
+        if (const QByteArray* style = ValueData(*v))
+            AddXProperty(e, StyleProperty, QString::fromLatin1(style->toBase64()));
     for (const TextKey& k : ReminderTexts)
-        if (HasText(record, *k.key)) AddXProperty(e, k.property, IcalText(TextOf(record, *k.key)));
+        if (HasText(record, *k.key)) AddXProperty(e, k.property, TextOf(record, *k.key));
     double reminder = 0;
     if (RecordDate(record, ReminderDateKey, &reminder)) {
         IcalComponent alarm = NewIcalComponent(ICAL_VALARM_COMPONENT);
@@ -147,11 +156,11 @@ bool ObjectToDaynote(const QByteArray& bytes, Record* record, double* day) {
         if (!description) description = icalcomponent_get_summary(e);
         SetField(r, NoteDataKey, Value(ToStoredBreaks(QString::fromUtf8(description ? description : ""))));
         SetField(r, NoteDateKey, Value(DateValue{date}));
-        const char* type = XProperty(e, TypeProperty);
-        const int   t = type ? QByteArray(type).toInt() : 0;
+        QString   type, style;
+        const int t = XProperty(e, TypeProperty, &type) ? type.toInt() : 0;
         SetField(r, NoteTypeKey, Value(qint64(t >= NoteStandard && t <= NoteKeeper ? t : NoteStandard)));
-        const char*   style = XProperty(e, StyleProperty);
-        QByteArray    styleBytes = style ? QByteArray::fromBase64(style) : QByteArray();
+        QByteArray styleBytes =
+            XProperty(e, StyleProperty, &style) ? QByteArray::fromBase64(style.toLatin1()) : QByteArray();
         NoteFontStyle decoded;
         if (!DecodeFontStyle(styleBytes, &decoded)) styleBytes = EncodeFontStyle(NoteFontStyle());
         SetField(r, NoteCFSKey, Value(styleBytes));
@@ -164,9 +173,10 @@ bool ObjectToDaynote(const QByteArray& bytes, Record* record, double* day) {
                 SetField(r, ReminderDateKey, Value(DateValue{std::floor(moment)}));
             }
         }
-        for (const TextKey& k : ReminderTexts)
-            if (const char* value = XProperty(e, k.property))
-                SetField(r, *k.key, Value(QString::fromUtf8(value)));
+        for (const TextKey& k : ReminderTexts) {
+            QString value;
+            if (XProperty(e, k.property, &value)) SetField(r, *k.key, Value(value));
+        }
         *record = std::move(r);
         *day = date;
         return true;
