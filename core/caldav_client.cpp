@@ -10,9 +10,10 @@
 
 namespace {
 
-const QString         Dav = QStringLiteral("DAV:");
-const QString         CalDav = QStringLiteral("urn:ietf:params:xml:ns:caldav");
-constexpr int         TransferTimeoutMs = 20000;
+const QString Dav = QStringLiteral("DAV:");
+const QString CalDav = QStringLiteral("urn:ietf:params:xml:ns:caldav");
+// A big collection listed for the first time keeps some servers silent for minutes before they answer.
+constexpr int         TransferTimeoutMs = 180000;
 constexpr const char* TriedProperty = "vrdxAuthTried";
 
 int StatusCodeOfLine(const QString& line) {
@@ -54,6 +55,9 @@ CaldavClient::Headers Depth(int depth) {
 } // namespace
 
 QString CaldavStatus::Reason() const {
+    if (http == 0 &&
+        (network == QNetworkReply::OperationCanceledError || network == QNetworkReply::TimeoutError))
+        return QStringLiteral("the server did not answer in time");
     if (http == 0) return QStringLiteral("server not reachable");
     if (http == 401) return QStringLiteral("user name or password refused");
     if (http == 403) return QStringLiteral("the server refused access");
@@ -159,8 +163,12 @@ CaldavClient::~CaldavClient() {
 
 void CaldavClient::AbortAll() {
     const auto pending = replies;
-    for (const QPointer<QNetworkReply>& reply : pending)
-        if (reply) reply->abort();
+    for (const QPointer<QNetworkReply>& reply : pending) {
+        if (!reply) continue;
+        reply->disconnect(this); // an ended request answers nobody
+        reply->abort();
+        reply->deleteLater();
+    }
     replies.clear();
 }
 

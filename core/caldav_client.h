@@ -70,7 +70,7 @@ class CaldavClient : public QObject {
     void Put(const QUrl& object, const QByteArray& data, const QString& etag,
              std::function<void(const CaldavStatus&, const QString& newEtag)> done);
     void Delete(const QUrl& object, const QString& etag, Done done);
-    // Ends every request under way; their callbacks see no answer.
+    // Ends every request under way; their callbacks are never called.
     void AbortAll();
     int  Pending() const { return int(replies.size()); }
 

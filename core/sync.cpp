@@ -181,6 +181,7 @@ class SyncEngine : public QObject {
         if (!Prefs().sync.enabled) return;
         afterChange.stop();
         periodic.stop();
+        const bool underWay = running;
         if (!running) Start();
         if (!running) return;
         QEventLoop loop;
@@ -188,6 +189,8 @@ class SyncEngine : public QObject {
         limit.setSingleShot(true);
         connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
         finished = [&loop] { loop.quit(); };
+        // A run that compared before the windows gave back their texts goes round once more.
+        if (underWay) again = true;
         limit.start(limitMs);
         loop.exec();
         finished = nullptr;
@@ -491,12 +494,13 @@ class SyncEngine : public QObject {
         remote.clear();
         writes.clear();
         SetStatus(text);
-        if (finished) return finished();
         // Another round when asked for meanwhile, but never round after round on its own.
-        if (again && ++rounds <= MaxRounds)
+        if (again && ++rounds <= MaxRounds) {
             QTimer::singleShot(0, this, [this] { Run(); });
-        else
-            rounds = 0;
+            return;
+        }
+        rounds = 0;
+        if (finished) finished();
     }
 
     struct Remote {
