@@ -129,16 +129,13 @@ class SyncEngine : public QObject {
 
     void Configure() {
         const SyncSettings& s = Prefs().sync;
-        if (s.enabled)
-            periodic.start(std::max(1, s.minutes) * 60000);
-        else
-            periodic.stop();
         if (!s.enabled) {
+            periodic.stop();
             afterChange.stop();
-            SetStatus(QString());
-        } else if (status.isEmpty()) {
-            SetStatus(QStringLiteral("Not synced yet"));
+            return SetStatus(QString());
         }
+        periodic.start(std::max(1, s.minutes) * 60000);
+        if (status.isEmpty()) SetStatus(QStringLiteral("Not synced yet"));
     }
 
     void DaynotesChanged() {
@@ -159,21 +156,21 @@ class SyncEngine : public QObject {
         running = true;
         listAll = false;
         again = false;
-        failed = false;
+        ++generation;
         conflicts.clear();
         settings = Prefs().sync;
         if (settings.server.trimmed().isEmpty() || settings.user.isEmpty())
             return Fail(QStringLiteral("no server or user name set in Preferences"), false);
         SetStatus(QStringLiteral("Syncing..."), false);
-        ReadSecretPassword(SyncAccount(settings.server, settings.user),
-                           [self = QPointer(this)](bool found, const QString& password, const QString&) {
-                               if (!self || !self->running) return;
-                               if (!found)
-                                   return self->Fail(QStringLiteral("no password stored for the account"),
-                                                     false);
-                               self->client = new CaldavClient(self->settings.user, password, self);
-                               self->FindCollection();
-                           });
+        ReadSecretPassword(
+            SyncAccount(settings.server, settings.user),
+            [self = QPointer(this), run = generation](bool found, const QString& password, const QString&) {
+                // The keyring may answer after this run was ended and another began.
+                if (!self || !self->running || self->generation != run) return;
+                if (!found) return self->Fail(QStringLiteral("no password stored for the account"), false);
+                self->client = new CaldavClient(self->settings.user, password, self);
+                self->FindCollection();
+            });
     }
 
     // Waits for the run under way (or a new one) at most limitMs, then ends it where it stands.
@@ -522,9 +519,10 @@ class SyncEngine : public QObject {
     qsizetype             nextWrite = 0;
     int                   writesOut = 0;
     QStringList           conflicts;
-    bool running = false, again = false, failed = false, applying = false, lastWorked = false;
-    bool listAll = false; // a write found the listing out of date
-    int  rounds = 0;
+    bool                  running = false, again = false, applying = false, lastWorked = false;
+    bool                  listAll = false; // a write found the listing out of date
+    int                   rounds = 0;
+    int                   generation = 0; // counts runs
     std::function<void()> finished;
 };
 

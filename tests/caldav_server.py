@@ -50,8 +50,8 @@ class Radicale:
         except OSError:
             return False
 
-    def request(self, method, path, body=b"", headers=None):
-        conn = http.client.HTTPConnection("127.0.0.1", self.port, timeout=30)
+    def request(self, method, path, body=b"", headers=None, timeout=60):
+        conn = http.client.HTTPConnection("127.0.0.1", self.port, timeout=timeout)
         auth = base64.b64encode(f"{self.user}:{self.password}".encode()).decode()
         conn.request(method, path, body, dict({"Authorization": "Basic " + auth}, **(headers or {})))
         response = conn.getresponse()
