@@ -11,6 +11,7 @@
 #include "core/daynote_store.h"
 #include "core/preference_changes.h"
 #include "core/preferences.h"
+#include "core/sync.h"
 #include "core/window_ids.h"
 #include "notes/daynote_window.h"
 #include "platform/alerts.h"
@@ -108,6 +109,7 @@ QWidget* BuildCalendarWindow() {
     KeepMenuBarWhole(window);
     FitWindowToContent(window);
     SetSunLineVisible(Prefs().showSunLine, window);
+    ShowSyncStatusLine(window);
     // Only the place is restored: the size follows the desktop's font.
     RestoreWindowPlace(window, saved.toRect());
     FollowPreferences(window, [window](PrefAspect aspect) {

@@ -11,6 +11,7 @@
 #include "core/datafiles.h"
 #include "core/preferences.h"
 #include "core/startup.h"
+#include "core/sync.h"
 #include "core/undo.h"
 #include "core/web_page.h"
 #include "core/window_ids.h"
@@ -30,6 +31,7 @@
 #include "tools/preferences_window.h"
 #include "tools/printing.h"
 #include "tools/shutdown.h"
+#include "tools/sync_preferences.h"
 #include "tools/time_log.h"
 #include "tools/time_zones.h"
 #include "tools/timer.h"
@@ -183,6 +185,7 @@ const CommandRow CommandTable[] = {
     {MakeFourCC("ImpI"), CommandImportIcalendar},
     {MakeFourCC("ShDn"), CommandOpenShutdown},
     {MakeFourCC("RBak"), CommandRestoreBackup},
+    {MakeFourCC("Sync"), CommandSync},
 };
 
 // Rows arrive with the windows that hold their controls.
@@ -258,6 +261,9 @@ const std::initializer_list<ControlRow> ControlTable = {
     {CountdownNamingGroup, CountdownNamingGroup, ControlHit, PreferencesRadioHit},
     {ShowSecondsBox, ShowSecondsBox, ControlHit, PreferencesBoxHit},
     {HideInBackgroundBox, BringAllToFrontBox, ControlHit, PreferencesBoxHit},
+    {SyncEnabledBox, SyncEnabledBox, ControlHit, SyncEnabledHit},
+    {SyncCalendarPopUp, SyncCalendarPopUp, ControlHit, SyncCalendarChosen},
+    {SyncFindButton, SyncFindButton, ControlHit, SyncFindHit},
     {WeekNumberBox, WeekNumberBox, ControlHit, PreferencesBoxHit},
     {SunLineBox, SunLineBox, ControlHit, PreferencesBoxHit},
     {PreferencesResetButton, PreferencesResetButton, ControlHit, PreferencesResetHit},

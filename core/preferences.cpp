@@ -248,6 +248,16 @@ void LoadPreferences() {
 
     p.timerSoundPath.clear();
     ResolveFileAlias(TimerSoundKey, &p.timerSoundPath);
+
+    p.sync.enabled = PrefGetBool(SyncEnabledKey, d.sync.enabled);
+    for (auto [key, field] : {std::pair{&SyncServerKey, &p.sync.server},
+                              {&SyncUserKey, &p.sync.user},
+                              {&SyncCalendarKey, &p.sync.calendar}}) {
+        const Value*   v = PrefCopyValue(*key);
+        const QString* text = v ? ValueText(*v) : nullptr;
+        *field = text ? *text : QString();
+    }
+    if (!PrefGetInt(SyncMinutesKey, &p.sync.minutes) || p.sync.minutes < 1) p.sync.minutes = d.sync.minutes;
 }
 
 void SavePreferences() {
@@ -284,14 +294,26 @@ void SavePreferences() {
     PrefSetInt(TimeZone1OffsetKey, p.timeZone1Offset);
     PrefSetInt(TimeZone2OffsetKey, p.timeZone2Offset);
     if (!p.timerSoundPath.isEmpty()) SaveFileAlias(TimerSoundKey, p.timerSoundPath);
+    SaveSyncPreferences();
+}
+
+void SaveSyncPreferences() {
+    const SyncSettings& sync = Prefs().sync;
+    PrefSetBool(SyncEnabledKey, sync.enabled);
+    SetField(domain, SyncServerKey, Value(sync.server));
+    SetField(domain, SyncUserKey, Value(sync.user));
+    SetField(domain, SyncCalendarKey, Value(sync.calendar));
+    PrefSetInt(SyncMinutesKey, sync.minutes);
     PrefSync();
 }
 
 void ResetPreferences() {
     Preferences&      p = Prefs();
-    const PrefRect    timeLog = p.timeLogRect;
-    const Preferences defaults;
+    const PrefRect     timeLog = p.timeLogRect;
+    const SyncSettings sync = p.sync;
+    const Preferences  defaults;
     p = defaults;
+    p.sync = sync;
     p.countDownDate = FirstOfNextYear();
     p.countDownMessage = QString();
     p.timeZone1Name = QString();

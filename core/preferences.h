@@ -63,6 +63,11 @@ inline const QString UserNotesOpenAtQuitKey = QStringLiteral("UserNotesOpenAtQui
 inline const QString UserNotesOpenAtQuitRectKey = QStringLiteral("UserNotesOpenAtQuitRect%1");
 inline const QString LocationLatitudeKey = QStringLiteral("Location latitude");
 inline const QString LocationLongitudeKey = QStringLiteral("Location longitude");
+inline const QString SyncEnabledKey = QStringLiteral("Sync with a CalDAV server");
+inline const QString SyncServerKey = QStringLiteral("Sync - Server address");
+inline const QString SyncUserKey = QStringLiteral("Sync - User name");
+inline const QString SyncCalendarKey = QStringLiteral("Sync - Calendar");
+inline const QString SyncMinutesKey = QStringLiteral("Sync every (minutes)");
 
 // Radio-group value codes.
 enum PrefCode : uint16_t {
@@ -95,6 +100,16 @@ struct PrefRect {
         return {int16_t(r.top()), int16_t(r.left()), int16_t(r.top() + r.height()),
                 int16_t(r.left() + r.width())};
     }
+};
+
+// The CalDAV account; its password lives in the desktop's Secret Service, never here.
+struct SyncSettings {
+    bool    enabled = false;
+    QString server;   // the address the user gave
+    QString user;     // user name on the server
+    QString calendar; // the collection's address; empty: the first one found
+    int32_t minutes = 15;
+    bool    operator==(const SyncSettings&) const = default;
 };
 
 struct Preferences {
@@ -139,6 +154,8 @@ struct Preferences {
     std::optional<QString> timeZone1Name;
     std::optional<QString> timeZone2Name;
     QString                timerSoundPath; // empty: the desktop's alert sound
+
+    SyncSettings sync; // kept through Reset: an account is no display setting
 };
 
 Preferences& Prefs();
@@ -169,6 +186,8 @@ bool ResolveFileAlias(const QString& key, QString* path);
 // Reads the domain file and fills the record. A damaged file is set aside and the user told.
 void LoadPreferences();
 void SavePreferences();
+// The sync account alone, at once (the preferences window changed it).
+void SaveSyncPreferences();
 void ResetPreferences();
 
 // User notes open at quit, numbered from 0 in each run; ReopenUserNotes consumes the keys in order and hands

@@ -12,6 +12,7 @@
 #include "core/dispatch.h"
 #include "core/file_types.h"
 #include "core/preferences.h"
+#include "core/sync.h"
 #include "core/web_page.h"
 #include "core/window_ids.h"
 #include "notes/daynote_list.h"
@@ -117,6 +118,7 @@ int RunApplication(int argc, char** argv) {
     QTimer::singleShot(0, &app, [] { DeferAlerts(false); });
     InstallTick(0, 0.5);
     if (!files.isEmpty()) QTimer::singleShot(0, &app, [files] { OpenDroppedFiles(files); });
+    QTimer::singleShot(0, &app, StartSyncService);
     ShowTrayIcon(ActivateApplication);
 
     StartLoopMeter();
@@ -307,6 +309,8 @@ void QuitSequence() {
     app.quitting = true;
     FinishReminderWork(); // e-mails taken by then lose their fields in the file saved below
     CloseAllForQuit();
+    // What the windows just gave back goes to the server too, in the time a quit can spare.
+    if (app.daynotesLoaded) SyncAtQuit();
     // A quit request during start-up must not write an array that was never loaded over the user's file.
     if (app.prefsLoaded) SavePreferences();
     QString reason;

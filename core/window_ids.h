@@ -34,6 +34,7 @@ enum ControlId : int {
     CalendarTitleControl = 92,
     CalendarClockControl = 93,
     CalendarSunLineControl = 451,
+    CalendarSyncStatusControl = 880,
     DaynoteTextControl = 233,
 };
 

@@ -969,6 +969,16 @@ void SetControlText(QWidget* control, const QString& text) {
     --suppressTextEvents;
 }
 
+void SetPopUpItems(QWidget* control, const QStringList& items) {
+    auto* combo = qobject_cast<QComboBox*>(control);
+    if (!combo) return;
+    ++suppressTextEvents;
+    combo->clear();
+    combo->addItems(items);
+    combo->setCurrentIndex(-1);
+    --suppressTextEvents;
+}
+
 int GetControlValue(const QWidget* control) {
     if (!control) return 0;
     if (auto* w = qobject_cast<const QAbstractButton*>(control)) return w->isChecked() ? 1 : 0;

@@ -150,6 +150,8 @@ void     SetControlText(QWidget* control, const QString& text); // raises no tex
 // Check box 0/1, radio group 1..n (0 none), pop-up menu 1..n, spin box or slider its number.
 int     GetControlValue(const QWidget* control);
 void    SetControlValue(QWidget* control, int value);
+// Replaces the items of a pop-up menu; none is chosen until SetControlValue picks one (1-based).
+void    SetPopUpItems(QWidget* control, const QStringList& items);
 bool    IsControlEnabled(const QWidget* control);
 void    SetControlEnabled(QWidget* control, bool enabled);
 QString GetControlTitle(const QWidget* control);

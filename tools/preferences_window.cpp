@@ -10,6 +10,7 @@
 #include "platform/help_tags.h"
 #include "platform/key_filters.h"
 #include "platform/windows.h"
+#include "tools/sync_preferences.h"
 #include "tools/timer.h"
 
 #include <QFileInfo>
@@ -117,6 +118,7 @@ void FillPreferencesWindow(QWidget* window) {
     SetControlText(FindControl(window, AutoDeleteAgeField), QString::number(p.autoDeleteAge));
     EnableMessageField(window);
     ShowSoundLabel();
+    FillSyncPreferences(window);
 }
 
 void ClosePreferences(QWidget* window) {
@@ -126,6 +128,7 @@ void ClosePreferences(QWidget* window) {
     p.autoDeleteAge = uint16_t(age < 1 || age > 9999 ? 9999 : age);
     p.countDownMessage = GetControlText(FindControl(window, CountdownMessageField));
     AnnouncePreferenceChange(PrefAspect::Countdown);
+    TakeSyncPreferences(window);
 }
 
 QString SoundLabelText() {

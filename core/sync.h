@@ -1,0 +1,35 @@
+// Two-way sync of the daynotes with one CalDAV collection. Offline first: the daynotes in memory and on
+// disk are the truth the user works on; a sync compares each day with the server and with the state of the
+// last sync, sends what changed here, takes what changed there and merges a day changed on both sides so
+// that no line of either is lost. Nothing here waits for the network.
+#pragma once
+
+#include "core/caldav_client.h"
+#include "platform/fourcc.h"
+
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+// At launch, once the event loop runs: the first sync, the timer, and a sync after each change.
+void StartSyncService();
+// File > Sync Now (command 'Sync').
+int  CommandSync(FourCC);
+void SyncNow();
+// The quit gives a sync at most `limitMs`; what is not sent by then goes next time.
+void SyncAtQuit(int limitMs = 3000);
+// The preferences window changed the account: timers and the calendar line follow it.
+void SyncSettingsChanged();
+
+// The one-line status ("Synced 14:02", "Sync failed: server not reachable, will retry"); empty while sync is
+// off.
+QString SyncStatusText();
+// Puts the status line into the calendar window (shown only while sync is on).
+void ShowSyncStatusLine(QWidget* calendar);
+
+// The calendars of an account, for the preferences window's pop-up; answers later.
+void DiscoverCalendars(const QString& server, const QString& user, const QString& password,
+                       std::function<void(const CaldavStatus&, const QList<CaldavCollection>&)> done);
+// The Secret Service account name of the user on the server.
+QString SyncAccount(const QString& server, const QString& user);
