@@ -174,6 +174,11 @@ bool InitializeApplication() {
 
 namespace {
 
+// Nothing else was open: the calendar is the way in, whatever the last session left.
+void ShowCalendarIfNothingOpen() {
+    if (DocumentWindows().isEmpty() && !TrayAvailable()) ShowCalendar();
+}
+
 void BeginStartUp(bool readInBackground) {
     AppState& app = App();
     SetRecoveryWriter([] { return WriteRecoveryFile(App().daynotes); });
@@ -212,10 +217,10 @@ void BeginStartUp(bool readInBackground) {
     if (prefs.monthlyWndOpen) ShowMonthlyView();
     if (prefs.weeklyWndOpen) ShowWeeklyView();
     if (prefs.eventWndOpen) ShowEventList();
-    if (prefs.listWndOpen) ShowDaynoteList();
+    // The daynote list opens only with daynotes to list, so a start-up reading them meanwhile opens it later.
+    if (prefs.listWndOpen && !readInBackground) ShowDaynoteList();
     MarkPhase("windows");
-    // Nothing else was open: the calendar is the way in, whatever the last session left.
-    if (DocumentWindows().isEmpty() && !TrayAvailable()) ShowCalendar();
+    if (!(prefs.listWndOpen && readInBackground)) ShowCalendarIfNothingOpen();
     RebuildRecentUserNotesMenu();
     SetHelpTags(prefs.helpTags, 2000);
 }
@@ -243,6 +248,10 @@ bool FinishStartUp() {
     Preferences& prefs = Prefs();
     if (launch.failed || (launch.reading && !LoadDaynotes())) return false;
     MarkPhase("daynotes-in");
+    if (launch.reading && prefs.listWndOpen) {
+        ShowDaynoteList();
+        ShowCalendarIfNothingOpen();
+    }
     // Reading the file took several times the memory its daynotes keep; what it freed goes back to the system
     // rather than staying with the process for the rest of the session.
     QTimer::singleShot(0, qApp, [] {

@@ -7,7 +7,7 @@ import app_harness as h
 h.in_private_bus()
 
 check = h.Checks()
-COUNT = 20000
+COUNT = 60000  # enough that reading the file outlasts the first calls on the bus
 first = datetime.datetime(2000, 1, 1)
 notes = [{"NoteDataKey": f"Note {i}\rsecond line", "NoteDateKey": first + datetime.timedelta(days=i),
           "NoteTypeKey": 1} for i in range(COUNT)]
@@ -23,17 +23,21 @@ def request(day):
 for case in ("request then quit", "quit at once"):
     home = h.Home()
     h.write_plist(home.daynotes, notes)
-    app = h.App(home, env={"TZ": "Europe/Berlin"}, until_loop=False)  # as soon as it owns its bus name
+    # As soon as its event loop answers, which is before the file is read to the end. The file's days begin at
+    # midnight UTC.
+    app = h.App(home, env={"TZ": "UTC"})
     if case == "request then quit":
         request(existing)
         request(new_day)
+        h.answers()  # a call after the signals: answered once they have been taken in
     status = app.stop()
     check(f"{case}: ends cleanly", status == 0, f"{status} {app.stderr}")
-    saved = {n["NoteDateKey"]: n["NoteDataKey"] for n in h.read_plist(home.daynotes)}
-    kept = all(saved.get(n["NoteDateKey"], "").startswith(n["NoteDataKey"]) for n in notes)
+    # Line breaks compared as line feeds: Python's XML reader turns raw carriage returns into them.
+    saved = {n["NoteDateKey"]: n["NoteDataKey"].replace("\r", "\n") for n in h.read_plist(home.daynotes)}
+    kept = all(saved.get(n["NoteDateKey"], "").startswith(n["NoteDataKey"].replace("\r", "\n")) for n in notes)
     check(f"{case}: every daynote of the file kept", kept and len(saved) >= COUNT, f"{len(saved)} daynotes")
     if case == "request then quit":
-        line = "TNQ DayNote/Reminder for: Early\rand task: work\r"
+        line = "TNQ DayNote/Reminder for: Early\nand task: work\n"
         check("the early request added to a daynote of the file", saved.get(existing, "").endswith(line),
               repr(saved.get(existing)))
         check("the early request made a new daynote", saved.get(new_day) == line, repr(saved.get(new_day)))
