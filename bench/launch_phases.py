@@ -5,8 +5,9 @@ on a private session bus, against the same runs with an empty data folder.
 Prints one table of medians with the goals beside them:
   - launch to the first window painted (the program's own "first-paint" moment, VRDX_PHASES), and to the
     daynotes being in;
-  - start, answer on the bus, SIGTERM, exit (load + save of a file Python wrote, so the save writes), minus
-    the same with an empty folder, and Python's plistlib load + dump of the same file in the same run;
+  - start until the daynotes are in, answer on the bus, SIGTERM, exit (load + save of a file Python wrote,
+    so that the save writes), minus the same with an empty folder, and Python's plistlib load + dump of the
+    same file in the same run;
   - SIGTERM to exit with that save and the day's first backup due;
   - the worst D-Bus answer while the 1,387 reminders due at launch are worked through;
   - RSS after launch, and idle CPU over a while with the calendar, weekly view and countdown open.
@@ -99,10 +100,12 @@ def launch(notes, x):
 
 
 def whole_run(notes, x):
-    """Start, one answer on the bus, SIGTERM, exit; and of it, SIGTERM to exit."""
+    """Start until the daynotes are in and the bus is answered, SIGTERM, exit; and of it, SIGTERM to exit.
+    (The bus is answered before the daynotes are in, and a SIGTERM then waits for them.)"""
     home = fresh_home(notes)
     started = time.monotonic()
     run = Run(home, x)
+    run.until("first-tick")
     h.wait_until(h.answers, 60, step=0.005)
     quit_time = run.terminate()
     total = time.monotonic() - started
