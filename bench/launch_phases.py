@@ -78,7 +78,7 @@ class Run:
         """SIGTERM; the seconds until the process is gone."""
         sent = time.monotonic()
         self.proc.send_signal(signal.SIGTERM)
-        self.proc.stderr.read()
+        self.rest = self.proc.stderr.read()
         self.proc.wait(timeout=60)
         return time.monotonic() - sent
 
