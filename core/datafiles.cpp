@@ -16,6 +16,7 @@
 #include <QStandardPaths>
 #include <cerrno>
 #include <cstring>
+#include <future>
 #include <sys/stat.h>
 
 namespace {
@@ -28,14 +29,31 @@ bool IsArrayOfRecords(const Value& root) {
     return true;
 }
 
-// Reads an array of records. A missing file is an empty array; a damaged one is moved aside and reported.
-bool LoadRecordArrayFile(const QString& path, const QString& what, RecordArray* array) {
-    array->clear();
-    if (!QFileInfo::exists(path)) return true;
-    Value   root;
+// What reading a record-array file found, before anything is done about it: touches nothing but the file,
+// so that it may run on any thread.
+struct ArrayFileRead {
+    bool  missing = false;
+    bool  array = false; // a readable array of records
+    Value root;
+};
+
+ArrayFileRead ReadArrayFile(const QString& path) {
+    ArrayFileRead read;
+    if (!QFileInfo::exists(path)) {
+        read.missing = true;
+        return read;
+    }
     QString error;
-    if (ReadPropertyListFile(path, &root, &error) && IsArrayOfRecords(root)) {
-        *array = std::move(std::get<RecordArray>(root.v));
+    read.array = ReadPropertyListFile(path, &read.root, &error, &RecordKeys()) && IsArrayOfRecords(read.root);
+    return read;
+}
+
+// A missing file is an empty array; a damaged one is moved aside and reported.
+bool TakeArrayFileRead(const QString& path, const QString& what, ArrayFileRead&& read, RecordArray* array) {
+    array->clear();
+    if (read.missing) return true;
+    if (read.array) {
+        *array = std::move(std::get<RecordArray>(read.root.v));
         return true;
     }
     const QString moved = MoveDamagedFileAside(path);
@@ -52,6 +70,17 @@ bool LoadRecordArrayFile(const QString& path, const QString& what, RecordArray* 
                   .arg(QDir::toNativeSeparators(moved)));
     return true;
 }
+
+bool LoadRecordArrayFile(const QString& path, const QString& what, RecordArray* array) {
+    return TakeArrayFileRead(path, what, ReadArrayFile(path), array);
+}
+
+// The daynote file being read on a worker: its path, and the result once there.
+struct BackgroundRead {
+    QString                    path;
+    std::future<ArrayFileRead> result;
+};
+BackgroundRead background;
 
 // Creates the folder and every missing folder above it, private to the user as XDG asks for data folders.
 // QDir::mkpath does not say why it failed, and the user must be told.
@@ -117,6 +146,21 @@ void MigrateDataFolder() {
 bool LoadDaynoteFile(const QString& name, RecordArray* daynotes) {
     GetDataFolderURL();
     return LoadRecordArrayFile(GetDataFileURL(name), QStringLiteral("daynote"), daynotes);
+}
+
+void StartReadingDaynoteFile(const QString& name, std::function<void()> read) {
+    GetDataFolderURL();
+    background.path = GetDataFileURL(name);
+    background.result = std::async(std::launch::async, [path = background.path, read = std::move(read)] {
+        ArrayFileRead result = ReadArrayFile(path);
+        QMetaObject::invokeMethod(QCoreApplication::instance(), read, Qt::QueuedConnection);
+        return result;
+    });
+}
+
+bool FinishReadingDaynoteFile(const QString& name, RecordArray* daynotes) {
+    if (!background.result.valid()) return LoadDaynoteFile(name, daynotes);
+    return TakeArrayFileRead(background.path, QStringLiteral("daynote"), background.result.get(), daynotes);
 }
 
 bool ReadRecordArrayFile(const QString& path, RecordArray* array) {

@@ -5,6 +5,7 @@
 #include "core/records.h"
 
 #include <QString>
+#include <functional>
 
 inline const QString DaynoteFileName = QStringLiteral("VRDX DayNotes");
 inline const QString EventFileName = QStringLiteral("VRDX Events");
@@ -24,6 +25,11 @@ void MigrateDataFolder();
 // never write over words the user still has. Returns false only if the damaged file could not be moved, in
 // which case nothing may be saved under its name.
 bool LoadDaynoteFile(const QString& name, RecordArray* daynotes);
+// LoadDaynoteFile in two halves, so that start-up can build its windows while the file is read: the reading
+// runs on a worker thread, and `read` is then called on the event loop. Finishing waits for the worker if
+// it is not done yet (and without a start reads now), then does with the result what LoadDaynoteFile does.
+void StartReadingDaynoteFile(const QString& name, std::function<void()> read);
+bool FinishReadingDaynoteFile(const QString& name, RecordArray* daynotes);
 bool LoadEventFile(RecordArray* events);
 // Reads a property-list array of records from any file, touching nothing; false when it is missing or not
 // such an array.

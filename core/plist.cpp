@@ -479,8 +479,9 @@ struct PlistReader {
     size_t                     nextKey = 0; // where the key after the last one found usually is
     // The first pass leaves out whitespace-only text beside other nodes, which only matters inside a text
     // element that holds comments, CDATA or processing instructions; meeting one asks for an exact pass.
-    bool exactWhitespace = false;
-    bool retryExact = false;
+    bool                        exactWhitespace = false;
+    bool                        retryExact = false;
+    const std::vector<QString>* sharedKeys = nullptr;
 };
 
 constexpr size_t KeyCacheSize = 32;
@@ -665,6 +666,9 @@ bool ReadKey(PlistReader& r, pugi::xml_node element, QString* out) {
         }
     }
     if (!ReadText(r, element, out)) return false;
+    if (r.sharedKeys)
+        for (const QString& shared : *r.sharedKeys)
+            if (shared == *out) *out = shared;
     if (r.keys.size() < KeyCacheSize) r.keys.push_back({std::string(bytes), *out});
     return true;
 }
@@ -1116,10 +1120,12 @@ bool WritePropertyListFile(const QString& path, const Value& root, QString* erro
     return WriteBytesAtomically(WritePropertyList(root), path, error);
 }
 
-bool ReadPropertyList(const QByteArray& bytes, Value* root, QString* error) {
+bool ReadPropertyList(const QByteArray& bytes, Value* root, QString* error,
+                      const std::vector<QString>* sharedKeys) {
     PlistReader r{bytes, {}, {}, {}};
-    Value       result;
-    bool        ok = false;
+    r.sharedKeys = sharedKeys;
+    Value result;
+    bool  ok = false;
     if (bytes.isEmpty()) {
         r.error = QStringLiteral("empty file");
     } else if (bytes.size() > PropertyListMaxBytes) {
@@ -1140,7 +1146,8 @@ bool ReadPropertyList(const QByteArray& bytes, Value* root, QString* error) {
     return true;
 }
 
-bool ReadPropertyListFile(const QString& path, Value* root, QString* error) {
+bool ReadPropertyListFile(const QString& path, Value* root, QString* error,
+                          const std::vector<QString>* sharedKeys) {
     // Opened without waiting and looked at before reading: a pipe at the path would block the open until
     // someone writes to it, and a device or a folder is no property list.
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -1178,7 +1185,7 @@ bool ReadPropertyListFile(const QString& path, Value* root, QString* error) {
         if (error) *error = QStringLiteral("%1: %2").arg(path, file.errorString());
         return false;
     }
-    if (ReadPropertyList(bytes, root, error)) return true;
+    if (ReadPropertyList(bytes, root, error, sharedKeys)) return true;
     if (error) *error = QStringLiteral("%1: %2").arg(path, *error);
     return false;
 }

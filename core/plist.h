@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <vector>
 
 // Values nested deeper than this are refused on reading and left out on writing (the root is at depth 1).
 constexpr int PropertyListMaxDepth = 512;
@@ -30,5 +31,9 @@ bool WriteBytesAtomically(const QByteArray& bytes, const QString& path, QString*
 // line number where known, and leaves *root untouched. Raw carriage returns in text are kept as they stand;
 // characters that XML 1.0 cannot hold are dropped, as on writing. Duplicate dictionary keys: the last value
 // wins in the place of the first key. A null root only checks the file.
-bool ReadPropertyList(const QByteArray& bytes, Value* root, QString* error);
-bool ReadPropertyListFile(const QString& path, Value* root, QString* error);
+// Dictionary keys equal to one of `sharedKeys` are that very string, shared rather than a copy: looking a
+// key up then finds it by its address.
+bool ReadPropertyList(const QByteArray& bytes, Value* root, QString* error,
+                      const std::vector<QString>* sharedKeys = nullptr);
+bool ReadPropertyListFile(const QString& path, Value* root, QString* error,
+                          const std::vector<QString>* sharedKeys = nullptr);

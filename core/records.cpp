@@ -5,18 +5,37 @@
 
 #include <QtEndian>
 
+namespace {
+
+// Keys are mostly the shared constants of records.h, found by address; only then are texts compared.
+qsizetype FieldIndex(const QList<RecordField>& fields, const QString& key) {
+    const QChar* data = key.constData();
+    for (qsizetype i = 0; i < fields.size(); ++i)
+        if (fields[i].key.constData() == data && fields[i].key.size() == key.size()) return i;
+    for (qsizetype i = 0; i < fields.size(); ++i)
+        if (fields[i].key == key) return i;
+    return -1;
+}
+
+} // namespace
+
+const std::vector<QString>& RecordKeys() {
+    static const std::vector<QString> keys = {
+        NoteDataKey,  NoteDateKey,     NoteTypeKey,        NoteCFSKey, ReminderDateKey,
+        EmailAddrKey, EmailSubjectKey, EmailMessageKey,    URLKey,     EventNameKey,
+        EventDateKey, EventUnitKey,    EventElapsedTimeKey};
+    return keys;
+}
+
 const Value* FindField(const Record& record, const QString& key) {
-    for (const RecordField& f : record.fields)
-        if (f.key == key) return &f.value;
-    return nullptr;
+    const qsizetype i = FieldIndex(record.fields, key);
+    return i < 0 ? nullptr : &record.fields[i].value;
 }
 
 Value* FindField(Record& record, const QString& key) {
     // Look before writing: a missing key must not unshare the record.
-    const QList<RecordField>& fields = record.fields;
-    for (qsizetype i = 0; i < fields.size(); ++i)
-        if (fields[i].key == key) return &record.fields[i].value;
-    return nullptr;
+    const qsizetype i = FieldIndex(std::as_const(record.fields), key);
+    return i < 0 ? nullptr : &record.fields[i].value;
 }
 
 void SetField(Record& record, const QString& key, Value value) {

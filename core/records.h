@@ -111,6 +111,8 @@ inline const QString EventNameKey = QStringLiteral("EventNameKey");
 inline const QString EventDateKey = QStringLiteral("EventDateKey");
 inline const QString EventUnitKey = QStringLiteral("EventUnitKey");
 inline const QString EventElapsedTimeKey = QStringLiteral("EventElapsedTimeKey");
+// All of the above: files read with them share these strings, which the lookups find by address.
+const std::vector<QString>& RecordKeys();
 
 enum NoteType : int8_t { NoteStandard = 1, NoteHoliday = 2, NoteEvent = 3, NoteKeeper = 4 };
 

@@ -9,6 +9,7 @@
 #include "core/datafiles.h"
 #include "core/dates.h"
 #include "core/daynote_requests.h"
+#include "core/daynote_store.h"
 #include "core/dispatch.h"
 #include "core/file_types.h"
 #include "core/preferences.h"
@@ -23,6 +24,7 @@
 #include "platform/alerts.h"
 #include "platform/fatal.h"
 #include "platform/help_tags.h"
+#include "platform/launch_gate.h"
 #include "platform/loop_meter.h"
 #include "platform/session.h"
 #include "platform/speech.h"
@@ -40,6 +42,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
+#include <malloc.h>
 
 // ---------------------------------------------------------------------------------------------------------
 // Index
@@ -58,6 +61,30 @@ QElapsedTimer sinceStart;
 double        lastTickTime = 0; // the moment of the previous tick, from which reminders fire
 int           exitStatus = 0;   // not 0 once the quit sequence could not save the daynote file
 
+// Where a start-up that shows its windows before the daynotes are in has got to.
+struct Launch {
+    bool        reading = false;   // the daynote file is read on a worker
+    bool        read = false;      // and the worker is done
+    bool        painted = false;   // a window has been painted
+    bool        completed = false; // the second half has run
+    bool        failed = false;    // the daynote file cannot be used
+    QStringList files;             // handed over on the command line, opened once the daynotes are in
+};
+Launch launch;
+
+void BeginStartUp(bool readInBackground);
+bool LoadDaynotes();
+bool FinishStartUp();
+void CompleteStartUp();
+
+// A handler that may touch the daynotes: the start-up completes first.
+template <typename... Args> std::function<void(Args...)> AfterStartUp(std::function<void(Args...)> handler) {
+    return [handler = std::move(handler)](Args... args) {
+        CompleteStartUp();
+        handler(args...);
+    };
+}
+
 FourCC ActionCode(const QString& name) {
     // Codes with a trailing blank ('cut ') may be named without it.
     return FourCCFromText(name.size() < 4 ? name.leftJustified(4, QLatin1Char(' ')) : name);
@@ -75,6 +102,12 @@ SessionHandlers MakeSessionHandlers() {
     };
     h.sleepChanged = SetAsleep;
     h.daynoteRequest = [](const QString& object) { ExternalDaynoteRequest(object, App().daynotes); };
+    // Asking whether an action exists needs nothing loaded, so the bus is answered during start-up.
+    h.activate = AfterStartUp(h.activate);
+    h.openFiles = AfterStartUp(h.openFiles);
+    h.runAction = AfterStartUp(h.runAction);
+    h.quitRequest = AfterStartUp(h.quitRequest);
+    h.daynoteRequest = AfterStartUp(h.daynoteRequest);
     return h;
 }
 
@@ -87,6 +120,7 @@ SessionHandlers MakeSessionHandlers() {
 int RunApplication(int argc, char** argv) {
     sinceStart.start();
     QApplication app(argc, argv);
+    MarkPhase("application");
     QApplication::setApplicationName(QStringLiteral("VRDX"));
     QApplication::setApplicationDisplayName(QStringLiteral("VRD X"));
     QApplication::setApplicationVersion(QStringLiteral(VRDX_VERSION));
@@ -110,30 +144,50 @@ int RunApplication(int argc, char** argv) {
     // Start-up alerts (a damaged file set aside) are shown from the running loop, where a quit request from a
     // signal or the session can still end them and the program cleanly.
     DeferAlerts(true);
-    const bool started = InitializeApplication();
-    if (!started) {
-        DeferAlerts(false);
-        return 1;
-    }
-    QTimer::singleShot(0, &app, [] { DeferAlerts(false); });
-    InstallTick(0, 0.5);
-    if (!files.isEmpty()) QTimer::singleShot(0, &app, [files] { OpenDroppedFiles(files); });
-    QTimer::singleShot(0, &app, StartSyncService);
+    MarkPhase("single-instance");
+    // The windows go on screen while a worker reads the daynote file; the rest of the start-up follows once
+    // both are done, or at once when the user or another program wants something first.
+    BeginStartUp(true);
     ShowTrayIcon(ActivateApplication);
+    launch.files = files;
+    AfterFirstPaint([] {
+        MarkPhase("painted");
+        launch.painted = true;
+        if (launch.read) CompleteStartUp();
+    });
+    BeforeFirstInput(CompleteStartUp);
 
     StartLoopMeter();
+    MarkPhase("event-loop");
     QApplication::exec();
+    MarkPhase("loop-ended");
     ReportLoopMeter();
+    // The daynotes are saved: freeing them record by record would only keep the process from ending, which
+    // gives all its memory back at once.
+    new RecordArray(std::move(App().daynotes));
     return exitStatus != 0 ? exitStatus : (App().unsavedAtQuit ? 1 : 0);
 }
 
 bool InitializeApplication() {
+    BeginStartUp(false);
+    return FinishStartUp();
+}
+
+namespace {
+
+// Nothing else was open: the calendar is the way in, whatever the last session left.
+void ShowCalendarIfNothingOpen() {
+    if (DocumentWindows().isEmpty() && !TrayAvailable()) ShowCalendar();
+}
+
+void BeginStartUp(bool readInBackground) {
     AppState& app = App();
     SetRecoveryWriter([] { return WriteRecoveryFile(App().daynotes); });
     FillLocaleNameLists();
     app.daynoteWindowCounter = 50;
     app.userNoteWindowCounter = 599;
     LoadMenuBar(QStringLiteral("VRDXMenuBar"));
+    MarkPhase("menu-bar");
     app.dayMark = GetCurrentDay();
     LoadPreferences();
     app.prefsLoaded = true;
@@ -141,31 +195,103 @@ bool InitializeApplication() {
     Preferences& prefs = Prefs();
     if (prefs.autoDeleteAge < 1) prefs.autoDeleteAge = 9999;
     MigrateDataFolder();
-    if (!LoadDaynoteFile(DaynoteFileName, &app.daynotes)) return false;
-    app.daynotesLoaded = true;
-    SortDaynotes(app.daynotes);
-    AutoDeleteOldDaynotes(app.daynotes, prefs.autoDeleteAge);
+    MarkPhase("preferences");
+    launch = {};
+    if (readInBackground) {
+        launch.reading = true;
+        StartReadingDaynoteFile(DaynoteFileName, [] {
+            MarkPhase("daynotes-read");
+            launch.read = true;
+            if (launch.painted) CompleteStartUp();
+        });
+    }
     if (prefs.launchAnnounce) Speak(FormatDate(QStringLiteral("EEEE, MMMM, dd, yyyy"), GetNow()));
+    // Read at once, the windows open with the daynotes in; read meanwhile, they open empty and show them as
+    // the daynote store announces them.
+    if (!readInBackground && !LoadDaynotes()) {
+        launch.failed = true;
+        return;
+    }
     if (prefs.calendarWndOpen) ShowCalendar();
+    MarkPhase("calendar");
     if (prefs.countDownWndOpen) ToggleCountdown();
     if (prefs.monthlyWndOpen) ShowMonthlyView();
     if (prefs.weeklyWndOpen) ShowWeeklyView();
     if (prefs.eventWndOpen) ShowEventList();
-    if (prefs.listWndOpen) ShowDaynoteList();
-    // Nothing else was open: the calendar is the way in, whatever the last session left.
-    if (DocumentWindows().isEmpty() && !TrayAvailable()) ShowCalendar();
+    // The daynote list opens only with daynotes to list, so a start-up reading them meanwhile opens it later.
+    if (prefs.listWndOpen && !readInBackground) ShowDaynoteList();
+    MarkPhase("windows");
+    if (!(prefs.listWndOpen && readInBackground)) ShowCalendarIfNothingOpen();
+    RebuildRecentUserNotesMenu();
+    SetHelpTags(prefs.helpTags, 2000);
+}
+
+// The daynote array as the file holds it, sorted and without the notes too old to keep. The windows already
+// open redraw from the daynote store's announcement; the undo history takes its copy of the array with the
+// first change, which leaves the first turns after the first paint short.
+bool LoadDaynotes() {
+    AppState&   app = App();
+    RecordArray loaded;
+    if (!FinishReadingDaynoteFile(DaynoteFileName, &loaded)) return false;
+    SortDaynotes(loaded);
+    AutoDeleteOldDaynotes(loaded, Prefs().autoDeleteAge);
+    app.daynotes = std::move(loaded);
+    app.daynotesLoaded = true;
+    DaynoteChanges everything;
+    everything.everything = true;
+    everything.reminders = true;
+    TheDaynoteStore().Announce(everything);
+    return true;
+}
+
+bool FinishStartUp() {
+    AppState&    app = App();
+    Preferences& prefs = Prefs();
+    if (launch.failed || (launch.reading && !LoadDaynotes())) return false;
+    MarkPhase("daynotes-in");
+    if (launch.reading && prefs.listWndOpen) {
+        ShowDaynoteList();
+        ShowCalendarIfNothingOpen();
+    }
+    // Reading the file took several times the memory its daynotes keep; what it freed goes back to the system
+    // rather than staying with the process for the rest of the session.
+    QTimer::singleShot(0, qApp, [] {
+        malloc_trim(0);
+        MarkPhase("memory-trimmed");
+    });
     if (prefs.launchShowDaynote) {
         const bool calendar = FindWindowById(CalendarWindowId) != nullptr;
         OpenDaynote(calendar ? GetCalendarMonth() : GetCurrentMonth(), GetCurrentDay(),
                     calendar ? GetCalendarYear() : GetCurrentYear(), app.daynotes);
     }
     AnnounceReminders(app.daynotes);
-    RebuildRecentUserNotesMenu();
+    MarkPhase("reminders");
     ReopenUserNotesOfLastQuit();
-    SetHelpTags(prefs.helpTags, 2000);
     lastTickTime = GetNow();
+    MarkPhase("initialized");
     return true;
 }
+
+// The second half of a start-up whose first window went on screen early: once, from the event loop.
+void CompleteStartUp() {
+    if (launch.completed) return;
+    launch.completed = true;
+    StopWatchingInput();
+    if (!FinishStartUp()) {
+        exitStatus = 1;
+        DeferAlerts(false);
+        QCoreApplication::exit(1);
+        return;
+    }
+    QTimer::singleShot(0, qApp, [] { DeferAlerts(false); });
+    InstallTick(0, 0.5);
+    if (!launch.files.isEmpty())
+        QTimer::singleShot(0, qApp, [files = launch.files] { OpenDroppedFiles(files); });
+    // The first sync compares the daynotes read, so it waits for them.
+    QTimer::singleShot(0, qApp, StartSyncService);
+}
+
+} // namespace
 
 void AutoDeleteOldDaynotes(RecordArray& daynotes, int age) {
     if (age < 1 || age > 9999) age = 9999;
@@ -233,6 +359,7 @@ int Tick(RecordArray& daynotes) {
     // Last of the work: its alert runs a nested event loop, whose ticks must find this one's bookkeeping
     // done.
     TimerTick();
+    if (tickCount == 0) MarkPhase("first-tick");
     if (++tickCount == 1 && qEnvironmentVariableIsSet("VRDX_REPORT_FIRST_TICK"))
         std::fprintf(stderr, "vrdx: first tick %.1f ms after start\n", sinceStart.nsecsElapsed() / 1e6);
     return 0;
@@ -307,8 +434,10 @@ void QuitSequence() {
                        &prefs.weeklyWndOpen, &prefs.listWndOpen, &prefs.eventWndOpen})
         *flag = false;
     app.quitting = true;
+    MarkPhase("quit");
     FinishReminderWork(); // e-mails taken by then lose their fields in the file saved below
     CloseAllForQuit();
+    MarkPhase("quit-windows-closed");
     // What the windows just gave back goes to the server too, in the time a quit can spare.
     if (app.daynotesLoaded) SyncAtQuit();
     // A quit request during start-up must not write an array that was never loaded over the user's file.
@@ -331,4 +460,5 @@ void QuitSequence() {
         exitStatus = 1;
     }
     SaveTimeLogAtQuit();
+    MarkPhase("quit-saved");
 }
