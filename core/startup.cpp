@@ -23,6 +23,7 @@
 #include "platform/fatal.h"
 #include "platform/help_tags.h"
 #include "platform/loop_meter.h"
+#include "platform/screen_colormap.h"
 #include "platform/session.h"
 #include "platform/speech.h"
 #include "platform/windows.h"
@@ -132,6 +133,7 @@ bool InitializeApplication() {
     app.daynoteWindowCounter = 50;
     app.userNoteWindowCounter = 599;
     LoadMenuBar(QStringLiteral("VRDXMenuBar"));
+    UseScreenColormapForAllWindows();
     app.dayMark = GetCurrentDay();
     LoadPreferences();
     app.prefsLoaded = true;
