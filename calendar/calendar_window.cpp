@@ -118,7 +118,7 @@ QWidget* BuildCalendarWindow() {
     FitWindowToContent(window);
     SetSunLineVisible(Prefs().showSunLine, window);
     // Only the place is restored: the size follows the desktop's font.
-    RestoreWindowPlace(window, saved.toRect());
+    RestoreWindowPlace(window, saved.toRect(), false);
     FollowDaynotes(window, [](const DaynoteChanges& changes) {
         if (changes.everything) {
             FillMonthGrid();

@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr int    LineTop = 10, LinePitch = 25, TextLeft = 50, BandLeft = 30, BandExtra = 40;
+constexpr int    LineTop = 10, LinePitch = 25, TextLeft = 50, BandExtra = 40;
 constexpr double PixelSize = 18, BandHeight = 1.8 * PixelSize, Baseline = 1.25 * PixelSize;
 
 QFont LineFont(bool bold) {
@@ -103,13 +103,12 @@ QSize YearText::sizeHint() const {
 void YearText::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::TextAntialiasing);
+    // One white sheet under the whole year rather than a band per line of its own width.
+    painter.fillRect(rect(), Qt::white);
     for (int i = 0; i < styled.size(); ++i) {
         const StyledLine& line = styled[i];
         const QFont       font = LineFont(line.bold);
         const double      top = LineTop + LinePitch * i;
-        const double      width = QFontMetricsF(font).horizontalAdvance(line.text);
-        // A white band under every line, an empty one too, so the year reads as a printed sheet.
-        painter.fillRect(QRectF(BandLeft, top, width + BandExtra, BandHeight), Qt::white);
         painter.setFont(font);
         painter.setPen(line.colour);
         painter.drawText(QPointF(TextLeft, top + Baseline), line.text);

@@ -2,14 +2,18 @@
 // label and button shows its whole text, and it fits on a 1366 x 768 screen. The same rows run a second time
 // under QT_SCALE_FACTOR=2 (a second CTest entry). Windows that remember their size come back at it.
 #include "calendar/calendar_window.h"
+#include "calendar/holidays.h"
+#include "calendar/monthly_view.h"
 #include "calendar/twelve_month.h"
 #include "core/preferences.h"
 #include "helpers/test_support.h"
 #include "notes/daynote_window.h"
 #include "notes/events.h"
+#include "notes/find.h"
 #include "notes/recurring.h"
 #include "notes/reminder_sheet.h"
 #include "tools/countdown.h"
+#include "tools/shutdown.h"
 #include "tools/time_log.h"
 #include "tools/time_zones.h"
 #include "tools/timer.h"
@@ -22,8 +26,10 @@
 #include <QImage>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QStyle>
 #include <QTemporaryDir>
 
@@ -63,8 +69,7 @@ const Opener Openers[] = {
 // A month whose every week has a daynote of a few lines, the first and the last week too.
 void AddSampleDaynotes() {
     if (!App().daynotes.empty()) return;
-    for (int day : {1, 5, 9, 15, 17, 24, 31})
-        AddDaynote(12, day, 2026, NoteStandard, u"Dentist 9:30\nCall the garage\nTNQ"_s);
+    for (int day : {1, 5, 9, 15, 17, 24, 31}) AddDaynote(12, day, 2026, NoteStandard, u"Dentist 9:30\nTNQ"_s);
 }
 
 // A timer running with a message of 40 characters, a time log running with a long project name.
@@ -173,6 +178,26 @@ QString TextProblem(QWidget* w) {
     return {};
 }
 
+// A grid of day boxes (the monthly view) has six rows of one height, each day's text below its number and
+// inside its box.
+QString GridProblem(QWidget* window) {
+    if (!FindControl(window, FirstMonthlyFrame)) return {};
+    int lowest = 1 << 20, highest = 0;
+    for (int k = 0; k < MonthlyPositions; ++k) {
+        QWidget* frame = FindControl(window, FirstMonthlyFrame + k);
+        QWidget* number = FindControl(window, FirstMonthlyNumber + k);
+        QWidget* note = FindControl(window, FirstMonthlyNote + k);
+        lowest = std::min(lowest, frame->height()), highest = std::max(highest, frame->height());
+        const QRect box(frame->mapTo(window, QPoint()), frame->size());
+        const QRect numberRect(number->mapTo(window, QPoint()), number->size());
+        const QRect noteRect(note->mapTo(window, QPoint()), note->size());
+        if (!box.contains(noteRect) || noteRect.top() < numberRect.bottom())
+            return u"box %1: its text is not below the number inside the box"_s.arg(k);
+    }
+    if (highest - lowest > 1) return u"rows of %1 to %2 pixels"_s.arg(lowest).arg(highest);
+    return {};
+}
+
 bool OneColour(const QImage& image) {
     const QRgb first = image.pixel(0, 0);
     for (int y = 0; y < image.height(); y += 2)
@@ -225,10 +250,50 @@ class TestLayout : public QObject {
             const QString problem = TextProblem(w);
             if (!problem.isEmpty()) problems << Describe(w) + u": "_s + problem;
         }
+        if (const QString grid = GridProblem(window); !grid.isEmpty()) problems << grid;
         QVERIFY2(problems.isEmpty(), qPrintable(name + u": "_s + problems.join(u"; "_s)));
         const QSize size = window->frameGeometry().size();
         QVERIFY2(size.width() <= SmallScreen.width() && size.height() + TitleBar <= SmallScreen.height(),
                  qPrintable(u"%1 is %2 x %3"_s.arg(name).arg(size.width()).arg(size.height())));
+    }
+
+    // Return and Enter press the default button of a window from its text field (what it holds selected or
+    // not); Escape cancels a sheet.
+    void keyboardDefaults_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("field");
+        QTest::addColumn<int>("key");
+        for (auto key : {Qt::Key_Return, Qt::Key_Enter}) {
+            const char* k = key == Qt::Key_Return ? "Return" : "Enter";
+            QTest::addRow("Holidays %s", k) << u"Holidays"_s << int(HolidaysYearField) << int(key);
+            QTest::addRow("ShutDownTimer %s", k)
+                << u"ShutDownTimer"_s << int(ShutdownPasswordField) << int(key);
+            QTest::addRow("FindDaynotes %s", k) << u"FindDaynotes"_s << int(FindTextField) << int(key);
+            QTest::addRow("GoToYear %s", k) << u"GoToYear"_s << int(GoToYearField) << int(key);
+        }
+        QTest::newRow("GoToYear Escape") << u"GoToYear"_s << int(GoToYearField) << int(Qt::Key_Escape);
+        QTest::newRow("TimerSheet Escape") << u"TimerSheet"_s << int(TimerHoursField) << int(Qt::Key_Escape);
+    }
+    void keyboardDefaults() {
+        QFETCH(QString, name);
+        QFETCH(int, field);
+        QFETCH(int, key);
+        QWidget* window = OpenWindow(name);
+        QVERIFY(window && QTest::qWaitForWindowExposed(window));
+        QWidget*     control = FindControl(window, field);
+        QPushButton* pressed = nullptr;
+        for (QPushButton* b : window->findChildren<QPushButton*>())
+            if (b->isDefault()) pressed = b;
+        QVERIFY2(pressed, "no default button");
+        QSignalSpy clicks(pressed, &QAbstractButton::clicked);
+        window->activateWindow();
+        SetFocusToControl(control);
+        if (name == QLatin1String("FindDaynotes")) QTest::keyClicks(control, u"TNQ"_s);
+        QTest::keyClick(control, Qt::Key(key), key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+        if (key == Qt::Key_Escape)
+            QVERIFY2(!window->isVisible(), "the sheet stays");
+        else
+            QCOMPARE(clicks.size(), 1);
     }
 
     // Closed at a size of the user's, opened again at that size.
