@@ -111,7 +111,7 @@ QWidget* BuildCalendarWindow() {
     SetSunLineVisible(Prefs().showSunLine, window);
     ShowSyncStatusLine(window);
     // Only the place is restored: the size follows the desktop's font.
-    RestoreWindowPlace(window, saved.toRect());
+    RestoreWindowPlace(window, saved.toRect(), false);
     FollowPreferences(window, [window](PrefAspect aspect) {
         const bool all = aspect == PrefAspect::All;
         if (all || aspect == PrefAspect::SunLine) SetSunLineVisible(Prefs().showSunLine, window);

@@ -189,6 +189,7 @@ QWidget* BuildTwelveMonthWindow(int year) {
     // Cascaded from the newest one open, so neither hides the other's title.
     if (previous) SetWindowPosition(window, GetWindowPosition(previous) + QPoint(22, 22));
     DrawTwelveMonth(window, year);
+    WidenWindowToContent(window); // all three columns of months, with no sideways scrolling
     ShowWindow(window);
     return window;
 }

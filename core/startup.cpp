@@ -26,6 +26,7 @@
 #include "platform/help_tags.h"
 #include "platform/launch_gate.h"
 #include "platform/loop_meter.h"
+#include "platform/screen_colormap.h"
 #include "platform/session.h"
 #include "platform/speech.h"
 #include "platform/windows.h"
@@ -188,6 +189,7 @@ void BeginStartUp(bool readInBackground) {
     app.userNoteWindowCounter = 599;
     LoadMenuBar(QStringLiteral("VRDXMenuBar"));
     MarkPhase("menu-bar");
+    UseScreenColormapForAllWindows();
     app.dayMark = GetCurrentDay();
     LoadPreferences();
     app.prefsLoaded = true;

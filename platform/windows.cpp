@@ -38,8 +38,10 @@
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QSpinBox>
 #include <QStyle>
 #include <QSystemTrayIcon>
@@ -206,6 +208,7 @@ bool LeavesTextView(QWidget* control, const QKeyEvent* key) {
 
 QColor TextGround(const QWidget* control);
 void   PaintFontStyleColours(QWidget* control, const NoteFontStyle& style);
+bool   PressDefaultButton(QWidget* window, QKeyEvent* key);
 
 class EventRouter : public QObject {
   public:
@@ -264,6 +267,8 @@ class EventRouter : public QObject {
   private:
     bool WindowEvent(QWidget* window, QEvent* event) {
         const int id = GetWindowId(window);
+        if (event->type() == QEvent::KeyPress)
+            return PressDefaultButton(window, static_cast<QKeyEvent*>(event));
         if (event->type() == QEvent::Show) {
             window->setProperty(ShownProperty, true);
         } else if (event->type() == QEvent::Hide && window->property(LooseSheetProperty).toBool()) {
@@ -288,6 +293,20 @@ class EventRouter : public QObject {
         return false;
     }
 };
+
+// Return or Enter that no control took (a text field passes them on) presses the window's default button,
+// as a dialog does of its own accord.
+bool PressDefaultButton(QWidget* window, QKeyEvent* key) {
+    if (qobject_cast<QDialog*>(window)) return false;
+    if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter) return false;
+    if (key->modifiers() & ~Qt::KeypadModifier) return false;
+    for (QPushButton* button : window->findChildren<QPushButton*>()) {
+        if (button->window() != window || !button->isDefault() || !button->isVisibleTo(window)) continue;
+        if (button->isEnabled() && !key->isAutoRepeat()) button->click();
+        return true;
+    }
+    return false;
+}
 
 EventRouter& Router() {
     static EventRouter* router = new EventRouter; // lives as long as the program
@@ -477,6 +496,7 @@ QWidget* CreateWindowFromDefinition(const QString& name) {
     window->setAttribute(Qt::WA_Moved, false);
     window->setProperty(WindowIdProperty, 0);
     AttachMenuBar(window);
+    KeepMenuBarWhole(window); // a narrow window (About, Holidays) would hide menus behind "»"
     RouteWindow(window);
     return window;
 }
@@ -794,9 +814,21 @@ void SetWindowContentBounds(QWidget* window, const QRect& bounds) {
         window->resize(bounds.size());
 }
 
-bool RestoreWindowPlace(QWidget* window, const QRect& saved) {
-    if (!window || !IsPlaceOnScreen(QRect(saved.topLeft(), window->size()))) return false;
-    window->setGeometry(QRect(saved.topLeft(), window->size())); // the content's place, not the frame's
+bool RestoreWindowPlace(QWidget* window, const QRect& saved, bool withSize) {
+    if (!window) return false;
+    // Before its first show a window's size is Qt's placeholder (640 x 480), not what its layout makes.
+    if (window->layout()) window->layout()->activate();
+    QSize size = window->testAttribute(Qt::WA_Resized) ? window->size() : window->sizeHint();
+    if (withSize && !saved.size().isEmpty()) size = saved.size();
+    size = size.expandedTo(window->minimumSizeHint()).expandedTo(window->minimumSize());
+    const QRect screen = MainScreenVisibleFrame();
+    if (!screen.isEmpty()) size = size.boundedTo(screen.size()).expandedTo(window->minimumSize());
+    const QRect place(saved.topLeft(), size); // the content's place, not the frame's
+    if (!IsPlaceOnScreen(place)) {
+        if (withSize) window->resize(size); // the window manager places it, at the size it had
+        return false;
+    }
+    window->setGeometry(place);
     return true;
 }
 
@@ -815,6 +847,25 @@ QImage CaptureWindowImage(QWidget* window) {
 
 void FitWindowToContent(QWidget* window) {
     if (window) window->adjustSize();
+}
+
+void WidenWindowToContent(QWidget* window) {
+    if (!window) return;
+    if (window->layout()) window->layout()->activate();
+    int extra = 0;
+    for (QScrollArea* area : window->findChildren<QScrollArea*>()) {
+        if (!area->widget()) continue;
+        // Room for the vertical scroll bar too, which a tall content brings along.
+        const int bar = area->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, area);
+        extra = std::max(extra,
+                         area->widget()->sizeHint().width() + 2 * area->frameWidth() + bar - area->width());
+    }
+    if (extra <= 0) return;
+    QRect       bounds = GetWindowContentBounds(window);
+    const QRect screen = MainScreenVisibleFrame();
+    bounds.setWidth(screen.isEmpty() ? bounds.width() + extra
+                                     : std::min(bounds.width() + extra, screen.width()));
+    SetWindowContentBounds(window, bounds);
 }
 
 void SetWindowSizeLimits(QWidget* window, QSize minimum, QSize maximum) {

@@ -120,17 +120,20 @@ void  CascadeWindow(QWidget* window, const QWidget* front);
 QRect GetWindowContentBounds(const QWidget* window);
 // Changing only the size leaves the window where the window manager put it.
 void SetWindowContentBounds(QWidget* window, const QRect& bounds);
-// Moves the window (its content) to a saved place and says whether it did. A place is used only where the
-// user can reach the window: some screen shows its top edge, with room above for the title bar, across at
-// least half its width. An all-zero place (never saved) or one off every screen leaves the placing to the
-// window manager. The window keeps its own size.
-bool RestoreWindowPlace(QWidget* window, const QRect& saved);
+// Puts the window (its content) back where it was saved, at the saved size, and says whether it placed it. A
+// size is kept no smaller than the window's controls need nor larger than the screen; with withSize false
+// the window keeps its own size. A place is used only where the user can reach the window: some screen shows
+// its top edge, with room above for the title bar, across at least half its width. An all-zero place (never
+// saved) or one off every screen leaves the placing to the window manager.
+bool RestoreWindowPlace(QWidget* window, const QRect& saved, bool withSize = true);
 // The content bounds to remember for a window; false for one that has never been on screen.
 bool GetWindowPlace(const QWidget* window, QRect* bounds);
 // A picture of the window as it shows on the screen; a null image for one that is not shown.
 QImage CaptureWindowImage(QWidget* window);
 // Shrinks or grows the window to what its controls need.
-void  FitWindowToContent(QWidget* window);
+void FitWindowToContent(QWidget* window);
+// Widens the window (up to the screen's width) until the content of its scrolled views shows whole across.
+void  WidenWindowToContent(QWidget* window);
 void  SetWindowSizeLimits(QWidget* window, QSize minimum, QSize maximum);
 QRect MainScreenVisibleFrame();
 

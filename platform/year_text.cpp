@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr int    LineTop = 10, LinePitch = 25, TextLeft = 50, BandLeft = 30, BandExtra = 40;
+constexpr int    LineTop = 10, LinePitch = 25, TextLeft = 50, BandExtra = 40;
 constexpr double PixelSize = 18, BandHeight = 1.8 * PixelSize, Baseline = 1.25 * PixelSize;
 
 QFont LineFont(bool bold) {
@@ -105,15 +105,14 @@ QSize YearText::sizeHint() const {
 void YearText::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::TextAntialiasing);
+    // One sheet of the text background under the whole year rather than a band per line of its own width;
+    // black is the desktop's text colour, and every colour reads on the sheet, light or dark.
+    const QColor band = palette().color(QPalette::Base);
+    painter.fillRect(rect(), band);
     for (int i = 0; i < styled.size(); ++i) {
         const StyledLine& line = styled[i];
         const QFont       font = LineFont(line.bold);
         const double      top = LineTop + LinePitch * i;
-        const double      width = QFontMetricsF(font).horizontalAdvance(line.text);
-        // A band of the text background under every line, an empty one too, so the year reads as a printed
-        // sheet; black is the desktop's text colour, and every colour reads on the band, light or dark.
-        const QColor band = palette().color(QPalette::Base);
-        painter.fillRect(QRectF(BandLeft, top, width + BandExtra, BandHeight), band);
         painter.setFont(font);
         painter.setPen(line.colour == QColor(Qt::black) ? palette().color(QPalette::Text)
                                                         : ReadableOn(line.colour, band));

@@ -1,4 +1,4 @@
-// The widget behind styled lines: each line on a white band in a fixed-pitch face of 18 pixels, 25 pixels
+// The widget behind styled lines: the lines on one white sheet in a fixed-pitch face of 18 pixels, 25 pixels
 // apart, readable by assistive technology one line per row.
 #pragma once
 

@@ -42,6 +42,11 @@ def run(path, *args, timeout=120, **kwargs):
     return subprocess.run([path, *args], capture_output=True, text=True, timeout=timeout, **kwargs)
 
 
+def run_bytes(path, *args, timeout=120):
+    """A program's standard output as bytes."""
+    return subprocess.run([path, *args], capture_output=True, timeout=timeout).stdout
+
+
 def in_private_bus():
     """Re-runs this script inside dbus-run-session once, so tests never share the program's bus name."""
     if os.environ.get("VRDX_PRIVATE_BUS") != "1":
@@ -132,6 +137,53 @@ class XServer:
 
     def xdotool(self, *args):
         return run(program("xdotool"), *args, env=dict(os.environ, DISPLAY=self.display))
+
+    def start_window_manager(self):
+        """openbox on this server, as a plain desktop has one; returns once it manages the screen."""
+        proc = subprocess.Popen([program("openbox")], env=dict(os.environ, DISPLAY=self.display),
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        _cleanups.append(lambda: (proc.terminate(), proc.wait()))
+        wait_until(lambda: "_NET_SUPPORTING_WM_CHECK" in run(program("xprop"), "-display", self.display,
+                                                            "-root").stdout, 30)
+
+    def window_rect(self, title):
+        """(x, y, width, height) of the content of the visible window whose title contains title, or None."""
+        ids = self.xdotool("search", "--onlyvisible", "--name", title).stdout.split()
+        if not ids:
+            return None
+        found = {}
+        for line in self.xwininfo("-id", ids[0]).splitlines():
+            key, _, value = line.strip().partition(":")
+            found[key] = value.strip()
+        return tuple(int(found[k]) for k in ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height"))
+
+    def screen_picture(self):
+        """The whole screen as the X server shows it, read the way screenshot tools read it (xwd -root)."""
+        return XPicture(run_bytes(program("xwd"), "-root", "-silent", "-display", self.display))
+
+
+class XPicture:
+    """An xwd picture of 24-bit TrueColor pixels."""
+
+    def __init__(self, data):
+        import struct
+        header = struct.unpack(">25I", data[:100])
+        self.width, self.height, self.line = header[4], header[5], header[12]
+        self.step = header[11] // 8  # bits per pixel
+        self.pixels = data[header[0] + header[19] * 12:]
+
+    def colours(self, rect, every=3):
+        """The set of colours in the rectangle, sampled every few pixels, and the share of them that is black."""
+        x0, y0, w, h = rect
+        seen, black, count = set(), 0, 0
+        for y in range(max(0, y0), min(self.height, y0 + h), every):
+            for x in range(max(0, x0), min(self.width, x0 + w), every):
+                at = y * self.line + x * self.step
+                pixel = self.pixels[at:at + 3]
+                seen.add(pixel)
+                black += pixel == b"\0\0\0"
+                count += 1
+        return seen, black / max(count, 1)
 
 
 def gdbus(*args, timeout=10):

@@ -1,0 +1,346 @@
+// Every window and sheet looks finished at its opening size, with real content in it: it is painted, every
+// label and button shows its whole text, and it fits on a 1366 x 768 screen. The same rows run a second time
+// under QT_SCALE_FACTOR=2 (a second CTest entry). Windows that remember their size come back at it.
+#include "calendar/calendar_window.h"
+#include "calendar/holidays.h"
+#include "calendar/monthly_view.h"
+#include "calendar/twelve_month.h"
+#include "core/preferences.h"
+#include "helpers/test_support.h"
+#include "notes/daynote_window.h"
+#include "notes/events.h"
+#include "notes/find.h"
+#include "notes/recurring.h"
+#include "notes/reminder_sheet.h"
+#include "tools/countdown.h"
+#include "tools/shutdown.h"
+#include "tools/time_log.h"
+#include "tools/time_zones.h"
+#include "tools/timer.h"
+
+#include <QAbstractButton>
+#include <QAbstractScrollArea>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QImage>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QStyle>
+#include <QTemporaryDir>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr QSize SmallScreen(1366, 768);
+constexpr int   TitleBar = 30; // what a window manager adds above the content, at most
+
+// Windows opened by a command, and sheets opened from them by a button.
+struct Opener {
+    const char* name;
+    const char* command;
+    int         window, button = 0, sheet = 0;
+};
+const Opener Openers[] = {
+    {"Holidays", "Crea", HolidaysWindowId},
+    {"Timer", "ShTM", TimerWindowId},
+    {"TimerSheet", "ShTM", TimerWindowId, TimerSetButton, TimerSheetId},
+    {"EventList", "Evet", EventListWindowId},
+    {"AddEventSheet", "Evet", EventListWindowId, EventAddButton, AddEventSheetId},
+    {"TimeLog", "ShTL", TimeLogWindowId},
+    {"TimeLogSheet", "ShTL", TimeLogWindowId, TimeLogNewButton, TimeLogSheetId},
+    {"TimeZones", "ShTZ", TimeZonesWindowId},
+    {"TimeZoneSheet", "ShTZ", TimeZonesWindowId, ZoneSheetButton, TimeZoneSheetId},
+    {"About", "abou", AboutWindowId},
+    {"ShutDownTimer", "ShDn", ShutdownWindowId},
+    {"Weekly", "Week", WeeklyWindowId},
+    {"Monthly", "Mont", MonthlyWindowId},
+    {"GoToYear", "GoYr", GoToYearWindowId},
+    {"ListNotes", "List", ListWindowId},
+    {"FindDaynotes", "Sear", FindWindowId},
+    {"Preferences", "pref", PreferencesWindowId},
+};
+
+// A month whose every week has a daynote of a few lines, the first and the last week too.
+void AddSampleDaynotes() {
+    if (!App().daynotes.empty()) return;
+    for (int day : {1, 5, 9, 15, 17, 24, 31}) AddDaynote(12, day, 2026, NoteStandard, u"Dentist 9:30\nTNQ"_s);
+}
+
+// A timer running with a message of 40 characters, a time log running with a long project name.
+void StartSampleTools() {
+    if (!IsTimerActive()) {
+        QWidget* sheet = FindWindowById(TimerSheetId);
+        SetControlText(FindControl(sheet, TimerMessageField),
+                       QString(u"Take the bread out of the oven, and turn"_s));
+        SetControlText(FindControl(sheet, TimerHoursField), u"1"_s);
+        SetControlText(FindControl(sheet, TimerMinutesField), u"30"_s);
+        StartTimer();
+    }
+    if (!IsTimeLogRunning()) {
+        SetControlText(FindControl(FindWindowById(TimeLogSheetId), TimeLogProjectField),
+                       u"Garden shed, phase 2: roof and gutters"_s);
+        StartTimeLog();
+        Advance(3 * 3600 + 25 * 60 + 7);
+    }
+}
+
+QWidget* OpenWindow(const QString& name) {
+    AddSampleDaynotes();
+    ShowCalendar();
+    for (const Opener& o : Openers) {
+        if (name != QLatin1String(o.name)) continue;
+        QWidget* window = OpenByCommand(o.command, o.window);
+        if (!o.button && (o.window == TimerWindowId || o.window == TimeLogWindowId)) {
+            StartSampleTools();
+            TickOnce();
+        }
+        if (!o.button) return window;
+        QTest::mouseClick(FindControl(window, o.button), Qt::LeftButton);
+        return FindWindowById(o.sheet);
+    }
+    if (name == QLatin1String("Calendar")) return FindWindowById(CalendarWindowId);
+    if (name == QLatin1String("Countdown")) {
+        QWidget* drawer = FindWindowById(CountdownWindowId);
+        if (!drawer || !IsDrawerOpen(drawer)) ToggleCountdown();
+        drawer = FindWindowById(CountdownWindowId);
+        // Seen once it has slid out whole.
+        (void)QTest::qWaitFor([drawer] { return drawer && drawer->width() >= drawer->sizeHint().width(); });
+        return FindWindowById(CalendarWindowId); // the drawer lives in the calendar window
+    }
+    if (name == QLatin1String("TwelveMonth")) return BuildTwelveMonthWindow(2026);
+    QWidget* daynote = OpenDaynote(12, 15, 2026, App().daynotes);
+    if (name == QLatin1String("Daynote")) return daynote;
+    if (name == QLatin1String("ReminderSheet")) return OpenReminderSheet(daynote);
+    if (name == QLatin1String("Recurring")) return OpenRecurringSheet(daynote, DateToAbsTime(12, 15, 2026));
+    return nullptr;
+}
+
+QString Describe(const QWidget* w) {
+    const int id = GetControlId(w);
+    return u"%1 %2%3"_s.arg(QString::fromLatin1(w->metaObject()->className()), w->objectName(),
+                            id ? u" (%1)"_s.arg(id) : QString());
+}
+
+QString Shown(QString text, bool mnemonic) {
+    if (mnemonic)
+        text.replace(u"&&"_s, QChar(0xFFFF)).remove(QLatin1Char('&')).replace(QChar(0xFFFF), u"&"_s);
+    return text;
+}
+
+// What is wrong with a widget's text: empty when all of it shows.
+QString TextProblem(QWidget* w) {
+    const QFontMetrics metrics(w->font());
+    if (auto* label = qobject_cast<QLabel*>(w)) {
+        if (label->text().trimmed().isEmpty() || Qt::mightBeRichText(label->text())) return {};
+        const QString text = Shown(label->text(), label->buddy() != nullptr);
+        const QRect room = label->contentsRect().adjusted(label->margin(), label->margin(), -label->margin(),
+                                                          -label->margin());
+        const QRect need = label->wordWrap() ? metrics.boundingRect(QRect(0, 0, room.width(), 1 << 20),
+                                                                    Qt::TextWordWrap, text)
+                                             : metrics.boundingRect(QRect(0, 0, 1 << 20, 1 << 20), 0, text);
+        if (need.height() <= room.height() && (label->wordWrap() || need.width() <= room.width())) return {};
+        return u"\"%1\" needs %2 x %3, has %4 x %5"_s.arg(text.left(30))
+            .arg(need.width())
+            .arg(need.height())
+            .arg(room.width())
+            .arg(room.height());
+    }
+    if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+        if (button->text().isEmpty()) return {};
+        const QSize need = button->minimumSizeHint();
+        if (button->width() >= need.width() && button->height() >= need.height()) return {};
+        return u"\"%1\" needs %2 x %3, has %4 x %5"_s.arg(Shown(button->text(), true))
+            .arg(need.width())
+            .arg(need.height())
+            .arg(button->width())
+            .arg(button->height());
+    }
+    if (auto* bar = qobject_cast<QMenuBar*>(w)) {
+        if (bar->width() >= bar->sizeHint().width()) return {};
+        return u"menus hidden behind \u00BB: needs %1, has %2"_s.arg(bar->sizeHint().width())
+            .arg(bar->width());
+    }
+    if (auto* area = qobject_cast<QAbstractScrollArea*>(w)) {
+        if (!area->horizontalScrollBar()->isVisible()) return {};
+        return u"scrolls sideways"_s;
+    }
+    if (auto* box = qobject_cast<QGroupBox*>(w)) {
+        const int need = metrics.horizontalAdvance(Shown(box->title(), true));
+        if (box->title().isEmpty() || need <= box->width()) return {};
+        return u"title \"%1\" needs %2, has %3"_s.arg(box->title()).arg(need).arg(box->width());
+    }
+    return {};
+}
+
+// A grid of day boxes (the monthly view) has six rows of one height, each day's text below its number and
+// inside its box.
+QString GridProblem(QWidget* window) {
+    if (!FindControl(window, FirstMonthlyFrame)) return {};
+    int lowest = 1 << 20, highest = 0;
+    for (int k = 0; k < MonthlyPositions; ++k) {
+        QWidget* frame = FindControl(window, FirstMonthlyFrame + k);
+        QWidget* number = FindControl(window, FirstMonthlyNumber + k);
+        QWidget* note = FindControl(window, FirstMonthlyNote + k);
+        lowest = std::min(lowest, frame->height()), highest = std::max(highest, frame->height());
+        const QRect box(frame->mapTo(window, QPoint()), frame->size());
+        const QRect numberRect(number->mapTo(window, QPoint()), number->size());
+        const QRect noteRect(note->mapTo(window, QPoint()), note->size());
+        if (!box.contains(noteRect) || noteRect.top() < numberRect.bottom())
+            return u"box %1: its text is not below the number inside the box"_s.arg(k);
+    }
+    if (highest - lowest > 1) return u"rows of %1 to %2 pixels"_s.arg(lowest).arg(highest);
+    return {};
+}
+
+bool OneColour(const QImage& image) {
+    const QRgb first = image.pixel(0, 0);
+    for (int y = 0; y < image.height(); y += 2)
+        for (int x = 0; x < image.width(); x += 2)
+            if (image.pixel(x, y) != first) return false;
+    return true;
+}
+
+} // namespace
+
+class TestLayout : public QObject {
+    Q_OBJECT
+
+    ZoneScope     zone{"Europe/Berlin"};
+    LocaleScope   locale{"en_US"};
+    AlertRecorder alerts; // nobody is there to answer
+
+  private slots:
+    void initTestCase() {
+        SetTestClock(DateTimeToAbsTime(12, 5, 2026, 10, 0));
+        QVERIFY(SetUpProgramWindows());
+        Prefs().timeZone1Name = u"Honolulu"_s, Prefs().timeZone1Offset = -20;
+        Prefs().timeZone2Name = u"Kathmandu"_s, Prefs().timeZone2Offset = 11;
+        QCOMPARE(QGuiApplication::primaryScreen()->geometry().size(), SmallScreen);
+    }
+
+    void cleanup() {
+        if (IsTimerActive()) StopTimer();
+        if (IsTimeLogRunning()) StopTimeLog();
+        DisposeDocumentWindows();
+    }
+
+    void looksFinished_data() {
+        QTest::addColumn<QString>("name");
+        for (const char* name :
+             {"Calendar", "Countdown", "TwelveMonth", "Daynote", "ReminderSheet", "Recurring"})
+            QTest::newRow(name) << QString::fromLatin1(name);
+        for (const Opener& o : Openers) QTest::newRow(o.name) << QString::fromLatin1(o.name);
+    }
+    void looksFinished() {
+        QFETCH(QString, name);
+        QWidget* window = OpenWindow(name);
+        QVERIFY2(window, qPrintable(name + u" did not open"_s));
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QTest::qWait(0); // layouts settle
+        QVERIFY2(!OneColour(window->grab().toImage()), qPrintable(name + u" is not painted"_s));
+        QStringList problems;
+        for (QWidget* w : window->findChildren<QWidget*>()) {
+            if (!w->isVisibleTo(window) || w->window() != window) continue;
+            const QString problem = TextProblem(w);
+            if (!problem.isEmpty()) problems << Describe(w) + u": "_s + problem;
+        }
+        if (const QString grid = GridProblem(window); !grid.isEmpty()) problems << grid;
+        QVERIFY2(problems.isEmpty(), qPrintable(name + u": "_s + problems.join(u"; "_s)));
+        const QSize size = window->frameGeometry().size();
+        QVERIFY2(size.width() <= SmallScreen.width() && size.height() + TitleBar <= SmallScreen.height(),
+                 qPrintable(u"%1 is %2 x %3"_s.arg(name).arg(size.width()).arg(size.height())));
+    }
+
+    // Return and Enter press the default button of a window from its text field (what it holds selected or
+    // not); Escape cancels a sheet.
+    void keyboardDefaults_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("field");
+        QTest::addColumn<int>("key");
+        for (auto key : {Qt::Key_Return, Qt::Key_Enter}) {
+            const char* k = key == Qt::Key_Return ? "Return" : "Enter";
+            QTest::addRow("Holidays %s", k) << u"Holidays"_s << int(HolidaysYearField) << int(key);
+            QTest::addRow("ShutDownTimer %s", k)
+                << u"ShutDownTimer"_s << int(ShutdownPasswordField) << int(key);
+            QTest::addRow("FindDaynotes %s", k) << u"FindDaynotes"_s << int(FindTextField) << int(key);
+            QTest::addRow("GoToYear %s", k) << u"GoToYear"_s << int(GoToYearField) << int(key);
+        }
+        QTest::newRow("GoToYear Escape") << u"GoToYear"_s << int(GoToYearField) << int(Qt::Key_Escape);
+        QTest::newRow("TimerSheet Escape") << u"TimerSheet"_s << int(TimerHoursField) << int(Qt::Key_Escape);
+    }
+    void keyboardDefaults() {
+        QFETCH(QString, name);
+        QFETCH(int, field);
+        QFETCH(int, key);
+        QWidget* window = OpenWindow(name);
+        QVERIFY(window && QTest::qWaitForWindowExposed(window));
+        QWidget*     control = FindControl(window, field);
+        QPushButton* pressed = nullptr;
+        for (QPushButton* b : window->findChildren<QPushButton*>())
+            if (b->isDefault()) pressed = b;
+        QVERIFY2(pressed, "no default button");
+        QSignalSpy clicks(pressed, &QAbstractButton::clicked);
+        window->activateWindow();
+        SetFocusToControl(control);
+        if (name == QLatin1String("FindDaynotes")) QTest::keyClicks(control, u"TNQ"_s);
+        QTest::keyClick(control, Qt::Key(key), key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+        if (key == Qt::Key_Escape)
+            QVERIFY2(!window->isVisible(), "the sheet stays");
+        else
+            QCOMPARE(clicks.size(), 1);
+    }
+
+    // Closed at a size of the user's, opened again at that size.
+    void reopensAtItsSize_data() {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<int>("window");
+        QTest::newRow("Timer") << u"ShTM"_s << int(TimerWindowId);
+        QTest::newRow("TimeZones") << u"ShTZ"_s << int(TimeZonesWindowId);
+        QTest::newRow("TimeLog") << u"ShTL"_s << int(TimeLogWindowId);
+    }
+    void reopensAtItsSize() {
+        QFETCH(QString, command);
+        QFETCH(int, window);
+        const QByteArray code = command.toLatin1();
+        QWidget*         first = OpenByCommand(code.constData(), window);
+        QVERIFY(QTest::qWaitForWindowExposed(first));
+        const QSize chosen = first->size() + QSize(57, 31);
+        first->resize(chosen);
+        QTest::qWait(0);
+        CloseAndSettle(first);
+        QVERIFY(!FindWindowById(window));
+        QWidget* again = OpenByCommand(code.constData(), window);
+        QVERIFY(QTest::qWaitForWindowExposed(again));
+        QCOMPARE(again->size(), chosen);
+    }
+};
+
+// A screen of 1366 x 768 at any scale factor, so every row sees the room a small laptop gives.
+int main(int argc, char** argv) {
+    if (!StartPrivateSessionBus() || UsePrivateHome().isEmpty()) qFatal("no private session bus");
+    const double  scale = qEnvironmentVariableIsSet("QT_SCALE_FACTOR")
+                              ? qEnvironmentVariable("QT_SCALE_FACTOR").toDouble()
+                              : 1.0;
+    QTemporaryDir dir;
+    const QString config = dir.filePath(u"screen.json"_s);
+    QFile         file(config);
+    if (!file.open(QIODevice::WriteOnly)) qFatal("cannot write the screen description");
+    file.write(
+        u"{\"screens\": [{\"name\": \"laptop\", \"x\": 0, \"y\": 0, \"width\": %1, \"height\": %2, "
+        "\"logicalDpi\": 96, \"logicalBaseDpi\": 96, \"dpr\": 1}]}"_s.arg(qRound(SmallScreen.width() * scale))
+            .arg(qRound(SmallScreen.height() * scale))
+            .toUtf8());
+    file.close();
+    qputenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + config).toLocal8Bit());
+    QApplication app(argc, argv);
+    TestLayout   test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_layout.moc"
