@@ -1,6 +1,5 @@
 // The daynote window and its reminder sheet on the offscreen platform.
 #include "calendar/calendar_window.h"
-#include "core/preferences.h"
 #include "core/startup.h"
 #include "helpers/test_support.h"
 #include "notes/daynote_window.h"
@@ -46,6 +45,11 @@ QWidget* OpenSheet(int month, int day, int year) {
     QTest::mouseClick(FindControl(Open(month, day, year), ReminderButton), Qt::LeftButton);
     return FindWindowById(ReminderSheetId);
 }
+
+using KeeperBoxRow = std::tuple<int, int>;
+using TextIsStoredAsItWasRow = std::tuple<QString, QStringList, int, QString>;
+using SaveMarksOnlyTheShownDayRow = std::tuple<int, QDate, bool>;
+using ReminderSheetStoresEveryFieldRow = std::tuple<bool, int>;
 
 } // namespace
 
@@ -110,15 +114,15 @@ class TestDaynote : public QObject {
     }
 
     void keeperBox_data() {
-        QTest::addColumn<int>("stored");
-        QTest::addColumn<int>("saved"); // the box is clicked when it differs from stored
-        QTest::newRow("standard, box on: keeper") << 1 << 4;
-        QTest::newRow("keeper, box off: standard") << 4 << 1;
-        QTest::newRow("holiday, box left off: keeps holiday") << 2 << 2;
+        // saved: the box is clicked when it differs from stored
+        AddRows<KeeperBoxRow>({
+            {"standard, box on: keeper", {1, 4}},
+            {"keeper, box off: standard", {4, 1}},
+            {"holiday, box left off: keeps holiday", {2, 2}},
+        });
     }
     void keeperBox() {
-        QFETCH(int, stored);
-        QFETCH(int, saved);
+        FETCH_ROW(KeeperBoxRow, stored, saved);
         AddDaynote(12, 8, 2026, stored, u"x"_s);
         QWidget* window = Open(12, 8, 2026);
         QCOMPARE(GetControlValue(FindControl(window, KeeperCheckBox)), stored == 4 ? 1 : 0);
@@ -144,23 +148,18 @@ class TestDaynote : public QObject {
     // Opening and closing a daynote stores its text and font record as they were, every character; an edit
     // changes only what was edited, and a line the user adds ends in a carriage return.
     void textIsStoredAsItWas_data() {
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<QStringList>("typedLines"); // typed at the end, Return between them
-        QTest::addColumn<int>("shownLines");
-        QTest::addColumn<QString>("saved");
         const QString nbsp(QChar(0x00A0)), lineSep(QChar(0x2028));
         const QString mixed = u"10"_s + nbsp + u"am"_s + lineSep + u"Dr\r\nroom 4\nbring\tcard\r"_s;
-        QTest::newRow("CR LF lines gain no empty line")
-            << u"one\r\ntwo\r\n"_s << QStringList() << 3 << u"one\r\ntwo\r\n"_s;
-        QTest::newRow("all of them") << mixed << QStringList() << 4 << mixed;
-        QTest::newRow("new line ends in CR")
-            << u"one\r\ntwo"_s << QStringList{QString(), u"three"_s} << 2 << u"one\r\ntwo\rthree"_s;
+        // typedLines: typed at the end, Return between them
+        AddRows<TextIsStoredAsItWasRow>({
+            {"CR LF lines gain no empty line", {u"one\r\ntwo\r\n"_s, QStringList(), 3, u"one\r\ntwo\r\n"_s}},
+            {"all of them", {mixed, QStringList(), 4, mixed}},
+            {"new line ends in CR",
+             {u"one\r\ntwo"_s, QStringList{QString(), u"three"_s}, 2, u"one\r\ntwo\rthree"_s}},
+        });
     }
     void textIsStoredAsItWas() {
-        QFETCH(QString, stored);
-        QFETCH(QStringList, typedLines);
-        QFETCH(int, shownLines);
-        QFETCH(QString, saved);
+        FETCH_ROW(TextIsStoredAsItWasRow, stored, typedLines, shownLines, saved);
         const double date = Day(12, 17, 2026);
         AddDaynote(12, 17, 2026, NoteStandard, stored);
         NoteFontStyle foreign; // as another program may write it
@@ -188,17 +187,15 @@ class TestDaynote : public QObject {
     // The cell redrawn after a save is the day's own (same month and year as shown), and today's day of
     // the month in another year is marked as a daynote, never as today.
     void saveMarksOnlyTheShownDay_data() {
-        QTest::addColumn<int>("shownYear"); // December of that year is on show
-        QTest::addColumn<QDate>("date");
-        QTest::addColumn<bool>("marked");
-        QTest::newRow("shown month") << 2026 << QDate(2026, 12, 12) << true;
-        QTest::newRow("same month a year later") << 2026 << QDate(2027, 12, 12) << false;
-        QTest::newRow("today's day a year later") << 2027 << QDate(2027, 12, 5) << true;
+        // shownYear: December of that year is on show
+        AddRows<SaveMarksOnlyTheShownDayRow>({
+            {"shown month", {2026, QDate(2026, 12, 12), true}},
+            {"same month a year later", {2026, QDate(2027, 12, 12), false}},
+            {"today's day a year later", {2027, QDate(2027, 12, 5), true}},
+        });
     }
     void saveMarksOnlyTheShownDay() {
-        QFETCH(int, shownYear);
-        QFETCH(QDate, date);
-        QFETCH(bool, marked);
+        FETCH_ROW(SaveMarksOnlyTheShownDayRow, shownYear, date, marked);
         ShowCalendarMonth(shownYear, 12);
         QWidget* window = Open(date.month(), date.day(), date.year());
         Type(window, u"elsewhere"_s);
@@ -223,16 +220,16 @@ class TestDaynote : public QObject {
     // The sheet ends by its button, Return (the default button) or Escape; all but Escape store the reminder.
     // Opened again, Remove takes all five keys away.
     void reminderSheetStoresEveryField_data() {
-        QTest::addColumn<bool>("boxes"); // the web address and e-mail boxes ticked and filled in
-        QTest::addColumn<int>("key");    // 0: the Save button
-        QTest::newRow("web address and e-mail") << true << 0;
-        QTest::newRow("boxes off: single blanks") << false << 0;
-        QTest::newRow("Return saves") << true << int(Qt::Key_Return);
-        QTest::newRow("Escape cancels") << true << int(Qt::Key_Escape);
+        // boxes: the web address and e-mail boxes ticked and filled in; key: 0: the Save button
+        AddRows<ReminderSheetStoresEveryFieldRow>({
+            {"web address and e-mail", {true, 0}},
+            {"boxes off: single blanks", {false, 0}},
+            {"Return saves", {true, int(Qt::Key_Return)}},
+            {"Escape cancels", {true, int(Qt::Key_Escape)}},
+        });
     }
     void reminderSheetStoresEveryField() {
-        QFETCH(bool, boxes);
-        QFETCH(int, key);
+        FETCH_ROW(ReminderSheetStoresEveryFieldRow, boxes, key);
         AddDaynote(12, 15, 2026, NoteStandard, u"Pay rent\rbefore noon"_s);
         QWidget* sheet = OpenSheet(12, 15, 2026);
         QVERIFY(sheet);

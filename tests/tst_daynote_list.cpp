@@ -5,8 +5,6 @@
 #include "notes/find.h"
 #include "platform/list_view.h"
 
-#include <QApplication>
-
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -28,6 +26,10 @@ void AddThree() {
     AddDaynote(3, 6, 2024, NoteStandard, u"third"_s);
     SetRecordDate(Notes(), 1, ReminderDateKey, DateTimeToAbsTime(2, 1, 2024, 9, 0));
 }
+
+using SortingRow = std::tuple<int, int, QList<int>>;
+using WriteBackRow = std::tuple<QString, QString, QString>;
+using FindRow = std::tuple<QString, QStringList>;
 
 } // namespace
 
@@ -70,16 +72,14 @@ class TestDaynoteList : public QObject {
     }
 
     void sorting_data() {
-        QTest::addColumn<int>("column");
-        QTest::addColumn<int>("clicks");
-        QTest::addColumn<QList<int>>("days"); // of March 2024, top first
-        QTest::newRow("reminder column: none first") << 1 << 1 << QList<int>{4, 6, 7, 5};
-        QTest::newRow("reminder column, reversed") << 1 << 2 << QList<int>{5, 7, 4, 6};
+        // days: of March 2024, top first
+        AddRows<SortingRow>({
+            {"reminder column: none first", {1, 1, QList<int>{4, 6, 7, 5}}},
+            {"reminder column, reversed", {1, 2, QList<int>{5, 7, 4, 6}}},
+        });
     }
     void sorting() {
-        QFETCH(int, column);
-        QFETCH(int, clicks);
-        QFETCH(QList<int>, days);
+        FETCH_ROW(SortingRow, column, clicks, days);
         AddThree();
         AddDaynote(3, 7, 2024, NoteStandard, u"fourth"_s);
         SetRecordDate(Notes(), 3, ReminderDateKey, DateTimeToAbsTime(1, 15, 2024, 9, 0));
@@ -99,18 +99,16 @@ class TestDaynoteList : public QObject {
 
     // What the user typed for a row reaches its daynote however the row is left.
     void writeBack_data() {
-        QTest::addColumn<QString>("how");
-        QTest::addColumn<QString>("typed"); // "<clear>" empties the text
-        QTest::addColumn<QString>("stored");
-        QTest::newRow("arrow key") << u"arrow"_s << u" too"_s << u"second too"_s;
-        QTest::newRow("closing the window") << u"close"_s << u" too"_s << u"second too"_s;
-        QTest::newRow("quitting") << u"quit"_s << u" too"_s << u"second too"_s;
-        QTest::newRow("emptied, another row") << u"row"_s << u"<clear>"_s << QString();
+        // typed: "<clear>" empties the text
+        AddRows<WriteBackRow>({
+            {"arrow key", {u"arrow"_s, u" too"_s, u"second too"_s}},
+            {"closing the window", {u"close"_s, u" too"_s, u"second too"_s}},
+            {"quitting", {u"quit"_s, u" too"_s, u"second too"_s}},
+            {"emptied, another row", {u"row"_s, u"<clear>"_s, QString()}},
+        });
     }
     void writeBack() {
-        QFETCH(QString, how);
-        QFETCH(QString, typed);
-        QFETCH(QString, stored);
+        FETCH_ROW(WriteBackRow, how, typed, stored);
         AddThree();
         ShowDaynoteList();
         ChooseRow(2);
@@ -187,16 +185,14 @@ class TestDaynoteList : public QObject {
     }
 
     void find_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QStringList>("found");
-        QTest::newRow("capitals") << u"DENTIST AT"_s
-                                  << QStringList{u"06  March  2024"_s, u"04  March  2024"_s};
-        QTest::newRow("across two daynotes") << u"ten\rbuy"_s << QStringList{};
-        QTest::newRow("across the end of one") << u"tenbuy"_s << QStringList{};
+        AddRows<FindRow>({
+            {"capitals", {u"DENTIST AT"_s, QStringList{u"06  March  2024"_s, u"04  March  2024"_s}}},
+            {"across two daynotes", {u"ten\rbuy"_s, QStringList{}}},
+            {"across the end of one", {u"tenbuy"_s, QStringList{}}},
+        });
     }
     void find() {
-        QFETCH(QString, text);
-        QFETCH(QStringList, found);
+        FETCH_ROW(FindRow, text, found);
         AddDaynote(3, 4, 2024, NoteStandard, u"the dentist at ten"_s);
         AddDaynote(3, 5, 2024, NoteStandard, u"buy milk"_s);
         AddDaynote(3, 6, 2024, NoteStandard, u"Dentist at noon"_s);

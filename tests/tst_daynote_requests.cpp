@@ -3,8 +3,6 @@
 #include "helpers/test_support.h"
 #include "platform/session.h"
 
-#include <QApplication>
-#include <QDBusConnection>
 #include <QDBusMessage>
 #include <QProcess>
 

@@ -3,36 +3,18 @@
 // back, nothing the user typed and nothing the other change added is lost, and an editor nobody typed into
 // wrote nothing and showed the change at once.
 #include "calendar/calendar_window.h"
-#include "calendar/holidays.h"
 #include "calendar/weekly_view.h"
-#include "core/app_state.h"
-#include "core/datafiles.h"
-#include "core/dates.h"
 #include "core/daynote_requests.h"
 #include "core/daynote_store.h"
-#include "core/dispatch.h"
-#include "core/plist.h"
-#include "core/preferences.h"
 #include "core/startup.h"
 #include "core/undo.h"
-#include "core/window_ids.h"
 #include "helpers/test_support.h"
-#include "helpers/zone_scope.h"
 #include "notes/daynote_list.h"
 #include "notes/daynote_window.h"
-#include "notes/events.h"
-#include "notes/ical_import.h"
 #include "notes/recurring.h"
-#include "notes/restore_backup.h"
-#include "platform/clock.h"
 #include "platform/list_view.h"
-#include "platform/windows.h"
 
-#include <QApplication>
-#include <QDir>
-#include <QFile>
 #include <QRegularExpression>
-#include <QTest>
 #include <QUndoStack>
 #include <functional>
 
@@ -57,16 +39,6 @@ QStringList Lines(const QString& text) {
     return lines;
 }
 
-QWidget* In(int windowId, int controlId) {
-    return FindControl(FindWindowById(windowId), controlId);
-}
-
-void CloseById(int windowId) {
-    QWidget* window = FindWindowById(windowId);
-    HandleWindowEvent(WindowClose, windowId);
-    DisposeWindow(window);
-}
-
 enum Editor { DaynoteWindow, WeeklyBox, ListTextEditor };
 
 // The editor's text control, made and filled from the array.
@@ -76,13 +48,13 @@ QWidget* OpenEditor(Editor editor) {
         return FindControl(OpenDaynote(12, 25, 2026, App().daynotes), DaynoteTextControl);
     case WeeklyBox:
         ShowWeeklyView();
-        return In(WeeklyWindowId, DayBox);
+        return ControlOf(WeeklyWindowId, DayBox);
     case ListTextEditor: {
         RunCommand(MakeFourCC("List"));
-        QWidget*  list = In(ListWindowId, DaynoteListView);
+        QWidget*  list = ControlOf(ListWindowId, DaynoteListView);
         const int row = NoteIndex(Day()) + 1;
         SetListSelection(list, {row});
-        return In(ListWindowId, ListTextView);
+        return ControlOf(ListWindowId, ListTextView);
     }
     }
     return nullptr;
@@ -114,34 +86,19 @@ void Act(const Change& change) {
 }
 
 void Import() {
-    const QString path = QDir::temp().filePath(u"store-import.ics"_s);
-    QVERIFY(
-        WriteTextFile(u"BEGIN:VCALENDAR\rVERSION:2.0\rPRODID:-//test//store//EN\r"
-                      "BEGIN:VEVENT\rUID:a@test\rDTSTART;VALUE=DATE:20261225\rSUMMARY:Dentist\rEND:VEVENT\r"
-                      "END:VCALENDAR\r"_s,
-                      path));
-    ImportIcalendarFile(path);
-    QFile::remove(path);
+    ImportCalendarText(u"store-import.ics"_s,
+                       u"BEGIN:VCALENDAR\rVERSION:2.0\rPRODID:-//test//store//EN\r"
+                       "BEGIN:VEVENT\rUID:a@test\rDTSTART;VALUE=DATE:20261225\rSUMMARY:Dentist\rEND:VEVENT\r"
+                       "END:VCALENDAR\r"_s);
 }
 
 void Holidays() {
-    RunCommand(MakeFourCC("Crea"));
-    SetControlText(In(HolidaysWindowId, HolidaysYearField), u"2026"_s);
-    HandleControlEvent(ControlHit, HolidaysCreateButton, 0);
+    CreateHolidays(u"2026"_s);
 }
 
 void EventToDaynote() {
-    RecordArray stored;
-    Record      event;
-    SetField(event, EventNameKey, Value(u"Anna"_s));
-    SetField(event, EventDateKey, Value(DateValue{DateToAbsTime(12, 25, 1990)}));
-    SetField(event, EventUnitKey, Value(qint64(1)));
-    stored.push_back(Value(std::move(event)));
-    QVERIFY(SaveRecordFile(stored, EventFileName));
-    RunCommand(MakeFourCC("Evet"));
-    SetListSelection(In(EventListWindowId, EventList), {1});
-    QTest::mouseClick(In(EventListWindowId, EventDaynotesButton), Qt::LeftButton);
-    CloseById(EventListWindowId);
+    WriteEvents({{u"Anna"_s, DateToAbsTime(12, 25, 1990), 1}});
+    EventsToDaynotes({1});
 }
 
 void Recur() {
@@ -151,19 +108,13 @@ void Recur() {
 void ListDelete() {
     const bool open = FindWindowById(ListWindowId) != nullptr;
     RunCommand(MakeFourCC("List"));
-    SetListSelection(In(ListWindowId, DaynoteListView), {NoteIndex(Day()) + 1});
+    SetListSelection(ControlOf(ListWindowId, DaynoteListView), {NoteIndex(Day()) + 1});
     HandleControlEvent(ControlHit, ListDeleteButton, 0);
     if (!open) CloseById(ListWindowId);
 }
 
 void Restore() {
-    RecordArray backup = App().daynotes;
-    const int   index = FindNoteIndex(backup, Day());
-    SetRecordValue(backup, index, NoteDataKey, Value(u"as it was\rfrom the backup"_s));
-    const QString path = QDir::temp().filePath(u"store-backup.plist"_s);
-    QVERIFY(WritePropertyListFile(path, Value(backup), nullptr));
-    Act([&] { QVERIFY(!RestoreDaynotesFrom(path, App().daynotes).isEmpty()); });
-    QFile::remove(path);
+    RestoreWithText(NoteIndex(Day()), u"as it was\rfrom the backup"_s);
 }
 
 void AutoDelete() {
@@ -174,6 +125,9 @@ void AutoDelete() {
 }
 
 const QString Request = u"Boss;Report;20261225;A"_s;
+
+using MergeTypedTextRow = std::tuple<QString, QString, QString, QString>;
+using AnnouncesChangedDaysRow = std::tuple<Change, QStringList>;
 
 } // namespace
 
@@ -299,56 +253,55 @@ class TestDaynoteStore : public QObject {
 
     // What a typed editor writes when the day changed elsewhere.
     void mergeTypedText_data() {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("loaded");
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<QString>("written");
-        QTest::newRow("nothing changed elsewhere") << u"a b"_s << u"a"_s << u"a"_s << u"a b"_s;
-        QTest::newRow("a line added") << u"a b"_s << u"a"_s << u"a\rx"_s << u"a b\rx"_s;
-        QTest::newRow("deleted elsewhere") << u"a b"_s << u"a"_s << QString() << u"a b"_s;
-        QTest::newRow("a line the user deleted stays deleted")
-            << u"b"_s << u"a\rb"_s << u"a\rb\rx"_s << u"b\rx"_s;
-        QTest::newRow("a line the user typed too") << u"a\rx"_s << u"a"_s << u"a\rx"_s << u"a\rx"_s;
-        QTest::newRow("an emptied editor keeps the new line") << QString() << u"a"_s << u"a\rx"_s << u"x"_s;
-        QTest::newRow("the request's closing break")
-            << u"a!"_s << u"a"_s << u"a\rT for: B\rand task: R\r"_s << u"a!\rT for: B\rand task: R"_s;
-        QTest::newRow("line breaks of another kind") << u"a!"_s << u"a"_s << u"a\nx\r\ny"_s << u"a!\rx\ry"_s;
+        AddRows<MergeTypedTextRow>({
+            {"nothing changed elsewhere", {u"a b"_s, u"a"_s, u"a"_s, u"a b"_s}},
+            {"a line added", {u"a b"_s, u"a"_s, u"a\rx"_s, u"a b\rx"_s}},
+            {"deleted elsewhere", {u"a b"_s, u"a"_s, QString(), u"a b"_s}},
+            {"a line the user deleted stays deleted", {u"b"_s, u"a\rb"_s, u"a\rb\rx"_s, u"b\rx"_s}},
+            {"a line the user typed too", {u"a\rx"_s, u"a"_s, u"a\rx"_s, u"a\rx"_s}},
+            {"an emptied editor keeps the new line", {QString(), u"a"_s, u"a\rx"_s, u"x"_s}},
+            {"the request's closing break",
+             {u"a!"_s, u"a"_s, u"a\rT for: B\rand task: R\r"_s, u"a!\rT for: B\rand task: R"_s}},
+            {"line breaks of another kind", {u"a!"_s, u"a"_s, u"a\nx\r\ny"_s, u"a!\rx\ry"_s}},
+        });
     }
     void mergeTypedText() {
-        QFETCH(QString, typed);
-        QFETCH(QString, loaded);
-        QFETCH(QString, stored);
-        QFETCH(QString, written);
+        FETCH_ROW(MergeTypedTextRow, typed, loaded, stored, written);
         QCOMPARE(MergeTypedText(typed, loaded, stored), written);
     }
 
     // The announcement names the days an action changed, once, when the outermost action ends.
     void announcesChangedDays_data() {
-        QTest::addColumn<Change>("change");
-        QTest::addColumn<QStringList>("told"); // "yyyyMMdd" of the days, "all", "+reminders"
-        QTest::newRow("one day added")
-            << Change([] { AddDaynote(12, 24, 2026, NoteStandard); }) << QStringList{u"20261224"_s};
-        QTest::newRow("two days, nested actions") << Change([] {
-            DaynoteChangeScope inner;
-            AddDaynote(12, 24, 2026, NoteStandard);
-            AddDaynote(12, 26, 2026, NoteStandard);
-        }) << QStringList{u"20261224"_s, u"20261226"_s};
-        QTest::newRow("a reminder") << Change([] { ExternalDaynoteRequest(Request, App().daynotes); })
-                                    << QStringList{u"20261225"_s, u"+reminders"_s};
-        QTest::newRow("nothing changed") << Change([] {}) << QStringList{};
-        QTest::newRow("the array replaced") << Change([] {
-            RecordArray many;
-            for (int d = 1; d <= 200; ++d) {
-                const int index = int(many.size());
-                InsertStyledDaynote(AddDateUnits(Day(), d, AddDays), u"x"_s, NoteStandard, NoteFontStyle{},
-                                    index, many);
-            }
-            App().daynotes = many;
-        }) << QStringList{u"all"_s};
+        // told: "yyyyMMdd" of the days, "all", "+reminders"
+        AddRows<AnnouncesChangedDaysRow>({
+            {"one day added",
+             {Change([] { AddDaynote(12, 24, 2026, NoteStandard); }), QStringList{u"20261224"_s}}},
+            {"two days, nested actions",
+             {Change([] {
+                  DaynoteChangeScope inner;
+                  AddDaynote(12, 24, 2026, NoteStandard);
+                  AddDaynote(12, 26, 2026, NoteStandard);
+              }),
+              QStringList{u"20261224"_s, u"20261226"_s}}},
+            {"a reminder",
+             {Change([] { ExternalDaynoteRequest(Request, App().daynotes); }),
+              QStringList{u"20261225"_s, u"+reminders"_s}}},
+            {"nothing changed", {Change([] {}), QStringList{}}},
+            {"the array replaced",
+             {Change([] {
+                  RecordArray many;
+                  for (int d = 1; d <= 200; ++d) {
+                      const int index = int(many.size());
+                      InsertStyledDaynote(AddDateUnits(Day(), d, AddDays), u"x"_s, NoteStandard,
+                                          NoteFontStyle{}, index, many);
+                  }
+                  App().daynotes = many;
+              }),
+              QStringList{u"all"_s}}},
+        });
     }
     void announcesChangedDays() {
-        QFETCH(Change, change);
-        QFETCH(QStringList, told);
+        FETCH_ROW(AnnouncesChangedDaysRow, change, told);
         { DaynoteChangeScope settle; } // what the test's set-up did is told before listening
         QList<QStringList> heard;
         QObject            listener;

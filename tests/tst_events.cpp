@@ -2,7 +2,6 @@
 // add, change and delete written to the file at once, the duplicate case and events made daynotes. (The file
 // as plistlib reads and writes it: the black-box test_app_reopen.py.)
 #include "core/datafiles.h"
-#include "core/preferences.h"
 #include "helpers/test_support.h"
 #include "notes/events.h"
 #include "platform/list_view.h"
@@ -43,18 +42,6 @@ QStringList StoredEvents() {
     return events;
 }
 
-void WriteEvents(const QList<std::tuple<QString, double, int>>& events) {
-    RecordArray stored;
-    for (const auto& [name, date, unit] : events) {
-        Record r;
-        SetField(r, EventNameKey, Value(name));
-        SetField(r, EventDateKey, Value(DateValue{date}));
-        SetField(r, EventUnitKey, Value(qint64(unit)));
-        stored.push_back(Value(std::move(r)));
-    }
-    QVERIFY(SaveRecordFile(stored, EventFileName));
-}
-
 void FillSheet(const QString& name, int month, int day, int year, int unit, int choice) {
     QVERIFY(Sheet() && IsWindowVisible(Sheet()));
     SetControlText(FindControl(Sheet(), EventNameField), name);
@@ -62,6 +49,10 @@ void FillSheet(const QString& name, int month, int day, int year, int unit, int 
     SetControlValue(FindControl(Sheet(), EventUnitPopUp), unit);
     SetControlValue(FindControl(Sheet(), EventDaynoteChoicePopUp), choice);
 }
+
+using ElapsedRow = std::tuple<QDate, int, const char*, QString>;
+using SortRow = std::tuple<int, int, QStringList>;
+using ToDaynotesRow = std::tuple<int, QList<int>, QStringList, QStringList>;
 
 } // namespace
 
@@ -84,44 +75,35 @@ class TestEvents : public QObject {
     void cleanup() { DisposeDocumentWindows(); }
 
     void elapsedTimeText_data() {
-        QTest::addColumn<QDate>("date");
-        QTest::addColumn<int>("unit");
-        QTest::addColumn<QByteArray>("localeName");
-        QTest::addColumn<QString>("text");
         const QDate longAgo(2023, 9, 30);
-        QTest::newRow("3 y 2 m 5 d") << longAgo << 4 << "en_US"_ba << u"3 Years   2 Months   5 Days"_s;
-        QTest::newRow("3 y 2 m 5 d in days") << longAgo << 3 << "en_US"_ba << u"1,162 Days"_s;
-        QTest::newRow("3 y 2 m 5 d in months: all of them") << longAgo << 2 << "en_US"_ba << u"38 Months  "_s;
-        QTest::newRow("3 y 2 m 5 d in years") << longAgo << 1 << "en_US"_ba << u"3 Years  "_s;
-        QTest::newRow("one month in months") << QDate(2026, 11, 5) << 2 << "en_US"_ba << u"1 Month   "_s;
-        QTest::newRow("one year and a half in years")
-            << QDate(2025, 6, 5) << 1 << "en_US"_ba << u"1 Year   "_s;
-        QTest::newRow("future, as far as the past")
-            << QDate(2029, 2, 10) << 4 << "en_US"_ba << u"2 Years   2 Months   5 Days"_s;
-        QTest::newRow("1.234 days in German") << QDate(2023, 7, 20) << 3 << "de_DE"_ba << u"1.234 Days"_s;
+        AddRows<ElapsedRow>({
+            {"3 y 2 m 5 d", {longAgo, 4, "en_US", u"3 Years   2 Months   5 Days"_s}},
+            {"3 y 2 m 5 d in days", {longAgo, 3, "en_US", u"1,162 Days"_s}},
+            {"3 y 2 m 5 d in months: all of them", {longAgo, 2, "en_US", u"38 Months  "_s}},
+            {"3 y 2 m 5 d in years", {longAgo, 1, "en_US", u"3 Years  "_s}},
+            {"one month in months", {QDate(2026, 11, 5), 2, "en_US", u"1 Month   "_s}},
+            {"one year and a half in years", {QDate(2025, 6, 5), 1, "en_US", u"1 Year   "_s}},
+            {"future, as far as the past",
+             {QDate(2029, 2, 10), 4, "en_US", u"2 Years   2 Months   5 Days"_s}},
+            {"1.234 days in German", {QDate(2023, 7, 20), 3, "de_DE", u"1.234 Days"_s}},
+        });
     }
     void elapsedTimeText() {
-        QFETCH(QDate, date);
-        QFETCH(int, unit);
-        QFETCH(QByteArray, localeName);
-        QFETCH(QString, text);
-        LocaleScope scope(localeName.constData());
+        FETCH_ROW(ElapsedRow, date, unit, localeName, text);
+        LocaleScope scope(localeName);
         QCOMPARE(ElapsedTimeText(DateToAbsTime(date.month(), date.day(), date.year()), int8_t(unit)), text);
     }
 
     // Names compare case-sensitively; the elapsed column orders by the date, never by its text.
     void sortByColumnTitle_data() {
-        QTest::addColumn<int>("column");
-        QTest::addColumn<int>("clicks");
-        QTest::addColumn<QStringList>("order");
-        QTest::newRow("name") << 0 << 1 << QStringList{"Bob", "Carl", "anna"};
-        QTest::newRow("elapsed") << 2 << 1 << QStringList{"anna", "Bob", "Carl"};
-        QTest::newRow("elapsed twice") << 2 << 2 << QStringList{"Carl", "Bob", "anna"};
+        AddRows<SortRow>({
+            {"name", {0, 1, {"Bob", "Carl", "anna"}}},
+            {"elapsed", {2, 1, {"anna", "Bob", "Carl"}}},
+            {"elapsed twice", {2, 2, {"Carl", "Bob", "anna"}}},
+        });
     }
     void sortByColumnTitle() {
-        QFETCH(int, column);
-        QFETCH(int, clicks);
-        QFETCH(QStringList, order);
+        FETCH_ROW(SortRow, column, clicks, order);
         // As texts "1,200 Days" < "10 Days" < "900 Days"; as dates anna < Bob < Carl.
         WriteEvents(
             {{u"Carl"_s, DaysAgo(10), 3}, {u"anna"_s, DaysAgo(1200), 3}, {u"Bob"_s, DaysAgo(900), 3}});
@@ -176,25 +158,20 @@ class TestEvents : public QObject {
 
     // Selected events become event daynotes on their day of this year; a duplicate stops the run there.
     void eventsToDaynotes_data() {
-        QTest::addColumn<int>("button");
-        QTest::addColumn<QList<int>>("selected");
-        QTest::addColumn<QStringList>("messages");
-        QTest::addColumn<QStringList>("daynotes"); // "MMdd type reminder text" in the year 2026
         const QString added = u"Daynote(s)/Reminder(s) Successfully Added"_s;
-        QTest::newRow("446 two events") << 446 << QList<int>{1, 3} << QStringList{added}
-                                        << QStringList{"0314 3 0 Anna", "0704 1 0 party\rBob"};
-        QTest::newRow("447 with reminders")
-            << 447 << QList<int>{1} << QStringList{added} << QStringList{"0314 3 1 Anna", "0704 1 0 party"};
-        QTest::newRow("duplicate stops the run")
-            << 446 << QList<int>{3, 2, 1}
-            << QStringList{u"There is already a daynote for ' Party' on this date in 2026"_s, added}
-            << QStringList{"0314 3 0 Anna", "0704 1 0 party"};
+        // The button, the rows chosen, the alerts, the daynotes as "MMdd type reminder text" in 2026.
+        AddRows<ToDaynotesRow>({
+            {"446 two events", {446, {1, 3}, {added}, {"0314 3 0 Anna", "0704 1 0 party\rBob"}}},
+            {"447 with reminders", {447, {1}, {added}, {"0314 3 1 Anna", "0704 1 0 party"}}},
+            {"duplicate stops the run",
+             {446,
+              {3, 2, 1},
+              {u"There is already a daynote for ' Party' on this date in 2026"_s, added},
+              {"0314 3 0 Anna", "0704 1 0 party"}}},
+        });
     }
     void eventsToDaynotes() {
-        QFETCH(int, button);
-        QFETCH(QList<int>, selected);
-        QFETCH(QStringList, messages);
-        QFETCH(QStringList, daynotes);
+        FETCH_ROW(ToDaynotesRow, button, selected, messages, daynotes);
         AddDaynote(7, 4, 2026, NoteStandard, u"party"_s);
         WriteEvents({{u"Anna"_s, DateToAbsTime(3, 14, 1990), 1},
                      {u"Party"_s, DateToAbsTime(7, 4, 2010), 1},

@@ -4,13 +4,10 @@
 #include "notes/export.h"
 #include "platform/reveal.h"
 
-#include <QDBusConnection>
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
-#include <QJsonObject>
-#include <QUrl>
 
 using namespace Qt::StringLiterals;
 
@@ -27,6 +24,8 @@ class FileManager : public QObject {
 namespace {
 
 const bool privateSession = StartPrivateSessionBus() && !UsePrivateHome().isEmpty(); // before QApplication
+
+using CalendarsRow = std::tuple<QByteArray, QString>;
 
 } // namespace
 
@@ -114,14 +113,13 @@ class TestExport : public QObject {
     }
 
     void calendars_data() {
-        QTest::addColumn<QByteArray>("command");
-        QTest::addColumn<QString>("file");
-        QTest::newRow("to-dos") << "ExpT"_ba << ToDosFileName;
-        QTest::newRow("events") << "ExpE"_ba << EventsFileName;
+        AddRows<CalendarsRow>({
+            {"to-dos", {"ExpT"_ba, ToDosFileName}},
+            {"events", {"ExpE"_ba, EventsFileName}},
+        });
     }
     void calendars() {
-        QFETCH(QByteArray, command);
-        QFETCH(QString, file);
+        FETCH_ROW(CalendarsRow, command, file);
         const bool    todo = file == ToDosFileName;
         const QString path = GetDataFileURL(file);
         QFile::remove(path);

@@ -3,10 +3,7 @@
 #include "calendar/calendar_window.h"
 #include "calendar/holidays.h"
 #include "helpers/test_support.h"
-#include "helpers/zone_scope.h"
 #include "platform/beep.h"
-
-#include <QApplication>
 
 using namespace Qt::StringLiterals;
 

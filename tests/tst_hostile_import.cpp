@@ -1,16 +1,12 @@
 // iCalendar files built to hang, flood or fool the import: each one ends, refused with a reason and the
 // daynotes untouched, or imported within its limits. Also the unsupported-file alerts of a flood of files.
-#include "core/dates.h"
 #include "core/plist.h"
 #include "core/startup.h"
 #include "helpers/test_support.h"
 #include "notes/ical_import.h"
-#include "platform/alerts.h"
 
-#include <QDate>
 #include <QDir>
 #include <QTemporaryDir>
-#include <QTest>
 #include <csignal>
 #include <sys/resource.h>
 
@@ -36,6 +32,9 @@ double DateOf(const Value& note) {
     double date = 0;
     return ValueRecord(note) && RecordDate(*ValueRecord(note), NoteDateKey, &date) ? date : 0;
 }
+
+using SaveFailureReasonsRow = std::tuple<QString, int, QString>;
+using UnsupportedFilesJoinOneAlertRow = std::tuple<int, QString>;
 
 } // namespace
 
@@ -153,17 +152,16 @@ class TestHostileImport : public QObject {
 
     // A failed save names the system's reason, and the old file stays whole.
     void saveFailureReasons_data() {
-        QTest::addColumn<QString>("where"); // "" for a file in a fresh folder
-        QTest::addColumn<int>("sizeLimit"); // bytes a process may write to one file; 0 for no limit
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("file size limit") << QString() << 100 << u"File too large"_s;
-        QTest::newRow("missing folder") << u"no/such/folder"_s << 0 << u"No such file or directory"_s;
-        QTest::newRow("a folder in the way") << u"in the way/"_s << 0 << u"Is a directory"_s;
+        // where: "" for a file in a fresh folder; sizeLimit: bytes a process may write to one file; 0 for no
+        // limit
+        AddRows<SaveFailureReasonsRow>({
+            {"file size limit", {QString(), 100, u"File too large"_s}},
+            {"missing folder", {u"no/such/folder"_s, 0, u"No such file or directory"_s}},
+            {"a folder in the way", {u"in the way/"_s, 0, u"Is a directory"_s}},
+        });
     }
     void saveFailureReasons() {
-        QFETCH(QString, where);
-        QFETCH(int, sizeLimit);
-        QFETCH(QString, reason);
+        FETCH_ROW(SaveFailureReasonsRow, where, sizeLimit, reason);
         QTemporaryDir dir;
         const QString path = dir.filePath(where.isEmpty() ? u"file"_s : where + u"file"_s);
         if (where.endsWith(u'/')) QVERIFY(QDir().mkpath(path));
@@ -192,15 +190,14 @@ class TestHostileImport : public QObject {
 
     // Files handed over while the unsupported-file alert shows join it instead of opening alerts inside it.
     void unsupportedFilesJoinOneAlert_data() {
-        QTest::addColumn<int>("more");
-        QTest::addColumn<QString>("note");
-        QTest::newRow("none") << 0 << QString();
-        QTest::newRow("one") << 1 << u"And 1 more file could not be opened."_s;
-        QTest::newRow("thousands") << 3799 << u"And 3,799 more files could not be opened."_s;
+        AddRows<UnsupportedFilesJoinOneAlertRow>({
+            {"none", {0, QString()}},
+            {"one", {1, u"And 1 more file could not be opened."_s}},
+            {"thousands", {3799, u"And 3,799 more files could not be opened."_s}},
+        });
     }
     void unsupportedFilesJoinOneAlert() {
-        QFETCH(int, more);
-        QFETCH(QString, note);
+        FETCH_ROW(UnsupportedFilesJoinOneAlertRow, more, note);
         QTemporaryDir dir;
         const QString other = dir.filePath(u"notes.txt"_s);
         QFile         file(other);

@@ -6,7 +6,6 @@
 #include "notes/export.h"
 #include "notes/ical_import.h"
 
-#include <QDate>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -22,6 +21,9 @@ QString TextOn(const RecordArray& notes, int month, int day, int year) {
     const Value* text = GetRecordValue(notes, index, NoteDataKey);
     return text && ValueText(*text) ? *ValueText(*text) : QString();
 }
+
+using PythonFileInTwoZonesRow = std::tuple<QByteArray, QDate, QString, QDate, QString>;
+using MalformedFilesChangeNothingRow = std::tuple<QByteArray, int, QString>;
 
 } // namespace
 
@@ -42,24 +44,17 @@ class TestIcalImport : public QObject {
     }
 
     void pythonFileInTwoZones_data() {
-        QTest::addColumn<QByteArray>("zone");
-        QTest::addColumn<QDate>("callDay");
-        QTest::addColumn<QString>("call");
-        QTest::addColumn<QDate>("launchDay");
-        QTest::addColumn<QString>("launch");
-        QTest::newRow("Berlin") << "Europe/Berlin"_ba << QDate(2026, 7, 15)
-                                << u"3:30 AM Call, New York; late"_s << QDate(2026, 5, 2)
-                                << u"1:30 AM Launch"_s;
-        QTest::newRow("Los Angeles") << "America/Los_Angeles"_ba << QDate(2026, 7, 14)
-                                     << u"6:30 PM Call, New York; late"_s << QDate(2026, 5, 1)
-                                     << u"4:30 PM Launch"_s;
+        AddRows<PythonFileInTwoZonesRow>({
+            {"Berlin",
+             {"Europe/Berlin"_ba, QDate(2026, 7, 15), u"3:30 AM Call, New York; late"_s, QDate(2026, 5, 2),
+              u"1:30 AM Launch"_s}},
+            {"Los Angeles",
+             {"America/Los_Angeles"_ba, QDate(2026, 7, 14), u"6:30 PM Call, New York; late"_s,
+              QDate(2026, 5, 1), u"4:30 PM Launch"_s}},
+        });
     }
     void pythonFileInTwoZones() {
-        QFETCH(QByteArray, zone);
-        QFETCH(QDate, callDay);
-        QFETCH(QString, call);
-        QFETCH(QDate, launchDay);
-        QFETCH(QString, launch);
+        FETCH_ROW(PythonFileInTwoZonesRow, zone, callDay, call, launchDay, launch);
         ZoneScope   scope(zone);
         RecordArray notes;
         SetDaynote(notes, 0, u"Packing"_s, DateToAbsTime(4, 2, 2026), NoteStandard, {});
@@ -115,23 +110,19 @@ class TestIcalImport : public QObject {
     }
 
     void malformedFilesChangeNothing_data() {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<int>("line");
-        QTest::addColumn<QString>("text");
         const QByteArray head =
             "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\nDTSTART;VALUE=DATE:20260101\r\n";
-        QTest::newRow("line without a colon")
-            << head + "SUMMARY:ok\r\nthis is no property\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n"
-            << 6 << u"this is no property"_s;
-        QTest::newRow("component not closed") << head + "SUMMARY:ok\r\nEND:VCALENDAR\r\n"
-                                              << 6 << u"END:VCALENDAR"_s;
-        QTest::newRow("cut off") << head + "SUMMARY:o\r\n k\r\n" << 6 << u"(end of file)"_s;
-        QTest::newRow("empty") << QByteArray() << 1 << u"(end of file)"_s;
+        AddRows<MalformedFilesChangeNothingRow>({
+            {"line without a colon",
+             {head + "SUMMARY:ok\r\nthis is no property\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n", 6,
+              u"this is no property"_s}},
+            {"component not closed", {head + "SUMMARY:ok\r\nEND:VCALENDAR\r\n", 6, u"END:VCALENDAR"_s}},
+            {"cut off", {head + "SUMMARY:o\r\n k\r\n", 6, u"(end of file)"_s}},
+            {"empty", {QByteArray(), 1, u"(end of file)"_s}},
+        });
     }
     void malformedFilesChangeNothing() {
-        QFETCH(QByteArray, bytes);
-        QFETCH(int, line);
-        QFETCH(QString, text);
+        FETCH_ROW(MalformedFilesChangeNothingRow, bytes, line, text);
         RecordArray notes;
         SetDaynote(notes, 0, u"kept"_s, DateToAbsTime(1, 1, 2026), NoteStandard, {});
         const RecordArray      before = notes;

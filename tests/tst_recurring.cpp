@@ -5,8 +5,6 @@
 #include "notes/daynote_window.h"
 #include "notes/recurring.h"
 
-#include <QApplication>
-
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -52,6 +50,9 @@ void FillAndCopy(int period, const QString& count, const QString& spacing) {
     ClickIn(sheet, RecurringCopyButton);
 }
 
+using CopiesRow = std::tuple<QDate, int, QString, QString, QList<QDate>>;
+using CopiesOntoTakenDaysRow = std::tuple<QString, bool, QString, QString>;
+
 } // namespace
 
 class TestRecurring : public QObject {
@@ -91,27 +92,20 @@ class TestRecurring : public QObject {
     }
 
     void copies_data() {
-        QTest::addColumn<QDate>("base");
-        QTest::addColumn<int>("period");
-        QTest::addColumn<QString>("count");
-        QTest::addColumn<QString>("spacing");
-        QTest::addColumn<QList<QDate>>("expected");
-        QTest::newRow("weeks, k = 1, across summer time")
-            << QDate(2027, 3, 1) << 1 << u"3"_s << u"1"_s
-            << QList<QDate>{{2027, 3, 15}, {2027, 3, 29}, {2027, 4, 12}};
-        QTest::newRow("weeks, empty spacing counts 0")
-            << QDate(2027, 3, 22) << 1 << u"2"_s << QString() << QList<QDate>{{2027, 3, 29}, {2027, 4, 5}};
-        QTest::newRow("months from the 31st continue from February's last day")
-            << QDate(2027, 1, 31) << 2 << u"2"_s << u"0"_s << QList<QDate>{{2027, 2, 28}, {2027, 3, 28}};
-        QTest::newRow("years, every second")
-            << QDate(2026, 6, 10) << 3 << u"2"_s << u"1"_s << QList<QDate>{{2028, 6, 10}, {2030, 6, 10}};
+        AddRows<CopiesRow>({
+            {"weeks, k = 1, across summer time",
+             {QDate(2027, 3, 1), 1, u"3"_s, u"1"_s,
+              QList<QDate>{{2027, 3, 15}, {2027, 3, 29}, {2027, 4, 12}}}},
+            {"weeks, empty spacing counts 0",
+             {QDate(2027, 3, 22), 1, u"2"_s, QString(), QList<QDate>{{2027, 3, 29}, {2027, 4, 5}}}},
+            {"months from the 31st continue from February's last day",
+             {QDate(2027, 1, 31), 2, u"2"_s, u"0"_s, QList<QDate>{{2027, 2, 28}, {2027, 3, 28}}}},
+            {"years, every second",
+             {QDate(2026, 6, 10), 3, u"2"_s, u"1"_s, QList<QDate>{{2028, 6, 10}, {2030, 6, 10}}}},
+        });
     }
     void copies() {
-        QFETCH(QDate, base);
-        QFETCH(int, period);
-        QFETCH(QString, count);
-        QFETCH(QString, spacing);
-        QFETCH(QList<QDate>, expected);
+        FETCH_ROW(CopiesRow, base, period, count, spacing, expected);
         AddDaynote(base.month(), base.day(), base.year(), NoteKeeper, u"Gym\rbring shoes"_s);
         NoteFontStyle style = FontPreset(9, NoteFontStyle{});
         SetRecordFontStyle(Notes(), 0, style, NoteCFSKey);
@@ -138,20 +132,15 @@ class TestRecurring : public QObject {
     // A copy onto a day with a daynote is appended to it; the daynote keeps its type and reminder. A window
     // left open on that day would otherwise write its own text over the copy when it closes.
     void copiesOntoTakenDays_data() {
-        QTest::addColumn<QString>("existing");
-        QTest::addColumn<bool>("open");
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("after");
-        QTest::newRow("another text") << u"Dentist"_s << false << QString() << u"Dentist\rGym"_s;
-        QTest::newRow("open, empty window") << QString() << true << QString() << u"Gym"_s;
-        QTest::newRow("open, unsaved words") << QString() << true << u"Plan"_s << u"Plan\rGym"_s;
-        QTest::newRow("open, saved daynote") << u"Dentist"_s << true << QString() << u"Dentist\rGym"_s;
+        AddRows<CopiesOntoTakenDaysRow>({
+            {"another text", {u"Dentist"_s, false, QString(), u"Dentist\rGym"_s}},
+            {"open, empty window", {QString(), true, QString(), u"Gym"_s}},
+            {"open, unsaved words", {QString(), true, u"Plan"_s, u"Plan\rGym"_s}},
+            {"open, saved daynote", {u"Dentist"_s, true, QString(), u"Dentist\rGym"_s}},
+        });
     }
     void copiesOntoTakenDays() {
-        QFETCH(QString, existing);
-        QFETCH(bool, open);
-        QFETCH(QString, typed);
-        QFETCH(QString, after);
+        FETCH_ROW(CopiesOntoTakenDaysRow, existing, open, typed, after);
         const double eighth = DateToAbsTime(3, 8, 2027), reminder = DateTimeToAbsTime(3, 7, 2027, 9, 0);
         AddDaynote(3, 1, 2027, NoteStandard, u"Gym"_s);
         AddDaynote(3, 10, 2027, NoteStandard, u"Untouched"_s);

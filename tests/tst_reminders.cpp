@@ -7,7 +7,6 @@
 #include "platform/speech.h"
 
 #include <QDir>
-#include <QJsonObject>
 
 using namespace Qt::StringLiterals;
 
@@ -24,6 +23,9 @@ RecordArray Daynotes(const QList<double>& dates, const QList<double>& at = {}) {
     }
     return notes;
 }
+
+using CheckAndAnnounceRow = std::tuple<QList<double>, QList<int>, QString>;
+using MailFieldsStayUntilTakenRow = std::tuple<QString, int, bool, QString>;
 
 } // namespace
 
@@ -84,20 +86,17 @@ class TestReminders : public QObject {
     }
 
     void checkAndAnnounce_data() {
-        QTest::addColumn<QList<double>>("offsets"); // reminder moments from now in seconds, NaN for none
-        QTest::addColumn<QList<int>>("fired");      // the records that fire, in order
-        QTest::addColumn<QString>("said");
         const double none = qQNaN();
-        QTest::newRow("none due") << QList<double>{1, none, 86400} << QList<int>{} << u""_s;
-        QTest::newRow("one due") << QList<double>{none, -60, 60} << QList<int>{1}
-                                 << u"1 reminder is pending"_s;
-        QTest::newRow("two due, the last record first")
-            << QList<double>{-172800, none, 0} << QList<int>{2, 0} << u"2 reminders are pending"_s;
+        // offsets: reminder moments from now in seconds, NaN for none; fired: the records that fire, in order
+        AddRows<CheckAndAnnounceRow>({
+            {"none due", {QList<double>{1, none, 86400}, QList<int>{}, u""_s}},
+            {"one due", {QList<double>{none, -60, 60}, QList<int>{1}, u"1 reminder is pending"_s}},
+            {"two due, the last record first",
+             {QList<double>{-172800, none, 0}, QList<int>{2, 0}, u"2 reminders are pending"_s}},
+        });
     }
     void checkAndAnnounce() {
-        QFETCH(QList<double>, offsets);
-        QFETCH(QList<int>, fired);
-        QFETCH(QString, said);
+        FETCH_ROW(CheckAndAnnounceRow, offsets, fired, said);
         const double      now = At(12, 5, 2026, 12);
         const QStringList days{"Tuesday, 1", "Saturday, 5", "Thursday, 10"};
         QList<double>     reminders;
@@ -121,23 +120,19 @@ class TestReminders : public QObject {
     // An e-mail's fields go only once a mail program has taken it; otherwise they stay for the next check.
     // The reminder's date and web address stay either way.
     void mailFieldsStayUntilTaken_data() {
-        QTest::addColumn<QString>("address");
-        QTest::addColumn<int>("sendmail");  // the fake sendmail's exit status; -1: no sendmail at all
-        QTest::addColumn<bool>("client");   // a mail client takes mailto URLs
-        QTest::addColumn<QString>("alert"); // the start of the one alert
         const QString me = u"me@example.org"_s;
-        QTest::newRow("single blanks are no e-mail") << u" "_s << 0 << true << QString();
-        QTest::newRow("sendmail takes it") << me << 0 << false << QString();
-        QTest::newRow("sendmail refuses") << me << 75 << false << u"The reminder e-mail could not be sent"_s;
-        QTest::newRow("no sendmail, the client composes") << me << -1 << true << QString();
-        QTest::newRow("no sendmail, no client")
-            << me << -1 << false << u"A sendmail-compatible mail program"_s;
+        // sendmail: the fake sendmail's exit status; -1: no sendmail at all; client: a mail client takes
+        // mailto URLs; alert: the start of the one alert
+        AddRows<MailFieldsStayUntilTakenRow>({
+            {"single blanks are no e-mail", {u" "_s, 0, true, QString()}},
+            {"sendmail takes it", {me, 0, false, QString()}},
+            {"sendmail refuses", {me, 75, false, u"The reminder e-mail could not be sent"_s}},
+            {"no sendmail, the client composes", {me, -1, true, QString()}},
+            {"no sendmail, no client", {me, -1, false, u"A sendmail-compatible mail program"_s}},
+        });
     }
     void mailFieldsStayUntilTaken() {
-        QFETCH(QString, address);
-        QFETCH(int, sendmail);
-        QFETCH(bool, client);
-        QFETCH(QString, alert);
+        FETCH_ROW(MailFieldsStayUntilTakenRow, address, sendmail, client, alert);
         RecordArray notes = Daynotes({At(12, 5, 2026)}, {At(1, 1, 2020)});
         const bool  blank = address.size() < 2, kept = blank || !alert.isEmpty();
         SetRecordValue(notes, 0, EmailAddrKey, address);

@@ -2,26 +2,17 @@
 // one step that takes the array back byte for byte and forward again, after its window has closed; the Edit
 // menu names the step and leaves the focused text its own undo first.
 #include "calendar/calendar_window.h"
-#include "calendar/holidays.h"
 #include "calendar/weekly_view.h"
-#include "core/datafiles.h"
 #include "core/daynote_requests.h"
 #include "core/plist.h"
-#include "core/preferences.h"
 #include "core/undo.h"
 #include "helpers/test_support.h"
 #include "notes/daynote_list.h"
 #include "notes/daynote_window.h"
-#include "notes/events.h"
-#include "notes/ical_import.h"
 #include "notes/recurring.h"
 #include "notes/reminder_sheet.h"
-#include "notes/restore_backup.h"
 #include "platform/list_view.h"
 
-#include <QApplication>
-#include <QDir>
-#include <QFile>
 #include <QUndoStack>
 #include <functional>
 
@@ -35,22 +26,13 @@ QByteArray Bytes() {
     return WritePropertyList(Value(App().daynotes));
 }
 
-QString NoteOn(int day) {
-    const double date = DateToAbsTime(12, day, 2026);
-    return NoteIndex(date) < 0 ? u"(none)"_s : StoredText(date);
+double Dec(int day) {
+    return DateToAbsTime(12, day, 2026);
 }
 
 QWidget* Note(int day) {
     return OpenDaynote(12, day, 2026, App().daynotes);
 }
-QWidget* In(int windowId, int controlId) {
-    return FindControl(FindWindowById(windowId), controlId);
-}
-void CloseById(QWidget* window) {
-    HandleWindowEvent(WindowClose, GetWindowId(window));
-    DisposeWindow(window);
-}
-
 // The Edit menu's Undo or Redo item as shown.
 QString MenuText(const char* code) {
     const QStringList items = GetMenuItemTexts(u"menuEdit"_s);
@@ -60,7 +42,7 @@ QString MenuText(const char* code) {
 // The list window with its first daynote selected.
 void ListFirstSelected() {
     RunCommand(MakeFourCC("List"));
-    SetListSelection(In(ListWindowId, DaynoteListView), {1});
+    SetListSelection(ControlOf(ListWindowId, DaynoteListView), {1});
 }
 
 } // namespace
@@ -105,28 +87,24 @@ class TestUndo : public QObject {
         row("daynote window closed with new text", u"Add Daynote of 9 December 2026"_s, [] {
             QWidget* w = Note(9);
             SetControlText(FindControl(w, DaynoteTextControl), u"new words"_s);
-            CloseById(w);
+            CloseById(GetWindowId(w));
         });
         row("daynote window closed emptied", u"Delete"_s + on8, [] {
             QWidget* w = Note(8);
             ClearText(FindControl(w, DaynoteTextControl));
-            CloseById(w);
+            CloseById(GetWindowId(w));
         });
         row("weekly box typed into", u"Change"_s + on8, [] {
             ShowWeeklyView();
-            TypeAtEnd(In(WeeklyWindowId, FirstWeekBox + 2), u" more"_s);
+            TypeAtEnd(ControlOf(WeeklyWindowId, FirstWeekBox + 2), u" more"_s);
         });
         row("ticked day deleted", u"Delete"_s + on8, [] {
             ShowWeeklyView();
-            SetControlValue(In(WeeklyWindowId, FirstDeleteBox + 2), 1);
+            SetControlValue(ControlOf(WeeklyWindowId, FirstDeleteBox + 2), 1);
             HandleControlEvent(ControlHit, FirstDeleteBox + 2, 0);
             HandleControlEvent(ControlHit, DeleteDaysButton, 0);
         });
-        row("holidays added", u"Add Holidays for 2027"_s, [] {
-            RunCommand(MakeFourCC("Crea"));
-            SetControlText(In(HolidaysWindowId, HolidaysYearField), u"2027"_s);
-            HandleControlEvent(ControlHit, HolidaysCreateButton, 0);
-        });
+        row("holidays added", u"Add Holidays for 2027"_s, [] { CreateHolidays(u"2027"_s); });
         row("another program's line", u"Change"_s + on8,
             [] { ExternalDaynoteRequest(u"Boss;Report;20261208;A"_s, App().daynotes); });
         row("list's delete", u"Delete"_s + on8, [] {
@@ -135,73 +113,54 @@ class TestUndo : public QObject {
         });
         row("list's keeper box", u"Change"_s + on8, [] {
             ListFirstSelected();
-            SetControlValue(In(ListWindowId, ListKeeperCheckBox), 0);
+            SetControlValue(ControlOf(ListWindowId, ListKeeperCheckBox), 0);
             HandleControlEvent(ControlHit, ListKeeperCheckBox, 0);
         });
         row("iCalendar import", u"Import undo-import.ics"_s, [] {
-            const QString path = QDir::temp().filePath(u"undo-import.ics"_s);
-            QVERIFY(WriteTextFile(
+            ImportCalendarText(
+                u"undo-import.ics"_s,
                 u"BEGIN:VCALENDAR\rVERSION:2.0\rPRODID:-//test//undo//EN\r"
                 "BEGIN:VEVENT\rUID:a@test\rDTSTART;VALUE=DATE:20261208\rSUMMARY:Dentist\rEND:VEVENT\r"
                 "BEGIN:VEVENT\rUID:b@test\rDTSTART;VALUE=DATE:20261215\rSUMMARY:Party\rEND:VEVENT\r"
-                "END:VCALENDAR\r"_s,
-                path));
-            ImportIcalendarFile(path);
-            QFile::remove(path);
+                "END:VCALENDAR\r"_s);
         });
         row("recurring copies", u"Add 3 Daynotes"_s, [] {
             QWidget* w = Note(8);
             ClickIn(w, RecurringButton);
-            QTest::keyClicks(In(RecurringWindowId, RecurringCountField), u"3"_s);
-            QTest::keyClicks(In(RecurringWindowId, RecurringSpacingField), u"1"_s);
+            QTest::keyClicks(ControlOf(RecurringWindowId, RecurringCountField), u"3"_s);
+            QTest::keyClicks(ControlOf(RecurringWindowId, RecurringSpacingField), u"1"_s);
             ClickIn(RecurringWindowId, RecurringCopyButton);
-            CloseById(w);
+            CloseById(GetWindowId(w));
         });
-        row("backup restored", u"Restore from Backup"_s, [] {
-            RecordArray backup = App().daynotes;
-            SetRecordValue(backup, 0, NoteDataKey, Value(u"as it was"_s));
-            const QString path = QDir::temp().filePath(u"undo-backup.plist"_s);
-            QVERIFY(WritePropertyListFile(path, Value(backup), nullptr));
-            BeginDaynoteChange();
-            QVERIFY(!RestoreDaynotesFrom(path, App().daynotes).isEmpty());
-            EndDaynoteChange();
-            QFile::remove(path);
-        });
+        row("backup restored", u"Restore from Backup"_s, [] { RestoreWithText(0, u"as it was"_s); });
         row("reminder removed", u"Change Daynote of 10 December 2026"_s, [] {
             QWidget* w = Note(10);
             ClickIn(w, ReminderButton);
             ClickIn(ReminderSheetId, ReminderRemoveButton);
-            CloseById(w);
+            CloseById(GetWindowId(w));
         });
         row("reminder saved", u"Change"_s + on8, [] {
             QWidget* w = Note(8);
             ClickIn(w, ReminderButton);
-            SetControlValue(In(ReminderSheetId, ReminderUrlCheckBox), 1);
-            SetControlText(In(ReminderSheetId, ReminderUrlField), u"https://example.org/meeting"_s);
+            SetControlValue(ControlOf(ReminderSheetId, ReminderUrlCheckBox), 1);
+            SetControlText(ControlOf(ReminderSheetId, ReminderUrlField), u"https://example.org/meeting"_s);
             ClickIn(ReminderSheetId, ReminderSaveButton);
-            CloseById(w);
+            CloseById(GetWindowId(w));
         });
         row("events made daynotes", u"Change 2 Daynotes"_s, [] {
-            RecordArray events;
-            for (const auto& [name, day] : {std::pair(u"Wedding"_s, 8), std::pair(u"Moved"_s, 20)})
-                events.push_back(Value(Record{{{EventNameKey, Value(name)},
-                                               {EventDateKey, Value(DateValue{DateToAbsTime(12, day, 2010)})},
-                                               {EventUnitKey, Value(qint64(1))}}}));
-            QVERIFY(SaveRecordFile(events, EventFileName));
-            RunCommand(MakeFourCC("Evet"));
-            SetListSelection(In(EventListWindowId, EventList), {1, 2});
-            ClickIn(EventListWindowId, EventDaynotesButton);
-            CloseById(FindWindowById(EventListWindowId));
+            WriteEvents({{u"Wedding"_s, DateToAbsTime(12, 8, 2010), 1},
+                         {u"Moved"_s, DateToAbsTime(12, 20, 2010), 1}});
+            EventsToDaynotes({1, 2});
         });
         row("list's text written back", u"Change"_s + on8, [] {
             ListFirstSelected();
-            TypeAtEnd(In(ListWindowId, ListTextView), u" and more"_s);
-            CloseById(FindWindowById(ListWindowId));
+            TypeAtEnd(ControlOf(ListWindowId, ListTextView), u" and more"_s);
+            CloseById(ListWindowId);
         });
         row("font chosen", u"Change"_s + on8, [] {
             QWidget* w = Note(8);
             SetDaynoteFont(w, 9); // what choosing the last item of the font menu does
-            CloseById(w);
+            CloseById(GetWindowId(w));
         });
     }
     void doUndoRedo() {
@@ -241,15 +200,15 @@ class TestUndo : public QObject {
         QWidget* note = Note(9);
         QWidget* text = FindControl(note, DaynoteTextControl);
         ExternalDaynoteRequest(u"Boss;Report;20261209;A"_s, App().daynotes);
-        QWidget* box = In(WeeklyWindowId, FirstWeekBox + 3);
+        QWidget* box = ControlOf(WeeklyWindowId, FirstWeekBox + 3);
         QVERIFY(GetControlText(box).contains(u"Report"_s));
         SetControlText(text, typed.isEmpty() ? GetControlText(box) : typed);
         UndoDaynoteChange();
-        QCOMPARE(NoteOn(9), u"(none)"_s);
+        QCOMPARE(NoteOn(Dec(9)), u"(none)"_s);
         QCOMPARE(GetControlText(box), QString());
         QCOMPARE(GetControlText(text), typed);
-        CloseById(note); // the reloaded window changes nothing; the unsaved words are stored
-        QCOMPARE(NoteOn(9), typed.isEmpty() ? u"(none)"_s : typed);
+        CloseById(GetWindowId(note)); // the reloaded window changes nothing; the unsaved words are stored
+        QCOMPARE(NoteOn(Dec(9)), typed.isEmpty() ? u"(none)"_s : typed);
         if (!typed.isEmpty()) return;
         RedoDaynoteChange();
         QVERIFY(GetControlText(box).contains(u"Report"_s));
@@ -266,10 +225,10 @@ class TestUndo : public QObject {
         RunCommand(MakeFourCC("undo"));
         QCOMPARE(GetControlText(text), QString());
         QTRY_COMPARE(MenuText("undo"), u"Undo "_s + step);
-        QVERIFY(NoteIndex(DateToAbsTime(12, 9, 2026)) >= 0);
+        QVERIFY(NoteIndex(Dec(9)) >= 0);
         // The keyboard too: the text view has nothing left, so its shortcut reaches the program's step.
         QTest::keyClick(text, Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(NoteOn(9), u"(none)"_s);
+        QCOMPARE(NoteOn(Dec(9)), u"(none)"_s);
     }
 
     // Typing is one step per box until the focus moves on; typing back to the start leaves no step.
@@ -281,7 +240,7 @@ class TestUndo : public QObject {
             QTest::keyClicks(FindControl(week, box), u"ab"_s);
         }
         QCOMPARE(DaynoteUndoStack().count(), 3);
-        QCOMPARE(NoteOn(9), u"abab"_s);
+        QCOMPARE(NoteOn(Dec(9)), u"abab"_s);
         QWidget* box = FindControl(week, FirstWeekBox + 5);
         SetFocusToControl(box);
         QTest::keyClicks(box, u"x"_s);

@@ -5,10 +5,7 @@
 #include "calendar/monthly_view.h"
 #include "calendar/weekly_view.h"
 #include "helpers/test_support.h"
-#include "helpers/zone_scope.h"
 #include "notes/daynote_window.h"
-
-#include <QApplication>
 
 using namespace Qt::StringLiterals;
 

@@ -347,3 +347,65 @@ uint FakeNotifications::Notify(const QString&, uint, const QString&, const QStri
     posted << summary + QLatin1Char('|') + body;
     return uint(posted.size());
 }
+
+// --- trima ---
+#include "calendar/holidays.h"
+#include "core/datafiles.h"
+#include "core/plist.h"
+#include "core/undo.h"
+#include "notes/events.h"
+#include "notes/ical_import.h"
+#include "notes/restore_backup.h"
+#include "platform/list_view.h"
+
+QWidget* ControlOf(int windowId, int controlId) {
+    QWidget* window = FindWindowById(windowId);
+    return window ? FindControl(window, controlId) : nullptr;
+}
+
+void CloseById(int windowId) {
+    QWidget* window = FindWindowById(windowId);
+    HandleWindowEvent(WindowClose, windowId);
+    DisposeWindow(window);
+}
+
+void ImportCalendarText(const QString& fileName, const QString& text) {
+    const QString path = QDir::temp().filePath(fileName);
+    QVERIFY(WriteTextFile(text, path));
+    ImportIcalendarFile(path);
+    QFile::remove(path);
+}
+
+void CreateHolidays(const QString& year) {
+    RunCommand(MakeFourCC("Crea"));
+    SetControlText(ControlOf(HolidaysWindowId, HolidaysYearField), year);
+    HandleControlEvent(ControlHit, HolidaysCreateButton, 0);
+}
+
+void WriteEvents(const QList<std::tuple<QString, double, int>>& events) {
+    RecordArray stored;
+    for (const auto& [name, date, unit] : events)
+        stored.push_back(Value(Record{{{EventNameKey, Value(name)},
+                                       {EventDateKey, Value(DateValue{date})},
+                                       {EventUnitKey, Value(qint64(unit))}}}));
+    QVERIFY(SaveRecordFile(stored, EventFileName));
+}
+
+void EventsToDaynotes(const QList<int>& rows) {
+    RunCommand(MakeFourCC("Evet"));
+    SetListSelection(ControlOf(EventListWindowId, EventList), rows);
+    ClickIn(EventListWindowId, EventDaynotesButton);
+    CloseById(EventListWindowId);
+}
+
+void RestoreWithText(int index, const QString& text) {
+    RecordArray backup = App().daynotes;
+    SetRecordValue(backup, index, NoteDataKey, Value(text));
+    const QString path = QDir::temp().filePath(QStringLiteral("restore-backup.plist"));
+    QVERIFY(WritePropertyListFile(path, Value(backup), nullptr));
+    {
+        DaynoteChangeScope scope;
+        QVERIFY(!RestoreDaynotesFrom(path, App().daynotes).isEmpty());
+    }
+    QFile::remove(path);
+}

@@ -246,3 +246,26 @@ class FakeNotifications : public QObject {
   private:
     QDBusConnection bus{QString()};
 };
+
+// --- trima ---
+#include "core/records.h"
+
+#include <QList>
+#include <tuple>
+
+// The control of the window given by number, null when either is missing.
+QWidget* ControlOf(int windowId, int controlId);
+// Closes the window given by number as its close box does, then disposes of it.
+void CloseById(int windowId);
+// Writes the iCalendar text (CR line ends are fine) to a temporary file of the name and imports it as the
+// command does.
+void ImportCalendarText(const QString& fileName, const QString& text);
+// Adds the year's holidays through the Holidays window: the command, the year typed, the button.
+void CreateHolidays(const QString& year);
+// Writes the events file from (name, date, elapsed-time unit) triples.
+void WriteEvents(const QList<std::tuple<QString, double, int>>& events);
+// Makes the events of the rows (from 1) daynotes with the event list's button, then closes the list.
+void EventsToDaynotes(const QList<int>& rows);
+// Restores from a backup of the program's array in which the record at the index holds the text, as one
+// change.
+void RestoreWithText(int index, const QString& text);
