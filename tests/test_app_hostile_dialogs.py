@@ -48,7 +48,8 @@ for name, calls in ROWS:
     check(f"{name}: every call answered", refused == 0, f"{refused} refused")
     check(f"{name}: still answers afterwards", h.answers(timeout=30), app.stderr[-2000:])
     if isinstance(calls[0], tuple):
-        check(f"{name}: one alert", h.wait_until(lambda: x.alert_windows() > before) and x.alert_windows() == before + 1,
+        check(f"{name}: one alert",
+              h.wait_until(lambda: x.alert_windows() > before) and x.alert_windows() == before + 1,
               f"{x.alert_windows() - before} alerts")
     check(f"{name}: the line was sent", send_line(name).returncode == 0)
     check(f"{name}: the line arrived", h.wait_until(lambda: h.answers() and app.proc.poll() is None, 30))
