@@ -7,6 +7,7 @@ import os
 import plistlib
 import shutil
 import signal
+import struct
 import subprocess
 import sys
 import tempfile
@@ -162,6 +163,20 @@ class XServer:
         return XPicture(run_bytes(program("xwd"), "-root", "-silent", "-display", self.display))
 
 
+    # --- trimb ---
+    def alert_windows(self):
+        """Mapped windows titled "VRD X": the program's alert boxes (the others carry a date or a clock)."""
+        return sum("IsViewable" in self.xwininfo("-id", line.split()[0])
+                   for line in self.window_tree().splitlines() if '"VRD X":' in line)
+
+    def visible(self, title):
+        return self.xdotool("search", "--onlyvisible", "--name", f"^{title}$").stdout.split()
+
+    def window(self, title):
+        """The visible window of that exact title once it shows, else None."""
+        return wait_until(lambda: (self.visible(title) or [None])[-1], 60, 0.1)
+
+
 class XPicture:
     """An xwd picture of 24-bit TrueColor pixels."""
 
@@ -184,6 +199,11 @@ class XPicture:
                 black += pixel == b"\0\0\0"
                 count += 1
         return seen, black / max(count, 1)
+
+
+# --- trimb ---
+# A daynote's font and colour record as the program writes it: Geneva 11, plain, black.
+STYLE = struct.pack("<12h", 0x024F, -1, 11, 1, 0, 0, 0, 0, 0, 0, 0, 0)
 
 
 def gdbus(*args, timeout=10):

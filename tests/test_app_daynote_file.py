@@ -4,14 +4,12 @@ older than the age limit goes unless it is a keeper. A damaged file survives sta
 import datetime
 import os
 import plistlib
-import struct
 
 import app_harness as h
 
 h.in_private_bus()
 
 check = h.Checks()
-STYLE = struct.pack("<12h", 0x024F, -1, 11, 1, 0, 0, 0, 0, 0, 0, 0, 0)
 
 
 def day(offset):  # recent and future days, which no age rule removes
@@ -19,22 +17,22 @@ def day(offset):  # recent and future days, which no age rule removes
 
 
 records = [
-    {"NoteDataKey": "standard\rsecond line", "NoteDateKey": day(0), "NoteTypeKey": 1, "NoteCFSKey": STYLE},
-    {"NoteDataKey": "Christmas", "NoteDateKey": day(24), "NoteTypeKey": 2, "NoteCFSKey": STYLE},
-    {"NoteDataKey": "event <&> ]]> 😀 Grüße", "NoteDateKey": day(30), "NoteTypeKey": 3, "NoteCFSKey": STYLE},
+    {"NoteDataKey": "standard\rsecond line", "NoteDateKey": day(0), "NoteTypeKey": 1, "NoteCFSKey": h.STYLE},
+    {"NoteDataKey": "Christmas", "NoteDateKey": day(24), "NoteTypeKey": 2, "NoteCFSKey": h.STYLE},
+    {"NoteDataKey": "event <&> ]]> 😀 Grüße", "NoteDateKey": day(30), "NoteTypeKey": 3, "NoteCFSKey": h.STYLE},
     {"NoteDataKey": "keeper from long ago", "NoteDateKey": datetime.datetime(1990, 5, 17), "NoteTypeKey": 4,
-     "NoteCFSKey": STYLE, "Some future key": [1, 2.5, True, b"\x00\x01", {"nested": "dict"}]},
+     "NoteCFSKey": h.STYLE, "Some future key": [1, 2.5, True, b"\x00\x01", {"nested": "dict"}]},
     # Other writers store the type as a real: still a keeper, and still not one when it says 1.
     {"NoteDataKey": "keeper typed as a real", "NoteDateKey": datetime.datetime(1990, 5, 18), "NoteTypeKey": 4.0,
-     "NoteCFSKey": STYLE},
-    {"NoteDataKey": "with reminder", "NoteDateKey": day(40), "NoteTypeKey": 1, "NoteCFSKey": STYLE,
+     "NoteCFSKey": h.STYLE},
+    {"NoteDataKey": "with reminder", "NoteDateKey": day(40), "NoteTypeKey": 1, "NoteCFSKey": h.STYLE,
      "ReminderDateKey": day(39) + datetime.timedelta(hours=9, minutes=30), "EmailAddrKey": "a@example.org",
      "EmailSubjectKey": "Subject \"quoted\"; $(rm -rf /)", "EmailMessageKey": "Body\nline 2",
      "URL Key": " "},
 ]
 
 old_standard = {"NoteDataKey": "standard typed as a real, too old", "NoteDateKey": datetime.datetime(1990, 5, 19),
-                "NoteTypeKey": 1.0, "NoteCFSKey": STYLE}
+                "NoteTypeKey": 1.0, "NoteCFSKey": h.STYLE}
 
 home = h.Home()
 h.write_plist(home.daynotes, records + [old_standard])

@@ -19,12 +19,6 @@ def send_line(text):
                  "org.vrdx.VRDX.FromVRDX", f"Hostile;{text};{today:%Y%m%d};A")
 
 
-def alert_windows():
-    """Mapped windows titled "VRD X": the program's alert boxes (the others carry a date or a clock)."""
-    return sum("IsViewable" in x.xwininfo("-id", line.split()[0])
-               for line in x.window_tree().splitlines() if '"VRD X":' in line)
-
-
 def saved_texts(home):
     return [r.get("NoteDataKey", "") for r in h.read_plist(home.daynotes)] if os.path.exists(home.daynotes) else []
 
@@ -43,7 +37,7 @@ for name, calls in ROWS:
     with open(other, "w") as f:
         f.write("not a calendar\n")
     app = h.App(home, x=x)
-    refused, before = 0, alert_windows()
+    refused, before = 0, x.alert_windows()
     for call in calls:
         if isinstance(call, tuple):
             # Several files in one call and many calls, as a file manager and a script would send them.
@@ -54,8 +48,9 @@ for name, calls in ROWS:
     check(f"{name}: every call answered", refused == 0, f"{refused} refused")
     check(f"{name}: still answers afterwards", h.answers(timeout=30), app.stderr[-2000:])
     if isinstance(calls[0], tuple):
-        check(f"{name}: one alert", h.wait_until(lambda: alert_windows() > before) and alert_windows() == before + 1,
-              f"{alert_windows() - before} alerts")
+        check(f"{name}: one alert",
+              h.wait_until(lambda: x.alert_windows() > before) and x.alert_windows() == before + 1,
+              f"{x.alert_windows() - before} alerts")
     check(f"{name}: the line was sent", send_line(name).returncode == 0)
     check(f"{name}: the line arrived", h.wait_until(lambda: h.answers() and app.proc.poll() is None, 30))
     status = app.stop()

@@ -10,19 +10,13 @@ h.in_private_bus()
 check = h.Checks()
 
 
-def alert_windows():
-    """Mapped windows titled "VRD X": the program's alert boxes (the others carry a date or a clock)."""
-    return sum("IsViewable" in x.xwininfo("-id", line.split()[0])
-               for line in x.window_tree().splitlines() if '"VRD X":' in line)
-
-
 home = h.Home()
 x = h.XServer()
 pipe, folder = os.path.join(home.root, "pipe"), os.path.join(home.root, "folder")
 os.mkfifo(pipe)
 os.mkdir(folder)
 app = h.App(home, x=x)
-before = alert_windows()
+before = x.alert_windows()
 for n, (what, path) in enumerate([("/dev/zero over D-Bus", "/dev/zero"), ("a pipe over D-Bus", pipe),
                                   ("a folder over D-Bus", folder), ("/dev/zero by a second launch", None)], 1):
     if path:
@@ -31,8 +25,8 @@ for n, (what, path) in enumerate([("/dev/zero over D-Bus", "/dev/zero"), ("a pip
     else:
         second = h.run(h.PROGRAM, "/dev/zero", env=home.env(**x.env()))
         check(f"{what}: the second copy hands over and leaves", second.returncode == 0, second.stderr)
-    shown = h.wait_until(lambda: alert_windows() >= before + 1, step=0.2)
-    check(f"{what}: one alert is shown", shown and alert_windows() == before + 1)
+    shown = h.wait_until(lambda: x.alert_windows() >= before + 1, step=0.2)
+    check(f"{what}: one alert is shown", shown and x.alert_windows() == before + 1)
     check(f"{what}: the running copy still answers", h.answers())
 status = app.stop()
 check("exit 0 on SIGTERM with the alerts open", status == 0, f"got {status}: {app.stderr[-2000:]}")

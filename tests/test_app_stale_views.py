@@ -4,7 +4,6 @@ boxes); and words typed into a weekly box while the same day's daynote window is
 closed. After a quit, Python's plistlib reads the daynote file: nothing the user or the import added is lost."""
 import datetime
 import os
-import struct
 
 import app_harness as h
 
@@ -12,7 +11,6 @@ h.in_private_bus()
 
 check = h.Checks()
 ENV = {"TZ": "UTC", "LANG": "en_US.UTF-8"}  # day records at midnight UTC, as plistlib reads them
-STYLE = struct.pack("<12h", 0x024F, -1, 11, 1, 0, 0, 0, 0, 0, 0, 0, 0)
 TODAY = datetime.date.today()  # under TZ=UTC, as the program sees it
 WEEK_START = TODAY - datetime.timedelta(days=(TODAY.weekday() + 1) % 7)  # weeks start on Sunday by default
 
@@ -21,26 +19,17 @@ def midnight(day):
     return datetime.datetime(day.year, day.month, day.day)
 
 
-def visible(x, title):
-    return x.xdotool("search", "--onlyvisible", "--name", f"^{title}$").stdout.split()
-
-
-def window(x, title):
-    """The visible X window of that exact title once it shows, else None."""
-    return h.wait_until(lambda: (visible(x, title) or [None])[-1], 60, 0.1)
-
-
 def answer_alert(x, what, others):
     """Presses Return (the default button) in the next alert box, a "VRD X" window not among others (the
     program has a window of that name of its own); true once that box has gone."""
-    box = h.wait_until(lambda: ([w for w in visible(x, "VRD X") if w not in others] or [None])[0], 60, 0.1)
+    box = h.wait_until(lambda: ([w for w in x.visible("VRD X") if w not in others] or [None])[0], 60, 0.1)
     if not check(f"{what}: shown", box):
         return False
     # A key that arrives before the box has taken the focus is lost: press again while it stays.
     for _ in range(6):
         x.xdotool("windowfocus", "--sync", box)
         x.xdotool("key", "Return")
-        if h.wait_until(lambda: box not in visible(x, "VRD X"), 10, 0.1):
+        if h.wait_until(lambda: box not in x.visible("VRD X"), 10, 0.1):
             return check(f"{what}: answered", True)
     return check(f"{what}: answered", False)
 
@@ -65,7 +54,7 @@ kept_day, new_day = WEEK_START + datetime.timedelta(days=3), WEEK_START + dateti
 home = h.Home()
 h.write_plist(home.prefs, {"Weekly Wnd Open": True})
 h.write_plist(home.daynotes, [{"NoteDataKey": "Dentist at 10", "NoteDateKey": midnight(kept_day), "NoteTypeKey": 1,
-                               "NoteCFSKey": STYLE}])
+                               "NoteCFSKey": h.STYLE}])
 ics = home.root + "/week.ics"
 with open(ics, "w", newline="") as f:
     f.write("\r\n".join(["BEGIN:VCALENDAR", "VERSION:2.0", "PRODID:-//test//stale views//EN"] +
@@ -77,16 +66,16 @@ with open(ics, "w", newline="") as f:
                         ["END:VCALENDAR", ""]))
 x = h.XServer()
 app = h.App(home, x=x, env=ENV)
-weekly = window(x, weekly_title(WEEK_START))
+weekly = x.window(weekly_title(WEEK_START))
 check("import: the weekly view shows the current week", weekly, x.window_tree())
-others = visible(x, "VRD X")
+others = x.visible("VRD X")
 r = h.open_paths(ics)
 check("import: the file handed over D-Bus", r.returncode == 0, r.stderr)
 if answer_alert(x, "import: the question", others) and answer_alert(x, "import: the summary", others) and weekly:
     x.xdotool("windowfocus", "--sync", weekly)
     x.xdotool("key", "alt+n")  # Next Week: saves the boxes of the week it leaves
     check("import: the weekly view steps to the next week",
-          window(x, weekly_title(WEEK_START + datetime.timedelta(days=7))), x.window_tree())
+          x.window(weekly_title(WEEK_START + datetime.timedelta(days=7))), x.window_tree())
 status = app.stop("quit")
 check("import: exit 0 on quit", status == 0, f"got {status}: {app.stderr[-2000:]}")
 notes = notes_by_day(home)
@@ -101,10 +90,10 @@ home = h.Home()
 h.write_plist(home.prefs, {"Weekly Wnd Open": True, "Launch time - Show Daynote": True})
 later = TODAY + datetime.timedelta(days=30)  # a daynote file there before, which the save rewrites
 h.write_plist(home.daynotes, [{"NoteDataKey": "Far off", "NoteDateKey": midnight(later), "NoteTypeKey": 1,
-                               "NoteCFSKey": STYLE}])
+                               "NoteCFSKey": h.STYLE}])
 app = h.App(home, x=x, env=ENV)
-weekly = window(x, weekly_title(WEEK_START))
-daynote = window(x, TODAY.strftime("%d  %B  %Y"))
+weekly = x.window(weekly_title(WEEK_START))
+daynote = x.window(TODAY.strftime("%d  %B  %Y"))
 check("typing: the weekly view and today's daynote window are on screen", weekly and daynote, x.window_tree())
 if weekly and daynote:
     # The days stand in two columns of four, each a label line above its box: click inside today's box.
@@ -124,8 +113,8 @@ if weekly and daynote:
                        60, 0.5), repr(notes_by_day(home)))
     x.xdotool("windowfocus", "--sync", daynote)
     x.xdotool("key", "ctrl+w")  # Close Window, which saves what the daynote window shows
-    check("typing: the daynote window closes", h.wait_until(lambda: daynote not in visible(
-        x, TODAY.strftime("%d  %B  %Y")), 60, 0.1))
+    check("typing: the daynote window closes",
+          h.wait_until(lambda: daynote not in x.visible(TODAY.strftime("%d  %B  %Y")), 60, 0.1))
     # Saved now, before the quit has the weekly view write its boxes once more and hide a loss.
     r = h.action("save")
     check("typing: saved over D-Bus", r.returncode == 0, r.stderr)

@@ -13,28 +13,21 @@ check = h.Checks()
 PROJECT = "Garden shed, phase 2"  # typed by xdotool, which garbles letters outside ASCII under load
 
 
-def window(title):
-    """The visible X window of that exact title once it shows, else None."""
-    return h.wait_until(lambda: (x.xdotool("search", "--onlyvisible", "--name", f"^{title}$").stdout.split()
-                                 or [None])[-1], 60, 0.1)
-
-
 home = h.Home()
 x = h.XServer()
 app = h.App(home, x=x, env={"TZ": "Europe/Berlin", "LANG": "en_US.UTF-8"})
 r = h.action("ShTL")
 check("Time Log opened over D-Bus", r.returncode == 0, r.stderr)
-log = window("Time Log")
+log = x.window("Time Log")
 if check("Time Log on screen", log):
     x.xdotool("windowfocus", "--sync", log)
     x.xdotool("key", "alt+n")  # New Log...
-sheet = window("New Time Log")
+sheet = x.window("New Time Log")
 if check("New Time Log on screen", sheet):
     x.xdotool("windowfocus", "--sync", sheet)
     x.xdotool("type", "--delay", "20", PROJECT)
     x.xdotool("key", "Return")  # Start: the sheet closes once the log runs
-    check("log started", h.wait_until(lambda: not x.xdotool("search", "--onlyvisible", "--name",
-                                                             "^New Time Log$").stdout.strip(), 60, 0.1))
+    check("log started", h.wait_until(lambda: not x.visible("New Time Log"), 60, 0.1))
 status = app.stop()
 check("SIGTERM while logging: exit 0 without waiting for an answer", status == 0, status)
 

@@ -1,15 +1,10 @@
 // The About window: lines left out when the build names no value, the copyright year of the day the window
 // was made.
-#include "core/dates.h"
-#include "core/window_ids.h"
 #include "helpers/test_support.h"
-#include "platform/clock.h"
-#include "platform/windows.h"
 #include "tools/about.h"
 
-#include <QTest>
-
 using namespace Qt::StringLiterals;
+using LinesRow = std::tuple<QString, QString, QString, QString>;
 
 class TestAbout : public QObject {
     Q_OBJECT
@@ -25,20 +20,14 @@ class TestAbout : public QObject {
     void cleanup() { DisposeDocumentWindows(); }
 
     void lines_data() {
-        QTest::addColumn<QString>("support");
-        QTest::addColumn<QString>("holder");
-        QTest::addColumn<QString>("supportLine");
-        QTest::addColumn<QString>("copyrightLine");
-        QTest::newRow("no support address")
-            << QString() << u"Example Maker"_s << u"(left out)"_s << u"Copyright \u00A9 2027 Example Maker"_s;
-        QTest::newRow("no holder") << u"help@example.org"_s << QString() << u"Email: help@example.org"_s
-                                   << u"(left out)"_s;
+        AddRows<LinesRow>({
+            {"no support address",
+             {QString(), u"Example Maker"_s, u"(left out)"_s, u"Copyright \u00A9 2027 Example Maker"_s}},
+            {"no holder", {u"help@example.org"_s, QString(), u"Email: help@example.org"_s, u"(left out)"_s}},
+        });
     }
     void lines() {
-        QFETCH(QString, support);
-        QFETCH(QString, holder);
-        QFETCH(QString, supportLine);
-        QFETCH(QString, copyrightLine);
+        FETCH_ROW(LinesRow, support, holder, supportLine, copyrightLine);
         ShowAbout({u"3.4"_s, support, holder});
         QCOMPARE(Line(AboutSupportLine), supportLine);
         QCOMPARE(Line(AboutCopyrightLine), copyrightLine);

@@ -2,25 +2,16 @@
 // keyboard. One row per window definition: a new window is covered by adding its row and how it opens.
 #include "calendar/calendar_window.h"
 #include "calendar/twelve_month.h"
-#include "core/app_state.h"
 #include "core/backups.h"
 #include "core/datafiles.h"
-#include "core/dates.h"
-#include "core/dispatch.h"
-#include "core/preferences.h"
-#include "core/window_ids.h"
 #include "helpers/test_support.h"
-#include "helpers/zone_scope.h"
 #include "notes/daynote_list.h"
 #include "notes/daynote_window.h"
 #include "notes/events.h"
 #include "notes/recurring.h"
 #include "notes/reminder_sheet.h"
 #include "notes/restore_backup.h"
-#include "platform/clock.h"
-#include "platform/file_dialogs.h"
 #include "platform/list_view.h"
-#include "platform/windows.h"
 #include "tools/about.h"
 #include "tools/countdown.h"
 #include "tools/preferences_window.h"
@@ -31,13 +22,11 @@
 #include "tools/timer.h"
 
 #include <QAccessible>
-#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QSet>
-#include <QTest>
 #include <QTextEdit>
 #include <algorithm>
 

@@ -2,7 +2,6 @@
 #include "core/backups.h"
 #include "core/datafiles.h"
 #include "core/plist.h"
-#include "core/preferences.h"
 #include "helpers/test_support.h"
 #include "notes/restore_backup.h"
 #include "platform/list_view.h"
@@ -41,6 +40,8 @@ QList<QDate> BackupDates(const QString& fileName) {
     std::sort(dates.begin(), dates.end());
     return dates;
 }
+
+using RestoreRow = std::pair<int, bool>;
 
 } // namespace
 
@@ -105,15 +106,12 @@ class TestBackups : public QObject {
 
     // A damaged backup is refused even when the user confirms, also past the window's check.
     void restore_data() {
-        QTest::addColumn<int>("answer");
-        QTest::addColumn<bool>("damaged");
-        QTest::newRow("confirmed") << int(AlertFirstButton) << false;
-        QTest::newRow("cancelled") << int(AlertSecondButton) << false;
-        QTest::newRow("damaged backup, confirmed") << int(AlertFirstButton) << true;
+        AddRows<RestoreRow>({{"confirmed", {AlertFirstButton, false}},
+                             {"cancelled", {AlertSecondButton, false}},
+                             {"damaged backup, confirmed", {AlertFirstButton, true}}});
     }
     void restore() {
-        QFETCH(int, answer);
-        QFETCH(bool, damaged);
+        FETCH_ROW(RestoreRow, answer, damaged);
         const RecordArray earlier = Daynotes({u"first"_s, u"second"_s}), now = Daynotes({u"changed"_s});
         const QString     damagedFile = BackupFolder() + u"/VRDX DayNotes 2026-12-01"_s;
         SetDay(QDate(2026, 12, 6));

@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
-#include <QTest>
 #include <csignal>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -21,6 +20,9 @@ static RecordArray MakeDaynotes(int count, const QString& prefix) {
         SetDaynote(notes, i, u"%1 %2\rsecond line é€"_s.arg(prefix).arg(i), 86400.0 * i, NoteStandard, {});
     return notes;
 }
+
+using FileRow = std::pair<QString, QByteArray>;
+using SaveRow = std::tuple<QString, QString, QString>;
 
 class TestDataFiles : public QObject {
     Q_OBJECT
@@ -37,14 +39,11 @@ class TestDataFiles : public QObject {
 
     // First launch makes the folder; every save, the second replacing the first, is stamped.
     void firstLaunchAndSaves_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QByteArray>("type");
-        QTest::newRow("daynote file") << DaynoteFileName << "DNOT"_ba;
-        QTest::newRow("events file") << EventFileName << "EVNT"_ba;
+        AddRows<FileRow>(
+            {{"daynote file", {DaynoteFileName, "DNOT"_ba}}, {"events file", {EventFileName, "EVNT"_ba}}});
     }
     void firstLaunchAndSaves() {
-        QFETCH(QString, name);
-        QFETCH(QByteArray, type);
+        FETCH_ROW(FileRow, name, type);
         RecordArray notes{Value(false)};
         QVERIFY(LoadDaynoteFile(name, &notes) && notes.empty());
         QVERIFY(QFileInfo(Support() + u"/VRDX"_s).isDir());
@@ -70,17 +69,14 @@ class TestDataFiles : public QObject {
 
     // A fresh account has no ~/.local/share; a save that cannot be made says which file and why, and keeps
     // the daynotes in memory.
-    void saveDaynoteFile_data() {
-        QTest::addColumn<QString>("dataHome");  // below the home folder
-        QTest::addColumn<QString>("plantFile"); // made a regular file first
-        QTest::addColumn<QString>("reason");    // in the alert; empty when the save works
-        QTest::newRow("no data home, no parents") << u"fresh/.local/share"_s << QString() << QString();
-        QTest::newRow("a parent is a regular file") << u"file/share"_s << u"file"_s << u"Not a directory"_s;
+    void saveDaynoteFile_data() { // data home below the home folder; a file planted first; the alert's reason
+        AddRows<SaveRow>({
+            {"no data home, no parents", {u"fresh/.local/share"_s, QString(), QString()}},
+            {"a parent is a regular file", {u"file/share"_s, u"file"_s, u"Not a directory"_s}},
+        });
     }
     void saveDaynoteFile() {
-        QFETCH(QString, dataHome);
-        QFETCH(QString, plantFile);
-        QFETCH(QString, reason);
+        FETCH_ROW(SaveRow, dataHome, plantFile, reason); // reason empty: the save works
         const QString home = QDir::homePath(), saved = Support();
         QDir(home + '/' + dataHome.section('/', 0, 0)).removeRecursively();
         if (!plantFile.isEmpty())
@@ -109,32 +105,30 @@ class TestDataFiles : public QObject {
     }
 
     void migration_data() {
-        QTest::addColumn<bool>("oldFolder");
-        QTest::addColumn<bool>("newFolder");
-        QTest::newRow("only VRDXData: it becomes VRDX") << true << false;
-        QTest::newRow("both: nothing moves, VRDX is used") << true << true;
+        AddRows<bool>(
+            {{"only VRDXData: it becomes VRDX", false}, {"both: nothing moves, VRDX is used", true}},
+            "newFolder");
     }
     void migration() {
-        QFETCH(bool, oldFolder);
         QFETCH(bool, newFolder);
         const auto plant = [](const QString& folder, const QString& prefix) {
             return QDir(Support()).mkdir(folder) &&
                    WritePropertyListFile(Support() + '/' + folder + '/' + DaynoteFileName,
                                          MakeDaynotes(2, prefix), nullptr);
         };
-        QVERIFY(!oldFolder || plant(OldDataFolderName, u"old"_s));
+        QVERIFY(plant(OldDataFolderName, u"old"_s));
         QVERIFY(!newFolder || plant(DataFolderName, u"new"_s));
         MigrateDataFolder();
         RecordArray notes;
         QVERIFY(LoadDaynoteFile(DaynoteFileName, &notes));
         QCOMPARE(notes, MakeDaynotes(2, newFolder ? u"new"_s : u"old"_s));
-        QCOMPARE(QFileInfo::exists(Support() + '/' + OldDataFolderName), oldFolder && newFolder);
+        QCOMPARE(QFileInfo::exists(Support() + '/' + OldDataFolderName), newFolder);
     }
 
     void damagedFileIsSetAside_data() {
-        QTest::addColumn<QByteArray>("content");
-        QTest::newRow("truncated") << "<?xml version=\"1.0\"?><plist><array><dict><key>No"_ba;
-        QTest::newRow("empty file") << QByteArray();
+        AddRows<QByteArray>({{"truncated", "<?xml version=\"1.0\"?><plist><array><dict><key>No"_ba},
+                             {"empty file", QByteArray()}},
+                            "content");
     }
     void damagedFileIsSetAside() {
         QFETCH(QByteArray, content);

@@ -1,17 +1,11 @@
 // Tests of the calendar date layer: day boundaries, weeks, month names, differences, shifts and note search.
-#include "core/dates.h"
 #include "helpers/test_support.h"
-#include "helpers/zone_scope.h"
-#include "platform/clock.h"
 
-#include <QDate>
 #include <QRandomGenerator>
-#include <QTest>
 #include <algorithm>
 #include <limits>
 #include <numeric>
 #include <optional>
-#include <tuple>
 
 namespace {
 

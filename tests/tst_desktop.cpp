@@ -1,21 +1,14 @@
 // The program as a Linux desktop sees it: where windows open, Hide and the way back through a second launch,
 // the files a second launch hands over, the menu shortcuts and the Edit items that follow the focused text.
 #include "calendar/calendar_window.h"
-#include "core/app_state.h"
-#include "core/dispatch.h"
-#include "core/preferences.h"
-#include "core/window_ids.h"
 #include "helpers/test_support.h"
 #include "platform/session.h"
-#include "platform/windows.h"
 
-#include <QApplication>
 #include <QClipboard>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QTest>
 
 using namespace Qt::StringLiterals;
 

@@ -1,18 +1,13 @@
 // Dispatch on real offscreen windows: commands by code, control rows, closing windows, the quit walk, and the
 // alerts for files the program cannot open. (Paths that are no regular files: test_app_open_files.py.)
-#include "core/app_state.h"
-#include "core/dispatch.h"
 #include "core/file_types.h"
-#include "core/preferences.h"
 #include "core/startup.h"
 #include "helpers/test_support.h"
-#include "platform/windows.h"
 
 #include <QDir>
 #include <QFile>
 #include <QPointer>
 #include <QTemporaryDir>
-#include <QTest>
 #include <QWidget>
 #include <sys/xattr.h>
 
@@ -24,6 +19,9 @@ int        RecordHit(int controlId, unsigned modifiers) {
            hits << controlId << int(modifiers);
            return EventHandled;
 }
+using EventRow = std::tuple<int, int, bool>;
+using FileRow = std::pair<QString, QString>;
+
 } // namespace
 
 class TestDispatch : public QObject {
@@ -47,19 +45,16 @@ class TestDispatch : public QObject {
 
     // A control event goes to the first row whose range holds the control and whose kind it is.
     void controlEventReachesItsRow_data() {
-        QTest::addColumn<int>("kind");
-        QTest::addColumn<int>("id");
-        QTest::addColumn<bool>("handled");
-        QTest::newRow("first of a range") << int(ControlHit) << 300 << true;
-        QTest::newRow("last of a range") << int(ControlHit) << 320 << true;
-        QTest::newRow("just past it") << int(ControlHit) << 321 << false;
-        QTest::newRow("a click in the second row") << int(ControlClick) << 54 << true;
-        QTest::newRow("right control, wrong kind") << int(ControlHit) << 54 << false;
+        AddRows<EventRow>({
+            {"first of a range", {ControlHit, 300, true}},
+            {"last of a range", {ControlHit, 320, true}},
+            {"just past it", {ControlHit, 321, false}},
+            {"a click in the second row", {ControlClick, 54, true}},
+            {"right control, wrong kind", {ControlHit, 54, false}},
+        });
     }
     void controlEventReachesItsRow() {
-        QFETCH(int, kind);
-        QFETCH(int, id);
-        QFETCH(bool, handled);
+        FETCH_ROW(EventRow, kind, id, handled);
         const ControlRow rows[] = {{300, 320, ControlHit, RecordHit}, {54, 90, ControlClick, RecordHit}};
         hits.clear();
         QCOMPARE(DispatchControlEvent(rows, kind, id, ModOption), handled ? EventHandled : EventNotHandled);
@@ -67,14 +62,12 @@ class TestDispatch : public QObject {
     }
 
     void closingWindows_data() {
-        QTest::addColumn<int>("id");
-        QTest::addColumn<bool>("kept");
-        QTest::newRow("timer sheet is kept, hidden") << 8 << true;
-        QTest::newRow("monthly view is disposed of") << 2 << false;
+        AddRows<bool>({{"timer sheet is kept, hidden", true}, {"monthly view is disposed of", false}},
+                      "kept");
     }
     void closingWindows() {
-        QFETCH(int, id);
         QFETCH(bool, kept);
+        const int id = kept ? TimerSheetId : MonthlyWindowId;
         MakeTestPanel(1); // another document window stays open, so the program has a way in
         QPointer<QWidget> w = MakeTestPanel(id);
         CloseWindow(w);
@@ -89,14 +82,13 @@ class TestDispatch : public QObject {
 
     // Daynote and event files have their own alerts: droppedFilesAreTyped.
     void unopenableFiles_data() {
-        QTest::addColumn<QString>("type");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("ZTXT") << u"ZTXT"_s << u"File: notes.txt Type: ZTXT is unsupported"_s;
-        QTest::newRow("no type") << u""_s << u"File: notes.txt is unsupported"_s;
+        AddRows<FileRow>({
+            {"ZTXT", {u"ZTXT"_s, u"File: notes.txt Type: ZTXT is unsupported"_s}},
+            {"no type", {u""_s, u"File: notes.txt is unsupported"_s}},
+        });
     }
     void unopenableFiles() {
-        QFETCH(QString, type);
-        QFETCH(QString, message);
+        FETCH_ROW(FileRow, type, message);
         AlertRecorder recorder;
         OpenDroppedFile(u"/somewhere/notes.txt"_s, FourCCFromText(type));
         QCOMPARE(recorder.alerts.size(), 1);

@@ -2,12 +2,9 @@
 #include "helpers/test_support.h"
 #include "platform/beep.h"
 #include "platform/key_filters.h"
-#include "platform/windows.h"
 
-#include <QApplication>
 #include <QClipboard>
 #include <QLineEdit>
-#include <QTest>
 
 namespace {
 

@@ -7,7 +7,6 @@
 #include <QJsonDocument>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QTest>
 
 #include <bit>
 #include <cmath>

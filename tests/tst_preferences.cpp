@@ -1,16 +1,12 @@
 // Preferences on disk: values of the wrong kind, the saved file as Python's plistlib reads it, a damaged
 // file.
-#include "core/dates.h"
 #include "core/plist.h"
-#include "core/preferences.h"
 #include "helpers/test_support.h"
-#include "platform/clock.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QTest>
 
 using namespace Qt::StringLiterals;
 

@@ -1,21 +1,12 @@
 // The Preferences window on the offscreen platform: each control against its stored value both ways.
 #include "calendar/calendar_window.h"
-#include "core/dates.h"
-#include "core/dispatch.h"
-#include "core/preferences.h"
-#include "core/window_ids.h"
 #include "helpers/test_support.h"
-#include "helpers/zone_scope.h"
-#include "platform/clock.h"
-#include "platform/file_dialogs.h"
 #include "platform/help_tags.h"
-#include "platform/windows.h"
 #include "tools/preferences_window.h"
 
 #include <QFile>
 #include <QHash>
 #include <QRadioButton>
-#include <QTest>
 
 using namespace Qt::StringLiterals;
 

@@ -1,14 +1,8 @@
 // Printing to PDF files, read back with poppler's pdftotext and pdfinfo.
 #include "calendar/calendar_window.h"
-#include "core/app_state.h"
-#include "core/dates.h"
-#include "core/dispatch.h"
-#include "core/window_ids.h"
 #include "helpers/test_support.h"
 #include "notes/daynote_window.h"
-#include "platform/clock.h"
 #include "platform/print_dialogs.h"
-#include "platform/windows.h"
 #include "tools/printing.h"
 
 #include <QFile>
@@ -16,7 +10,6 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <QTest>
 
 using namespace Qt::StringLiterals;
 

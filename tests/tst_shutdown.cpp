@@ -1,6 +1,5 @@
 // The Shutdown window with a recording sudo on PATH and logind/systemd stand-ins on a private bus.
 #include "helpers/test_support.h"
-#include "helpers/zone_scope.h"
 #include "platform/power_schedule.h"
 #include "tools/shutdown.h"
 

@@ -3,7 +3,8 @@
 #include "tools/sounds.h"
 
 #include <QFile>
-#include <QTest>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -13,6 +14,8 @@ struct SinkRecorder {
     SoundSink   previous = SetSoundSink([this](const QString& path) { paths << path; });
     ~SinkRecorder() { SetSoundSink(previous); }
 };
+
+using SoundRow = std::pair<QString, double>;
 
 } // namespace
 
@@ -32,14 +35,10 @@ class TestSounds : public QObject {
 
     // Each sound is copied out of the program as it was built in, and lasts as long as the player waits.
     void ourSounds_data() {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<double>("seconds");
-        QTest::newRow("Click.aiff") << QStringLiteral("click.wav") << 0.04;
-        QTest::newRow("mantel") << QStringLiteral("mantel.wav") << 3.4;
+        AddRows<SoundRow>({{"Click.aiff", {u"click.wav"_s, 0.04}}, {"mantel", {u"mantel.wav"_s, 3.4}}});
     }
     void ourSounds() {
-        QFETCH(QString, file);
-        QFETCH(double, seconds);
+        FETCH_ROW(SoundRow, file, seconds);
         const QString path = ResolveSoundName(QString::fromLatin1(QTest::currentDataTag()));
         QCOMPARE(path, cache + file);
         QFile copy(path), resource(QStringLiteral(":/resources/sounds/") + file);
@@ -73,9 +72,8 @@ class TestSounds : public QObject {
     // a sound the audio system refused frees the player at once, however long the sound or unreadable the
     // file.
     void playsWithoutAnAudioDevice_data() {
-        QTest::addColumn<QString>("name");
-        QTest::newRow("chime") << QStringLiteral("Mantel.aiff");
-        QTest::newRow("not a sound") << QFINDTESTDATA("tst_sounds.cpp");
+        AddRows<QString>({{"chime", u"Mantel.aiff"_s}, {"not a sound", QFINDTESTDATA("tst_sounds.cpp")}},
+                         "name");
     }
     void playsWithoutAnAudioDevice() {
         QFETCH(QString, name);

@@ -1,20 +1,11 @@
 // Start-up: removal of old daynotes by age, the tick and sleep, the help tags, and a damaged daynote file
 // that cannot be set aside.
-#include "core/app_state.h"
 #include "core/backups.h"
 #include "core/datafiles.h"
-#include "core/dates.h"
-#include "core/preferences.h"
-#include "core/records.h"
 #include "core/startup.h"
 #include "helpers/test_support.h"
-#include "helpers/zone_scope.h"
-#include "platform/clock.h"
 
-#include <QDate>
 #include <QDir>
-#include <QTest>
-#include <tuple>
 
 namespace {
 
@@ -96,11 +87,7 @@ class tst_Startup : public QObject {
     }
 
     // The preference switches every tooltip of the program on or off.
-    void helpTagsAtStartUp_data() {
-        QTest::addColumn<bool>("on");
-        QTest::newRow("help tags off") << false;
-        QTest::newRow("help tags on") << true;
-    }
+    void helpTagsAtStartUp_data() { AddRows<bool>({{"help tags off", false}, {"help tags on", true}}, "on"); }
     void helpTagsAtStartUp() {
         QFETCH(bool, on);
         PrefSetBool(HelpTagsKey, on);

@@ -1,14 +1,8 @@
 // Sunrise and sunset: published times, clock rounding, the location, the zone offset and the "Rise/Set:"
 // line.
 #include "calendar/sun.h"
-#include "core/dates.h"
-#include "core/preferences.h"
 #include "helpers/test_support.h"
-#include "helpers/zone_scope.h"
-#include "platform/clock.h"
 
-#include <QDate>
-#include <QTest>
 #include <cmath>
 #include <numbers>
 
@@ -27,6 +21,8 @@ struct Place {
     double      lat, lon, west; // lat NaN: location unknown
     const char* line;
 };
+
+using ClockRow = std::tuple<double, double, QString>;
 
 void SetLocationPrefs(double latitude, double longitude) {
     const Value lat(latitude), lon(longitude);
@@ -74,20 +70,17 @@ class tst_Sun : public QObject {
         }
     }
 
-    void clock_data() {
-        QTest::addColumn<double>("hours"); // the angle in hours of the dial; NaN: the clock value is given
-        QTest::addColumn<double>("clock");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("29.45 minutes round down") << 6 + 29.45 / 60 << 6.29 << "6:29 AM";
-        QTest::newRow("18.15 read off its binary value") << 18.25 << 18.15 << "6:15 PM";
-        QTest::newRow("23 h 59.5 min is the next midnight") << 23 + 59.5 / 60 << 24.0 << "12:00 AM";
-        QTest::newRow("negative angle is late evening") << -0.5 << 23.30 << "11:30 PM";
-        QTest::newRow("sixty minutes is no clock") << qQNaN() << 6.75 << "—";
+    void clock_data() { // hours: the angle in hours of the dial; NaN: the clock value is given
+        AddRows<ClockRow>({
+            {"29.45 minutes round down", {6 + 29.45 / 60, 6.29, "6:29 AM"}},
+            {"18.15 read off its binary value", {18.25, 18.15, "6:15 PM"}},
+            {"23 h 59.5 min is the next midnight", {23 + 59.5 / 60, 24.0, "12:00 AM"}},
+            {"negative angle is late evening", {-0.5, 23.30, "11:30 PM"}},
+            {"sixty minutes is no clock", {qQNaN(), 6.75, "—"}},
+        });
     }
     void clock() {
-        QFETCH(double, hours);
-        QFETCH(double, clock);
-        QFETCH(QString, text);
+        FETCH_ROW(ClockRow, hours, clock, text);
         ZoneScope zone("Europe/Berlin");
         if (!std::isnan(hours)) QCOMPARE(RadiansToClock(hours * std::numbers::pi / 12), clock);
         QCOMPARE(Plain(ClockText(clock, DateTimeToAbsTime(1, 31, 2026, 15, 0))), text);

@@ -2,7 +2,6 @@
 #include "core/datafiles.h"
 #include "core/startup.h"
 #include "helpers/test_support.h"
-#include "helpers/zone_scope.h"
 #include "tools/time_log.h"
 
 #include <QDir>

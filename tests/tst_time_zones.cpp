@@ -1,6 +1,5 @@
 // The time zones window with the test clock: zones set through the sheet, the clocks, what is stored.
 #include "helpers/test_support.h"
-#include "helpers/zone_scope.h"
 #include "tools/time_zones.h"
 
 #include <QFile>

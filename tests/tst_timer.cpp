@@ -2,11 +2,9 @@
 // with its sound and notification, the window reopened.
 #include "core/startup.h"
 #include "helpers/test_support.h"
-#include "platform/file_dialogs.h"
 #include "tools/sounds.h"
 #include "tools/timer.h"
 
-#include <QApplication>
 #include <QFile>
 #include <QMessageBox>
 #include <QPushButton>

@@ -2,13 +2,11 @@
 #include "calendar/colours.h"
 #include "core/file_types.h"
 #include "core/plist.h"
-#include "core/preferences.h"
 #include "core/startup.h"
 #include "helpers/test_support.h"
 #include "notes/daynote_window.h"
 #include "tools/user_notes.h"
 
-#include <QApplication>
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
@@ -64,6 +62,9 @@ void Type(QWidget* window, const QString& text) {
     QTest::keyClicks(FindControl(window, UserNoteTextControl), text);
 }
 
+using StyleRow = std::tuple<int, int, bool, int>;
+using FailureRow = std::pair<QString, QByteArray>;
+
 } // namespace
 
 class TestUserNotes : public QObject {
@@ -97,9 +98,9 @@ class TestUserNotes : public QObject {
     // A new note over the file of an open note is refused: two windows on one file would write over each
     // other, and replacing the file would drop the open note's words.
     void newNote_data() {
-        QTest::addColumn<bool>("overOpenNote");
-        QTest::newRow("a new file: one blank in preset 6") << false;
-        QTest::newRow("the file of an open note with unsaved words") << true;
+        AddRows<bool>({{"a new file: one blank in preset 6", false},
+                       {"the file of an open note with unsaved words", true}},
+                      "overOpenNote");
     }
     void newNote() {
         QFETCH(bool, overOpenNote);
@@ -126,20 +127,15 @@ class TestUserNotes : public QObject {
     }
 
     void storedStyleSelectsFontItem_data() {
-        QTest::addColumn<int>("font"); // 0: no style stored
-        QTest::addColumn<int>("size");
-        QTest::addColumn<bool>("stamped");
-        QTest::addColumn<int>("item");
-        QTest::newRow("Geneva 11: no item of its own") << int(GenevaFontNumber) << 11 << true << 3;
-        QTest::newRow("Lucida Grande 18") << int(LucidaGrandeFontNumber) << 18 << true << 9;
-        QTest::newRow("no style stored") << 0 << 0 << true << 6;
-        QTest::newRow("attributes lost by a copy") << int(GenevaFontNumber) << 14 << false << 4;
+        AddRows<StyleRow>({
+            {"Geneva 11: no item of its own", {GenevaFontNumber, 11, true, 3}},
+            {"Lucida Grande 18", {LucidaGrandeFontNumber, 18, true, 9}},
+            {"no style stored", {0, 0, true, 6}},
+            {"attributes lost by a copy", {GenevaFontNumber, 14, false, 4}},
+        });
     }
     void storedStyleSelectsFontItem() {
-        QFETCH(int, font);
-        QFETCH(int, size);
-        QFETCH(bool, stamped);
-        QFETCH(int, item);
+        FETCH_ROW(StyleRow, font, size, stamped, item); // font 0: no style stored
         NoteFontStyle style;
         style.font = int16_t(font);
         style.size = int16_t(size);
@@ -182,10 +178,10 @@ class TestUserNotes : public QObject {
 
     // Saving must reach the window's own file whatever became of the recent list and the names.
     void noteSavesIntoItsOwnFile_data() {
-        QTest::addColumn<QString>("situation");
-        QTest::newRow("recent list cleared") << u"cleared"_s;
-        QTest::newRow("two notes share a name") << u"same name"_s;
-        QTest::newRow("an entry before it no longer resolves") << u"unresolved"_s;
+        AddRows<QString>({{"recent list cleared", u"cleared"_s},
+                          {"two notes share a name", u"same name"_s},
+                          {"an entry before it no longer resolves", u"unresolved"_s}},
+                         "situation");
     }
     void noteSavesIntoItsOwnFile() {
         QFETCH(QString, situation);
@@ -276,15 +272,14 @@ class TestUserNotes : public QObject {
 
     // The alert names the file that could not be opened.
     void failuresAreReported_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QByteArray>("bytes"); // null: no such file
-        QTest::newRow("missing file") << u"gone.vrdxnote"_s << QByteArray();
-        QTest::newRow("damaged note")
-            << u"bad.vrdxnote"_s << R"(<?xml version="1.0"?><plist><dict><key>UserNoteTextKey</key>)"_ba;
+        AddRows<FailureRow>({
+            {"missing file", {u"gone.vrdxnote"_s, QByteArray()}},
+            {"damaged note",
+             {u"bad.vrdxnote"_s, R"(<?xml version="1.0"?><plist><dict><key>UserNoteTextKey</key>)"_ba}},
+        });
     }
     void failuresAreReported() {
-        QFETCH(QString, name);
-        QFETCH(QByteArray, bytes);
+        FETCH_ROW(FailureRow, name, bytes); // bytes null: no such file
         QFile file(NotePath(name));
         if (!bytes.isNull()) {
             QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());

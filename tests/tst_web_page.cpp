@@ -1,15 +1,10 @@
 // The web page and the version check against Python's http.server on a free local port.
-#include "core/dispatch.h"
-#include "core/preferences.h"
 #include "core/web_page.h"
 #include "helpers/test_support.h"
-#include "platform/windows.h"
 
 #include <QProcess>
 #include <QTcpServer>
 #include <QTemporaryDir>
-#include <QTest>
-#include <QUrl>
 
 using namespace Qt::StringLiterals;
 
@@ -34,6 +29,7 @@ server.serve_forever()
 )";
 
 const QString FailedMessage = u"Version check failed."_s;
+using VersionRow = std::tuple<QByteArray, QString, QString>;
 
 } // namespace
 
@@ -80,21 +76,17 @@ class TestWebPage : public QObject {
     }
 
     void compareVersions_data() {
-        QTest::addColumn<QByteArray>("published");
-        QTest::addColumn<QString>("own");
-        QTest::addColumn<QString>("message");
         const QString newer = u"A new version of VRD X (%1) is available."_s;
         const QString current = u"This version of VRD X (%1) is the current version."_s;
-        QTest::newRow("3.10 after 3.9") << "3.10"_ba << u"3.9"_s << newer.arg(u"3.10"_s);
-        QTest::newRow("byte order mark, blanks and CR LF")
-            << "\xEF\xBB\xBF 3.3\r\n"_ba << u"3.2"_s << newer.arg(u"3.3"_s);
-        QTest::newRow("3.2.0 same as 3.2") << "3.2.0"_ba << u"3.2"_s << current.arg(u"3.2"_s);
-        QTest::newRow("not a version") << "<html>oops</html>"_ba << u"3.2"_s << FailedMessage;
+        AddRows<VersionRow>({
+            {"3.10 after 3.9", {"3.10"_ba, u"3.9"_s, newer.arg(u"3.10"_s)}},
+            {"byte order mark, blanks and CR LF", {"\xEF\xBB\xBF 3.3\r\n"_ba, u"3.2"_s, newer.arg(u"3.3"_s)}},
+            {"3.2.0 same as 3.2", {"3.2.0"_ba, u"3.2"_s, current.arg(u"3.2"_s)}},
+            {"not a version", {"<html>oops</html>"_ba, u"3.2"_s, FailedMessage}},
+        });
     }
     void compareVersions() {
-        QFETCH(QByteArray, published);
-        QFETCH(QString, own);
-        QFETCH(QString, message);
+        FETCH_ROW(VersionRow, published, own, message);
         Publish(published);
         AlertRecorder recorder;
         recorder.answer = AlertSecondButton;

@@ -1,15 +1,11 @@
 // The window and control layer on real offscreen windows: finding by number, values, routed events and the
 // internal-error path.
-#include "core/records.h"
 #include "helpers/test_support.h"
-#include "platform/alerts.h"
 #include "platform/fatal.h"
-#include "platform/windows.h"
 
 #include <QFile>
 #include <QPointer>
 #include <QTemporaryDir>
-#include <QTest>
 #include <QWidget>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -20,6 +16,9 @@ using namespace Qt::StringLiterals;
 static QString Event(int kind, int id, unsigned modifiers = 0) {
     return u"%1 %2 %3"_s.arg(kind).arg(id).arg(modifiers);
 }
+
+using ChangeRow = std::tuple<int, int, QString>;
+using RoutedRow = std::tuple<int, int, bool>;
 
 class TestWindows : public QObject {
     Q_OBJECT
@@ -63,18 +62,15 @@ class TestWindows : public QObject {
 
     // Each kind of control maps the program's numbers and texts its own way; none of these changes may
     // look like the user's, or every refresh would run the control's action.
-    void programChanges_data() {
-        QTest::addColumn<int>("id");
-        QTest::addColumn<int>("value"); // -1: set the text instead
-        QTest::addColumn<QString>("text");
-        QTest::newRow("check box: any non-zero is on") << 322 << 7 << u"1"_s;
-        QTest::newRow("pop-up: chosen by its text") << 260 << -1 << u"years"_s;
-        QTest::newRow("text view: two lines") << 233 << -1 << u"line one\nline two"_s;
+    void programChanges_data() { // value -1: set the text instead
+        AddRows<ChangeRow>({
+            {"check box: any non-zero is on", {322, 7, u"1"_s}},
+            {"pop-up: chosen by its text", {260, -1, u"years"_s}},
+            {"text view: two lines", {233, -1, u"line one\nline two"_s}},
+        });
     }
     void programChanges() {
-        QFETCH(int, id);
-        QFETCH(int, value);
-        QFETCH(QString, text); // the value expected back, or the text set
+        FETCH_ROW(ChangeRow, id, value, text); // text: the value expected back, or the text set
         if (value >= 0) {
             SetControlValue(Control(id), value);
             QCOMPARE(QString::number(GetControlValue(Control(id))), text);
@@ -85,18 +81,15 @@ class TestWindows : public QObject {
         QVERIFY(events.isEmpty());
     }
 
-    void routedEvents_data() {
-        QTest::addColumn<int>("id");
-        QTest::addColumn<int>("kind");
-        QTest::addColumn<bool>("ctrl");
-        QTest::newRow("button hit with Ctrl as Option") << 313 << int(ControlHit) << true;
-        QTest::newRow("label click") << 54 << int(ControlClick) << false;
-        QTest::newRow("disabled label: nothing") << 54 << 0 << false;
+    void routedEvents_data() { // kind 0: nothing
+        AddRows<RoutedRow>({
+            {"button hit with Ctrl as Option", {313, ControlHit, true}},
+            {"label click", {54, ControlClick, false}},
+            {"disabled label: nothing", {54, 0, false}},
+        });
     }
     void routedEvents() {
-        QFETCH(int, id);
-        QFETCH(int, kind);
-        QFETCH(bool, ctrl);
+        FETCH_ROW(RoutedRow, id, kind, ctrl);
         if (!kind) SetControlEnabled(Control(id), false);
         QTest::mouseClick(Control(id), Qt::LeftButton, ctrl ? Qt::ControlModifier : Qt::NoModifier,
                           QPoint(4, Control(id)->height() / 2));
