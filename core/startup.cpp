@@ -73,7 +73,7 @@ SessionHandlers MakeSessionHandlers() {
         RunCommand(MakeFourCC("quit"));
     };
     h.sleepChanged = SetAsleep;
-    h.daynoteRequest = [](const QString& object) { ExternalDaynoteRequest(object, App().daynotes); };
+    h.daynoteRequest = QueueDaynoteRequest;
     return h;
 }
 
@@ -339,6 +339,7 @@ void ReportUnopenableFile(const QString& fileName, FourCC fileType) {
 void QuitSequence() {
     AppState& app = App();
     if (app.quitting) return;
+    FlushDaynoteRequests(); // what other programs sent before the quit is saved with the rest
     Preferences& prefs = Prefs();
     for (bool* flag : {&prefs.calendarWndOpen, &prefs.countDownWndOpen, &prefs.monthlyWndOpen,
                        &prefs.weeklyWndOpen, &prefs.listWndOpen, &prefs.eventWndOpen})
