@@ -468,7 +468,7 @@ class IcalImportJob {
                 if (IsNoteAtIndex(daynotes, e.day, index)) {
                     day.index = index;
                     const Value* value = GetRecordValue(daynotes, index, NoteDataKey);
-                    if (const QString* old = value ? ValueText(*value) : nullptr) day.text = *old;
+                    if (const QString* old = value ? ValueText(*value) : nullptr) day.base = day.text = *old;
                     for (const QString& line : day.text.split(QLatin1Char('\r'), Qt::SkipEmptyParts))
                         day.lines.insert(line.toLower());
                 }
@@ -482,6 +482,7 @@ class IcalImportJob {
                 continue;
             }
             day.lines.insert(folded);
+            day.added << e.text;
             // A day without a daynote gets one with its first line; every further line is appended.
             const bool newDaynote = day.index < 0 && !day.changed;
             if (day.text.isEmpty())
@@ -502,27 +503,52 @@ class IcalImportJob {
         return true;
     }
 
+    // The days as gathered; a day changed meanwhile (the import went on in turns) gets the lines the import
+    // adds joined to what it holds now.
     void Apply(RecordArray& daynotes) {
-        bool added = false;
+        QList<double> added;
         for (double date : order) {
             const Day& day = days[date];
             if (!day.changed) continue;
-            if (day.index >= 0) {
-                SetRecordValue(daynotes, day.index, NoteDataKey, Value(day.text));
-            } else {
-                InsertDaynote(date, day.text, NoteEvent, 0, 0, int(daynotes.size()), daynotes);
-                added = true;
+            const int index = FindNoteIndex(daynotes, date);
+            if (!IsNoteAtIndex(daynotes, date, index)) {
+                added << date;
+                continue;
             }
+            const Value*   value = GetRecordValue(daynotes, index, NoteDataKey);
+            const QString* held = value ? ValueText(*value) : nullptr;
+            const QString  now = held ? *held : QString();
+            SetRecordValue(daynotes, index, NoteDataKey,
+                           Value(day.index >= 0 && now == day.base ? day.text : Joined(now, day.added)));
+        }
+        for (double date : added) {
+            const Day& day = days[date];
+            InsertDaynote(date, day.index < 0 ? day.text : Joined(QString(), day.added), NoteEvent, 0, 0,
+                          int(daynotes.size()), daynotes);
         }
         // The views learn which days changed from the change scope the import runs in.
-        if (added) SortDaynotes(daynotes);
+        if (!added.isEmpty()) SortDaynotes(daynotes);
         result.ok = true;
         finished = true;
     }
 
+    static QString Joined(QString text, const QStringList& lines) {
+        QSet<QString> held;
+        for (const QString& line : text.split(QLatin1Char('\r'), Qt::SkipEmptyParts))
+            held.insert(line.toLower());
+        for (const QString& line : lines) {
+            if (held.contains(line.toLower())) continue;
+            held.insert(line.toLower());
+            text += text.isEmpty() ? line : QLatin1Char('\r') + line;
+        }
+        return text;
+    }
+
     struct Day {
         int           index = -1; // in the daynotes, or -1 for a new daynote
+        QString       base;       // the text the day held when gathered
         QString       text;
+        QStringList   added; // the lines the import adds
         QSet<QString> lines; // folded to lower case, to skip what the day already holds
         bool          changed = false;
     };
