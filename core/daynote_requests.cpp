@@ -125,10 +125,11 @@ void RunTurn(qint64 budgetNs) {
 void QueueDaynoteRequest(const QString& object) {
     if (qsizetype(queue.size()) >= MaxQueued || queuedBytes + Bytes(object) > MaxQueuedBytes) {
         ++dropped;
-        return;
+    } else {
+        queue.push_back(object);
+        queuedBytes += Bytes(object);
     }
-    queue.push_back(object);
-    queuedBytes += Bytes(object);
+    // Even a drop gets a turn: the turn that finds the queue empty says what was dropped.
     if (!turnPlanned) {
         turnPlanned = true;
         QTimer::singleShot(0, [] { RunTurn(TurnNs); });
@@ -137,8 +138,4 @@ void QueueDaynoteRequest(const QString& object) {
 
 void FlushDaynoteRequests() {
     if (!queue.empty() || dropped || refused) RunTurn(-1);
-}
-
-qsizetype QueuedDaynoteRequests() {
-    return qsizetype(queue.size());
 }

@@ -30,5 +30,3 @@ RequestOutcome ExternalDaynoteRequest(const QString& object, RecordArray& daynot
 void QueueDaynoteRequest(const QString& object);
 // Works through everything queued at once (the quit does, before it saves).
 void FlushDaynoteRequests();
-// Requests waiting for their turn.
-qsizetype QueuedDaynoteRequests();
