@@ -69,7 +69,7 @@ RequestOutcome ExternalDaynoteRequest(const QString& object, RecordArray& daynot
 namespace {
 
 constexpr qsizetype MaxQueued = 50'000;                   // requests waiting at once
-constexpr qsizetype MaxQueuedBytes = qsizetype(64) << 20; // and the text they hold
+constexpr qsizetype MaxQueuedBytes = qsizetype(16) << 20; // and the text they hold
 constexpr qint64    TurnNs = 5'000'000;                   // a turn ends once it has run this long
 
 std::deque<QString> queue;
