@@ -3,12 +3,13 @@
 
 #include "calendar/colours.h"
 #include "calendar/sun.h"
-#include "calendar/twelve_month.h"
 #include "calendar/weekly_view.h"
+#include "calendar/weeks.h"
 #include "core/app_state.h"
 #include "core/datafiles.h"
 #include "core/dates.h"
 #include "core/daynote_store.h"
+#include "core/preference_changes.h"
 #include "core/preferences.h"
 #include "core/window_ids.h"
 #include "notes/daynote_window.h"
@@ -50,12 +51,6 @@ QString CountdownLineText(int days) {
     return QStringLiteral("%1 Days to %2").arg(days).arg(target);
 }
 
-// The clock shows the time; assistive technology names it "Clock" and reads the time as its description.
-void WriteClock(QWidget* clock, const QString& text) {
-    SetControlText(clock, text);
-    SetControlAccessibleDescription(clock, text);
-}
-
 // A cell outside the month: no number, no frame, nothing to announce, and disabled, so neither a click nor
 // the keyboard nor assistive technology finds a day there.
 void ClearDayCell(QWidget* cell) {
@@ -77,10 +72,6 @@ void RefreshCountdownLine(QWidget* window) {
 }
 
 } // namespace
-
-bool MondayFirst() {
-    return Prefs().weekStart == WeekStartsMonday;
-}
 
 // ---------------------------------------------------------------------------------------------------------
 // Building and showing
@@ -119,6 +110,15 @@ QWidget* BuildCalendarWindow() {
     SetSunLineVisible(Prefs().showSunLine, window);
     // Only the place is restored: the size follows the desktop's font.
     RestoreWindowPlace(window, saved.toRect());
+    FollowPreferences(window, [window](PrefAspect aspect) {
+        const bool all = aspect == PrefAspect::All;
+        if (all || aspect == PrefAspect::SunLine) SetSunLineVisible(Prefs().showSunLine, window);
+        if (all || aspect == PrefAspect::WeekStart)
+            GoToCurrentMonth(App().daynotes); // the week's first day moves the month grid and the week
+        else if (aspect == PrefAspect::WeekNumber || aspect == PrefAspect::TypeColours)
+            ShowCalendarMonth(GetCalendarYear(), GetCalendarMonth());
+        if (all || aspect == PrefAspect::Countdown) SetLastCountdownDays(CountdownPrefsChanged);
+    });
     FollowDaynotes(window, [](const DaynoteChanges& changes) {
         if (changes.everything) {
             FillMonthGrid();
@@ -181,47 +181,18 @@ void PutDateTimeOnCalTitle(int year, int month) {
 }
 
 void DecOrIncMonth(int buttonId, int* month, int* year) {
-    if (buttonId == PreviousMonthButton || buttonId == MonthlyPreviousButton) {
-        if (*month < 2) {
-            *month = 12;
-            --*year;
-        } else {
-            --*month;
-        }
-    } else if (buttonId == NextMonthButton || buttonId == MonthlyNextButton) {
-        if (*month > 11) {
-            *month = 1;
-            ++*year;
-        } else {
-            ++*month;
-        }
-    } else {
+    if (buttonId == PreviousMonthButton)
+        StepMonth(-1, month, year);
+    else if (buttonId == NextMonthButton)
+        StepMonth(1, month, year);
+    else
         ShowAlert(AlertStyle::Informational, QStringLiteral("Bad Parm in FN DecOrIncMonth - back/forward"),
                   QStringLiteral("Contact developer with this message"));
-    }
 }
 
 // ---------------------------------------------------------------------------------------------------------
 // Grid
 // ---------------------------------------------------------------------------------------------------------
-
-QString WeekdayInitials(int startOffset, int length) {
-    const QStringList& names = ShortWeekdayNames();
-    if (names.isEmpty()) return QString();
-    QString out;
-    for (int i = 0; i < names.size(); ++i) out += names[(i - startOffset) % names.size()].left(length);
-    return out;
-}
-
-double StartOfCurrentWeek() {
-    return StartOfWeekOf(GetNow());
-}
-
-double StartOfWeekOf(double day) {
-    const int weekday = GetDayOfWeek(day); // 1 Monday .. 7 Sunday
-    const int back = MondayFirst() ? weekday - 1 : (weekday == 7 ? 0 : weekday);
-    return AddDateUnits(day, -back, AddDays);
-}
 
 void FillMonthGrid() {
     QWidget* window = CalendarWindow();
@@ -322,7 +293,7 @@ int FindDayCell(int day) {
 // ---------------------------------------------------------------------------------------------------------
 
 void PutTimeOnCal(QWidget* window) {
-    WriteClock(FindControl(window, CalendarClockControl), FormatDate(ClockPattern(), GetNow()));
+    SetControlText(FindControl(window, CalendarClockControl), FormatDate(ClockPattern(), GetNow()));
 }
 
 void SetLastCountdownDays(int days) {
@@ -345,7 +316,7 @@ void CalendarTick(QWidget* window) {
             autosave = p.autosave == AutosaveHalfHour;
         }
         if (chime) PlaySoundNamed(QStringLiteral("Mantel.aiff"));
-        WriteClock(clock, text);
+        SetControlText(clock, text);
         if (autosave) SaveDaynoteFile(App().daynotes);
         RefreshCountdownLine(window);
     } else if (lastCountdownDays >= CountdownNeverDrawn) {
@@ -359,10 +330,7 @@ void CalendarTick(QWidget* window) {
 // ---------------------------------------------------------------------------------------------------------
 
 int CalendarYearButton(int controlId, unsigned modifiers) {
-    if (modifiers & ModOption) {
-        ShowGoToYear(GoToYearMode);
-        return EventHandled;
-    }
+    if (modifiers & ModOption) return SendCommand(MakeFourCC("GoYr"));
     ShowCalendarMonth(GetCalendarYear() + (controlId == NextYearButton ? 1 : -1), GetCalendarMonth());
     return EventHandled;
 }

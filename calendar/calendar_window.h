@@ -2,6 +2,7 @@
 // holds the displayed month and year, the live clock with chime and autosave, and the countdown line.
 #pragma once
 
+#include "calendar/weeks.h" // the views count weeks alike
 #include "core/records.h"
 
 #include <QString>
@@ -18,8 +19,6 @@ enum CalendarControl : int {
     FirstDayCell = 54,
     LastDayCell = 90,
     CountdownLine = 91,
-    MonthlyPreviousButton = 95,
-    MonthlyNextButton = 96,
 };
 
 // A last countdown day count that no real count equals: the next tick redraws the line.
@@ -32,24 +31,19 @@ void     ShowCalendarMonth(int year, int month);
 void     GoToCurrentMonth(RecordArray& daynotes);
 void     PutDateTimeOnCalTitle(int year, int month);
 void     FillMonthGrid();
-// Steps a month back (44, 95) or forward (45, 96); another button ID is reported and changes nothing.
+// Steps a month back (44) or forward (45); another button ID is reported and changes nothing.
 void DecOrIncMonth(int buttonId, int* month, int* year);
 void CalendarTick(QWidget* window);
 int  FindDayCell(int day); // 9999 when no cell shows the day
 void MarkDayCell(bool hasDaynote, int day, int cellId, int index, const RecordArray& daynotes);
 // Re-marks the cell of a day in the colour of its daynote's type, when the calendar shows its month. The
 // window does it for every day the daynote store says changed.
-void    HighlightDateOnCal(double date, bool hasDaynote, int index, const RecordArray& daynotes);
-void    DrawDayCell(int windowId, int cellId, bool hasDaynote, bool isToday, const QString& text, int index,
-                    const RecordArray& daynotes);
-QString WeekdayInitials(int startOffset, int length);
-double  StartOfCurrentWeek();
-// The first day of the week (by the week-start preference) holding the day, at the day's time of day.
-double StartOfWeekOf(double day);
-bool   MondayFirst();
-void   SetSunLineVisible(bool show, QWidget* window);
-void   PutTimeOnCal(QWidget* window);
-void   SetLastCountdownDays(int days);
+void HighlightDateOnCal(double date, bool hasDaynote, int index, const RecordArray& daynotes);
+void DrawDayCell(int windowId, int cellId, bool hasDaynote, bool isToday, const QString& text, int index,
+                 const RecordArray& daynotes);
+void SetSunLineVisible(bool show, QWidget* window);
+void PutTimeOnCal(QWidget* window);
+void SetLastCountdownDays(int days);
 
 // What assistive technology announces for a day cell: "Tuesday 8 December 2026, event daynote, today".
 QString DayCellName(double date, bool isToday, bool hasDaynote, int type);

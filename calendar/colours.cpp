@@ -1,18 +1,17 @@
 // The colours of the daynote types and the colour menus.
 #include "calendar/colours.h"
 
-#include "calendar/calendar_window.h"
 #include "core/dates.h"
+#include "core/font_presets.h"
+#include "core/preference_changes.h"
 #include "core/preferences.h"
 #include "core/window_ids.h"
-#include "notes/daynote_window.h"
+#include "platform/contrast.h"
 #include "platform/windows.h"
 #include "tools/user_notes.h"
 
 #include <QPalette>
 #include <QWidget>
-#include <algorithm>
-#include <cmath>
 
 namespace {
 
@@ -36,16 +35,6 @@ QColor FromRGB(const RGBColour& c) {
     return QColor::fromRgba64(c.red, c.green, c.blue);
 }
 
-double Luminance(const QColor& c) {
-    auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
-    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
-}
-
-double Contrast(const QColor& a, const QColor& b) {
-    const double la = Luminance(a), lb = Luminance(b);
-    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
-}
-
 } // namespace
 
 QColor TypeColour(int type) {
@@ -55,30 +44,10 @@ QColor TypeColour(int type) {
 
 QColor DisplayColour(const QColor& colour, const QWidget* control) {
     const QColor background = control ? control->palette().color(QPalette::Window) : QColor(Qt::white);
-    const bool   darkBackground = Luminance(background) < 0.3;
     // Black is the plain text colour: on a dark theme that is the theme's own text colour.
-    if (colour == QColor(Qt::black) && darkBackground && control)
+    if (colour == QColor(Qt::black) && IsDarkColour(background) && control)
         return control->palette().color(QPalette::WindowText);
-    // Day numbers are small text: they need 4.5 : 1 against the window.
-    constexpr double Needed = 4.5;
-    if (Contrast(colour, background) >= Needed) return colour;
-    // Keep hue and saturation and move the lightness as little as will do, away from the background first;
-    // luminance grows with HSL lightness, so halving the interval finds that lightness.
-    float h, s, l, a;
-    colour.getHslF(&h, &s, &l, &a);
-    for (const float end : {darkBackground ? 1.0f : 0.0f, darkBackground ? 0.0f : 1.0f}) {
-        const QColor extreme = QColor::fromHslF(h < 0 ? 0 : h, s, end);
-        if (Contrast(extreme, background) < Needed) continue;
-        float near = l, far = end;
-        for (int step = 0; step < 24; ++step) {
-            const float mid = (near + far) / 2;
-            (Contrast(QColor::fromHslF(h < 0 ? 0 : h, s, mid), background) >= Needed ? far : near) = mid;
-        }
-        return QColor::fromHslF(h < 0 ? 0 : h, s, far);
-    }
-    return Contrast(QColor(Qt::black), background) >= Contrast(QColor(Qt::white), background)
-               ? QColor(Qt::black)
-               : QColor(Qt::white);
+    return ReadableOn(colour, background);
 }
 
 void ShowCalendarColourMenu(QPoint globalPos) {
@@ -94,7 +63,7 @@ void ShowCalendarColourMenu(QPoint globalPos) {
 
 void ContextualChoice(int menuId, int item, int windowId) {
     if (menuId == CalendarColourMenu && item >= 3 && item <= 6) {
-        if (ChooseColour(item - 2, 0)) ShowCalendarMonth(GetCalendarYear(), GetCalendarMonth());
+        if (ChooseColour(item - 2, 0)) AnnouncePreferenceChange(PrefAspect::TypeColours);
     } else if (menuId == NoteColourMenu && item == 3) {
         PickNoteTextColour(FindWindowById(windowId));
     } else if (menuId == DaynoteColourMenu && item == 3) {

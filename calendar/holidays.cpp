@@ -1,5 +1,4 @@
-// Holidays of a year as holiday daynotes, and the one operation that puts a line of text onto a date's
-// daynote.
+// Holidays of a year as holiday daynotes.
 #include "calendar/holidays.h"
 
 #include "core/app_state.h"
@@ -47,27 +46,6 @@ const HolidayRule HolidayRules[] = {
 };
 
 } // namespace
-
-bool AddNamedDaynote(double date, const QString& text, int8_t type, bool withReminder,
-                     RecordArray& daynotes) {
-    const int index = FindNoteIndex(daynotes, date);
-    if (IsNoteAtIndex(daynotes, date, index)) {
-        const Value*   value = GetRecordValue(daynotes, index, NoteDataKey);
-        const QString* old = value ? ValueText(*value) : nullptr;
-        if (old && !old->isEmpty()) {
-            if (old->contains(text, Qt::CaseInsensitive)) return true;
-            SetRecordValue(daynotes, index, NoteDataKey, Value(QStringLiteral("%1\r%2").arg(*old, text)));
-        } else {
-            SetRecordValue(daynotes, index, NoteDataKey, Value(text));
-        }
-    } else {
-        NoteFontStyle style;
-        style.flags = DaynoteStyleFlags;
-        InsertStyledDaynote(date, text, type, style, index, daynotes);
-    }
-    if (withReminder) SetDefaultReminder(daynotes, index);
-    return false;
-}
 
 MonthDay EasterSunday(int year) {
     const int C = int(double(year) / 100.0);
@@ -118,15 +96,6 @@ void ShowHolidaysWindow() {
     }
     ShowWindow(window);
     SetFocusToControl(FindControl(window, HolidaysYearField));
-}
-
-void ShowDuplicateDaynoteAlert(const QString& text, int year) {
-    ShowAlert(AlertStyle::Informational,
-              QStringLiteral("%1 %2%3 %4 %5")
-                  .arg(QStringLiteral("There is already a daynote for '"), text, QStringLiteral("'"),
-                       QStringLiteral("on this date in"))
-                  .arg(year),
-              QString());
 }
 
 bool AddHolidays(QWidget* window, RecordArray& daynotes) {

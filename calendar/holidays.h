@@ -1,5 +1,4 @@
-// Holidays of a year as holiday daynotes, and the one operation that puts a line of text onto a date's
-// daynote (holidays, events, other programs).
+// Holidays of a year as holiday daynotes.
 #pragma once
 
 #include "core/records.h"
@@ -13,12 +12,6 @@ enum HolidaysControl : int {
     HolidaysCreateButton = 235,
     HolidaysYearField = 237,
 };
-
-// Puts the text on the date's daynote: appended after a carriage return to a daynote that does not already
-// hold it (compared without case; its type is kept), or as a new daynote of the type. With a reminder asked
-// for, a daynote without one gets the default reminder. The calendar is re-marked. True when nothing was
-// added because the daynote already holds the text.
-bool AddNamedDaynote(double date, const QString& text, int8_t type, bool withReminder, RecordArray& daynotes);
 
 struct MonthDay {
     int month = 0;
@@ -42,7 +35,3 @@ bool AddHolidays(QWidget* window, RecordArray& daynotes);
 
 // Control action of the create button: the holidays, then the window closes.
 int HolidaysCreateHit(int controlId, unsigned modifiers);
-
-// "There is already a daynote for ' <text>' on this date in <year>", when AddNamedDaynote found the text
-// there.
-void ShowDuplicateDaynoteAlert(const QString& text, int year);

@@ -2,14 +2,13 @@
 // in the daynote's own style; read-only, stepped a month at a time on its own.
 #include "calendar/monthly_view.h"
 
-#include "calendar/calendar_window.h"
-#include "calendar/weekly_view.h"
+#include "calendar/weeks.h"
 #include "core/app_state.h"
 #include "core/dates.h"
 #include "core/daynote_store.h"
+#include "core/font_presets.h"
 #include "core/preferences.h"
 #include "core/window_ids.h"
-#include "notes/daynote_window.h"
 #include "platform/windows.h"
 
 #include <QRect>
@@ -169,15 +168,14 @@ int MonthlyStepHit(int controlId, unsigned) {
     QWidget* window = MonthlyWindow();
     if (!window) return EventNotHandled;
     int month = GetMonthlyViewMonth(), year = GetMonthlyViewYear();
-    DecOrIncMonth(controlId, &month, &year);
+    StepMonth(controlId == MonthlyNextButton ? 1 : -1, &month, &year);
     FillMonth(window, month, year);
     PutMonthlyTitle(window, month, year);
     return EventHandled;
 }
 
 int MonthlyWeeklyHit(int, unsigned) {
-    ShowWeeklyView();
-    return EventHandled;
+    return SendCommand(MakeFourCC("Week"));
 }
 
 int ShowMonthlyHit(int, unsigned) {

@@ -12,6 +12,8 @@ enum MonthlyControl : int {
     LastMonthlyNumber = 179,
     FirstMonthlyNote = 180, // daynote texts
     LastMonthlyNote = 216,
+    MonthlyPreviousButton = 95,
+    MonthlyNextButton = 96,
     MonthlyWeeklyButton = 97,
     MonthlyListButton = 98,
 };

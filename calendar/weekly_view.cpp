@@ -1,11 +1,12 @@
 // The weekly view: one week of daynotes beside each other, seven boxes typed into directly and written into
 // the daynote array as they change, stepped a week at a time.
 #include "calendar/weekly_view.h"
-#include "calendar/calendar_window.h"
 #include "calendar/monthly_view.h"
+#include "calendar/weeks.h"
 #include "core/app_state.h"
 #include "core/dates.h"
 #include "core/daynote_store.h"
+#include "core/preference_changes.h"
 #include "core/preferences.h"
 #include "core/window_ids.h"
 #include "notes/daynote_window.h"
@@ -95,6 +96,9 @@ void ShowStoredDay(QWidget* window, int i, const RecordArray& daynotes) {
 
 // The week's days that changed elsewhere are shown again, in the boxes the user has not typed into.
 void FollowDaynoteChanges(QWidget* window) {
+    FollowPreferences(window, [](PrefAspect aspect) {
+        if (aspect == PrefAspect::WeekNumber || aspect == PrefAspect::All) RedrawWeeklyView();
+    });
     FollowDaynotes(window, [window](const DaynoteChanges& changes) {
         const double start = WeekStart();
         if (!changes.HasBetween(start, DayInWeek(6))) return;
@@ -285,8 +289,7 @@ int WeekStepHit(int controlId, unsigned) {
 }
 
 int CurrentWeekHit(int, unsigned) {
-    GoToCurrentMonth(App().daynotes);
-    return EventHandled;
+    return SendCommand(MakeFourCC("SCur"));
 }
 
 int WeeklyRemindersHit(int, unsigned) {
@@ -295,9 +298,5 @@ int WeeklyRemindersHit(int, unsigned) {
 }
 
 int WeekdayInitialClick(int, unsigned modifiers) {
-    if (modifiers & ModOption)
-        ShowMonthlyView();
-    else
-        ShowWeeklyView();
-    return EventHandled;
+    return SendCommand(MakeFourCC(modifiers & ModOption ? "Mont" : "Week"));
 }

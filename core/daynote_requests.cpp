@@ -1,7 +1,7 @@
 // Lines that other programs of the user add to or remove from daynotes, arriving as FromVRDX signals.
+#include "core/daynote_store.h"
 #include "core/daynote_requests.h"
 
-#include "calendar/holidays.h"
 #include "core/app_state.h"
 #include "core/dates.h"
 #include "core/undo.h"

@@ -1,6 +1,7 @@
 // The daynote store's announcements and the rule that joins an editor's typing with a change made elsewhere.
 #include "core/daynote_store.h"
 #include "core/dates.h"
+#include "platform/alerts.h"
 
 #include <QRegularExpression>
 #include <QSet>
@@ -71,4 +72,34 @@ void SetDefaultReminder(RecordArray& daynotes, int index) {
     for (const QString* key : {&EmailAddrKey, &EmailSubjectKey, &EmailMessageKey})
         SetRecordValue(daynotes, index, *key, Value(QString()));
     SetRecordValue(daynotes, index, URLKey, Value(QStringLiteral(" ")));
+}
+
+bool AddNamedDaynote(double date, const QString& text, int8_t type, bool withReminder,
+                     RecordArray& daynotes) {
+    const int index = FindNoteIndex(daynotes, date);
+    if (IsNoteAtIndex(daynotes, date, index)) {
+        const Value*   value = GetRecordValue(daynotes, index, NoteDataKey);
+        const QString* old = value ? ValueText(*value) : nullptr;
+        if (old && !old->isEmpty()) {
+            if (old->contains(text, Qt::CaseInsensitive)) return true;
+            SetRecordValue(daynotes, index, NoteDataKey, Value(QStringLiteral("%1\r%2").arg(*old, text)));
+        } else {
+            SetRecordValue(daynotes, index, NoteDataKey, Value(text));
+        }
+    } else {
+        NoteFontStyle style;
+        style.flags = DaynoteStyleFlags;
+        InsertStyledDaynote(date, text, type, style, index, daynotes);
+    }
+    if (withReminder) SetDefaultReminder(daynotes, index);
+    return false;
+}
+
+void ShowDuplicateDaynoteAlert(const QString& text, int year) {
+    ShowAlert(AlertStyle::Informational,
+              QStringLiteral("%1 %2%3 %4 %5")
+                  .arg(QStringLiteral("There is already a daynote for '"), text, QStringLiteral("'"),
+                       QStringLiteral("on this date in"))
+                  .arg(year),
+              QString());
 }

@@ -55,3 +55,12 @@ void InsertStyledDaynote(double date, const QString& text, int8_t type, const No
 // The reminder a daynote gets unasked: a week before its day, no mail, no link. A daynote that already has a
 // reminder keeps it.
 void SetDefaultReminder(RecordArray& daynotes, int index);
+
+// Puts the text on the date's daynote: appended after a carriage return to a daynote that does not already
+// hold it (compared without case; its type is kept), or as a new daynote of the type. With a reminder asked
+// for, a daynote without one gets the default reminder. True when nothing was
+// added because the daynote already holds the text.
+bool AddNamedDaynote(double date, const QString& text, int8_t type, bool withReminder, RecordArray& daynotes);
+// "There is already a daynote for ' <text>' on this date in <year>", when AddNamedDaynote found the text
+// there.
+void ShowDuplicateDaynoteAlert(const QString& text, int year);

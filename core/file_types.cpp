@@ -3,7 +3,9 @@
 
 #include "core/plist.h"
 #include "core/records.h"
+#include "platform/alerts.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <sys/xattr.h>
@@ -70,4 +72,49 @@ void SetFileTypeAndCreator(const QString& path, FourCC type, FourCC creator) {
     const QByteArray native = QFile::encodeName(path);
     WriteCode(native, TypeAttribute, type);
     WriteCode(native, CreatorAttribute, creator);
+}
+
+namespace {
+const QString UnopenableAlertKind = QStringLiteral("unopenable file");
+} // namespace
+
+bool IsUnopenableReportShowing() {
+    return IsJoinedAlertShowing(UnopenableAlertKind);
+}
+
+void ReportUnopenableFile(const QString& fileName, FourCC fileType) {
+    const auto show = [](const QString& message, const QString& informative) {
+        ShowJoinedAlert(UnopenableAlertKind, AlertStyle::Informational, message, informative, [](int more) {
+            return more == 1 ? QStringLiteral("And 1 more file could not be opened.")
+                             : QStringLiteral("And %L1 more files could not be opened.").arg(more);
+        });
+    };
+    const QString daynotes =
+        QStringLiteral("Daynotes and Events can not be opened individually via the file manager");
+    const QString automatic =
+        QStringLiteral("Daynotes and Events are automatically opened when VRD X is started");
+    switch (fileType) {
+    case MakeFourCC("DNOT"):
+        show(QStringLiteral("%1\r%2").arg(daynotes, automatic), QString());
+        break;
+    case MakeFourCC("EVNT"):
+        show(daynotes, automatic);
+        break;
+    case MakeFourCC("PREF"):
+        show(QStringLiteral(
+                 "Recent Items or preference files cannot be opened individually via the file manager"),
+             QStringLiteral(
+                 "Recent Items or preference files are automatically opened when VRD X is started"));
+        break;
+    case MakeFourCC("ZTXT"):
+        show(QStringLiteral("%1 %2 %3")
+                 .arg(QStringLiteral("File:"), fileName, QStringLiteral("Type: ZTXT is unsupported")),
+             QString());
+        break;
+    default:
+        show(QStringLiteral("%1 %2 %3")
+                 .arg(QStringLiteral("File:"), fileName, QStringLiteral("is unsupported")),
+             QString());
+        break;
+    }
 }

@@ -44,7 +44,7 @@
 // Index
 //   Start-up .................. RunApplication, InitializeApplication, AutoDeleteOldDaynotes
 //   Tick ...................... InstallTick, TickEntry, Tick
-//   Files ..................... OpenDroppedFile, ReportUnopenableFile
+//   Files ..................... OpenDroppedFiles, OpenDroppedFile
 //   Quit ...................... QuitSequence
 // ---------------------------------------------------------------------------------------------------------
 
@@ -253,8 +253,6 @@ namespace {
 QStringList filesWaiting; // handed over while an earlier file's question or alert was up
 bool        openingFiles = false;
 
-const QString UnopenableAlertKind = QStringLiteral("unopenable file");
-
 bool IsUnopenable(const QString& path, FourCC fileType) {
     return fileType != UserNoteType && !IsIcalendarFile(path);
 }
@@ -268,7 +266,7 @@ void OpenDroppedFiles(const QStringList& paths) {
     for (const QString& path : paths) {
         FourCC type = 0, creator = 0;
         GetFileTypeAndCreator(path, &type, &creator);
-        if (openingFiles && IsUnopenable(path, type) && IsJoinedAlertShowing(UnopenableAlertKind))
+        if (openingFiles && IsUnopenable(path, type) && IsUnopenableReportShowing())
             ReportUnopenableFile(QFileInfo(QDir::cleanPath(path)).fileName(), type);
         else
             filesWaiting << path;
@@ -293,43 +291,6 @@ void OpenDroppedFile(const QString& path, FourCC fileType) {
     if (OfferIcalendarImport(path)) return;
     // A folder handed over as "/some/folder/" is still named by its last component.
     ReportUnopenableFile(QFileInfo(QDir::cleanPath(path)).fileName(), fileType);
-}
-
-void ReportUnopenableFile(const QString& fileName, FourCC fileType) {
-    const auto show = [](const QString& message, const QString& informative) {
-        ShowJoinedAlert(UnopenableAlertKind, AlertStyle::Informational, message, informative, [](int more) {
-            return more == 1 ? QStringLiteral("And 1 more file could not be opened.")
-                             : QStringLiteral("And %L1 more files could not be opened.").arg(more);
-        });
-    };
-    const QString daynotes =
-        QStringLiteral("Daynotes and Events can not be opened individually via the file manager");
-    const QString automatic =
-        QStringLiteral("Daynotes and Events are automatically opened when VRD X is started");
-    switch (fileType) {
-    case MakeFourCC("DNOT"):
-        show(QStringLiteral("%1\r%2").arg(daynotes, automatic), QString());
-        break;
-    case MakeFourCC("EVNT"):
-        show(daynotes, automatic);
-        break;
-    case MakeFourCC("PREF"):
-        show(QStringLiteral(
-                 "Recent Items or preference files cannot be opened individually via the file manager"),
-             QStringLiteral(
-                 "Recent Items or preference files are automatically opened when VRD X is started"));
-        break;
-    case MakeFourCC("ZTXT"):
-        show(QStringLiteral("%1 %2 %3")
-                 .arg(QStringLiteral("File:"), fileName, QStringLiteral("Type: ZTXT is unsupported")),
-             QString());
-        break;
-    default:
-        show(QStringLiteral("%1 %2 %3")
-                 .arg(QStringLiteral("File:"), fileName, QStringLiteral("is unsupported")),
-             QString());
-        break;
-    }
 }
 
 // ---------------------------------------------------------------------------------------------------------

@@ -22,7 +22,6 @@ void AutoDeleteOldDaynotes(RecordArray& daynotes, int age);
 
 void OpenDroppedFiles(const QStringList& paths);
 void OpenDroppedFile(const QString& path, FourCC fileType);
-void ReportUnopenableFile(const QString& fileName, FourCC fileType);
 
 void SetAsleep(bool asleep);
 // Closes every window through its close action and saves everything; runs once.

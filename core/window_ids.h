@@ -36,3 +36,10 @@ enum ControlId : int {
     CalendarSunLineControl = 451,
     DaynoteTextControl = 233,
 };
+
+constexpr bool IsDaynoteWindowId(int windowId) {
+    return windowId >= 50 && windowId <= LastDaynoteWindowId;
+}
+constexpr bool IsUserNoteWindowId(int windowId) {
+    return windowId >= FirstUserNoteWindowId && windowId <= LastUserNoteWindowId;
+}

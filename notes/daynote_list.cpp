@@ -135,18 +135,10 @@ int RowOfDate(double date) {
 }
 
 void PutCounts(QWidget* window) {
-    const struct {
-        int     id;
-        qint64  count;
-        QString name;
-    } counts[] = {{ListDaynoteCount, qint64(RowCount()), QStringLiteral("Daynotes: %1")},
-                  {ListKeeperCount, keeperCount, QStringLiteral("Keepers: %1")},
-                  {ListReminderCount, reminderCount, QStringLiteral("With reminders: %1")}};
-    for (const auto& c : counts) {
-        QWidget* label = FindControl(window, c.id);
-        SetControlText(label, QString::number(c.count));
-        SetControlAccessibleName(label, c.name.arg(c.count));
-    }
+    const std::pair<int, qint64> counts[] = {{ListDaynoteCount, qint64(RowCount())},
+                                             {ListKeeperCount, keeperCount},
+                                             {ListReminderCount, reminderCount}};
+    for (const auto& [id, count] : counts) SetControlText(FindControl(window, id), QString::number(count));
 }
 
 void FillCounts(QWidget* window, const RecordArray& daynotes) {

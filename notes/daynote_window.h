@@ -2,7 +2,9 @@
 #pragma once
 
 #include "core/daynote_store.h" // InsertStyledDaynote
+#include "core/font_presets.h"  // every editor of a daynote sets its font by preset
 #include "core/records.h"
+#include "core/window_ids.h"
 #include "platform/fourcc.h"
 
 #include <QString>
@@ -18,8 +20,6 @@ enum DaynoteControl : int {
     WeekdayLabel = 234,
     ReminderButton = 423,
 };
-
-constexpr int DefaultFontItem = 6;
 
 // Opens (or brings forward) the window of a date. Returns the window, or nothing.
 QWidget* OpenDaynote(int month, int day, int year, RecordArray& daynotes);
@@ -45,17 +45,6 @@ bool DaynoteEditorUntouched(QWidget* window, int textControlId);
 void SetDaynoteFont(QWidget* window, int item);
 // "Modify Reminder..." or "Create Reminder..." by whether the window's daynote has a reminder.
 void SetReminderButtonTitle(QWidget* window, const RecordArray& daynotes);
-
-// The font presets of the font menu, items 1..9.
-NoteFontStyle FontPreset(int item, NoteFontStyle style);
-int           FontMenuItemForStyle(const NoteFontStyle& style);
-// The font numbers the presets store for "Geneva" and "Lucida Grande".
-constexpr int16_t GenevaFontNumber = 3;
-constexpr int16_t LucidaGrandeFontNumber = 1024;
-// Ties the stored font numbers to the closest families this desktop has installed.
-void RegisterFontFamilies();
-
-bool IsDaynoteWindowId(int windowId);
 
 // Control and command actions of the window.
 int DaynoteTextChanged(int controlId, unsigned modifiers);

@@ -2,10 +2,10 @@
 // daynotes made from the selected events.
 #include "notes/events.h"
 
-#include "calendar/holidays.h"
 #include "core/app_state.h"
 #include "core/datafiles.h"
 #include "core/dates.h"
+#include "core/daynote_store.h"
 #include "core/preferences.h"
 #include "core/window_ids.h"
 #include "notes/daynote_list.h"

@@ -2,9 +2,9 @@
 // then the entries with their zones, spans and repetitions.
 #include "notes/ical_import.h"
 
-#include "calendar/holidays.h"
 #include "core/app_state.h"
 #include "core/dates.h"
+#include "core/daynote_store.h"
 #include "core/icalendar.h"
 #include "core/undo.h"
 #include "notes/daynote_window.h"

@@ -2,6 +2,7 @@
 // dynamic properties; one event filter turns Qt's signals and events into the program's numbered events.
 #include "platform/windows.h"
 
+#include "platform/contrast.h"
 #include "platform/day_cell.h"
 #include "platform/list_view.h"
 #include "platform/year_text.h"
@@ -65,6 +66,7 @@ const char* const WindowIdProperty = "windowId";
 const char* const ControlIdProperty = "controlId";
 const char* const CommandCodeProperty = "commandCode";
 const char* const FontStyleProperty = "vrdxFontStyle";
+const char* const InkGroundProperty = "vrdxInkGround"; // the background the text colour was fitted to
 const char* const DisposingProperty = "vrdxDisposing";
 const char* const ShownProperty = "vrdxShown"; // the window has been on screen
 const char* const LooseSheetProperty = "vrdxLooseSheet";
@@ -77,7 +79,7 @@ QPointer<QMainWindow>     menuHolder;   // owns the shared menus; never shown
 QList<QPointer<QMenu>>    sharedMenus;  // the menu bar's top-level menus
 QHash<int, QString>       fontFamilies; // font number -> family
 QPointer<QSystemTrayIcon> trayIcon;
-int                       suppressTextEvents = 0; // text set by the program is not the user's typing
+int                       suppressTextEvents = 0; // what the program sets is no user's change
 QPointer<QWidget>         eventControl;           // the control whose event is being handled
 ColourPresenter           colourPresenter;
 MenuPresenter             menuPresenter;
@@ -202,6 +204,9 @@ bool LeavesTextView(QWidget* control, const QKeyEvent* key) {
     return true;
 }
 
+QColor TextGround(const QWidget* control);
+void   PaintFontStyleColours(QWidget* control, const NoteFontStyle& style);
+
 class EventRouter : public QObject {
   public:
     bool eventFilter(QObject* watched, QEvent* event) override {
@@ -242,6 +247,13 @@ class EventRouter : public QObject {
             break;
         case QEvent::FocusIn:
             if (widget == control) RaiseControlEvent(ControlFocusSet, control);
+            break;
+        case QEvent::PaletteChange:
+            // The desktop changed its colours (a dark scheme): the text colour is fitted to the new
+            // background (which sends one more change, with the background it was fitted to).
+            if (widget == control && control->property(InkGroundProperty).isValid() &&
+                control->property(InkGroundProperty).value<QColor>() != TextGround(control))
+                PaintFontStyleColours(control, GetControlFontStyle(control));
             break;
         default:
             break;
@@ -292,14 +304,23 @@ void RouteControl(QWidget* control) {
         QObject::connect(cell, &QAbstractButton::clicked, cell,
                          [cell] { RaiseControlEvent(ControlClick, cell, 0); });
     } else if (auto* button = qobject_cast<QAbstractButton*>(control)) {
-        QObject::connect(button, &QAbstractButton::clicked, button,
-                         [button] { RaiseControlEvent(ControlHit, button); });
+        // A check box reports its new state, whoever changed it: a screen reader's Toggle sends no click.
+        if (button->isCheckable())
+            QObject::connect(button, &QAbstractButton::toggled, button, [button] {
+                if (!suppressTextEvents) RaiseControlEvent(ControlHit, button);
+            });
+        else
+            QObject::connect(button, &QAbstractButton::clicked, button,
+                             [button] { RaiseControlEvent(ControlHit, button); });
     } else if (auto* combo = qobject_cast<QComboBox*>(control)) {
-        QObject::connect(combo, &QComboBox::activated, combo,
-                         [combo] { RaiseControlEvent(ControlHit, combo); });
+        QObject::connect(combo, &QComboBox::currentIndexChanged, combo, [combo] {
+            if (!suppressTextEvents) RaiseControlEvent(ControlHit, combo);
+        });
     } else if (auto* line = qobject_cast<QLineEdit*>(control)) {
-        QObject::connect(line, &QLineEdit::textEdited, line,
-                         [line] { RaiseControlEvent(ControlTextChanged, line); });
+        // Typing, pasting and a text set through the accessibility interface alike.
+        QObject::connect(line, &QLineEdit::textChanged, line, [line] {
+            if (!suppressTextEvents) RaiseControlEvent(ControlTextChanged, line);
+        });
     } else if (auto* text = qobject_cast<QTextEdit*>(control)) {
         QObject::connect(text, &QTextEdit::textChanged, text, [text] {
             if (!suppressTextEvents) RaiseControlEvent(ControlTextChanged, text);
@@ -319,10 +340,11 @@ void RouteControl(QWidget* control) {
             if (!suppressTextEvents) RaiseControlEvent(ControlHit, spin);
         });
     } else {
-        // A radio group: its buttons report as the group.
+        // A radio group: its buttons report as the group, once per choice (the button turned on).
         for (QRadioButton* radio : GroupRadios(control))
-            QObject::connect(radio, &QAbstractButton::clicked, control,
-                             [control] { RaiseControlEvent(ControlHit, control); });
+            QObject::connect(radio, &QAbstractButton::toggled, control, [control](bool on) {
+                if (on && !suppressTextEvents) RaiseControlEvent(ControlHit, control);
+            });
     }
 }
 
@@ -356,6 +378,50 @@ QList<QAction*> CommandActions() {
 
 QColor ColourOf(int16_t r, int16_t g, int16_t b) {
     return QColor::fromRgba64(uint16_t(r), uint16_t(g), uint16_t(b));
+}
+
+// Text views and fields draw their text on the Base colour, every other control on the window's.
+QPalette::ColorRole TextGroundRole(const QWidget* control) {
+    return qobject_cast<const QTextEdit*>(control) || qobject_cast<const QPlainTextEdit*>(control) ||
+                   qobject_cast<const QLineEdit*>(control)
+               ? QPalette::Base
+               : QPalette::Window;
+}
+
+QColor TextGround(const QWidget* control) {
+    return control->palette().color(TextGroundRole(control));
+}
+
+// What parts of a font style apply.
+enum FontStyleFlag : int {
+    UseFont = 0x01,
+    UseFace = 0x02,
+    UseSize = 0x04,
+    UseForeColour = 0x08,
+    UseBackColour = 0x10,
+    UseJust = 0x40
+};
+
+// The style's colours on the control. The stored colour stays as it is; what is drawn reads on the desktop's
+// colours, light or dark, black being the desktop's own text colour.
+void PaintFontStyleColours(QWidget* control, const NoteFontStyle& style) {
+    QPalette palette = control->palette();
+    if (style.flags & UseBackColour)
+        palette.setColor(QPalette::Base, ColourOf(style.bgRed, style.bgGreen, style.bgBlue));
+    if (style.flags & UseForeColour) {
+        const QPalette::ColorRole ground = TextGroundRole(control);
+        const QColor              background = palette.color(ground);
+        control->setProperty(InkGroundProperty, background);
+        QColor fg = ColourOf(style.fgRed, style.fgGreen, style.fgBlue);
+        if (fg == QColor(Qt::black) && IsDarkColour(background))
+            fg = QApplication::palette(control).color(ground == QPalette::Base ? QPalette::Text
+                                                                               : QPalette::WindowText);
+        fg = ReadableOn(fg, background);
+        palette.setColor(QPalette::Text, fg);
+        palette.setColor(QPalette::WindowText, fg);
+        palette.setColor(QPalette::ButtonText, fg);
+    }
+    control->setPalette(palette);
 }
 
 // Back from the taskbar, keeping a maximised window maximised.
@@ -1066,14 +1132,6 @@ void UseClockForm(QWidget* timePicker, const QString& clockPattern) {
 
 void SetControlFontStyle(QWidget* control, const NoteFontStyle& style) {
     if (!control) return;
-    enum {
-        UseFont = 0x01,
-        UseFace = 0x02,
-        UseSize = 0x04,
-        UseForeColour = 0x08,
-        UseBackColour = 0x10,
-        UseJust = 0x40
-    };
     control->setProperty(FontStyleProperty, EncodeFontStyle(style));
     QFont font = QApplication::font();
     if ((style.flags & UseFont) && fontFamilies.contains(style.font))
@@ -1085,16 +1143,7 @@ void SetControlFontStyle(QWidget* control, const NoteFontStyle& style) {
         font.setUnderline(style.style & 4);
     }
     control->setFont(font);
-    QPalette palette = control->palette();
-    if (style.flags & UseForeColour) {
-        const QColor fg = ColourOf(style.fgRed, style.fgGreen, style.fgBlue);
-        palette.setColor(QPalette::Text, fg);
-        palette.setColor(QPalette::WindowText, fg);
-        palette.setColor(QPalette::ButtonText, fg);
-    }
-    if (style.flags & UseBackColour)
-        palette.setColor(QPalette::Base, ColourOf(style.bgRed, style.bgGreen, style.bgBlue));
-    control->setPalette(palette);
+    PaintFontStyleColours(control, style);
     if (style.flags & UseJust) {
         const Qt::Alignment align = style.just == 1    ? Qt::AlignHCenter
                                     : style.just == -1 ? Qt::AlignRight
@@ -1440,6 +1489,10 @@ bool TriggerMenuCommand(FourCC command) {
         }
     }
     return false;
+}
+
+int SendCommand(FourCC command) {
+    return sinks.command ? sinks.command(command) : EventNotHandled;
 }
 
 void SetCommandEnabled(FourCC command, bool enabled) {

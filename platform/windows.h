@@ -223,6 +223,9 @@ bool LoadMenuBar(const QString& name);
 QList<FourCC> MenuCommands();
 // Triggers a menu item as a click on it would; false if no item has that code.
 bool TriggerMenuCommand(FourCC command);
+// Hands the command to the command sink as its menu item would, whether or not a menu shows it: how a button
+// of one window asks for another window without knowing it.
+int SendCommand(FourCC command);
 // The items of a menu of the menu bar, named as in its definition; a separator is an empty text.
 QStringList GetMenuItemTexts(const QString& menuName);
 // Removes every item of the menu but the last `keep`.

@@ -1,6 +1,8 @@
 // The widget behind styled lines, and what assistive technology reads of it.
 #include "platform/year_text.h"
 
+#include "platform/contrast.h"
+
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QFontDatabase>
@@ -108,10 +110,13 @@ void YearText::paintEvent(QPaintEvent*) {
         const QFont       font = LineFont(line.bold);
         const double      top = LineTop + LinePitch * i;
         const double      width = QFontMetricsF(font).horizontalAdvance(line.text);
-        // A white band under every line, an empty one too, so the year reads as a printed sheet.
-        painter.fillRect(QRectF(BandLeft, top, width + BandExtra, BandHeight), Qt::white);
+        // A band of the text background under every line, an empty one too, so the year reads as a printed
+        // sheet; black is the desktop's text colour, and every colour reads on the band, light or dark.
+        const QColor band = palette().color(QPalette::Base);
+        painter.fillRect(QRectF(BandLeft, top, width + BandExtra, BandHeight), band);
         painter.setFont(font);
-        painter.setPen(line.colour);
+        painter.setPen(line.colour == QColor(Qt::black) ? palette().color(QPalette::Text)
+                                                        : ReadableOn(line.colour, band));
         painter.drawText(QPointF(TextLeft, top + Baseline), line.text);
     }
     if (hasFocus()) {

@@ -2,10 +2,9 @@
 // act at once, the fields taken at closing, Reset and the timer sound.
 #include "tools/preferences_window.h"
 
-#include "calendar/calendar_window.h"
-#include "calendar/weekly_view.h"
 #include "core/app_state.h"
 #include "core/dates.h"
+#include "core/preference_changes.h"
 #include "core/preferences.h"
 #include "core/window_ids.h"
 #include "platform/help_tags.h"
@@ -71,23 +70,10 @@ void EnableMessageField(QWidget* window) {
                       Prefs().countDownMode == CountDownUsesMessage);
 }
 
-void ApplySunLine() {
-    if (QWidget* calendar = FindWindowById(CalendarWindowId))
-        SetSunLineVisible(Prefs().showSunLine, calendar);
-}
-
-// The month and week titles carry the week number or not.
-void ApplyWeekNumber() {
-    ShowCalendarMonth(GetCalendarYear(), GetCalendarMonth());
-    RedrawWeeklyView();
-}
-
 // After Reset the desktop shows what the record now says, as each control's own change would.
 void ApplyAllAtOnce() {
     SetHelpTags(Prefs().helpTags, HelpTagDelayMs);
-    ApplySunLine();
-    GoToCurrentMonth(App().daynotes); // week start and week number
-    SetLastCountdownDays(CountdownPrefsChanged);
+    AnnouncePreferenceChange(PrefAspect::All);
 }
 
 } // namespace
@@ -139,7 +125,7 @@ void ClosePreferences(QWidget* window) {
     const int    age = GetControlText(FindControl(window, AutoDeleteAgeField)).trimmed().toInt();
     p.autoDeleteAge = uint16_t(age < 1 || age > 9999 ? 9999 : age);
     p.countDownMessage = GetControlText(FindControl(window, CountdownMessageField));
-    SetLastCountdownDays(CountdownPrefsChanged);
+    AnnouncePreferenceChange(PrefAspect::Countdown);
 }
 
 QString SoundLabelText() {
@@ -165,7 +151,7 @@ int PreferencesRadioHit(int controlId, unsigned) {
     if (value < 1 || value > int(row->codes.size()) || row->codes[size_t(value - 1)] == 0)
         return EventHandled;
     Prefs().*row->field = row->codes[size_t(value - 1)];
-    if (controlId == WeekStartGroup) GoToCurrentMonth(App().daynotes);
+    if (controlId == WeekStartGroup) AnnouncePreferenceChange(PrefAspect::WeekStart);
     if (controlId == CountdownNamingGroup) EnableMessageField(window);
     return EventHandled;
 }
@@ -176,8 +162,8 @@ int PreferencesBoxHit(int controlId, unsigned) {
     if (!row || !window) return EventNotHandled;
     Prefs().*row->field = GetControlValue(FindControl(window, controlId)) != 0;
     if (controlId == HelpTagsBox) SetHelpTags(Prefs().helpTags, HelpTagDelayMs);
-    if (controlId == WeekNumberBox) ApplyWeekNumber();
-    if (controlId == SunLineBox) ApplySunLine();
+    if (controlId == WeekNumberBox) AnnouncePreferenceChange(PrefAspect::WeekNumber);
+    if (controlId == SunLineBox) AnnouncePreferenceChange(PrefAspect::SunLine);
     return EventHandled;
 }
 

@@ -1,8 +1,8 @@
 // Printing through the program's printer: text line by line in white boxes, windows as pictures.
 #include "tools/printing.h"
 
+#include "core/font_presets.h"
 #include "core/window_ids.h"
-#include "notes/daynote_window.h"
 #include "platform/alerts.h"
 #include "platform/print_dialogs.h"
 #include "platform/windows.h"

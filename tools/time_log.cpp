@@ -4,7 +4,6 @@
 #include "core/app_state.h"
 #include "core/datafiles.h"
 #include "core/dates.h"
-#include "core/dispatch.h"
 #include "core/log_file.h"
 #include "core/preferences.h"
 #include "core/window_ids.h"
@@ -118,7 +117,7 @@ void OpenTimeLog() {
 void StartTimeLog() {
     QWidget* sheet = LogSheet();
     if (!sheet) return;
-    CloseWindowById(TimeLogSheetId);
+    CloseWindow(FindWindowById(TimeLogSheetId));
     timeLog.pauseFlag = 0;
     timeLog.startTime = timeLog.now = timeLog.pausedTotal = 0;
     timeLog.startTime = GetNow();
@@ -271,7 +270,8 @@ int TimeLogStartHit(int, unsigned) {
 }
 
 int TimeLogCancelHit(int, unsigned) {
-    return HandleAppEvent(MakeFourCC("not!"));
+    CloseWindow(FindWindowById(TimeLogSheetId));
+    return EventHandled;
 }
 
 int TimeLogStopHit(int, unsigned) {

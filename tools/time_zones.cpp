@@ -2,7 +2,6 @@
 #include "tools/time_zones.h"
 
 #include "core/dates.h"
-#include "core/dispatch.h"
 #include "core/preferences.h"
 #include "core/window_ids.h"
 #include "platform/windows.h"
@@ -111,7 +110,7 @@ void ApplyTimeZones() {
                      sign * GetControlValue(FindControl(sheet, z.popUp)));
         }
     }
-    CloseWindowById(TimeZoneSheetId);
+    CloseWindow(FindWindowById(TimeZoneSheetId));
 }
 
 QString ZoneOffsetText(int halfHours) {

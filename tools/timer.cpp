@@ -2,10 +2,9 @@
 #include "tools/timer.h"
 
 #include "core/dates.h"
-#include "core/dispatch.h"
+#include "core/font_presets.h"
 #include "core/preferences.h"
 #include "core/window_ids.h"
-#include "notes/daynote_window.h"
 #include "platform/alerts.h"
 #include "platform/file_dialogs.h"
 #include "platform/key_filters.h"
@@ -290,10 +289,11 @@ int TimerRepeatBoxHit(int, unsigned) {
 
 int TimerStartHit(int, unsigned) {
     StartTimer();
-    CloseWindowById(TimerSheetId);
+    CloseWindow(FindWindowById(TimerSheetId));
     return EventHandled;
 }
 
 int TimerCancelHit(int, unsigned) {
-    return HandleAppEvent(MakeFourCC("not!"));
+    CloseWindow(FindWindowById(TimerSheetId));
+    return EventHandled;
 }

@@ -4,10 +4,9 @@
 #include "core/app_state.h"
 #include "core/datafiles.h"
 #include "core/file_types.h"
+#include "core/font_presets.h"
 #include "core/plist.h"
-#include "core/startup.h"
 #include "core/window_ids.h"
-#include "notes/daynote_window.h"
 #include "platform/alerts.h"
 #include "platform/file_dialogs.h"
 #include "platform/windows.h"
@@ -176,10 +175,6 @@ void StoreRecentEntries(const QList<QByteArray>& entries) {
 }
 
 } // namespace
-
-bool IsUserNoteWindowId(int windowId) {
-    return windowId >= FirstUserNoteWindowId && windowId <= LastUserNoteWindowId;
-}
 
 QString UserNoteFile(const QWidget* window) {
     return GetWindowFile(window);

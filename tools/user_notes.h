@@ -18,8 +18,6 @@ enum UserNoteOpening : int { PickUserNote = 1, ReopenUserNote = 2, OpenGivenUser
 inline const QString RecentUserNotesMenu = QStringLiteral("menuRecentUserNotes");
 constexpr int        DefaultUserNoteFontItem = 6;
 
-bool IsUserNoteWindowId(int windowId);
-
 // Asks for a name and place, writes a new note there and opens it.
 QWidget* NewUserNote();
 // Opens (or brings forward) the note in the file; a frame whose top is 0 leaves the placing to the desktop.

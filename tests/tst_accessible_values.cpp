@@ -1,0 +1,336 @@
+// What assistive technology gets from the program's windows: the values they show, check boxes it toggles,
+// and text that stays readable on the desktop's colours, light or dark.
+#include "calendar/calendar_window.h"
+#include "calendar/weekly_view.h"
+#include "helpers/test_support.h"
+#include "notes/daynote_list.h"
+#include "notes/daynote_window.h"
+#include "notes/reminder_sheet.h"
+#include "platform/list_view.h"
+#include "tools/countdown.h"
+#include "tools/preferences_window.h"
+#include "tools/time_log.h"
+#include "tools/time_zones.h"
+#include "tools/timer.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QPalette>
+#include <QStyle>
+#include <QStyleFactory>
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Each scene opens the windows a row looks at and gives back the one holding the row's control.
+enum class Scene {
+    Countdown,
+    Zones,
+    TimeLog,
+    Calendar,
+    List,
+    Preferences,
+    ZoneSheet,
+    TimerSheet,
+    Reminder,
+    Weekly
+};
+
+// Saturday 10:07:20 in Berlin, once the test's zone is in force.
+double Now() {
+    return DateTimeToAbsTime(12, 5, 2026, 10, 7) + 20;
+}
+double Dentist() {
+    return DateToAbsTime(12, 15, 2026);
+}
+
+QWidget* OpenScene(Scene scene) {
+    switch (scene) {
+    case Scene::Countdown:
+        ShowCalendar();
+        ToggleCountdown();
+        RefreshCountdown(FindWindowById(CountdownWindowId));
+        return FindWindowById(CountdownWindowId);
+    case Scene::Zones:
+        return OpenByCommand("ShTZ", TimeZonesWindowId);
+    case Scene::TimeLog: {
+        QWidget* window = OpenByCommand("ShTL", TimeLogWindowId);
+        ClickIn(window, TimeLogNewButton);
+        SetControlText(FindControl(FindWindowById(TimeLogSheetId), TimeLogProjectField), u"Garden shed"_s);
+        ClickIn(FindWindowById(TimeLogSheetId), TimeLogStartButton);
+        return window;
+    }
+    case Scene::Calendar:
+        ShowCalendar();
+        return FindWindowById(CalendarWindowId);
+    case Scene::List: {
+        QWidget* window = OpenByCommand("List", ListWindowId);
+        SetListSelection(FindControl(window, DaynoteListView), {1});
+        return window;
+    }
+    case Scene::Preferences:
+        ShowCalendar(); // where the clock, title and sun line show what the boxes say
+        return OpenPreferences();
+    case Scene::ZoneSheet:
+        ClickIn(OpenByCommand("ShTZ", TimeZonesWindowId), ZoneSheetButton);
+        return FindWindowById(TimeZoneSheetId);
+    case Scene::TimerSheet:
+        ClickIn(OpenByCommand("ShTM", TimerWindowId), TimerSetButton);
+        return FindWindowById(TimerSheetId);
+    case Scene::Reminder:
+        return OpenReminderSheet(OpenDaynote(12, 15, 2026, App().daynotes));
+    case Scene::Weekly:
+        AddDaynote(11, 29, 2026, NoteStandard); // a day with text to delete, whichever day starts the week
+        AddDaynote(11, 30, 2026, NoteStandard);
+        return OpenByCommand("Week", WeeklyWindowId);
+    }
+    return nullptr;
+}
+
+// Every node under the interface, depth first.
+QList<QAccessibleInterface*> Tree(QAccessibleInterface* node) {
+    QList<QAccessibleInterface*> nodes{node};
+    for (int i = 0; node && i < node->childCount(); ++i) nodes << Tree(node->child(i));
+    return nodes;
+}
+
+// What a screen reader reads as the node's content: its name, else the whole of its text.
+QString Spoken(QAccessibleInterface* node) {
+    const QString name = node->text(QAccessible::Name);
+    if (!name.isEmpty() || !node->textInterface()) return name;
+    return node->textInterface()->text(0, node->textInterface()->characterCount());
+}
+
+// 1 when the setting and what it governs are both on, 0 both off, -1 when they disagree.
+int Agree(bool setting, bool shown) {
+    return setting == shown ? int(setting) : -1;
+}
+
+QWidget* Calendar() {
+    return FindWindowById(CalendarWindowId);
+}
+
+int SecondsShown() {
+    CalendarTick(Calendar());
+    const QString clock = GetControlText(FindControl(Calendar(), CalendarClockControl));
+    return Agree(Prefs().showSeconds, clock.count(u':') == 2);
+}
+int WeekNumberShown() {
+    const QString title = GetControlText(FindControl(Calendar(), CalendarTitleControl));
+    return Agree(Prefs().showWeekNumber, title != u"December 2026"_s);
+}
+int SunLineShown() {
+    return Agree(Prefs().showSunLine, IsControlVisible(FindControl(Calendar(), CalendarSunLineControl)));
+}
+int MessageNamesTheCountdown() {
+    return Agree(Prefs().countDownMode == CountDownUsesMessage,
+                 IsControlEnabled(FindControl(FindWindowById(PreferencesWindowId), CountdownMessageField)));
+}
+int Enabled(int windowId, int controlId) {
+    return IsControlEnabled(FindControl(FindWindowById(windowId), controlId)) ? 1 : 0;
+}
+
+using ValueRow = std::tuple<Scene, int, QString, QString>;
+using ToggleRow = std::tuple<Scene, int, int (*)()>;
+using ColourRow = std::tuple<QString, int>;
+
+enum Place { StandardCell = 1, HolidayCell, EventCell, KeeperCell, PlainCell, DaynoteText };
+
+QPalette DarkPalette() {
+    QPalette p;
+    for (const auto& [role, colour] : std::initializer_list<std::pair<QPalette::ColorRole, QColor>>{
+             {QPalette::Window, QColor(0x35, 0x35, 0x35)},
+             {QPalette::WindowText, Qt::white},
+             {QPalette::Base, QColor(0x2A, 0x2A, 0x2A)},
+             {QPalette::AlternateBase, QColor(0x42, 0x42, 0x42)},
+             {QPalette::Text, Qt::white},
+             {QPalette::Button, QColor(0x35, 0x35, 0x35)},
+             {QPalette::ButtonText, Qt::white},
+             {QPalette::Highlight, QColor(0x2A, 0x82, 0xDA)},
+             {QPalette::HighlightedText, Qt::white}})
+        p.setColor(role, colour);
+    return p;
+}
+
+// Measured here, not by the program's own arithmetic.
+double ContrastOf(const QColor& a, const QColor& b) {
+    auto luminance = [](const QColor& c) {
+        auto ch = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        return 0.2126 * ch(c.redF()) + 0.7152 * ch(c.greenF()) + 0.0722 * ch(c.blueF());
+    };
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+} // namespace
+
+class TestAccessibleValues : public QObject {
+    Q_OBJECT
+
+    ZoneScope     zone{"Europe/Berlin"};
+    LocaleScope   locale{"en_US"};
+    AlertRecorder alerts;
+    QPalette      light;
+
+  private slots:
+    void initTestCase() {
+        QVERIFY(SetUpProgramWindows());
+        QApplication::setStyle(QStyleFactory::create(u"Fusion"_s));
+        light = QApplication::style()->standardPalette();
+    }
+
+    void init() {
+        SetTestClock(Now());
+        QApplication::setPalette(light);
+        Preferences& p = Prefs();
+        p.showSeconds = p.showWeekNumber = p.showSunLine = false;
+        p.countDownMode = CountDownUsesDate;
+        p.countDownDate = Now() + 86400 + 2 * 3600 + 3 * 60 + 4.7;
+        p.timeZone1Name = u"Delhi"_s, p.timeZone1Offset = 11;
+        p.timeZone2Name = u"Reykjavík"_s, p.timeZone2Offset = -2;
+        AddDaynote(12, 15, 2026, NoteStandard, u"Dentist"_s);
+        AddDaynote(12, 24, 2026, NoteKeeper, u"Christmas Eve"_s);
+    }
+
+    void cleanup() {
+        DisposeAllWindows();
+        ResetTimeLog();
+        App().daynotes.clear();
+    }
+
+    // A label that shows a value gives the value as its name and says what it is in its description, so a
+    // screen reader reads "1, days"; the value is the one on screen.
+    void valuesInTheTree_data() {
+        const QString local = u"Saturday, December 05, 2026, 10:07:20 AM"_s;
+        AddRows<ValueRow>({
+            {"countdown days", {Scene::Countdown, CountdownDays, u"days"_s, u"1"_s}},
+            {"countdown hours", {Scene::Countdown, CountdownHours, u"hours"_s, u"2"_s}},
+            {"countdown minutes", {Scene::Countdown, CountdownMinutes, u"minutes"_s, u"3"_s}},
+            {"countdown seconds", {Scene::Countdown, CountdownSeconds, u"seconds"_s, u"4"_s}},
+            {"local clock", {Scene::Zones, LocalClockText, u"local time"_s, local}},
+            {"zone 1 name", {Scene::Zones, ZoneName1Text, u"zone 1 name"_s, u"Delhi"_s}},
+            {"zone 1 difference", {Scene::Zones, ZoneOffset1Text, u"zone 1 difference"_s, u"+ 5 h 30m"_s}},
+            {"zone 1 clock",
+             {Scene::Zones, ZoneClock1Text, u"zone 1 time"_s, u"Saturday, December 05, 2026, 3:37:20 PM"_s}},
+            {"zone 2 name", {Scene::Zones, ZoneName2Text, u"zone 2 name"_s, u"Reykjavík"_s}},
+            {"zone 2 difference", {Scene::Zones, ZoneOffset2Text, u"zone 2 difference"_s, u"- 1 h "_s}},
+            {"zone 2 clock",
+             {Scene::Zones, ZoneClock2Text, u"zone 2 time"_s, u"Saturday, December 05, 2026, 9:07:20 AM"_s}},
+            {"time log project", {Scene::TimeLog, TimeLogProjectText, u"project"_s, u"Garden shed"_s}},
+            {"time log start", {Scene::TimeLog, TimeLogStartText, u"started"_s, local}},
+            {"time log elapsed", {Scene::TimeLog, TimeLogElapsedText, u"elapsed time"_s, u"01:02:03"_s}},
+            {"time log project time",
+             {Scene::TimeLog, TimeLogProjectTimeText, u"project time"_s, u"01:02:03"_s}},
+            {"calendar clock", {Scene::Calendar, CalendarClockControl, u"Clock"_s, u"10:07 AM"_s}},
+            {"list daynote count", {Scene::List, ListDaynoteCount, u"daynotes"_s, u"2"_s}},
+            {"list keeper count", {Scene::List, ListKeeperCount, u"keepers"_s, u"1"_s}},
+        });
+    }
+    void valuesInTheTree() {
+        FETCH_ROW(ValueRow, scene, controlId, role, value);
+        QWidget* window = OpenScene(scene);
+        QVERIFY(window);
+        if (scene == Scene::TimeLog) Advance(3723);
+        TickOnce();
+        const QString shown = GetControlText(FindControl(window, controlId));
+        QCOMPARE(shown, value);
+        QStringList found;
+        for (QAccessibleInterface* node : Tree(QAccessible::queryAccessibleInterface(window)))
+            if (node->text(QAccessible::Description) == role) found << Spoken(node);
+        QCOMPARE(found, QStringList{shown});
+    }
+
+    // A check box toggled by assistive technology (its Toggle action, no click) changes the setting and what
+    // the setting governs, and toggled again changes them back; a radio button turned on chooses.
+    void assistiveToggle_data() {
+        AddRows<ToggleRow>({
+            {"show seconds", {Scene::Preferences, ShowSecondsBox, SecondsShown}},
+            {"week number", {Scene::Preferences, WeekNumberBox, WeekNumberShown}},
+            {"sun line", {Scene::Preferences, SunLineBox, SunLineShown}},
+            {"hide in background",
+             {Scene::Preferences, HideInBackgroundBox, [] { return int(Prefs().hideInBackground); }}},
+            {"bring all to front",
+             {Scene::Preferences, BringAllToFrontBox, [] { return int(Prefs().bringAllToFront); }}},
+            {"announce at launch",
+             {Scene::Preferences, LaunchAnnounceBox, [] { return int(Prefs().launchAnnounce); }}},
+            {"countdown names the message",
+             {Scene::Preferences, CountdownNamingGroup, MessageNamesTheCountdown}},
+            {"zone 1 in use",
+             {Scene::ZoneSheet, Zone1UseCheckBox, [] { return Enabled(TimeZoneSheetId, Zone1Group); }}},
+            {"timer repeats",
+             {Scene::TimerSheet, TimerRepeatCheckBox,
+              [] { return Enabled(TimerSheetId, TimerRepetitionsField); }}},
+            {"reminder opens a web address",
+             {Scene::Reminder, ReminderUrlCheckBox,
+              [] { return Enabled(ReminderSheetId, ReminderUrlField); }}},
+            {"list keeper",
+             {Scene::List, ListKeeperCheckBox, [] { return int(StoredType(Dentist()) == NoteKeeper); }}},
+            {"weekly delete box",
+             {Scene::Weekly, FirstDeleteBox, [] { return Enabled(WeeklyWindowId, DeleteDaysButton); }}},
+        });
+    }
+    void assistiveToggle() {
+        FETCH_ROW(ToggleRow, scene, controlId, effect);
+        QWidget* window = OpenScene(scene);
+        QVERIFY(window);
+        QAccessibleInterface* control = QAccessible::queryAccessibleInterface(FindControl(window, controlId));
+        QVERIFY(control);
+        QList<QAccessibleInterface*> radios;
+        for (QAccessibleInterface* node : Tree(control))
+            if (node->role() == QAccessible::RadioButton) radios << node;
+        const int before = effect();
+        QCOMPARE(before, radios.isEmpty() ? GetControlValue(FindControl(window, controlId)) : 0);
+        // A check box twice; the second radio button, then the first.
+        for (int step = 0; step < 2; ++step) {
+            QAccessibleInterface* target = radios.isEmpty() ? control : radios.value(1 - step);
+            QVERIFY(target && target->actionInterface());
+            const QString toggle = QAccessibleActionInterface::toggleAction();
+            QVERIFY(target->actionInterface()->actionNames().contains(toggle));
+            target->actionInterface()->doAction(toggle);
+            QCOMPARE(effect(), step == 0 ? 1 - before : before);
+        }
+    }
+
+    // Day numbers in the type colours and a daynote's text read as small text (4.5 : 1) on a light and a
+    // dark desktop, and when the desktop turns dark while they show.
+    void readableOnTheDesktopColours_data() {
+        QTest::addColumn<QString>("theme");
+        QTest::addColumn<int>("place");
+        const std::pair<const char*, int> places[] = {
+            {"standard cell", StandardCell}, {"holiday cell", HolidayCell}, {"event cell", EventCell},
+            {"keeper cell", KeeperCell},     {"plain cell", PlainCell},     {"daynote text", DaynoteText}};
+        for (const char* theme : {"light", "dark", "light, then dark"})
+            for (const auto& [name, place] : places)
+                QTest::addRow("%s, %s", theme, name) << QString::fromLatin1(theme) << place;
+    }
+    void readableOnTheDesktopColours() {
+        QFETCH(QString, theme);
+        QFETCH(int, place);
+        QApplication::setPalette(theme == u"dark"_s ? DarkPalette() : light);
+        App().daynotes.clear();
+        if (place <= KeeperCell) AddDaynote(12, 10, 2026, place);
+        ShowCalendar();
+        QWidget* shown = place == DaynoteText ? OpenDaynote(12, 10, 2026, App().daynotes)
+                                              : FindControl(Calendar(), FindDayCell(10));
+        QVERIFY(shown);
+        if (place == DaynoteText) {
+            TypeAtEnd(FindControl(shown, DaynoteTextControl), u"Dentist"_s);
+            shown = FindControl(shown, DaynoteTextControl);
+        }
+        if (theme == u"light, then dark"_s) {
+            QApplication::setPalette(DarkPalette());
+            QCoreApplication::processEvents();
+        }
+        const QPalette palette = shown->palette();
+        const bool     text = place == DaynoteText;
+        const QColor   ink = palette.color(text ? QPalette::Text : QPalette::WindowText);
+        const QColor   ground = palette.color(text ? QPalette::Base : QPalette::Window);
+        const double   contrast = ContrastOf(ink, ground);
+        QVERIFY2(contrast >= 4.5, qPrintable(u"%1 on %2: %3"_s.arg(ink.name(), ground.name()).arg(contrast)));
+    }
+};
+
+QTEST_MAIN(TestAccessibleValues)
+#include "tst_accessible_values.moc"
