@@ -2,10 +2,15 @@
 #include "core/daynote_store.h"
 #include "core/daynote_requests.h"
 
+#include "core/app_state.h"
 #include "core/dates.h"
 #include "core/undo.h"
 
+#include <QElapsedTimer>
 #include <QStringList>
+#include <QTimer>
+#include <cstdio>
+#include <deque>
 
 namespace {
 
@@ -29,14 +34,21 @@ QString ExternalDaynoteText(const QString& subject, const QString& task) {
         .arg(QStringLiteral("TNQ DayNote/Reminder for:"), subject, QStringLiteral("and task:"), task);
 }
 
-bool ExternalDaynoteRequest(const QString& object, RecordArray& daynotes) {
+RequestOutcome ExternalDaynoteRequest(const QString& object, RecordArray& daynotes) {
     const QStringList fields = object.split(QLatin1Char(';'));
     double            date = 0;
-    if (fields.size() != 4 || !RequestDate(fields[2], &date)) return false;
+    if (fields.size() != 4 || !RequestDate(fields[2], &date)) return RequestOutcome::Ignored;
     const QString text = ExternalDaynoteText(fields[0], fields[1]);
     // Another program's change is the user's to take back like any other.
     DaynoteChangeScope change;
     if (fields[3] == QLatin1String("A")) {
+        const int    index = FindNoteIndex(daynotes, date);
+        const Value* value =
+            IsNoteAtIndex(daynotes, date, index) ? GetRecordValue(daynotes, index, NoteDataKey) : nullptr;
+        const QString* held = value ? ValueText(*value) : nullptr;
+        if ((held ? held->size() + 1 : 0) + text.size() > MaxRequestDaynoteLength &&
+            !(held && held->contains(text, Qt::CaseInsensitive)))
+            return RequestOutcome::Refused;
         AddNamedDaynote(date, text, NoteStandard, true, daynotes);
     } else {
         const int index = FindNoteIndex(daynotes, date);
@@ -51,5 +63,79 @@ bool ExternalDaynoteRequest(const QString& object, RecordArray& daynotes) {
                 RemoveReminderFields(daynotes, index);
         }
     }
-    return true;
+    return RequestOutcome::Done;
+}
+
+namespace {
+
+constexpr qsizetype MaxQueued = 50'000;                   // requests waiting at once
+constexpr qsizetype MaxQueuedBytes = qsizetype(16) << 20; // and the text they hold
+constexpr qint64    TurnNs = 5'000'000;                   // a turn ends once it has run this long
+
+std::deque<QString> queue;
+qsizetype           queuedBytes = 0;
+qsizetype           dropped = 0, refused = 0; // since the queue was last empty
+bool                turnPlanned = false;
+
+qsizetype Bytes(const QString& object) {
+    return object.size() * qsizetype(sizeof(QChar));
+}
+
+// Said once a flood is over rather than once a request, so that the flood does not go on in the terminal.
+void ReportFlood() {
+    if (dropped > 0)
+        std::fprintf(stderr,
+                     "vrdx: %lld FromVRDX requests dropped: more came at once than %lld requests or %lld MB "
+                     "can wait\n",
+                     static_cast<long long>(dropped), static_cast<long long>(MaxQueued),
+                     static_cast<long long>(MaxQueuedBytes >> 20));
+    if (refused > 0)
+        std::fprintf(
+            stderr,
+            "vrdx: %lld FromVRDX requests refused: the daynote would be longer than %lld characters\n",
+            static_cast<long long>(refused), static_cast<long long>(MaxRequestDaynoteLength));
+    dropped = refused = 0;
+}
+
+// Up to a turn's time of requests, all in one change of the daynote array.
+void RunTurn(qint64 budgetNs) {
+    turnPlanned = false;
+    QElapsedTimer turn;
+    turn.start();
+    {
+        DaynoteChangeScope change;
+        while (!queue.empty() && (budgetNs < 0 || turn.nsecsElapsed() < budgetNs)) {
+            const QString object = std::move(queue.front());
+            queue.pop_front();
+            queuedBytes -= Bytes(object);
+            if (ExternalDaynoteRequest(object, App().daynotes) == RequestOutcome::Refused) ++refused;
+        }
+    }
+    if (queue.empty()) {
+        ReportFlood();
+    } else if (!turnPlanned) {
+        // The event loop answers the bus and draws before the next turn.
+        turnPlanned = true;
+        QTimer::singleShot(0, [] { RunTurn(TurnNs); });
+    }
+}
+
+} // namespace
+
+void QueueDaynoteRequest(const QString& object) {
+    if (qsizetype(queue.size()) >= MaxQueued || queuedBytes + Bytes(object) > MaxQueuedBytes) {
+        ++dropped;
+    } else {
+        queue.push_back(object);
+        queuedBytes += Bytes(object);
+    }
+    // Even a drop gets a turn: the turn that finds the queue empty says what was dropped.
+    if (!turnPlanned) {
+        turnPlanned = true;
+        QTimer::singleShot(0, [] { RunTurn(TurnNs); });
+    }
+}
+
+void FlushDaynoteRequests() {
+    if (!queue.empty() || dropped || refused) RunTurn(-1);
 }

@@ -102,7 +102,7 @@ SessionHandlers MakeSessionHandlers() {
         RunCommand(MakeFourCC("quit"));
     };
     h.sleepChanged = SetAsleep;
-    h.daynoteRequest = [](const QString& object) { ExternalDaynoteRequest(object, App().daynotes); };
+    h.daynoteRequest = QueueDaynoteRequest;
     // Asking whether an action exists needs nothing loaded, so the bus is answered during start-up.
     h.activate = AfterStartUp(h.activate);
     h.openFiles = AfterStartUp(h.openFiles);
@@ -431,6 +431,7 @@ void OpenDroppedFile(const QString& path, FourCC fileType) {
 void QuitSequence() {
     AppState& app = App();
     if (app.quitting) return;
+    FlushDaynoteRequests(); // what other programs sent before the quit is saved with the rest
     Preferences& prefs = Prefs();
     for (bool* flag : {&prefs.calendarWndOpen, &prefs.countDownWndOpen, &prefs.monthlyWndOpen,
                        &prefs.weeklyWndOpen, &prefs.listWndOpen, &prefs.eventWndOpen})

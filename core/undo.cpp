@@ -13,8 +13,11 @@
 
 namespace {
 
-// The steps of a long session stay within reason; the oldest go first.
-constexpr int UndoLimit = 200;
+// The steps of a long session stay within reason; the oldest go first, by number and by the text they keep
+// (a step keeps the records of the days it changed: another program adding to a long daynote again and
+// again makes each step as large as the daynote).
+constexpr int       UndoLimit = 200;
+constexpr qsizetype UndoTextCeiling = qsizetype(64) << 20;
 
 double NoteDate(const Value& note) {
     const Record*    record = ValueRecord(note);
@@ -133,6 +136,29 @@ DaynoteChanges ChangedDays(const std::vector<DaynoteDayChange>& changes) {
     return told;
 }
 
+// Bytes of text and data a value holds (shared or not: what dropping the step may give back).
+qsizetype HeldBytes(const Value& value) {
+    if (const QString* text = ValueText(value)) return text->size() * qsizetype(sizeof(QChar));
+    if (const QByteArray* data = ValueData(value)) return data->size();
+    if (const Record* record = ValueRecord(value)) {
+        qsizetype bytes = 0;
+        for (const RecordField& field : record->fields) bytes += HeldBytes(field.value);
+        return bytes;
+    }
+    if (const auto* array = std::get_if<RecordArray>(&value.v)) {
+        qsizetype bytes = 0;
+        for (const Value& element : *array) bytes += HeldBytes(element);
+        return bytes;
+    }
+    return 0;
+}
+
+qsizetype HeldBytes(const std::vector<DaynoteDayChange>& changes) {
+    qsizetype bytes = 0;
+    for (const DaynoteDayChange& c : changes) bytes += HeldBytes(c.before) + HeldBytes(c.after);
+    return bytes;
+}
+
 struct OpenChange {
     int     depth = 0;
     QString name;
@@ -148,15 +174,18 @@ bool        typingOpen = false; // the top step is typing that the next keystrok
 class DaynoteStep : public QUndoCommand {
   public:
     DaynoteStep(std::vector<DaynoteDayChange> changes, const QString& name, bool typing)
-        : changes(std::move(changes)), typing(typing) {
+        : changes(std::move(changes)), typing(typing), bytes(HeldBytes(this->changes)) {
         setText(name);
     }
-    void undo() override { Apply(false); }
-    void redo() override {
+    // The same step, to be pushed again onto an emptied stack: it holds its change as done already.
+    DaynoteStep* Copy() const { return new DaynoteStep(changes, text(), typing); }
+    qsizetype    Bytes() const { return bytes; }
+    void         undo() override { Apply(false); }
+    void         redo() override {
         // Pushing it: the array holds the change already.
         if (!done) {
-            done = true;
-            return;
+                    done = true;
+                    return;
         }
         Apply(true);
     }
@@ -167,6 +196,7 @@ class DaynoteStep : public QUndoCommand {
             changes[0].date != next->changes[0].date)
             return false;
         changes[0].after = next->changes[0].after;
+        bytes = HeldBytes(changes);
         setObsolete(changes[0].before == changes[0].after);
         return true;
     }
@@ -183,8 +213,32 @@ class DaynoteStep : public QUndoCommand {
 
     std::vector<DaynoteDayChange> changes;
     bool                          typing;
+    qsizetype                     bytes;
     bool                          done = false;
 };
+
+// Past the ceiling, the oldest steps go. The stack cannot drop its bottom steps itself, so the steps kept
+// are pushed again onto the emptied stack; only just after a push, when no step waits for a redo.
+void KeepUnderCeiling(QUndoStack& stack) {
+    qsizetype total = 0;
+    int       first = stack.count();
+    while (first > 0) {
+        const auto* step = static_cast<const DaynoteStep*>(stack.command(first - 1));
+        // The newest step stays whatever its size: it is what the user would undo first.
+        if (first < stack.count() && total + step->Bytes() > UndoTextCeiling) break;
+        total += step->Bytes();
+        --first;
+    }
+    if (first == 0) return;
+    std::vector<DaynoteStep*> kept;
+    for (int i = first; i < stack.count(); ++i)
+        kept.push_back(static_cast<const DaynoteStep*>(stack.command(i))->Copy());
+    const bool typing = typingOpen;
+    typingOpen = false; // the copies must not merge into each other
+    stack.clear();
+    for (DaynoteStep* step : kept) stack.push(step);
+    typingOpen = typing;
+}
 
 } // namespace
 
@@ -246,6 +300,7 @@ void EndDaynoteChange() {
         const QString name = open.name.isEmpty() ? StepName(changes) : open.name;
         DaynoteUndoStack().push(new DaynoteStep(std::move(changes), name, typing));
         typingOpen = typing;
+        KeepUnderCeiling(DaynoteUndoStack());
     } else if (open.recorded) {
         typingOpen = typing;
     }

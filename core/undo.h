@@ -8,7 +8,9 @@
 
 class QUndoStack;
 
-// The stack of the session; its texts are the step names ("Delete Daynote of 8 December 2026").
+// The stack of the session; its texts are the step names ("Delete Daynote of 8 December 2026"). It keeps
+// at most 200 steps and about 64 MB of the texts they hold (the newest step whatever its size); the oldest
+// steps go first.
 QUndoStack& DaynoteUndoStack();
 
 // A user action that may change the daynote array. The outermost Begin takes a copy of the array; its End

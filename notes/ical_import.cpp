@@ -10,7 +10,14 @@
 #include "notes/daynote_window.h"
 #include "platform/alerts.h"
 #include "platform/file_dialogs.h"
+#include "platform/progress.h"
 #include "platform/windows.h"
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QPointer>
+#include <QTimer>
+#include <memory>
 
 #include <QDir>
 #include <QFile>
@@ -88,64 +95,81 @@ QString BadValue(const QString& name, const QString& value, const QStringList& o
     return {};
 }
 
-// The first line that is not "NAME;PARAM=...:value" after unfolding, or a BEGIN and END that do not pair,
-// or a file without a whole calendar, or a value this program refuses; line 0 when every line is good.
-Refusal FirstBadLine(const QByteArray& bytes) {
-    static const QRegularExpression contentLine(
-        QStringLiteral(R"(^[A-Za-z0-9-]+(;[A-Za-z0-9-]+=("[^"]*"|[^";:,]*)(,("[^"]*"|[^";:,]*))*)*:)"));
+// The lines of a file looked at a few at a time: the first that is not "NAME;PARAM=...:value" after
+// unfolding, or a BEGIN and END that do not pair, or a file without a whole calendar, or a value this program
+// refuses.
+class LineCheck {
+  public:
+    explicit LineCheck(const QByteArray& bytes) {
+        const QList<QByteArray> lines = bytes.split('\n');
+        for (int i = 0; i < lines.size(); ++i) {
+            QByteArray line = lines[i];
+            if (line.endsWith('\r')) line.chop(1);
+            if (line.isEmpty()) continue;
+            if ((line[0] == ' ' || line[0] == '\t') && !logical.isEmpty())
+                logical.last().text += line.mid(1);
+            else
+                logical.append({i + 1, line});
+        }
+        lastLine = std::max(1, int(lines.size()) - (bytes.endsWith('\n') ? 1 : 0));
+    }
+
+    bool   Done() const { return next >= logical.size() && finished; }
+    double Share() const { return logical.isEmpty() ? 1 : double(next) / double(logical.size()); }
+
+    // Looks at up to `count` more lines; a refusal (line not 0) ends the check.
+    Refusal Step(qsizetype count) {
+        static const QRegularExpression contentLine(
+            QStringLiteral(R"(^[A-Za-z0-9-]+(;[A-Za-z0-9-]+=("[^"]*"|[^";:,]*)(,("[^"]*"|[^";:,]*))*)*:)"));
+        for (const qsizetype end = std::min(logical.size(), next + count); next < end; ++next) {
+            const Line& raw = logical[next];
+            if (raw.text.size() > MaxLineBytes)
+                return {raw.number, QString::fromUtf8(raw.text.left(80)) + QStringLiteral("..."),
+                        QStringLiteral("A line is longer than %L1 MB.").arg(MaxLineBytes >> 20)};
+            const QString                 text = QString::fromUtf8(raw.text);
+            const QRegularExpressionMatch match = contentLine.match(text);
+            bool                          good = match.hasMatch();
+            QString                       why;
+            if (good) {
+                const QString name =
+                    text.section(QLatin1Char(';'), 0, 0).section(QLatin1Char(':'), 0, 0).toUpper();
+                const QString value = text.mid(match.capturedLength(0)).trimmed();
+                if (name == QLatin1String("BEGIN")) {
+                    const QString kind = value.toUpper();
+                    sawCalendar |= kind == QLatin1String("VCALENDAR");
+                    good = !open.isEmpty() || kind == QLatin1String("VCALENDAR");
+                    if (kind == QLatin1String("VTIMEZONE")) zoneParts = 0;
+                    if ((kind == QLatin1String("STANDARD") || kind == QLatin1String("DAYLIGHT")) &&
+                        ++zoneParts > MaxZoneParts)
+                        why = QStringLiteral("A time zone has more than %L1 parts.").arg(MaxZoneParts);
+                    open << kind;
+                } else if (name == QLatin1String("END")) {
+                    good = !open.isEmpty() && open.takeLast() == value.toUpper();
+                } else {
+                    good = !open.isEmpty();
+                    if (good) why = BadValue(name, value, open);
+                }
+            }
+            if (!good || !why.isEmpty()) return {raw.number, text, why};
+        }
+        if (next < logical.size()) return {};
+        finished = true;
+        if (!open.isEmpty() || !sawCalendar) return {lastLine, QStringLiteral("(end of file)")};
+        return {};
+    }
+
+  private:
     struct Line {
         int        number;
         QByteArray text;
     };
-    QList<Line>             logical;
-    const QList<QByteArray> lines = bytes.split('\n');
-    for (int i = 0; i < lines.size(); ++i) {
-        QByteArray line = lines[i];
-        if (line.endsWith('\r')) line.chop(1);
-        if (line.isEmpty()) continue;
-        if ((line[0] == ' ' || line[0] == '\t') && !logical.isEmpty())
-            logical.last().text += line.mid(1);
-        else
-            logical.append({i + 1, line});
-    }
+    QList<Line> logical;
+    qsizetype   next = 0;
+    int         lastLine = 1;
     QStringList open;
-    bool        sawCalendar = false;
+    bool        sawCalendar = false, finished = false;
     int         zoneParts = 0;
-    for (const Line& raw : logical) {
-        if (raw.text.size() > MaxLineBytes)
-            return {raw.number, QString::fromUtf8(raw.text.left(80)) + QStringLiteral("..."),
-                    QStringLiteral("A line is longer than %L1 MB.").arg(MaxLineBytes >> 20)};
-        const QString                 text = QString::fromUtf8(raw.text);
-        const QRegularExpressionMatch match = contentLine.match(text);
-        bool                          good = match.hasMatch();
-        QString                       why;
-        if (good) {
-            const QString name =
-                text.section(QLatin1Char(';'), 0, 0).section(QLatin1Char(':'), 0, 0).toUpper();
-            const QString value = text.mid(match.capturedLength(0)).trimmed();
-            if (name == QLatin1String("BEGIN")) {
-                const QString kind = value.toUpper();
-                sawCalendar |= kind == QLatin1String("VCALENDAR");
-                good = !open.isEmpty() || kind == QLatin1String("VCALENDAR");
-                if (kind == QLatin1String("VTIMEZONE")) zoneParts = 0;
-                if ((kind == QLatin1String("STANDARD") || kind == QLatin1String("DAYLIGHT")) &&
-                    ++zoneParts > MaxZoneParts)
-                    why = QStringLiteral("A time zone has more than %L1 parts.").arg(MaxZoneParts);
-                open << kind;
-            } else if (name == QLatin1String("END")) {
-                good = !open.isEmpty() && open.takeLast() == value.toUpper();
-            } else {
-                good = !open.isEmpty();
-                if (good) why = BadValue(name, value, open);
-            }
-        }
-        if (!good || !why.isEmpty()) return {raw.number, text, why};
-    }
-    if (!open.isEmpty() || !sawCalendar)
-        return {std::max(1, int(lines.size()) - (bytes.endsWith('\n') ? 1 : 0)), // the last line
-                QStringLiteral("(end of file)")};
-    return {};
-}
+};
 
 // The line of the first RRULE property that reads as the same rule, for naming it in a refusal.
 Refusal RuleLine(const QByteArray& bytes, icalproperty* rule, const QString& why) {
@@ -322,15 +346,6 @@ bool ReadComponent(icalcomponent* c, double now, const QByteArray& bytes, QList<
     return true;
 }
 
-bool ReadCalendar(icalcomponent* calendar, double now, const QByteArray& bytes, QList<Entry>* entries,
-                  Refusal* refusal) {
-    for (icalcomponent_kind kind : {ICAL_VEVENT_COMPONENT, ICAL_VTODO_COMPONENT})
-        for (icalcomponent* c = icalcomponent_get_first_component(calendar, kind); c;
-             c = icalcomponent_get_next_component(calendar, kind))
-            if (!ReadComponent(c, now, bytes, entries, refusal)) return false;
-    return true;
-}
-
 IcalImportResult Refused(const Refusal& refusal) {
     IcalImportResult result;
     result.failedLine = refusal.line;
@@ -341,107 +356,240 @@ IcalImportResult Refused(const Refusal& refusal) {
 
 } // namespace
 
-IcalImportResult ImportIcalendar(const QByteArray& bytes, RecordArray& daynotes, double now) {
-    if (bytes.size() > MaxFileBytes)
-        return Refused(
-            {0, QString(), QStringLiteral("The file is larger than %L1 MB.").arg(MaxFileBytes >> 20)});
-    if (const Refusal bad = FirstBadLine(bytes); bad.line) return Refused(bad);
-    IcalComponent root(icalparser_parse_string(bytes.constData()));
-    if (!root) return Refused({1, QString::fromUtf8(bytes.left(bytes.indexOf('\n')))});
-    QList<Entry> entries;
-    Refusal      refusal;
-    bool         read = true;
-    if (icalcomponent_isa(root.get()) == ICAL_VCALENDAR_COMPONENT) {
-        read = ReadCalendar(root.get(), now, bytes, &entries, &refusal);
-    } else {
-        for (icalcomponent* cal = icalcomponent_get_first_component(root.get(), ICAL_VCALENDAR_COMPONENT);
-             cal && read; cal = icalcomponent_get_next_component(root.get(), ICAL_VCALENDAR_COMPONENT))
-            read = ReadCalendar(cal, now, bytes, &entries, &refusal);
-    }
-    if (!read) return Refused(refusal);
-    if (entries.size() > MaxEntries)
-        return Refused(
-            {0, QString(), QStringLiteral("The file holds more than %L1 entries.").arg(MaxEntries)});
+// One import, done a turn at a time: the lines are looked at, libical reads the file, the entries are read
+// component by component and gathered by day, and only the last step changes the daynotes, so that stopping
+// before it changes nothing.
+class IcalImportJob {
+  public:
+    IcalImportJob(const QByteArray& bytes, double now) : bytes(bytes), now(now), lines(bytes) {}
 
-    // Each day's lines are gathered first and checked, so that a refusal changes nothing and the cost
-    // stays in proportion to the entries however many fall on one day.
+    // Works until the deadline passes (or to the end with none); true once the result is known.
+    bool Step(RecordArray& daynotes, const QDeadlineTimer& deadline) {
+        while (!finished && (phase == Phase::Apply || !deadline.hasExpired())) {
+            switch (phase) {
+            case Phase::Size:
+                if (bytes.size() > MaxFileBytes)
+                    return Finish(
+                        Refused({0, QString(),
+                                 QStringLiteral("The file is larger than %L1 MB.").arg(MaxFileBytes >> 20)}));
+                phase = Phase::Lines;
+                break;
+            case Phase::Lines:
+                if (const Refusal bad = lines.Step(2000); bad.line) return Finish(Refused(bad));
+                if (lines.Done()) phase = Phase::Parse;
+                break;
+            case Phase::Parse:
+                Parse();
+                break;
+            case Phase::Components:
+                if (next == components.size()) {
+                    phase = Phase::Days;
+                    next = 0;
+                } else if (!ReadComponent(components[next++], now, bytes, &entries, &refusal)) {
+                    return Finish(Refused(refusal));
+                }
+                break;
+            case Phase::Days:
+                if (!GatherDays(daynotes, 2000)) return finished;
+                break;
+            case Phase::Apply:
+                Apply(daynotes);
+                return finished;
+            }
+        }
+        return finished;
+    }
+
+    // How far it got, 0 to 1: the lines and the entries take about as long as each other.
+    double Share() const {
+        switch (phase) {
+        case Phase::Size:
+        case Phase::Lines:
+            return 0.3 * lines.Share();
+        case Phase::Parse:
+            return 0.3;
+        case Phase::Components:
+            return 0.4 + 0.3 * (components.isEmpty() ? 1 : double(next) / double(components.size()));
+        case Phase::Days:
+            return 0.7 + 0.3 * (entries.isEmpty() ? 1 : double(next) / double(entries.size()));
+        case Phase::Apply:
+            return 1;
+        }
+        return 1;
+    }
+
+    IcalImportResult result;
+
+  private:
+    enum class Phase { Size, Lines, Parse, Components, Days, Apply };
+
+    bool Finish(const IcalImportResult& r) {
+        result = r;
+        finished = true;
+        return true;
+    }
+
+    void Parse() {
+        root.reset(icalparser_parse_string(bytes.constData()));
+        if (!root) {
+            Finish(Refused({1, QString::fromUtf8(bytes.left(bytes.indexOf('\n')))}));
+            return;
+        }
+        QList<icalcomponent*> calendars;
+        if (icalcomponent_isa(root.get()) == ICAL_VCALENDAR_COMPONENT)
+            calendars << root.get();
+        else
+            for (icalcomponent* cal = icalcomponent_get_first_component(root.get(), ICAL_VCALENDAR_COMPONENT);
+                 cal; cal = icalcomponent_get_next_component(root.get(), ICAL_VCALENDAR_COMPONENT))
+                calendars << cal;
+        for (icalcomponent* calendar : calendars)
+            for (icalcomponent_kind kind : {ICAL_VEVENT_COMPONENT, ICAL_VTODO_COMPONENT})
+                for (icalcomponent* c = icalcomponent_get_first_component(calendar, kind); c;
+                     c = icalcomponent_get_next_component(calendar, kind))
+                    components << c;
+        phase = Phase::Components;
+        next = 0;
+    }
+
+    // Each day's lines are gathered first and checked, so that a refusal changes nothing and the cost stays
+    // in proportion to the entries however many fall on one day. False once refused.
+    bool GatherDays(const RecordArray& daynotes, qsizetype count) {
+        if (next == 0 && entries.size() > MaxEntries) {
+            Finish(Refused(
+                {0, QString(), QStringLiteral("The file holds more than %L1 entries.").arg(MaxEntries)}));
+            return false;
+        }
+        for (const qsizetype end = std::min(entries.size(), next + count); next < end; ++next) {
+            const Entry& e = entries[next];
+            auto         it = days.find(e.day);
+            if (it == days.end()) {
+                Day       day;
+                const int index = FindNoteIndex(daynotes, e.day);
+                if (IsNoteAtIndex(daynotes, e.day, index)) {
+                    day.index = index;
+                    const Value* value = GetRecordValue(daynotes, index, NoteDataKey);
+                    if (const QString* old = value ? ValueText(*value) : nullptr) day.base = day.text = *old;
+                    for (const QString& line : day.text.split(QLatin1Char('\r'), Qt::SkipEmptyParts))
+                        day.lines.insert(line.toLower());
+                }
+                it = days.insert(e.day, day);
+                order << e.day;
+            }
+            Day&          day = *it;
+            const QString folded = e.text.toLower();
+            if (day.lines.contains(folded)) {
+                ++result.skipped;
+                continue;
+            }
+            day.lines.insert(folded);
+            day.added << e.text;
+            // A day without a daynote gets one with its first line; every further line is appended.
+            const bool newDaynote = day.index < 0 && !day.changed;
+            if (day.text.isEmpty())
+                day.text = e.text;
+            else
+                day.text += QLatin1Char('\r') + e.text;
+            day.changed = true;
+            if (day.text.size() > MaxDaynoteLength) {
+                Finish(Refused({0, QString(),
+                                QStringLiteral("The daynote of %1 would be longer than %L2 characters.")
+                                    .arg(FormatDate(QStringLiteral("d MMMM yyyy"), e.day))
+                                    .arg(MaxDaynoteLength)}));
+                return false;
+            }
+            ++(newDaynote ? result.added : result.appended);
+        }
+        if (next == entries.size()) phase = Phase::Apply;
+        return true;
+    }
+
+    // The days as gathered; a day changed meanwhile (the import went on in turns) gets the lines the import
+    // adds joined to what it holds now.
+    void Apply(RecordArray& daynotes) {
+        QList<double> added;
+        for (double date : order) {
+            const Day& day = days[date];
+            if (!day.changed) continue;
+            const int index = FindNoteIndex(daynotes, date);
+            if (!IsNoteAtIndex(daynotes, date, index)) {
+                added << date;
+                continue;
+            }
+            const Value*   value = GetRecordValue(daynotes, index, NoteDataKey);
+            const QString* held = value ? ValueText(*value) : nullptr;
+            const QString  now = held ? *held : QString();
+            SetRecordValue(daynotes, index, NoteDataKey,
+                           Value(day.index >= 0 && now == day.base ? day.text : Joined(now, day.added)));
+        }
+        for (double date : added) {
+            const Day& day = days[date];
+            InsertDaynote(date, day.index < 0 ? day.text : Joined(QString(), day.added), NoteEvent, 0, 0,
+                          int(daynotes.size()), daynotes);
+        }
+        // The views learn which days changed from the change scope the import runs in.
+        if (!added.isEmpty()) SortDaynotes(daynotes);
+        result.ok = true;
+        finished = true;
+    }
+
+    static QString Joined(QString text, const QStringList& lines) {
+        QSet<QString> held;
+        for (const QString& line : text.split(QLatin1Char('\r'), Qt::SkipEmptyParts))
+            held.insert(line.toLower());
+        for (const QString& line : lines) {
+            if (held.contains(line.toLower())) continue;
+            held.insert(line.toLower());
+            text += text.isEmpty() ? line : QLatin1Char('\r') + line;
+        }
+        return text;
+    }
+
     struct Day {
         int           index = -1; // in the daynotes, or -1 for a new daynote
+        QString       base;       // the text the day held when gathered
         QString       text;
+        QStringList   added; // the lines the import adds
         QSet<QString> lines; // folded to lower case, to skip what the day already holds
         bool          changed = false;
     };
-    QHash<double, Day> days;
-    QList<double>      order; // days in the order their first entry came
-    IcalImportResult   result;
-    for (const Entry& e : entries) {
-        auto it = days.find(e.day);
-        if (it == days.end()) {
-            Day       day;
-            const int index = FindNoteIndex(daynotes, e.day);
-            if (IsNoteAtIndex(daynotes, e.day, index)) {
-                day.index = index;
-                const Value* value = GetRecordValue(daynotes, index, NoteDataKey);
-                if (const QString* old = value ? ValueText(*value) : nullptr) day.text = *old;
-                for (const QString& line : day.text.split(QLatin1Char('\r'), Qt::SkipEmptyParts))
-                    day.lines.insert(line.toLower());
-            }
-            it = days.insert(e.day, day);
-            order << e.day;
-        }
-        Day&          day = *it;
-        const QString folded = e.text.toLower();
-        if (day.lines.contains(folded)) {
-            ++result.skipped;
-            continue;
-        }
-        day.lines.insert(folded);
-        // A day without a daynote gets one with its first line; every further line is appended.
-        const bool newDaynote = day.index < 0 && !day.changed;
-        if (day.text.isEmpty())
-            day.text = e.text;
-        else
-            day.text += QLatin1Char('\r') + e.text;
-        day.changed = true;
-        if (day.text.size() > MaxDaynoteLength)
-            return Refused({0, QString(),
-                            QStringLiteral("The daynote of %1 would be longer than %L2 characters.")
-                                .arg(FormatDate(QStringLiteral("d MMMM yyyy"), e.day))
-                                .arg(MaxDaynoteLength)});
-        ++(newDaynote ? result.added : result.appended);
-    }
-    bool added = false;
-    for (double date : order) {
-        const Day& day = days[date];
-        if (!day.changed) continue;
-        if (day.index >= 0) {
-            SetRecordValue(daynotes, day.index, NoteDataKey, Value(day.text));
-        } else {
-            InsertDaynote(date, day.text, NoteEvent, 0, 0, int(daynotes.size()), daynotes);
-            added = true;
-        }
-    }
-    // The views learn which days changed from the change scope the import runs in.
-    if (added) SortDaynotes(daynotes);
-    result.ok = true;
-    return result;
+
+    QByteArray            bytes;
+    double                now;
+    Phase                 phase = Phase::Size;
+    bool                  finished = false;
+    LineCheck             lines;
+    IcalComponent         root;
+    QList<icalcomponent*> components;
+    qsizetype             next = 0; // the next component, then the next entry
+    QList<Entry>          entries;
+    Refusal               refusal;
+    QHash<double, Day>    days;
+    QList<double>         order; // days in the order their first entry came
+};
+
+IcalImportResult ImportIcalendar(const QByteArray& bytes, RecordArray& daynotes, double now) {
+    IcalImportJob job(bytes, now);
+    job.Step(daynotes, QDeadlineTimer::Forever);
+    return job.result;
 }
 
-void ImportIcalendarFile(const QString& path) {
-    QFile      file(path);
-    const bool read = file.open(QIODevice::ReadOnly);
-    // One byte past the limit is enough to refuse the file; a larger one is never read whole.
-    const QByteArray bytes = read ? file.read(MaxFileBytes + 1) : QByteArray();
-    if (!read || file.error() != QFileDevice::NoError) {
-        ShowAlert(AlertStyle::Informational, QStringLiteral("The file could not be read"),
-                  QStringLiteral("%1: %2").arg(path, file.errorString()));
-        return;
-    }
-    BeginDaynoteChange(QStringLiteral("Import %1").arg(QFileInfo(path).fileName()));
-    const IcalImportResult result = ImportIcalendar(bytes, App().daynotes, GetNow());
-    EndDaynoteChange();
+namespace {
+
+// Work done within one turn of the event loop once the import shows its progress.
+constexpr int TurnMs = 50;
+// An import that takes longer than this shows its progress and can be cancelled.
+constexpr int QuietMs = 1000;
+
+// The import under way in turns; one at a time.
+struct RunningImport {
+    std::unique_ptr<IcalImportJob> job;
+    QString                        name;
+    QPointer<QWidget>              progress;
+};
+std::unique_ptr<RunningImport> running;
+
+void ReportImport(const QString& name, const IcalImportResult& result) {
     if (!result.ok) {
-        const QString name = QFileInfo(path).fileName();
         const QString line =
             result.failedLine
                 ? QStringLiteral("Line %1: %2\r").arg(result.failedLine).arg(result.failedText.left(200))
@@ -456,11 +604,76 @@ void ImportIcalendarFile(const QString& path) {
     }
     // The summary is a sheet on the front window, so that it stays with the calendar it describes.
     ShowNoteSheet(
-        FrontWindow(), QStringLiteral("Imported \"%1\"").arg(QFileInfo(path).fileName()),
+        FrontWindow(), QStringLiteral("Imported \"%1\"").arg(name),
         QStringLiteral("Daynotes added: %1\rDaynotes with a line added: %2\rEntries already there: %3")
             .arg(result.added)
             .arg(result.appended)
             .arg(result.skipped));
+}
+
+// One step of the import, its change of the daynotes (made by the last step only) one undo step.
+bool StepImport(RunningImport& import, const QDeadlineTimer& deadline) {
+    DaynoteChangeScope change(QStringLiteral("Import %1").arg(import.name));
+    return import.job->Step(App().daynotes, deadline);
+}
+
+void EndImport() {
+    std::unique_ptr<RunningImport> done = std::move(running);
+    CloseProgressWindow(done->progress);
+    ReportImport(done->name, done->job->result);
+}
+
+void ImportTurn() {
+    if (!running) return; // cancelled
+    // A quit under way saves the daynotes as they are: the import stops where it is and changes nothing.
+    if (App().quitting) {
+        CloseProgressWindow(running->progress);
+        running.reset();
+        return;
+    }
+    if (StepImport(*running, QDeadlineTimer(TurnMs))) {
+        EndImport();
+        return;
+    }
+    SetProgress(running->progress, running->job->Share());
+    QTimer::singleShot(0, qApp, ImportTurn);
+}
+
+} // namespace
+
+void ImportIcalendarFile(const QString& path) {
+    if (running) {
+        // One import at a time: the one under way comes to the front.
+        if (running->progress) SelectWindow(running->progress);
+        return;
+    }
+    QFile      file(path);
+    const bool read = file.open(QIODevice::ReadOnly);
+    // One byte past the limit is enough to refuse the file; a larger one is never read whole.
+    const QByteArray bytes = read ? file.read(MaxFileBytes + 1) : QByteArray();
+    if (!read || file.error() != QFileDevice::NoError) {
+        ShowAlert(AlertStyle::Informational, QStringLiteral("The file could not be read"),
+                  QStringLiteral("%1: %2").arg(path, file.errorString()));
+        return;
+    }
+    running = std::make_unique<RunningImport>();
+    running->job = std::make_unique<IcalImportJob>(bytes, GetNow());
+    running->name = QFileInfo(path).fileName();
+    // Most files are done before anyone would wonder; a longer import goes on in turns, with its progress
+    // and a Cancel that changes nothing.
+    if (StepImport(*running, QDeadlineTimer(QuietMs))) {
+        EndImport();
+        return;
+    }
+    running->progress = ShowProgressWindow(
+        QStringLiteral("Importing \"%1\"").arg(running->name),
+        QStringLiteral("Reading the entries of \"%1\"...").arg(running->name), [] { running.reset(); });
+    SetProgress(running->progress, running->job->Share());
+    QTimer::singleShot(0, qApp, ImportTurn);
+}
+
+bool IcalendarImportRunning() {
+    return running != nullptr;
 }
 
 int CommandImportIcalendar(FourCC) {

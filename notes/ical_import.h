@@ -26,8 +26,13 @@ struct IcalImportResult {
 IcalImportResult ImportIcalendar(const QByteArray& bytes, RecordArray& daynotes, double now);
 
 // Imports the file into the program's daynotes and shows what happened: how many daynotes were added,
-// appended to and skipped, or the line that made the file unreadable.
+// appended to and skipped, or the line that made the file unreadable. An import that takes longer than a
+// second goes on in turns of the event loop with a progress window whose Cancel changes nothing; a quit
+// stops it the same way. Its change of the daynotes is one undo step. While one runs, another is not
+// started: the one under way comes to the front.
 void ImportIcalendarFile(const QString& path);
+// Whether an import goes on in turns.
+bool IcalendarImportRunning();
 // Command 'ImpI': asks for a file, then imports it as above.
 int CommandImportIcalendar(FourCC command);
 // Whether the file is iCalendar (text/calendar), by its name or its content.

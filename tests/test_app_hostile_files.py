@@ -1,6 +1,6 @@
 """Data files that are not what they should be: a pipe, a folder or a device at the daynote file's path is set
 aside at start-up instead of being waited on; records whose text is no string survive a quit with the weekly
-view on their week; a second launch that cannot reach the first says so and fails."""
+view on their week or a daynote window on their day; a second launch that cannot reach the first says so and fails."""
 import datetime
 import os
 import signal
@@ -50,6 +50,23 @@ for how in ("quit", signal.SIGTERM):
     saved = h.read_plist(home.daynotes)
     for r in records:
         check(f"foreign texts, {how}: kept {r.get('NoteDataKey', 'missing')!r}", r in saved, str(saved))
+
+# The same records on today, with today's daynote window opened at launch: closed untouched (the close
+# action of the front window, the daynote window) or open at the quit, it writes nothing back.
+for r in records[1:]:
+    kind = type(r.get("NoteDataKey")).__name__ if "NoteDataKey" in r else "missing"
+    mine = dict(r, NoteDateKey=today)
+    for how in ("closed", "open at quit"):
+        home = h.Home()
+        h.write_plist(home.daynotes, [mine])
+        h.write_plist(home.prefs, {"Launch time - Show Daynote": True})
+        app = h.App(home)
+        if how == "closed":
+            check(f"daynote window on a {kind} text: closed", h.action("clos").returncode == 0 and h.answers())
+        status = app.stop("quit")
+        check(f"daynote window on a {kind} text, {how}: exit 0", status == 0, f"got {status}: {app.stderr[-2000:]}")
+        check(f"daynote window on a {kind} text, {how}: the record as it was",
+              h.read_plist(home.daynotes) == [mine], str(h.read_plist(home.daynotes)))
 
 # A second launch while the first cannot answer (stopped): a word on standard error and a failing status.
 home = h.Home()
