@@ -578,7 +578,7 @@ namespace {
 // Work done within one turn of the event loop once the import shows its progress.
 constexpr int TurnMs = 50;
 // An import that takes longer than this shows its progress and can be cancelled.
-constexpr int QuietMs = 1000;
+int quietMs = 1000;
 
 // The import under way in turns; one at a time.
 struct RunningImport {
@@ -661,7 +661,7 @@ void ImportIcalendarFile(const QString& path) {
     running->name = QFileInfo(path).fileName();
     // Most files are done before anyone would wonder; a longer import goes on in turns, with its progress
     // and a Cancel that changes nothing.
-    if (StepImport(*running, QDeadlineTimer(QuietMs))) {
+    if (StepImport(*running, QDeadlineTimer(quietMs))) {
         EndImport();
         return;
     }
@@ -670,6 +670,10 @@ void ImportIcalendarFile(const QString& path) {
         QStringLiteral("Reading the entries of \"%1\"...").arg(running->name), [] { running.reset(); });
     SetProgress(running->progress, running->job->Share());
     QTimer::singleShot(0, qApp, ImportTurn);
+}
+
+void SetImportQuietTime(int ms) {
+    quietMs = ms;
 }
 
 bool IcalendarImportRunning() {

@@ -33,6 +33,9 @@ IcalImportResult ImportIcalendar(const QByteArray& bytes, RecordArray& daynotes,
 void ImportIcalendarFile(const QString& path);
 // Whether an import goes on in turns.
 bool IcalendarImportRunning();
+// How long an import runs straight through before it goes on in turns with its progress window (a second;
+// tests make it 0 so that a small file is enough).
+void SetImportQuietTime(int ms);
 // Command 'ImpI': asks for a file, then imports it as above.
 int CommandImportIcalendar(FourCC command);
 // Whether the file is iCalendar (text/calendar), by its name or its content.
