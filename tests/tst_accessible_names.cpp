@@ -34,39 +34,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Windows opened by a command, and sheets opened from them by a button, with the optional parts ticked on.
-struct Opener {
-    const char* definition;
-    const char* command;
-    int         window, button = 0, sheet = 0;
-    int         boxes[2] = {};
-};
-const Opener Openers[] = {
-    {"Holidays", "Crea", HolidaysWindowId},
-    {"Timer", "ShTM", TimerWindowId},
-    {"TimerSheet", "ShTM", TimerWindowId, TimerSetButton, TimerSheetId, {TimerRepeatCheckBox}},
-    {"EventList", "Evet", EventListWindowId},
-    {"AddEventSheet", "Evet", EventListWindowId, EventAddButton, AddEventSheetId},
-    {"TimeLog", "ShTL", TimeLogWindowId},
-    {"TimeLogSheet", "ShTL", TimeLogWindowId, TimeLogNewButton, TimeLogSheetId},
-    {"TimeZones", "ShTZ", TimeZonesWindowId},
-    {"TimeZoneSheet",
-     "ShTZ",
-     TimeZonesWindowId,
-     ZoneSheetButton,
-     TimeZoneSheetId,
-     {Zone1UseCheckBox, Zone2UseCheckBox}},
-    {"About", "abou", AboutWindowId},
-    {"ShutDownTimer", "ShDn", ShutdownWindowId},
-    {"RestoreBackup", "RBak", RestoreBackupWindowId},
-    {"Weekly", "Week", WeeklyWindowId},
-    {"Monthly", "Mont", MonthlyWindowId},
-    {"GoToYearWnd", "GoYr", GoToYearWindowId},
-    {"ListNotes", "List", ListWindowId},
-    {"FindDaynotes", "Sear", FindWindowId},
-    {"Preferences", "pref", PreferencesWindowId},
-};
-
 // The window as the program opens it, named by its definition, with as many controls enabled as it allows.
 QWidget* OpenWindow(const QString& definition) {
     RecordArray& notes = App().daynotes;
@@ -78,18 +45,12 @@ QWidget* OpenWindow(const QString& definition) {
         SetRecordValue(notes, 0, EmailAddrKey, Value(u"me@example.org"_s));
     }
     ShowCalendar(); // the countdown and Go To Year belong to it
-    for (const Opener& o : Openers) {
+    for (const WindowOpener& o : WindowOpeners()) {
         if (definition != QLatin1String(o.definition)) continue;
-        QWidget* window = OpenByCommand(o.command, o.window);
-        if (o.window == ListWindowId)
-            SetListSelection(FindControl(window, DaynoteListView), {1}); // row controls on
-        if (!o.button) return window;
-        QTest::mouseClick(FindControl(window, o.button), Qt::LeftButton);
-        QWidget* sheet = FindWindowById(o.sheet);
-        for (int box : o.boxes)
-            if (box && !GetControlValue(FindControl(sheet, box)))
-                QTest::mouseClick(FindControl(sheet, box), Qt::LeftButton);
-        return sheet;
+        return OpenByOpener(o, true, [](QWidget* window) {
+            if (GetWindowId(window) == ListWindowId)
+                SetListSelection(FindControl(window, DaynoteListView), {1}); // row controls on
+        });
     }
     if (definition == QLatin1String("Calendar")) return FindWindowById(CalendarWindowId);
     if (definition == QLatin1String("CD")) {
@@ -154,7 +115,7 @@ class TestAccessibleNames : public QObject {
         for (const char* name :
              {"Daynote", "ReminderSheet", "Recurring", "Calendar", "12MonthCalWnd", "UserNote"})
             QTest::newRow(name) << QString::fromLatin1(name);
-        for (const Opener& o : Openers)
+        for (const WindowOpener& o : WindowOpeners())
             if (o.window != AboutWindowId) QTest::newRow(o.definition) << QString::fromLatin1(o.definition);
     }
 

@@ -5,6 +5,7 @@
 #include "calendar/holidays.h"
 #include "calendar/monthly_view.h"
 #include "calendar/twelve_month.h"
+#include "core/backups.h"
 #include "core/preferences.h"
 #include "helpers/test_support.h"
 #include "notes/daynote_window.h"
@@ -40,32 +41,6 @@ namespace {
 constexpr QSize SmallScreen(1366, 768);
 constexpr int   TitleBar = 30; // what a window manager adds above the content, at most
 
-// Windows opened by a command, and sheets opened from them by a button.
-struct Opener {
-    const char* name;
-    const char* command;
-    int         window, button = 0, sheet = 0;
-};
-const Opener Openers[] = {
-    {"Holidays", "Crea", HolidaysWindowId},
-    {"Timer", "ShTM", TimerWindowId},
-    {"TimerSheet", "ShTM", TimerWindowId, TimerSetButton, TimerSheetId},
-    {"EventList", "Evet", EventListWindowId},
-    {"AddEventSheet", "Evet", EventListWindowId, EventAddButton, AddEventSheetId},
-    {"TimeLog", "ShTL", TimeLogWindowId},
-    {"TimeLogSheet", "ShTL", TimeLogWindowId, TimeLogNewButton, TimeLogSheetId},
-    {"TimeZones", "ShTZ", TimeZonesWindowId},
-    {"TimeZoneSheet", "ShTZ", TimeZonesWindowId, ZoneSheetButton, TimeZoneSheetId},
-    {"About", "abou", AboutWindowId},
-    {"ShutDownTimer", "ShDn", ShutdownWindowId},
-    {"Weekly", "Week", WeeklyWindowId},
-    {"Monthly", "Mont", MonthlyWindowId},
-    {"GoToYear", "GoYr", GoToYearWindowId},
-    {"ListNotes", "List", ListWindowId},
-    {"FindDaynotes", "Sear", FindWindowId},
-    {"Preferences", "pref", PreferencesWindowId},
-};
-
 // A month whose every week has a daynote of a few lines, the first and the last week too.
 void AddSampleDaynotes() {
     if (!App().daynotes.empty()) return;
@@ -93,16 +68,14 @@ void StartSampleTools() {
 QWidget* OpenWindow(const QString& name) {
     AddSampleDaynotes();
     ShowCalendar();
-    for (const Opener& o : Openers) {
-        if (name != QLatin1String(o.name)) continue;
-        QWidget* window = OpenByCommand(o.command, o.window);
-        if (!o.button && (o.window == TimerWindowId || o.window == TimeLogWindowId)) {
-            StartSampleTools();
-            TickOnce();
-        }
-        if (!o.button) return window;
-        QTest::mouseClick(FindControl(window, o.button), Qt::LeftButton);
-        return FindWindowById(o.sheet);
+    for (const WindowOpener& o : WindowOpeners()) {
+        if (name != QLatin1String(o.definition)) continue;
+        return OpenByOpener(o, false, [&o](QWidget*) {
+            if (!o.button && (o.window == TimerWindowId || o.window == TimeLogWindowId)) {
+                StartSampleTools();
+                TickOnce();
+            }
+        });
     }
     if (name == QLatin1String("Calendar")) return FindWindowById(CalendarWindowId);
     if (name == QLatin1String("Countdown")) {
@@ -221,6 +194,8 @@ class TestLayout : public QObject {
         QVERIFY(SetUpProgramWindows());
         Prefs().timeZone1Name = u"Honolulu"_s, Prefs().timeZone1Offset = -20;
         Prefs().timeZone2Name = u"Kathmandu"_s, Prefs().timeZone2Offset = 11;
+        QVERIFY(QDir().mkpath(BackupFolder())); // the restore window lists what there is to restore
+        QVERIFY(WriteBytes(BackupFolder() + u"/VRDX DayNotes 2026-12-01"_s, QByteArray()));
         QCOMPARE(QGuiApplication::primaryScreen()->geometry().size(), SmallScreen);
     }
 
@@ -235,7 +210,8 @@ class TestLayout : public QObject {
         for (const char* name :
              {"Calendar", "Countdown", "TwelveMonth", "Daynote", "ReminderSheet", "Recurring"})
             QTest::newRow(name) << QString::fromLatin1(name);
-        for (const Opener& o : Openers) QTest::newRow(o.name) << QString::fromLatin1(o.name);
+        for (const WindowOpener& o : WindowOpeners())
+            QTest::newRow(o.definition) << QString::fromLatin1(o.definition);
     }
     void looksFinished() {
         QFETCH(QString, name);
@@ -269,9 +245,9 @@ class TestLayout : public QObject {
             QTest::addRow("ShutDownTimer %s", k)
                 << u"ShutDownTimer"_s << int(ShutdownPasswordField) << int(key);
             QTest::addRow("FindDaynotes %s", k) << u"FindDaynotes"_s << int(FindTextField) << int(key);
-            QTest::addRow("GoToYear %s", k) << u"GoToYear"_s << int(GoToYearField) << int(key);
+            QTest::addRow("GoToYearWnd %s", k) << u"GoToYearWnd"_s << int(GoToYearField) << int(key);
         }
-        QTest::newRow("GoToYear Escape") << u"GoToYear"_s << int(GoToYearField) << int(Qt::Key_Escape);
+        QTest::newRow("GoToYearWnd Escape") << u"GoToYearWnd"_s << int(GoToYearField) << int(Qt::Key_Escape);
         QTest::newRow("TimerSheet Escape") << u"TimerSheet"_s << int(TimerHoursField) << int(Qt::Key_Escape);
     }
     void keyboardDefaults() {

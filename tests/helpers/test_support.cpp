@@ -409,3 +409,50 @@ void RestoreWithText(int index, const QString& text) {
     }
     QFile::remove(path);
 }
+
+// --- windows ---
+#include "notes/events.h"
+#include "tools/time_log.h"
+#include "tools/time_zones.h"
+#include "tools/timer.h"
+
+std::span<const WindowOpener> WindowOpeners() {
+    static const WindowOpener openers[] = {
+        {"Holidays", "Crea", HolidaysWindowId},
+        {"Timer", "ShTM", TimerWindowId},
+        {"TimerSheet", "ShTM", TimerWindowId, TimerSetButton, TimerSheetId, {TimerRepeatCheckBox}},
+        {"EventList", "Evet", EventListWindowId},
+        {"AddEventSheet", "Evet", EventListWindowId, EventAddButton, AddEventSheetId},
+        {"TimeLog", "ShTL", TimeLogWindowId},
+        {"TimeLogSheet", "ShTL", TimeLogWindowId, TimeLogNewButton, TimeLogSheetId},
+        {"TimeZones", "ShTZ", TimeZonesWindowId},
+        {"TimeZoneSheet",
+         "ShTZ",
+         TimeZonesWindowId,
+         ZoneSheetButton,
+         TimeZoneSheetId,
+         {Zone1UseCheckBox, Zone2UseCheckBox}},
+        {"About", "abou", AboutWindowId},
+        {"ShutDownTimer", "ShDn", ShutdownWindowId},
+        {"RestoreBackup", "RBak", RestoreBackupWindowId},
+        {"Weekly", "Week", WeeklyWindowId},
+        {"Monthly", "Mont", MonthlyWindowId},
+        {"GoToYearWnd", "GoYr", GoToYearWindowId},
+        {"ListNotes", "List", ListWindowId},
+        {"FindDaynotes", "Sear", FindWindowId},
+        {"Preferences", "pref", PreferencesWindowId},
+    };
+    return openers;
+}
+
+QWidget* OpenByOpener(const WindowOpener& o, bool tickBoxes, const std::function<void(QWidget*)>& opened) {
+    QWidget* window = OpenByCommand(o.command, o.window);
+    if (opened) opened(window);
+    if (!o.button) return window;
+    QTest::mouseClick(FindControl(window, o.button), Qt::LeftButton);
+    QWidget* sheet = FindWindowById(o.sheet);
+    for (int box : o.boxes)
+        if (tickBoxes && box && !GetControlValue(FindControl(sheet, box)))
+            QTest::mouseClick(FindControl(sheet, box), Qt::LeftButton);
+    return sheet;
+}

@@ -269,3 +269,21 @@ void EventsToDaynotes(const QList<int>& rows);
 // Restores from a backup of the program's array in which the record at the index holds the text, as one
 // change.
 void RestoreWithText(int index, const QString& text);
+
+// --- windows ---
+#include <functional>
+#include <span>
+
+// Every window a menu command opens, and every sheet a button of such a window opens, named by its
+// definition; `boxes` are check boxes of a sheet that, ticked, enable the rest of its controls.
+struct WindowOpener {
+    const char* definition;
+    const char* command;
+    int         window, button = 0, sheet = 0;
+    int         boxes[2] = {};
+};
+std::span<const WindowOpener> WindowOpeners();
+// Opens the window or sheet of an opener; `opened` runs on the window before the button of a sheet is
+// pressed, and the sheet's boxes are ticked when `tickBoxes`.
+QWidget* OpenByOpener(const WindowOpener& opener, bool tickBoxes = false,
+                      const std::function<void(QWidget*)>& opened = {});
