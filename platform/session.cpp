@@ -96,10 +96,24 @@ class DaynoteRequestListener : public QObject {
     }
 };
 
+static DaynoteRequestListener* listener = nullptr;
+
+static void ListenForDaynoteRequests(QDBusConnection bus) {
+    if (listener) return;
+    // Empty service and path: any sender, any object path. A signal with another argument list does not match
+    // the slot and is dropped by the bus library.
+    listener = new DaynoteRequestListener(qApp);
+    bus.connect(QString(), QString(), QString::fromLatin1(DaynoteRequestInterface),
+                QString::fromLatin1(DaynoteRequestSignal), listener, SLOT(FromVRDX(QString)));
+}
+
 InstanceRole ClaimSingleInstance(const QStringList& files, const SessionHandlers& h) {
     handlers = h;
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) return InstanceRole::Alone;
+    // Listening starts before the name is taken: a program that waits for the name and then sends a line
+    // would otherwise find its signal dropped by the bus, which delivers it only to those already listening.
+    ListenForDaynoteRequests(bus);
     const auto reply = bus.interface()->registerService(QString::fromLatin1(ApplicationId),
                                                         QDBusConnectionInterface::DontQueueService,
                                                         QDBusConnectionInterface::DontAllowReplacement);
@@ -109,6 +123,9 @@ InstanceRole ClaimSingleInstance(const QStringList& files, const SessionHandlers
                            QDBusConnection::ExportAllSlots);
         return InstanceRole::Primary;
     }
+    // Another copy owns the name and takes the lines.
+    delete listener;
+    listener = nullptr;
     QDBusMessage call;
     if (files.isEmpty()) {
         call = QDBusMessage::createMethodCall(
@@ -154,13 +171,7 @@ void WatchSessionEvents(const SessionHandlers& h) {
         if (handlers.quitRequest) handlers.quitRequest();
     });
     QDBusConnection session = QDBusConnection::sessionBus();
-    if (session.isConnected()) {
-        // Empty service and path: any sender, any object path. A signal with another argument list does not
-        // match the slot and is dropped by the bus library.
-        auto* listener = new DaynoteRequestListener(qApp);
-        session.connect(QString(), QString(), QString::fromLatin1(DaynoteRequestInterface),
-                        QString::fromLatin1(DaynoteRequestSignal), listener, SLOT(FromVRDX(QString)));
-    }
+    if (session.isConnected()) ListenForDaynoteRequests(session);
     QDBusConnection system = QDBusConnection::systemBus();
     if (system.isConnected()) {
         auto* watcher = new SleepWatcher(qApp);
