@@ -2,7 +2,6 @@
 // act at once, the fields taken at closing, Reset and the timer sound.
 #include "tools/preferences_window.h"
 
-#include "core/app_state.h"
 #include "core/dates.h"
 #include "core/preference_changes.h"
 #include "core/preferences.h"
