@@ -1,6 +1,6 @@
 // Lines that other programs of the user add to or remove from daynotes, arriving as FromVRDX signals.
-#include "core/daynote_store.h"
 #include "core/daynote_requests.h"
+#include "core/daynote_store.h"
 
 #include "core/app_state.h"
 #include "core/dates.h"
@@ -76,6 +76,7 @@ std::deque<QString> queue;
 qsizetype           queuedBytes = 0;
 qsizetype           dropped = 0, refused = 0; // since the queue was last empty
 bool                turnPlanned = false;
+QTimer*             reportTimer = nullptr; // says the flood's losses once requests have stopped coming
 
 qsizetype Bytes(const QString& object) {
     return object.size() * qsizetype(sizeof(QChar));
@@ -112,7 +113,16 @@ void RunTurn(qint64 budgetNs) {
         }
     }
     if (queue.empty()) {
-        ReportFlood();
+        // A flood arriving slower than it is taken empties the queue many times; wait for a quiet second.
+        if (dropped > 0 || refused > 0) {
+            if (!reportTimer) {
+                reportTimer = new QTimer();
+                reportTimer->setSingleShot(true);
+                reportTimer->setInterval(1000);
+                QObject::connect(reportTimer, &QTimer::timeout, [] { ReportFlood(); });
+            }
+            reportTimer->start();
+        }
     } else if (!turnPlanned) {
         // The event loop answers the bus and draws before the next turn.
         turnPlanned = true;
@@ -123,6 +133,7 @@ void RunTurn(qint64 budgetNs) {
 } // namespace
 
 void QueueDaynoteRequest(const QString& object) {
+    if (reportTimer) reportTimer->stop(); // the flood is not over
     if (qsizetype(queue.size()) >= MaxQueued || queuedBytes + Bytes(object) > MaxQueuedBytes) {
         ++dropped;
     } else {
@@ -138,4 +149,6 @@ void QueueDaynoteRequest(const QString& object) {
 
 void FlushDaynoteRequests() {
     if (!queue.empty() || dropped || refused) RunTurn(-1);
+    if (reportTimer) reportTimer->stop();
+    ReportFlood();
 }
