@@ -10,6 +10,7 @@
 #include <QUndoStack>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 namespace {
 
@@ -71,8 +72,75 @@ bool SameValue(const Value& a, const Value& b) {
     return a == b;
 }
 
-bool SameArray(const RecordArray& a, const RecordArray& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), SameValue);
+// Two arrays differ only in before[first, beforeEnd) and after[first, afterEnd): around those stand the very
+// same records (shared storage), found without reading a field. An action changes a few records and every
+// other one still shares its fields with the shadow, so this is all most comparisons look at.
+struct DiffSpan {
+    size_t first = 0, beforeEnd = 0, afterEnd = 0;
+    bool   identical() const { return first == beforeEnd && first == afterEnd; }
+};
+
+inline bool SameStorage(const Value& a, const Value& b) {
+    const Record* r = ValueRecord(a);
+    const Record* s = ValueRecord(b);
+    return r && s && SharedRecord(*r, *s);
+}
+
+DiffSpan ChangedSpan(const RecordArray& before, const RecordArray& after) {
+    const size_t n = std::min(before.size(), after.size());
+    DiffSpan     span{0, before.size(), after.size()};
+    while (span.first < n && SameStorage(before[span.first], after[span.first])) ++span.first;
+    while (span.beforeEnd > span.first && span.afterEnd > span.first &&
+           SameStorage(before[span.beforeEnd - 1], after[span.afterEnd - 1]))
+        --span.beforeEnd, --span.afterEnd;
+    return span;
+}
+
+// Whether array[first, end) is one record per day in date order and fits between the records around it,
+// which are known to be in order.
+bool OrderedBetween(const RecordArray& array, size_t first, size_t end) {
+    double last = first > 0 ? NoteDate(array[first - 1]) : -std::numeric_limits<double>::infinity();
+    for (size_t i = first; i < end; ++i) {
+        const Record* record = ValueRecord(array[i]);
+        const Value*  field = record ? FindField(*record, NoteDateKey) : nullptr;
+        if (!field || !ValueDate(*field)) return false;
+        const double date = ValueDate(*field)->absTime;
+        if (!(date > last)) return false;
+        last = date;
+    }
+    return end == array.size() || NoteDate(array[end]) > last;
+}
+
+// The days that differ, looking only inside the span; `beforeOrdered` is asked only when something differs.
+template <typename Ordered>
+std::vector<DaynoteDayChange> DiffSpanDays(const RecordArray& before, const RecordArray& after,
+                                           const DiffSpan& span, Ordered beforeOrdered) {
+    std::vector<DaynoteDayChange> changes;
+    if (span.identical()) return changes;
+    if (span.beforeEnd - span.first == span.afterEnd - span.first &&
+        std::equal(before.begin() + qsizetype(span.first), before.begin() + qsizetype(span.beforeEnd),
+                   after.begin() + qsizetype(span.first), SameValue))
+        return changes;
+    // The records around the span are the same in both, so the after array is in order when the before array
+    // is and the span fits.
+    if (!beforeOrdered() || !OrderedBetween(after, span.first, span.afterEnd)) {
+        changes.push_back({std::numeric_limits<double>::quiet_NaN(), Value(before), Value(after)});
+        return changes;
+    }
+    size_t i = span.first, j = span.first;
+    while (i < span.beforeEnd || j < span.afterEnd) {
+        const double a = i < span.beforeEnd ? NoteDate(before[i]) : std::numeric_limits<double>::infinity();
+        const double b = j < span.afterEnd ? NoteDate(after[j]) : std::numeric_limits<double>::infinity();
+        if (a < b) {
+            changes.push_back({a, before[i++], Value()});
+        } else if (b < a) {
+            changes.push_back({b, Value(), after[j++]});
+        } else {
+            if (!SameValue(before[i], after[j])) changes.push_back({a, before[i], after[j]});
+            ++i, ++j;
+        }
+    }
+    return changes;
 }
 
 // Every record of the one array still shares its fields with the other's: the cheap test most actions pass.
@@ -169,7 +237,46 @@ OpenChange open;
 // The array as the last recorded step left it. An action compares the array with it rather than copying the
 // array first, so that the many actions that change nothing cost no copy however many daynotes there are.
 RecordArray shadow;
-bool        typingOpen = false; // the top step is typing that the next keystroke may join
+// Whether the shadow is one record per day in date order, once known: the comparison then looks only at the
+// records that changed rather than at every date.
+std::optional<bool> shadowOrdered;
+bool                typingOpen = false; // the top step is typing that the next keystroke may join
+
+bool ShadowOrdered() {
+    if (!shadowOrdered) shadowOrdered = OneRecordPerDay(shadow);
+    return *shadowOrdered;
+}
+
+// The shadow after a step's days were applied: still in order unless the step replaced it whole.
+void ApplyToShadow(const std::vector<DaynoteDayChange>& changes, bool forward) {
+    ApplyDaynoteChanges(changes, forward, shadow);
+    if (!changes.empty() && (std::isnan(changes.front().date) || shadowOrdered != true))
+        shadowOrdered.reset();
+}
+
+// The days in which the array differs from the shadow; the shadow then takes the array's records for them, so
+// that it shares every record with the array again.
+std::vector<DaynoteDayChange> CatchUpShadow() {
+    const RecordArray&            now = App().daynotes;
+    const DiffSpan                span = ChangedSpan(shadow, now);
+    std::vector<DaynoteDayChange> changes = DiffSpanDays(shadow, now, span, ShadowOrdered);
+    if (span.identical()) return changes;
+    const size_t removed = span.beforeEnd - span.first, added = span.afterEnd - span.first;
+    const auto   from = now.begin() + qsizetype(span.first);
+    const auto   to = shadow.begin() + qsizetype(span.first);
+    std::copy(from, from + qsizetype(std::min(removed, added)), to);
+    if (removed > added)
+        shadow.erase(to + qsizetype(added), to + qsizetype(removed));
+    else if (added > removed)
+        shadow.insert(to + qsizetype(removed), from + qsizetype(removed), from + qsizetype(added));
+    // Days told one by one: both arrays were in order. A whole replacement: the new shadow is looked at anew.
+    if (changes.empty()) return changes;
+    if (std::isnan(changes.front().date))
+        shadowOrdered.reset();
+    else
+        shadowOrdered = true;
+    return changes;
+}
 
 class DaynoteStep : public QUndoCommand {
   public:
@@ -207,7 +314,7 @@ class DaynoteStep : public QUndoCommand {
         ApplyDaynoteChanges(changes, forward, App().daynotes);
         // The shadow follows, so that an action still open (the undo ran inside one) does not record the undo
         // as a change of its own.
-        ApplyDaynoteChanges(changes, forward, shadow);
+        ApplyToShadow(changes, forward);
         TheDaynoteStore().Announce(ChangedDays(changes));
     }
 
@@ -258,11 +365,7 @@ void Begin(const QString& name, bool recorded) {
         // Something outside any action may have changed or replaced the array since: the store tells it
         // first, so that no view goes on showing what is gone. The copy shares every record, so that the
         // comparison at the end finds them unchanged by identity alone.
-        if (!SharedArray(shadow, App().daynotes)) {
-            const DaynoteChanges told = ChangedDays(DiffDaynotes(shadow, App().daynotes));
-            shadow = App().daynotes;
-            TheDaynoteStore().Announce(told);
-        }
+        if (!SharedArray(shadow, App().daynotes)) TheDaynoteStore().Announce(ChangedDays(CatchUpShadow()));
         open.name = name;
         open.typing = false;
         open.recorded = recorded;
@@ -292,10 +395,9 @@ void MarkDaynoteChangeAsTyping() {
 
 void EndDaynoteChange() {
     if (open.depth == 0 || --open.depth > 0) return;
-    std::vector<DaynoteDayChange> changes = DiffDaynotes(shadow, App().daynotes);
-    ApplyDaynoteChanges(changes, true, shadow);
-    const bool     typing = open.typing;
-    DaynoteChanges told = ChangedDays(changes);
+    std::vector<DaynoteDayChange> changes = CatchUpShadow();
+    const bool                    typing = open.typing;
+    DaynoteChanges                told = ChangedDays(changes);
     if (!changes.empty() && open.recorded) {
         const QString name = open.name.isEmpty() ? StepName(changes) : open.name;
         DaynoteUndoStack().push(new DaynoteStep(std::move(changes), name, typing));
@@ -323,26 +425,8 @@ bool RedoDaynoteChange() {
 }
 
 std::vector<DaynoteDayChange> DiffDaynotes(const RecordArray& before, const RecordArray& after) {
-    std::vector<DaynoteDayChange> changes;
-    if (SameArray(before, after)) return changes;
-    if (!OneRecordPerDay(before) || !OneRecordPerDay(after)) {
-        changes.push_back({std::numeric_limits<double>::quiet_NaN(), Value(before), Value(after)});
-        return changes;
-    }
-    size_t i = 0, j = 0;
-    while (i < before.size() || j < after.size()) {
-        const double a = i < before.size() ? NoteDate(before[i]) : std::numeric_limits<double>::infinity();
-        const double b = j < after.size() ? NoteDate(after[j]) : std::numeric_limits<double>::infinity();
-        if (a < b) {
-            changes.push_back({a, before[i++], Value()});
-        } else if (b < a) {
-            changes.push_back({b, Value(), after[j++]});
-        } else {
-            if (!SameValue(before[i], after[j])) changes.push_back({a, before[i], after[j]});
-            ++i, ++j;
-        }
-    }
-    return changes;
+    return DiffSpanDays(before, after, ChangedSpan(before, after),
+                        [&before] { return OneRecordPerDay(before); });
 }
 
 void ApplyDaynoteChanges(const std::vector<DaynoteDayChange>& changes, bool forward, RecordArray& daynotes) {
