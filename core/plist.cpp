@@ -472,7 +472,7 @@ struct KeyCacheEntry {
 };
 
 struct PlistReader {
-    const QByteArray&          source; // the caller's bytes, for line numbers in messages
+    std::string_view           source; // the caller's bytes, for line numbers in messages
     QString                    error;
     std::string                scratch;     // the pieces of a scalar joined and its references resolved
     std::vector<KeyCacheEntry> keys;        // dictionary keys seen so far, shared rather than decoded again
@@ -487,8 +487,8 @@ struct PlistReader {
 constexpr size_t KeyCacheSize = 32;
 
 int LineOf(const PlistReader& r, ptrdiff_t offset) {
-    offset = std::clamp<ptrdiff_t>(offset, 0, r.source.size());
-    return int(std::count(r.source.constData(), r.source.constData() + offset, '\n')) + 1;
+    offset = std::clamp<ptrdiff_t>(offset, 0, ptrdiff_t(r.source.size()));
+    return int(std::count(r.source.data(), r.source.data() + offset, '\n')) + 1;
 }
 
 bool Fail(PlistReader& r, pugi::xml_node node, const QString& why) {
@@ -1024,33 +1024,62 @@ bool LooksWide(const QByteArray& bytes) {
     return (b(0) == 0xFE && b(1) == 0xFF) || (b(0) == 0xFF && b(1) == 0xFE) || b(0) == 0 || b(1) == 0;
 }
 
-bool ReadBuffer(PlistReader& r, const QByteArray& bytes, Value* root) {
+// One pass of pugixml over a buffer it may write into.
+bool ParseInPlace(PlistReader& r, char* buffer, size_t size, bool exact, Value* root) {
     // Raw carriage returns must reach the text as they stand and entities are resolved here, so pugixml's
     // end-of-line and escape handling stay off. Fragment mode keeps text outside the root element, so that
     // junk there can be refused.
     constexpr unsigned Flags = pugi::parse_cdata | pugi::parse_comments | pugi::parse_pi |
                                pugi::parse_embed_pcdata | pugi::parse_fragment;
+    pugi::xml_document           doc;
+    const pugi::xml_parse_result parsed = doc.load_buffer_inplace(
+        buffer, size, Flags | (exact ? pugi::parse_ws_pcdata : pugi::parse_ws_pcdata_single),
+        pugi::encoding_auto);
+    if (!parsed) {
+        r.error = QStringLiteral("line %1: not well-formed XML: %2")
+                      .arg(LineOf(r, parsed.offset))
+                      .arg(QString::fromUtf8(parsed.description()));
+        return false;
+    }
+    r.exactWhitespace = exact;
+    r.retryExact = false;
+    return ReadDocument(r, doc, root);
+}
+
+bool ReadBuffer(PlistReader& r, const QByteArray& bytes, Value* root) {
     for (const bool exact : {false, true}) {
         // pugixml parses in place and writes into the buffer, so each pass gets its own copy.
         std::unique_ptr<char[]> buffer(new char[size_t(bytes.size())]);
         std::memcpy(buffer.get(), bytes.constData(), size_t(bytes.size()));
-        pugi::xml_document           doc;
-        const pugi::xml_parse_result parsed = doc.load_buffer_inplace(
-            buffer.get(), size_t(bytes.size()),
-            Flags | (exact ? pugi::parse_ws_pcdata : pugi::parse_ws_pcdata_single), pugi::encoding_auto);
-        if (!parsed) {
-            r.error = QStringLiteral("line %1: not well-formed XML: %2")
-                          .arg(LineOf(r, parsed.offset))
-                          .arg(QString::fromUtf8(parsed.description()));
-            return false;
-        }
-        r.exactWhitespace = exact;
-        r.retryExact = false;
-        if (ReadDocument(r, doc, root)) return true;
+        if (ParseInPlace(r, buffer.get(), size_t(bytes.size()), exact, root)) return true;
         if (!r.retryExact) return false;
         *root = Value();
     }
     return false;
+}
+
+// A regular file read straight into the buffer the parser works in, with no copy kept: the way every
+// well-formed file is read. False when that cannot tell (a short read, a NUL byte, a file that needs the
+// exact pass or has an error to report), and then the file is read again the careful way, which keeps the
+// bytes as they were for the messages.
+bool ReadFileInPlace(int fd, size_t size, Value* root, const std::vector<QString>* sharedKeys) {
+    if (size == 0) return false;
+    std::unique_ptr<char[]> buffer(new char[size]);
+    for (size_t done = 0; done < size;) {
+        const ssize_t n = ::read(fd, buffer.get() + done, size - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += size_t(n);
+    }
+    char extra;
+    if (::read(fd, &extra, 1) != 0) return false; // it grew meanwhile
+    if (std::memchr(buffer.get(), 0, size)) return false;
+    PlistReader r{std::string_view(buffer.get(), size), {}, {}, {}};
+    r.sharedKeys = sharedKeys;
+    Value result;
+    if (!ParseInPlace(r, buffer.get(), size, false, &result)) return false;
+    if (root) *root = std::move(result);
+    return true;
 }
 
 } // namespace
@@ -1122,7 +1151,7 @@ bool WritePropertyListFile(const QString& path, const Value& root, QString* erro
 
 bool ReadPropertyList(const QByteArray& bytes, Value* root, QString* error,
                       const std::vector<QString>* sharedKeys) {
-    PlistReader r{bytes, {}, {}, {}};
+    PlistReader r{std::string_view(bytes.constData(), size_t(bytes.size())), {}, {}, {}};
     r.sharedKeys = sharedKeys;
     Value result;
     bool  ok = false;
@@ -1159,6 +1188,17 @@ bool ReadPropertyListFile(const QString& path, Value* root, QString* error,
     if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
         ::close(fd);
         if (error) *error = QStringLiteral("%1: not a regular file").arg(path);
+        return false;
+    }
+    if (status.st_size > 0 && status.st_size <= PropertyListMaxBytes &&
+        ReadFileInPlace(fd, size_t(status.st_size), root, sharedKeys)) {
+        ::close(fd);
+        if (error) error->clear();
+        return true;
+    }
+    if (::lseek(fd, 0, SEEK_SET) != 0) {
+        if (error) *error = QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+        ::close(fd);
         return false;
     }
     QFile file;

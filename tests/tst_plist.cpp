@@ -179,6 +179,15 @@ class TestPlist : public QObject {
         QCOMPARE(ReadPropertyList(bytes, &read, &error), accepted);
         QVERIFY2(accepted ? error.isEmpty() : !error.isEmpty() && error.contains(reason), qPrintable(error));
         QCOMPARE(Dump(read), Dump(expected));
+        // A file is read into the parser's own buffer: the same outcome and the same reason, after the path.
+        static QTemporaryDir dir;
+        const QString        path = dir.filePath(u"file.plist"_s);
+        QVERIFY(WriteBytes(path, bytes));
+        Value   fromFile(u"sentinel"_s);
+        QString fileError;
+        QCOMPARE(ReadPropertyListFile(path, &fromFile, &fileError), accepted);
+        QCOMPARE(fileError, error.isEmpty() ? error : path + u": "_s + error);
+        QCOMPARE(Dump(fromFile), Dump(expected));
     }
 };
 
