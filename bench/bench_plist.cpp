@@ -45,6 +45,14 @@ void BM_PlistLoad(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * QFileInfo(path).size());
 }
 
+// The bytes of a save alone, without the file.
+void BM_PlistWrite(benchmark::State& state) {
+    const Value notes(MakeSyntheticDaynotes(int(state.range(0)), 2024));
+    qsizetype   size = 0;
+    for (auto _ : state) size = WritePropertyList(notes).size();
+    state.SetBytesProcessed(state.iterations() * size);
+}
+
 // Written like an atomic save: temporary file, fsync, rename over the old one.
 void BM_PlistSave(benchmark::State& state) {
     const Value   notes(MakeSyntheticDaynotes(int(state.range(0)), 2024));
@@ -103,6 +111,7 @@ print(time.perf_counter() - t)
 } // namespace
 
 BENCHMARK(BM_PlistLoad)->Arg(10000)->Arg(36500)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PlistWrite)->Arg(36500)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PlistSave)->Arg(10000)->Arg(36500)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PythonPlistlibLoad)
     ->Arg(10000)

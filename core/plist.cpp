@@ -85,6 +85,13 @@ struct PlistOutput {
     QByteArray bytes;
     char*      p = nullptr;
     char*      end = nullptr;
+    // Each record repeats the same few keys, mostly the very same strings: their escaped UTF-8 is made once.
+    struct Key {
+        const QChar* data;
+        qsizetype    size;
+        std::string  line; // "<key>…</key>\n"
+    };
+    std::vector<Key> keys;
 };
 
 void GrowOutput(PlistOutput& out, qsizetype need) {
@@ -95,9 +102,9 @@ void GrowOutput(PlistOutput& out, qsizetype need) {
     out.end = out.bytes.data() + capacity;
 }
 
-// Room for `need` more bytes at out.p.
+// Room for `need` more bytes at out.p, and a few to spare for the tabs below.
 inline char* Room(PlistOutput& out, qsizetype need) {
-    if (out.end - out.p < need) GrowOutput(out, need);
+    if (out.end - out.p < need + 8) GrowOutput(out, need + 8);
     return out.p;
 }
 
@@ -106,8 +113,12 @@ template <size_t N> inline char* PutLiteral(char* p, const char (&text)[N]) {
     return p + N - 1;
 }
 
+// Most lines are indented by a tab or three: eight are stored at once, which the spare room allows.
 inline char* PutTabs(char* p, int level) {
-    std::memset(p, '\t', size_t(level));
+    if (level <= 8)
+        std::memcpy(p, "\t\t\t\t\t\t\t\t", 8);
+    else
+        std::memset(p, '\t', size_t(level));
     return p + level;
 }
 
@@ -133,6 +144,30 @@ char* PutEscaped(char* p, const QString& text) {
     const char16_t* s = reinterpret_cast<const char16_t*>(text.constData());
     const char16_t* e = s + text.size();
     while (s < e) {
+#if defined(__SSE2__)
+        // Runs of printable ASCII other than &, < and >, the bulk of every note, are narrowed sixteen units
+        // at a time. A block is stored whole even when the run ends inside it: the room asked for is five
+        // bytes a unit, and the block is sixteen units long.
+        while (e - s >= 16) {
+            const __m128i lo = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
+            const __m128i hi = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 8));
+            // Signed compares: units from 0x8000 up are below 0x20 as well.
+            const auto special = [](__m128i v) {
+                return _mm_or_si128(_mm_or_si128(_mm_cmplt_epi16(v, _mm_set1_epi16(0x20)),
+                                                 _mm_cmpgt_epi16(v, _mm_set1_epi16(0x7E))),
+                                    _mm_or_si128(_mm_cmpeq_epi16(v, _mm_set1_epi16('&')),
+                                                 _mm_or_si128(_mm_cmpeq_epi16(v, _mm_set1_epi16('<')),
+                                                              _mm_cmpeq_epi16(v, _mm_set1_epi16('>')))));
+            };
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(p), _mm_packus_epi16(lo, hi));
+            const unsigned flags = unsigned(_mm_movemask_epi8(_mm_packs_epi16(special(lo), special(hi))));
+            const int      run = flags ? std::countr_zero(flags) : 16;
+            s += run;
+            p += run;
+            if (flags) break;
+        }
+        if (s == e) break;
+#endif
         const char16_t c = *s++;
         if (c < 0x80) {
             const uint8_t action = AsciiActions[c];
@@ -174,20 +209,37 @@ char* PutEscaped(char* p, const QString& text) {
     return p;
 }
 
-void WriteTextElement(PlistOutput& out, int level, std::string_view tag, const QString& text) {
-    char* p = PutTabs(Room(out, level + 2 * qsizetype(tag.size()) + 6 + text.size() * 5), level);
+template <size_t N>
+void WriteTextElement(PlistOutput& out, int level, const char (&tag)[N], const QString& text) {
+    char* p = PutTabs(Room(out, level + 2 * qsizetype(N) + 4 + text.size() * 5), level);
     *p++ = '<';
-    std::memcpy(p, tag.data(), tag.size());
-    p += tag.size();
+    p = PutLiteral(p, tag);
     *p++ = '>';
     p = PutEscaped(p, text);
     *p++ = '<';
     *p++ = '/';
-    std::memcpy(p, tag.data(), tag.size());
-    p += tag.size();
+    p = PutLiteral(p, tag);
     *p++ = '>';
     *p++ = '\n';
     out.p = p;
+}
+
+constexpr size_t KeysRemembered = 32;
+
+void WriteKey(PlistOutput& out, int level, const QString& key) {
+    for (const PlistOutput::Key& k : out.keys) {
+        if (k.data == key.constData() && k.size == key.size()) {
+            char* p = PutTabs(Room(out, level + qsizetype(k.line.size())), level);
+            std::memcpy(p, k.line.data(), k.line.size());
+            out.p = p + k.line.size();
+            return;
+        }
+    }
+    const qsizetype start = out.p - out.bytes.constData() + level;
+    WriteTextElement(out, level, "key", key);
+    if (out.keys.size() < KeysRemembered && !key.isEmpty())
+        out.keys.push_back({key.constData(), key.size(),
+                            std::string(out.bytes.constData() + start, const_cast<const char*>(out.p))});
 }
 
 // Python's repr(): shortest round-trip digits, fixed notation for decimal exponents -4..15, otherwise
@@ -333,7 +385,7 @@ void WriteRecord(PlistOutput& out, const Record& record, int level) {
     WriteLine(out, level, "<dict>");
     for (const RecordField& f : record.fields) {
         if (!IsWritable(f.value, level + 2)) continue;
-        WriteTextElement(out, level + 1, "key", f.key);
+        WriteKey(out, level + 1, f.key);
         WriteValue(out, f.value, level + 1);
     }
     WriteLine(out, level, "</dict>");
@@ -390,10 +442,20 @@ qsizetype EstimateSize(const Value& value, int level) {
     case ValueKind::Data:
         return 3 * level + 20 + std::get<QByteArray>(value.v).size() * 14 / 10;
     case ValueKind::Array: {
-        qsizetype n = 2 * level + 18;
-        if (level < PropertyListMaxDepth)
-            for (const Value& v : std::get<RecordArray>(value.v)) n += EstimateSize(v, level + 1);
-        return n;
+        qsizetype          n = 2 * level + 18;
+        const RecordArray& array = std::get<RecordArray>(value.v);
+        if (level >= PropertyListMaxDepth) return n;
+        // A long array is sized from an even sample with some to spare: looking at every element would cost
+        // a tenth of the writing, and a short guess only costs one regrowth.
+        constexpr size_t Sample = 512;
+        if (array.size() <= 4 * Sample) {
+            for (const Value& v : array) n += EstimateSize(v, level + 1);
+            return n;
+        }
+        qsizetype sampled = 0;
+        for (size_t i = 0; i < Sample; ++i)
+            sampled += EstimateSize(array[i * array.size() / Sample], level + 1);
+        return n + sampled * qsizetype(array.size()) / qsizetype(Sample) * 9 / 8;
     }
     case ValueKind::Record: {
         qsizetype n = 2 * level + 16;
