@@ -6,6 +6,7 @@
 #include "calendar/sun.h"
 #include "calendar/weekly_view.h"
 #include "core/app_state.h"
+#include "core/backups.h"
 #include "core/datafiles.h"
 #include "core/dates.h"
 #include "core/daynote_requests.h"
@@ -14,6 +15,7 @@
 #include "core/file_types.h"
 #include "core/preferences.h"
 #include "core/sync.h"
+#include "core/undo.h"
 #include "core/web_page.h"
 #include "core/window_ids.h"
 #include "notes/daynote_list.h"
@@ -43,6 +45,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <malloc.h>
 
 // ---------------------------------------------------------------------------------------------------------
@@ -163,10 +166,18 @@ int RunApplication(int argc, char** argv) {
     QApplication::exec();
     MarkPhase("loop-ended");
     ReportLoopMeter();
-    // The daynotes are saved: freeing them record by record would only keep the process from ending, which
-    // gives all its memory back at once.
+    const int status = exitStatus != 0 ? exitStatus : (App().unsavedAtQuit ? 1 : 0);
+    if (App().quitting) {
+        // Everything is saved and the mail programs are done: taking down the windows, the views and the
+        // daynotes piece by piece would only keep the process from ending, which gives all of it back at
+        // once. A backup still being copied onto another file system is finished first.
+        WaitForBackups();
+        std::fflush(nullptr);
+        std::_Exit(status);
+    }
+    // The daynotes are saved: freeing them record by record would only keep the process from ending.
     new RecordArray(std::move(App().daynotes));
-    return exitStatus != 0 ? exitStatus : (App().unsavedAtQuit ? 1 : 0);
+    return status;
 }
 
 bool InitializeApplication() {
@@ -229,8 +240,8 @@ void BeginStartUp(bool readInBackground) {
 }
 
 // The daynote array as the file holds it, sorted and without the notes too old to keep. The windows already
-// open redraw from the daynote store's announcement; the undo history takes its copy of the array with the
-// first change, which leaves the first turns after the first paint short.
+// open redraw from the daynote store's announcement, which the undo history takes as its starting point: a
+// copy that shares every record, so that the first action does not compare the whole array with nothing.
 bool LoadDaynotes() {
     AppState&   app = App();
     RecordArray loaded;
@@ -243,6 +254,7 @@ bool LoadDaynotes() {
     everything.everything = true;
     everything.reminders = true;
     TheDaynoteStore().Announce(everything);
+    AdoptAnnouncedDaynotes();
     return true;
 }
 

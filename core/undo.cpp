@@ -385,6 +385,11 @@ void BeginUnrecordedDaynoteChange() {
     Begin(QString(), false);
 }
 
+void AdoptAnnouncedDaynotes() {
+    shadow = App().daynotes;
+    shadowOrdered.reset();
+}
+
 void NameDaynoteChange(const QString& name) {
     if (open.depth > 0 && open.name.isEmpty()) open.name = name;
 }

@@ -21,6 +21,9 @@ void BeginDaynoteChange(const QString& name = QString());
 // like any other, but no undo step. Joins an action already open.
 void BeginUnrecordedDaynoteChange();
 void EndDaynoteChange();
+// The daynote array was replaced and the daynote store has told every view so (the file was read): the undo
+// history takes it as it stands, rather than comparing it with what it had and telling everything again.
+void AdoptAnnouncedDaynotes();
 // Names the step now open (the action knows better than its caller what it did).
 void NameDaynoteChange(const QString& name);
 // Consecutive typing steps on the same single day become one step, until another action comes between.
