@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <future>
@@ -179,7 +180,17 @@ bool FileHoldsBytes(const QString& path, const QByteArray& bytes) {
     const QFileInfo info(path);
     if (!info.isFile() || info.size() != bytes.size()) return false;
     QFile file(path);
-    return file.open(QIODevice::ReadOnly) && file.readAll() == bytes;
+    if (!file.open(QIODevice::ReadOnly)) return false;
+    // A piece at a time, so that a large file costs no copy of itself and a difference ends the reading.
+    constexpr qsizetype Piece = qsizetype(1) << 20;
+    QByteArray          piece(std::min(Piece, bytes.size()), Qt::Uninitialized);
+    for (qsizetype done = 0; done < bytes.size();) {
+        const qint64 n = file.read(piece.data(), std::min(Piece, bytes.size() - done));
+        if (n <= 0 || std::memcmp(piece.constData(), bytes.constData() + done, size_t(n)) != 0) return false;
+        done += n;
+    }
+    char extra;
+    return file.read(&extra, 1) == 0; // and no more than that
 }
 
 bool SaveRecordFile(const RecordArray& array, const QString& name, QString* reason) {
