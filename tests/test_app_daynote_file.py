@@ -1,8 +1,7 @@
 """The whole program keeps every record of a daynote file written by Python's plistlib: types (also as reals),
 reminders, unknown keys and awkward text survive a start and a SIGTERM; a note
-older than the age limit goes unless it is a keeper. A damaged file survives start and quit under a new name."""
+older than the age limit goes unless it is a keeper."""
 import datetime
-import os
 import plistlib
 
 import app_harness as h
@@ -48,15 +47,4 @@ for r in plistlib.loads(plistlib.dumps(records)):
 check("sorted by date", [r["NoteDateKey"] for r in saved] == sorted(r["NoteDateKey"] for r in records))
 check("raw line feeds of a foreign file kept as they stand", by_text.get("standard\nsecond line") is not None)
 
-# A damaged daynote file is set aside, never replaced; the program starts and quits normally.
-damaged = b"<?xml version='1.0'?><plist><array><dict><key>NoteDataKey</key><string>half"
-with open(home.daynotes, "wb") as f:
-    f.write(damaged)
-status = h.App(home).stop()
-check("exit 0 on SIGTERM while the start-up alert is open", status == 0, f"got {status}")
-folder = os.path.dirname(home.daynotes)
-aside = [n for n in os.listdir(folder) if n.startswith("VRDX DayNotes (unreadable")]
-check("damaged file set aside once", len(aside) == 1, str(os.listdir(folder)))
-check("damaged file untouched", aside and open(os.path.join(folder, aside[0]), "rb").read() == damaged)
-check("a new, empty daynote file", h.read_plist(home.daynotes) == [])
 check.finish()

@@ -1,5 +1,5 @@
 // Dispatch on real offscreen windows: commands by code, control rows, closing windows, the quit walk, and the
-// alerts for files the program cannot open. (Paths that are no regular files: test_app_open_files.py.)
+// alerts for files the program cannot open. (Paths that are no regular files: test_app_hostile_dialogs.py.)
 #include "core/file_types.h"
 #include "core/startup.h"
 #include "helpers/test_support.h"
@@ -114,7 +114,7 @@ class TestDispatch : public QObject {
                  u"Daynotes and Events are automatically opened when VRD X is started"_s);
     }
 
-    // The Save command does not fail in silence: the alert names the daynote file.
+    // The Save command does not fail in silence: the alert names the daynote file and the system's reason.
     void saveCommandTellsItsFailure() {
         const QString blocker = QDir::homePath() + u"/not a folder"_s,
                       saved = qEnvironmentVariable("XDG_DATA_HOME");
@@ -126,6 +126,7 @@ class TestDispatch : public QObject {
         QCOMPARE(recorder.alerts.size(), 1);
         QCOMPARE(recorder.alerts[0].message, u"The daynotes could not be saved"_s);
         QVERIFY(recorder.alerts[0].informative.contains(blocker + u"/share/VRDX/VRDX DayNotes"_s));
+        QVERIFY(recorder.alerts[0].informative.contains(u"Not a directory"_s));
     }
 
     // Last: the quit walk leaves the program quitting.

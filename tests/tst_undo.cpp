@@ -14,13 +14,10 @@
 #include "platform/list_view.h"
 
 #include <QUndoStack>
-#include <functional>
 
 using namespace Qt::StringLiterals;
 
 namespace {
-
-using Change = std::function<void()>;
 
 QByteArray Bytes() {
     return WritePropertyList(Value(App().daynotes));
@@ -39,15 +36,7 @@ QString MenuText(const char* code) {
     return items.value(qstrcmp(code, "undo") == 0 ? 0 : 1).remove(u'&');
 }
 
-// The list window with its first daynote selected.
-void ListFirstSelected() {
-    RunCommand(MakeFourCC("List"));
-    SetListSelection(ControlOf(ListWindowId, DaynoteListView), {1});
-}
-
 } // namespace
-
-Q_DECLARE_METATYPE(Change)
 
 class TestUndo : public QObject {
     Q_OBJECT
@@ -108,21 +97,17 @@ class TestUndo : public QObject {
         row("another program's line", u"Change"_s + on8,
             [] { ExternalDaynoteRequest(u"Boss;Report;20261208;A"_s, App().daynotes); });
         row("list's delete", u"Delete"_s + on8, [] {
-            ListFirstSelected();
+            SelectListRow(1);
             HandleControlEvent(ControlHit, ListDeleteButton, 0);
         });
         row("list's keeper box", u"Change"_s + on8, [] {
-            ListFirstSelected();
+            SelectListRow(1);
             SetControlValue(ControlOf(ListWindowId, ListKeeperCheckBox), 0);
             HandleControlEvent(ControlHit, ListKeeperCheckBox, 0);
         });
         row("iCalendar import", u"Import undo-import.ics"_s, [] {
-            ImportCalendarText(
-                u"undo-import.ics"_s,
-                u"BEGIN:VCALENDAR\rVERSION:2.0\rPRODID:-//test//undo//EN\r"
-                "BEGIN:VEVENT\rUID:a@test\rDTSTART;VALUE=DATE:20261208\rSUMMARY:Dentist\rEND:VEVENT\r"
-                "BEGIN:VEVENT\rUID:b@test\rDTSTART;VALUE=DATE:20261215\rSUMMARY:Party\rEND:VEVENT\r"
-                "END:VCALENDAR\r"_s);
+            ImportAllDayEntries(u"undo-import.ics"_s,
+                                {{u"20261208"_s, u"Dentist"_s}, {u"20261215"_s, u"Party"_s}});
         });
         row("recurring copies", u"Add 3 Daynotes"_s, [] {
             QWidget* w = Note(8);
@@ -153,7 +138,7 @@ class TestUndo : public QObject {
             EventsToDaynotes({1, 2});
         });
         row("list's text written back", u"Change"_s + on8, [] {
-            ListFirstSelected();
+            SelectListRow(1);
             TypeAtEnd(ControlOf(ListWindowId, ListTextView), u" and more"_s);
             CloseById(ListWindowId);
         });
@@ -187,33 +172,6 @@ class TestUndo : public QObject {
         QCOMPARE(Bytes(), before);
     }
 
-    // Undo redraws the open windows of the day, a daynote window showing what was stored among them; words
-    // typed into a daynote window and not yet saved outlive it.
-    void undoRedrawsOpenWindows_data() {
-        QTest::addColumn<QString>("typed"); // into the day's daynote window; empty: it shows what is stored
-        QTest::newRow("window shows the stored text") << QString();
-        QTest::newRow("unsaved words in the window") << u"my own words"_s;
-    }
-    void undoRedrawsOpenWindows() {
-        QFETCH(QString, typed);
-        ShowWeeklyView();
-        QWidget* note = Note(9);
-        QWidget* text = FindControl(note, DaynoteTextControl);
-        ExternalDaynoteRequest(u"Boss;Report;20261209;A"_s, App().daynotes);
-        QWidget* box = ControlOf(WeeklyWindowId, FirstWeekBox + 3);
-        QVERIFY(GetControlText(box).contains(u"Report"_s));
-        SetControlText(text, typed.isEmpty() ? GetControlText(box) : typed);
-        UndoDaynoteChange();
-        QCOMPARE(NoteOn(Dec(9)), u"(none)"_s);
-        QCOMPARE(GetControlText(box), QString());
-        QCOMPARE(GetControlText(text), typed);
-        CloseById(GetWindowId(note)); // the reloaded window changes nothing; the unsaved words are stored
-        QCOMPARE(NoteOn(Dec(9)), typed.isEmpty() ? u"(none)"_s : typed);
-        if (!typed.isEmpty()) return;
-        RedoDaynoteChange();
-        QVERIFY(GetControlText(box).contains(u"Report"_s));
-    }
-
     // The focused text keeps its own undo first; the program's step comes once the text has none left.
     void textUndoFirst() {
         ExternalDaynoteRequest(u"Boss;Report;20261209;A"_s, App().daynotes);
@@ -231,6 +189,7 @@ class TestUndo : public QObject {
         QCOMPARE(NoteOn(Dec(9)), u"(none)"_s);
     }
 
+    // (What undo does to a day's open editors: tst_daynote_store.)
     // Typing is one step per box until the focus moves on; typing back to the start leaves no step.
     void typingSteps() {
         ShowWeeklyView();
