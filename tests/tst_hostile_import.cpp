@@ -147,7 +147,8 @@ class TestHostileImport : public QObject {
         QCOMPARE(*ValueText(*GetRecordValue(notes, index, NoteDataKey)), u"Before\rSpan 0\rSpan 1\rSpan 2"_s);
     }
 
-    // A write cut short by the file size limit names the system's reason, and the old file stays whole.
+    // A failed save names the system's reason; one cut short by the file size limit leaves the old file
+    // whole.
     void failedSaveKeepsTheOldFile() {
         QTemporaryDir dir;
         const QString path = dir.filePath(u"file"_s);
@@ -164,7 +165,9 @@ class TestHostileImport : public QObject {
         QVERIFY(!written);
         QVERIFY2(error.endsWith(u"File too large"_s), qPrintable(error));
         QCOMPARE(ReadBytes(path), "old"_ba);
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{u"file"_s}); // no temporary left
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{u"file"_s});       // no temporary left
+        QVERIFY(!WriteBytesAtomically("x"_ba, dir.filePath(u"no/such/file"_s), &error)); // nowhere to start
+        QVERIFY2(error.endsWith(u"No such file or directory"_s), qPrintable(error));
     }
 
     // Files handed over while the unsupported-file alert shows join it instead of opening alerts inside it.
@@ -183,17 +186,19 @@ class TestHostileImport : public QObject {
         file.close();
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         int            shown = 0;
-        QString        seen;
+        QString        seen, message;
         AlertPresenter previous = SetAlertPresenter([&](const AlertRequest& request) {
             // What arrives while the alert is up: the handler runs inside its loop.
             if (++shown == 1)
                 for (int i = 0; i < more; ++i) OpenDroppedFiles({other});
             seen = JoinedAlertText(request.joinKind);
+            message = request.message;
             return AlertFirstButton;
         });
         OpenDroppedFiles({other});
         SetAlertPresenter(previous);
         QCOMPARE(shown, 1);
+        QCOMPARE(message, u"File: notes.txt is unsupported"_s);
         QVERIFY(seen.endsWith(note));
     }
 };
