@@ -11,7 +11,6 @@
 #include "helpers/test_support.h"
 #include "notes/daynote_list.h"
 #include "notes/daynote_window.h"
-#include "notes/recurring.h"
 #include "platform/list_view.h"
 
 #include <QRegularExpression>
@@ -120,19 +119,9 @@ class TestDaynoteStore : public QObject {
         };
         const Row rows[] = {
             {"iCalendar import", old, nothing, Import},
-            {"holidays", old, nothing, [] { CreateHolidays(u"2026"_s); }},
             {"FromVRDX add", old, nothing, [] { ExternalDaynoteRequest(Request, App().daynotes); }},
             {"FromVRDX remove", request, nothing,
              [] { ExternalDaynoteRequest(u"Boss;Report;20261225;R"_s, App().daynotes); }, -1, true},
-            {"events to daynotes", old, nothing,
-             [] {
-                 WriteEvents({{u"Anna"_s, DateToAbsTime(12, 25, 1990), 1}});
-                 EventsToDaynotes({1});
-             }},
-            {"recurring copies", old, nothing,
-             [] {
-                 Act([] { RecurDaynote(DateToAbsTime(12, 18, 2026), 1, 0, RecurWeeks, App().daynotes); });
-             }},
             {"list delete", old, nothing,
              [] {
                  const bool open = FindWindowById(ListWindowId) != nullptr;
