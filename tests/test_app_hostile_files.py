@@ -1,6 +1,7 @@
 """Data files that are not what they should be: a damaged file, a pipe, a folder or a device at the daynote
-file's path is set aside at start-up, untouched, instead of being waited on or replaced; records whose text is no string survive a quit with the weekly
-view on their week or a daynote window on their day; a second launch that cannot reach the first says so and fails."""
+file's path is set aside at start-up, untouched, instead of being waited on or replaced; records whose text is
+no string survive a quit with the weekly view on their week or a daynote window on their day; a second launch
+that cannot reach the first says so and fails."""
 import datetime
 import os
 import signal
@@ -19,15 +20,8 @@ def aside(home):
 
 
 DAMAGED = b"<?xml version='1.0'?><plist><array><dict><key>NoteDataKey</key><string>half"
-
-
-def write_damaged(path):
-    with open(path, "wb") as f:
-        f.write(DAMAGED)
-
-
 # What is at the daynote file's path, made by the row's function.
-ROWS = [("a damaged file", write_damaged, stat.S_ISREG),
+ROWS = [("a damaged file", lambda p: open(p, "wb").write(DAMAGED), stat.S_ISREG),
         ("a pipe", os.mkfifo, stat.S_ISFIFO),
         ("a folder", os.mkdir, stat.S_ISDIR),
         ("a link to /dev/zero", lambda p: os.symlink("/dev/zero", p), stat.S_ISLNK)]
@@ -39,7 +33,7 @@ for name, make, kind in ROWS:
     check(f"{name}: start-up goes on to answer", h.answers(timeout=60), app.stderr[-2000:])
     moved = aside(home)
     check(f"{name}: set aside as it was", len(moved) == 1 and kind(os.lstat(moved[0]).st_mode), str(moved))
-    if make is write_damaged:
+    if kind is stat.S_ISREG:
         check(f"{name}: untouched", moved and open(moved[0], "rb").read() == DAMAGED)
     status = app.stop()
     check(f"{name}: exit 0 on SIGTERM", status == 0, f"got {status}: {app.stderr[-2000:]}")

@@ -69,14 +69,12 @@ class TestDataFiles : public QObject {
     // A fresh account has no ~/.local/share: the first save makes it, private. (A save that cannot be made:
     // tst_dispatch's saveCommandTellsItsFailure.)
     void saveIntoAFreshAccount() {
-        const QString saved = Support(), dataHome = QDir::homePath() + u"/fresh/.local/share"_s;
+        const QString dataHome = QDir::homePath() + u"/fresh/.local/share"_s;
         QDir(QDir::homePath() + u"/fresh"_s).removeRecursively();
-        qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome));
+        DataHomeScope     scope(dataHome);
         AlertRecorder     recorder;
         const RecordArray notes = MakeDaynotes(3, u"kept"_s);
-        const bool        ok = SaveDaynoteFile(notes);
-        qputenv("XDG_DATA_HOME", QFile::encodeName(saved));
-        QVERIFY(ok && recorder.alerts.isEmpty());
+        QVERIFY(SaveDaynoteFile(notes) && recorder.alerts.isEmpty());
         Value root;
         QVERIFY(ReadPropertyListFile(dataHome + u"/VRDX/"_s + DaynoteFileName, &root, nullptr));
         QCOMPARE(root, Value(notes));

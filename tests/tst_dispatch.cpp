@@ -109,13 +109,11 @@ class TestDispatch : public QObject {
 
     // The Save command does not fail in silence: the alert names the daynote file and the system's reason.
     void saveCommandTellsItsFailure() {
-        const QString blocker = QDir::homePath() + u"/not a folder"_s,
-                      saved = qEnvironmentVariable("XDG_DATA_HOME");
+        const QString blocker = QDir::homePath() + u"/not a folder"_s;
         QVERIFY(QFile(blocker).open(QIODevice::WriteOnly));
-        qputenv("XDG_DATA_HOME", QFile::encodeName(blocker + u"/share"_s));
+        DataHomeScope scope(blocker + u"/share"_s);
         AlertRecorder recorder;
         RunCommand(MakeFourCC("save"));
-        qputenv("XDG_DATA_HOME", QFile::encodeName(saved));
         QCOMPARE(recorder.alerts.size(), 1);
         QCOMPARE(recorder.alerts[0].message, u"The daynotes could not be saved"_s);
         QVERIFY(recorder.alerts[0].informative.contains(blocker + u"/share/VRDX/VRDX DayNotes"_s));
