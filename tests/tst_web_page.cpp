@@ -10,7 +10,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Serves the folder; a path under /slow/ answers after two seconds, one under /never/ not at all.
+// Serves the folder; a path under /slow/ answers after half a second, one under /never/ not at all.
 const char* const ServerScript = R"(
 import http.server, sys, time
 class Handler(http.server.SimpleHTTPRequestHandler):
@@ -18,7 +18,7 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         if self.path.startswith('/never/'):
             time.sleep(60)
         if self.path.startswith('/slow/'):
-            time.sleep(2)
+            time.sleep(0.5)
             self.path = self.path[len('/slow'):]
         super().do_GET()
     def log_message(self, *args):
