@@ -61,7 +61,10 @@ home = h.Home()
 folder = os.path.join(home.root, "notes")
 words = "buy paint\rcall the roofer"
 h.write_plist(os.path.join(folder, "plans.vrdxnote"), {"UserNoteTextKey": words, "UserNoteCfsKey": bytes(24)})
-app = h.App(home, os.path.join(folder, "plans.vrdxnote"))  # answering on the bus: the note is open
+app = h.App(home, os.path.join(folder, "plans.vrdxnote"))
+# Files named on the command line open once the start-up is complete, which an action forces; the call after
+# it is answered once the note is open. A quit before that would rightly never open it.
+check("start-up completed by an action", h.action("SCal").returncode == 0 and h.answers())
 shutil.rmtree(folder)
 app.proc.send_signal(signal.SIGTERM)
 told = app.said("Its text was saved to")
