@@ -1,6 +1,8 @@
 """Dialogs and alerts under calls from another program: a window closed under an open file or page dialog,
-the same dialog asked for again and again, and thousands of files that cannot be opened. Each run must go on
-answering on the bus, take a line sent after it all, and save it at SIGTERM."""
+the same dialog asked for again and again, thousands of files that cannot be opened, and paths that are no
+regular files (/dev/zero, a pipe, a folder) handed over D-Bus Open and by a second launch, which must not be
+read for ever. Files that cannot be opened share one alert. Each run must go on answering on the bus, take a
+line sent after it all, and save it at SIGTERM."""
 import datetime
 import os
 
@@ -23,12 +25,14 @@ def saved_texts(home):
     return [r.get("NoteDataKey", "") for r in h.read_plist(home.daynotes)] if os.path.exists(home.daynotes) else []
 
 
-ROWS = [  # name, the calls in order (actions, or ("open", n) for n Open calls naming a file that is no calendar)
-    ("ImpI then clos", ["ImpI", "clos"]),
+# name, the calls in order: actions, ("open", n) for n Open calls naming a file that is no calendar, ("open",
+# path) for one Open call and ("second", path) for a second launch handing the path over.
+ROWS = [
     ("Cusr, Ousr, then clos", ["Cusr", "Ousr", "clos"]),
     ("page, ImpI, then clos", ["page", "ImpI", "clos"]),
     ("ImpI 300 times, then clos", ["ImpI"] * 300 + ["clos"]),
     ("5,000 files that are no calendar", [("open", 5000)]),
+    ("no regular files", [("open", "/dev/zero"), ("open", "pipe"), ("open", "folder"), ("second", "/dev/zero")]),
 ]
 
 for name, calls in ROWS:
@@ -36,15 +40,21 @@ for name, calls in ROWS:
     other = os.path.join(home.root, "notes.txt")
     with open(other, "w") as f:
         f.write("not a calendar\n")
+    os.mkfifo(os.path.join(home.root, "pipe"))
+    os.mkdir(os.path.join(home.root, "folder"))
     app = h.App(home, x=x)
     refused, before = 0, x.alert_windows()
     for call in calls:
-        if isinstance(call, tuple):
+        if call[0] == "second":
+            refused += h.run(h.PROGRAM, call[1], env=home.env(**x.env())).returncode != 0
+        elif isinstance(call, str):
+            refused += h.action(call).returncode != 0
+        elif isinstance(call[1], str):
+            refused += h.open_paths(os.path.join(home.root, call[1])).returncode != 0
+        else:
             # Several files in one call and many calls, as a file manager and a script would send them.
             for _ in range(call[1] // 50):
                 refused += h.open_paths(*[other] * 50).returncode != 0
-        else:
-            refused += h.action(call).returncode != 0
     check(f"{name}: every call answered", refused == 0, f"{refused} refused")
     check(f"{name}: still answers afterwards", h.answers(timeout=30), app.stderr[-2000:])
     if isinstance(calls[0], tuple):

@@ -1,6 +1,7 @@
-"""Data files that are not what they should be: a pipe, a folder or a device at the daynote file's path is set
-aside at start-up instead of being waited on; records whose text is no string survive a quit with the weekly
-view on their week or a daynote window on their day; a second launch that cannot reach the first says so and fails."""
+"""Data files that are not what they should be: a damaged file, a pipe, a folder or a device at the daynote
+file's path is set aside at start-up, untouched, instead of being waited on or replaced; records whose text is
+no string survive a quit with the weekly view on their week or a daynote window on their day; a second launch
+that cannot reach the first says so and fails."""
 import datetime
 import os
 import signal
@@ -18,8 +19,10 @@ def aside(home):
     return [os.path.join(folder, n) for n in os.listdir(folder) if n.startswith("VRDX DayNotes (unreadable")]
 
 
+DAMAGED = b"<?xml version='1.0'?><plist><array><dict><key>NoteDataKey</key><string>half"
 # What is at the daynote file's path, made by the row's function.
-ROWS = [("a pipe", os.mkfifo, stat.S_ISFIFO),
+ROWS = [("a damaged file", lambda p: open(p, "wb").write(DAMAGED), stat.S_ISREG),
+        ("a pipe", os.mkfifo, stat.S_ISFIFO),
         ("a folder", os.mkdir, stat.S_ISDIR),
         ("a link to /dev/zero", lambda p: os.symlink("/dev/zero", p), stat.S_ISLNK)]
 for name, make, kind in ROWS:
@@ -30,6 +33,8 @@ for name, make, kind in ROWS:
     check(f"{name}: start-up goes on to answer", h.answers(timeout=60), app.stderr[-2000:])
     moved = aside(home)
     check(f"{name}: set aside as it was", len(moved) == 1 and kind(os.lstat(moved[0]).st_mode), str(moved))
+    if kind is stat.S_ISREG:
+        check(f"{name}: untouched", moved and open(moved[0], "rb").read() == DAMAGED)
     status = app.stop()
     check(f"{name}: exit 0 on SIGTERM", status == 0, f"got {status}: {app.stderr[-2000:]}")
     check(f"{name}: a new daynote file", os.path.isfile(home.daynotes) and h.read_plist(home.daynotes) == [])
@@ -51,9 +56,9 @@ for how in ("quit", signal.SIGTERM):
     for r in records:
         check(f"foreign texts, {how}: kept {r.get('NoteDataKey', 'missing')!r}", r in saved, str(saved))
 
-# The same records on today, with today's daynote window opened at launch: closed untouched (the close
+# Records of a number and of no text on today, with today's daynote window opened at launch: closed untouched (the close
 # action of the front window, the daynote window) or open at the quit, it writes nothing back.
-for r in records[1:]:
+for r in records[1::2]:
     kind = type(r.get("NoteDataKey")).__name__ if "NoteDataKey" in r else "missing"
     mine = dict(r, NoteDateKey=today)
     for how in ("closed", "open at quit"):

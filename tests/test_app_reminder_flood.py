@@ -1,8 +1,8 @@
-"""Hundreds of due reminders at start-up, from outside, under a real X server: at most 20 daynote windows and
-20 web pages open, every e-mail reaches the mail program once and loses its fields, every call on the session
-bus is answered throughout, and SIGTERM at any moment ends the program with the file whole."""
+"""Hundreds of due reminders at start-up, from outside, under a real X server: at most 20 web pages open,
+every e-mail reaches the mail program once and loses its fields, every call on the session bus is answered
+throughout, and SIGTERM at any moment ends the program with the file whole. (The 20 daynote windows of the
+latest: tst_reminders.)"""
 import datetime
-import re
 import time
 
 import app_harness as h
@@ -11,7 +11,6 @@ h.in_private_bus()
 
 check = h.Checks()
 DUE = 300
-TITLE = re.compile(r'"(\d\d  \w+  \d{4})\b')
 first = datetime.datetime(2025, 1, 1)
 notes = [{"NoteDataKey": f"Note {i}\rsecond line", "NoteDateKey": first + datetime.timedelta(days=i),
           "NoteTypeKey": 1, "ReminderDateKey": first + datetime.timedelta(days=i, hours=-9),
@@ -51,8 +50,6 @@ for moment in (None, 0.1, 0.5):
         check("every call during the flood answered", answered and all(answered),
               f"{answered.count(False)} of {len(answered)} unanswered")
         check("every e-mail handed over once", sorted(sent_to(home)) == everyone, f"{len(sent_to(home))} mails")
-        titles = h.wait_until(lambda: (t := set(TITLE.findall(x.window_tree()))) and "27  October  2025" in t and t)
-        check("20 daynote windows, the latest", titles and len(titles) == 20, str(sorted(titles or [])))
         latest = f"https://example.org/r?n={DUE - 1}"
         urls = h.wait_until(lambda: latest in (u := home.called("xdg-open")) and u)
         check("20 web pages, the latest", urls and len(urls) == 20, str(urls))

@@ -1,8 +1,11 @@
 """User notes handed to the program from outside: one on the command line and one over D-Bus Open open as
 note windows; quitting saves both into their own files (read back with plistlib) and records them with
 their frames; the next launch reopens both in the frames recorded (moved here to places of our own), so
-the next quit records those frames again."""
+the next quit records those frames again. A note whose folder is gone when the program is told to quit: its
+words go to a recovery file in the data folder, the terminal names it, and the program ends with status 1."""
 import os
+import shutil
+import signal
 
 import app_harness as h
 
@@ -53,4 +56,26 @@ status = h.App(home).stop("quit")
 check("second run ends cleanly", status == 0, f"got {status}")
 again = recorded(h.read_plist(home.prefs))
 check("both reopened in their frames", sorted(again) == sorted(frames.items()), f"{again} vs {frames}")
+
+home = h.Home()
+folder = os.path.join(home.root, "notes")
+words = "buy paint\rcall the roofer"
+h.write_plist(os.path.join(folder, "plans.vrdxnote"), {"UserNoteTextKey": words, "UserNoteCfsKey": bytes(24)})
+app = h.App(home, os.path.join(folder, "plans.vrdxnote"))
+# Files named on the command line open once the start-up is complete, which an action forces; the call after
+# it is answered once the note is open. A quit before that would rightly never open it.
+check("start-up completed by an action", h.action("SCal").returncode == 0 and h.answers())
+shutil.rmtree(folder)
+app.proc.send_signal(signal.SIGTERM)
+told = app.said("Its text was saved to")
+status = app.stop(signal.SIGTERM, timeout=60)  # a second request closes the alert
+data = os.path.join(home.data, "VRDX")
+recovered = [n for n in os.listdir(data) if n.startswith("plans (recovered")] if os.path.isdir(data) else []
+check("folder gone at quit: one recovery file in the data folder", len(recovered) == 1, str(recovered))
+if recovered:
+    path = os.path.join(data, recovered[0])
+    saved = h.read_plist(path)
+    check("it holds the note's words", saved.get("UserNoteTextKey", "").splitlines() == words.split("\r"), saved)
+    check("the terminal names it", path in told, told)
+check("folder gone at quit: exit status 1", status == 1, f"got {status}")
 check.finish()

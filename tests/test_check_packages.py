@@ -13,7 +13,6 @@ rows = [
     (None, [], None),
     ("libqt6opengl6-dev", ["libqt6opengl6-dev"], "Qt6OpenGL_DIR"),
     ("libpugixml-dev", ["libpugixml-dev", "libpugixml1v5"], "pugixml.pc"),
-    ("xdotool", ["xdotool"], "program xdotool started by tests/app_harness.py"),
     ("libglib2.0-bin", ["libglib2.0-bin"], "program gdbus started by tests/app_harness.py"),
 ]
 with tempfile.TemporaryDirectory() as tmp:

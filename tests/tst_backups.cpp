@@ -16,10 +16,8 @@ namespace {
 
 RecordArray Daynotes(const QStringList& texts) {
     RecordArray notes;
-    for (int i = 0; i < texts.size(); ++i) {
-        InsertRecord(notes, i);
+    for (int i = 0; i < texts.size(); ++i)
         SetDaynote(notes, i, texts[i], DateToAbsTime(1, i + 1, 2026), NoteStandard, NoteFontStyle{});
-    }
     return notes;
 }
 

@@ -1,5 +1,5 @@
 // Dispatch on real offscreen windows: commands by code, control rows, closing windows, the quit walk, and the
-// alerts for files the program cannot open. (Paths that are no regular files: test_app_open_files.py.)
+// alerts for files the program cannot open. (Paths that are no regular files: test_app_hostile_dialogs.py.)
 #include "core/file_types.h"
 #include "core/startup.h"
 #include "helpers/test_support.h"
@@ -20,7 +20,6 @@ int        RecordHit(int controlId, unsigned modifiers) {
            return EventHandled;
 }
 using EventRow = std::tuple<int, int, bool>;
-using FileRow = std::pair<QString, QString>;
 
 } // namespace
 
@@ -80,19 +79,13 @@ class TestDispatch : public QObject {
         QVERIFY(!App().quitting);
     }
 
-    // Daynote and event files have their own alerts: droppedFilesAreTyped.
-    void unopenableFiles_data() {
-        AddRows<FileRow>({
-            {"ZTXT", {u"ZTXT"_s, u"File: notes.txt Type: ZTXT is unsupported"_s}},
-            {"no type", {u""_s, u"File: notes.txt is unsupported"_s}},
-        });
-    }
-    void unopenableFiles() {
-        FETCH_ROW(FileRow, type, message);
+    // Daynote and event files have their own alerts: droppedFilesAreTyped; a file without a type:
+    // tst_hostile_import.
+    void unopenableFileNamesItsType() {
         AlertRecorder recorder;
-        OpenDroppedFile(u"/somewhere/notes.txt"_s, FourCCFromText(type));
+        OpenDroppedFile(u"/somewhere/notes.txt"_s, MakeFourCC("ZTXT"));
         QCOMPARE(recorder.alerts.size(), 1);
-        QCOMPARE(recorder.alerts[0].message, message);
+        QCOMPARE(recorder.alerts[0].message, u"File: notes.txt Type: ZTXT is unsupported"_s);
     }
 
     // Real files: the type comes from the attribute where the file system keeps one, else from the name.
@@ -114,18 +107,17 @@ class TestDispatch : public QObject {
                  u"Daynotes and Events are automatically opened when VRD X is started"_s);
     }
 
-    // The Save command does not fail in silence: the alert names the daynote file.
+    // The Save command does not fail in silence: the alert names the daynote file and the system's reason.
     void saveCommandTellsItsFailure() {
-        const QString blocker = QDir::homePath() + u"/not a folder"_s,
-                      saved = qEnvironmentVariable("XDG_DATA_HOME");
+        const QString blocker = QDir::homePath() + u"/not a folder"_s;
         QVERIFY(QFile(blocker).open(QIODevice::WriteOnly));
-        qputenv("XDG_DATA_HOME", QFile::encodeName(blocker + u"/share"_s));
+        DataHomeScope scope(blocker + u"/share"_s);
         AlertRecorder recorder;
         RunCommand(MakeFourCC("save"));
-        qputenv("XDG_DATA_HOME", QFile::encodeName(saved));
         QCOMPARE(recorder.alerts.size(), 1);
         QCOMPARE(recorder.alerts[0].message, u"The daynotes could not be saved"_s);
         QVERIFY(recorder.alerts[0].informative.contains(blocker + u"/share/VRDX/VRDX DayNotes"_s));
+        QVERIFY(recorder.alerts[0].informative.contains(u"Not a directory"_s));
     }
 
     // Last: the quit walk leaves the program quitting.

@@ -2,6 +2,7 @@
 #include "core/datafiles.h"
 #include "helpers/test_support.h"
 #include "notes/export.h"
+#include "notes/ical_import.h"
 #include "platform/reveal.h"
 
 #include <QDateTime>
@@ -107,9 +108,9 @@ class TestExport : public QObject {
         App().daynotes = DaynotesOf({{DateToAbsTime(1, 2, 2026), u"x"_s}});
         RunCommand(MakeFourCC("ExpE"));
         QVERIFY(QDir(log).removeRecursively() && QDir(events).removeRecursively());
-        QCOMPARE(recorder.alerts.size(), 2); // each names its file and why
-        QVERIFY(recorder.alerts[0].informative.startsWith(log + u": "_s));
-        QVERIFY(recorder.alerts[1].informative.startsWith(events + u": "_s));
+        QCOMPARE(recorder.alerts.size(), 2); // each names its file and the system's reason
+        QVERIFY(recorder.alerts[0].informative.startsWith(log + u": Is a directory"_s));
+        QVERIFY(recorder.alerts[1].informative.startsWith(events + u": Is a directory"_s));
     }
 
     void calendars_data() {
@@ -172,6 +173,13 @@ class TestExport : public QObject {
             QCOMPARE(components[2].toObject()[u"dtend"_s].toString(), u"20250301"_s);
         }
         QCOMPARE(QSet<QString>(uids.begin(), uids.end()).size(), 4);
+        // The program's own import takes every text back, as the summary has it (breaks as LF, trimmed).
+        RecordArray back;
+        QVERIFY(ImportIcalendar(bytes, back, GetNow()).ok);
+        QCOMPARE(back.size(), size_t(4));
+        for (int i = 0; i < 4; ++i)
+            QCOMPARE(*ValueText(*GetRecordValue(back, i, NoteDataKey)),
+                     QString(texts[i]).replace(u'\r', u'\n').trimmed());
 
         // A second export replaces the file and keeps every daynote's UID; an emptied array leaves it alone.
         App().daynotes.erase(App().daynotes.begin() + 2);

@@ -1,9 +1,9 @@
-// iCalendar import: Python-written files in two zones, the own export round trip, malformed files refused.
+// iCalendar import: Python-written files in two zones, malformed files refused, the command and handed files.
+// (The program's own export read back: tst_export.)
 #include "calendar/calendar_window.h"
 #include "core/datafiles.h"
 #include "core/startup.h"
 #include "helpers/test_support.h"
-#include "notes/export.h"
 #include "notes/ical_import.h"
 
 #include <QFile>
@@ -90,23 +90,6 @@ class TestIcalImport : public QObject {
         QVERIFY(again.ok && again.added + again.appended == 0);
         QCOMPARE(again.skipped, result.added + result.appended);
         QVERIFY(notes == before);
-    }
-
-    void ownExportRoundTrips() {
-        RecordArray       exported;
-        const QStringList texts = {u"Lunch, then; a walk \\ back"_s, u"first line\nsecond line"_s,
-                                   u"Ελληνικά 日本語 😀 "_s.repeated(5).trimmed()};
-        for (int i = 0; i < texts.size(); ++i)
-            SetDaynote(exported, i, texts[i], DateToAbsTime(12, 30 + i, 2024), NoteStandard, {});
-        for (IcalForm form : {IcalForm::ToDos, IcalForm::Events}) {
-            RecordArray            imported;
-            const IcalImportResult result =
-                ImportIcalendar(DaynoteCalendarBytes(exported, form, GetNow()), imported, GetNow());
-            QVERIFY(result.ok && result.added == 3 && imported.size() == 3);
-            QCOMPARE(TextOn(imported, 12, 30, 2024), texts[0]);
-            QCOMPARE(TextOn(imported, 12, 31, 2024), texts[1]);
-            QCOMPARE(TextOn(imported, 1, 1, 2025), texts[2]);
-        }
     }
 
     void malformedFilesChangeNothing_data() {

@@ -456,3 +456,22 @@ QWidget* OpenByOpener(const WindowOpener& o, bool tickBoxes, const std::function
             QTest::mouseClick(FindControl(sheet, box), Qt::LeftButton);
     return sheet;
 }
+
+// --- trim2 ---
+#include "notes/daynote_list.h"
+#include "platform/list_view.h"
+
+void ImportAllDayEntries(const QString& fileName, const QList<std::pair<QString, QString>>& entries) {
+    QString text = QStringLiteral("BEGIN:VCALENDAR\rVERSION:2.0\rPRODID:-//test//entries//EN\r");
+    int     uid = 0;
+    for (const auto& [day, summary] : entries)
+        text += QStringLiteral("BEGIN:VEVENT\rUID:%1@test\rDTSTART;VALUE=DATE:%2\rSUMMARY:%3\rEND:VEVENT\r")
+                    .arg(++uid)
+                    .arg(day, summary);
+    ImportCalendarText(fileName, text + QStringLiteral("END:VCALENDAR\r"));
+}
+
+void SelectListRow(int row) {
+    RunCommand(MakeFourCC("List"));
+    SetListSelection(ControlOf(ListWindowId, DaynoteListView), {row});
+}

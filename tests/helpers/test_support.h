@@ -287,3 +287,23 @@ std::span<const WindowOpener> WindowOpeners();
 // pressed, and the sheet's boxes are ticked when `tickBoxes`.
 QWidget* OpenByOpener(const WindowOpener& opener, bool tickBoxes = false,
                       const std::function<void(QWidget*)>& opened = {});
+
+// --- trim2 ---
+#include <QFile>
+#include <QMetaType>
+#include <functional>
+
+// Points XDG_DATA_HOME at the folder for its lifetime, and back also when a check fails on the way.
+struct DataHomeScope {
+    QByteArray saved = qgetenv("XDG_DATA_HOME");
+    explicit DataHomeScope(const QString& folder) { qputenv("XDG_DATA_HOME", QFile::encodeName(folder)); }
+    ~DataHomeScope() { qputenv("XDG_DATA_HOME", saved); }
+};
+
+// What a data row does: a change made as the program makes it.
+using Change = std::function<void()>;
+Q_DECLARE_METATYPE(Change)
+// Imports, as the command does, a calendar of all-day entries given as (yyyyMMdd, summary) pairs.
+void ImportAllDayEntries(const QString& fileName, const QList<std::pair<QString, QString>>& entries);
+// The daynote list window, opened if need be, with the row (from 1) selected.
+void SelectListRow(int row);
