@@ -29,9 +29,7 @@ QWidget* Open(int month, int day, int year) {
 }
 
 void Type(QWidget* window, const QString& text) {
-    QWidget* view = FindControl(window, DaynoteTextControl);
-    view->setFocus();
-    QTest::keyClicks(view, text);
+    TypeAtEnd(FindControl(window, DaynoteTextControl), text);
 }
 
 // Whether the calendar draws the day's cell in a daynote colour rather than plain black.

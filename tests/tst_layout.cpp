@@ -6,13 +6,8 @@
 #include "calendar/monthly_view.h"
 #include "calendar/twelve_month.h"
 #include "core/backups.h"
-#include "core/preferences.h"
 #include "helpers/test_support.h"
-#include "notes/daynote_window.h"
-#include "notes/events.h"
 #include "notes/find.h"
-#include "notes/recurring.h"
-#include "notes/reminder_sheet.h"
 #include "tools/countdown.h"
 #include "tools/shutdown.h"
 #include "tools/time_log.h"
@@ -21,17 +16,14 @@
 
 #include <QAbstractButton>
 #include <QAbstractScrollArea>
-#include <QDir>
 #include <QFile>
 #include <QGroupBox>
-#include <QImage>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSignalSpy>
-#include <QStyle>
 #include <QTemporaryDir>
 
 using namespace Qt::StringLiterals;
@@ -65,33 +57,22 @@ void StartSampleTools() {
     }
 }
 
+// The calendar comes back for the countdown drawer (CD), once the drawer has slid out whole.
 QWidget* OpenWindow(const QString& name) {
     AddSampleDaynotes();
     ShowCalendar();
-    for (const WindowOpener& o : WindowOpeners()) {
-        if (name != QLatin1String(o.definition)) continue;
-        return OpenByOpener(o, false, [&o](QWidget*) {
-            if (!o.button && (o.window == TimerWindowId || o.window == TimeLogWindowId)) {
-                StartSampleTools();
-                TickOnce();
-            }
-        });
-    }
-    if (name == QLatin1String("Calendar")) return FindWindowById(CalendarWindowId);
-    if (name == QLatin1String("Countdown")) {
+    if (name == QLatin1String("CD")) {
         QWidget* drawer = FindWindowById(CountdownWindowId);
         if (!drawer || !IsDrawerOpen(drawer)) ToggleCountdown();
         drawer = FindWindowById(CountdownWindowId);
-        // Seen once it has slid out whole.
         (void)QTest::qWaitFor([drawer] { return drawer && drawer->width() >= drawer->sizeHint().width(); });
-        return FindWindowById(CalendarWindowId); // the drawer lives in the calendar window
+        return FindWindowById(CalendarWindowId);
     }
-    if (name == QLatin1String("TwelveMonth")) return BuildTwelveMonthWindow(2026);
-    QWidget* daynote = OpenDaynote(12, 15, 2026, App().daynotes);
-    if (name == QLatin1String("Daynote")) return daynote;
-    if (name == QLatin1String("ReminderSheet")) return OpenReminderSheet(daynote);
-    if (name == QLatin1String("Recurring")) return OpenRecurringSheet(daynote, DateToAbsTime(12, 15, 2026));
-    return nullptr;
+    return OpenDefinition(name, false, [&name](QWidget*) {
+        if (name != QLatin1String("Timer") && name != QLatin1String("TimeLog")) return;
+        StartSampleTools();
+        TickOnce();
+    });
 }
 
 QString Describe(const QWidget* w) {
@@ -106,43 +87,43 @@ QString Shown(QString text, bool mnemonic) {
     return text;
 }
 
+// "needs W x H, has W x H", when the room is short of what the text needs.
+QString Short(const QString& text, QSize need, QSize room) {
+    return u"\"%1\" needs %2 x %3, has %4 x %5"_s.arg(text.left(30))
+        .arg(need.width())
+        .arg(need.height())
+        .arg(room.width())
+        .arg(room.height());
+}
+
 // What is wrong with a widget's text: empty when all of it shows.
 QString TextProblem(QWidget* w) {
     const QFontMetrics metrics(w->font());
     if (auto* label = qobject_cast<QLabel*>(w)) {
         if (label->text().trimmed().isEmpty() || Qt::mightBeRichText(label->text())) return {};
         const QString text = Shown(label->text(), label->buddy() != nullptr);
-        const QRect room = label->contentsRect().adjusted(label->margin(), label->margin(), -label->margin(),
-                                                          -label->margin());
-        const QRect need = label->wordWrap() ? metrics.boundingRect(QRect(0, 0, room.width(), 1 << 20),
-                                                                    Qt::TextWordWrap, text)
-                                             : metrics.boundingRect(QRect(0, 0, 1 << 20, 1 << 20), 0, text);
+        const int     m = label->margin();
+        const QRect   room = label->contentsRect().adjusted(m, m, -m, -m);
+        const QRect   need = label->wordWrap() ? metrics.boundingRect(QRect(0, 0, room.width(), 1 << 20),
+                                                                      Qt::TextWordWrap, text)
+                                               : metrics.boundingRect(QRect(0, 0, 1 << 20, 1 << 20), 0, text);
         if (need.height() <= room.height() && (label->wordWrap() || need.width() <= room.width())) return {};
-        return u"\"%1\" needs %2 x %3, has %4 x %5"_s.arg(text.left(30))
-            .arg(need.width())
-            .arg(need.height())
-            .arg(room.width())
-            .arg(room.height());
+        return Short(text, need.size(), room.size());
     }
     if (auto* button = qobject_cast<QAbstractButton*>(w)) {
-        if (button->text().isEmpty()) return {};
         const QSize need = button->minimumSizeHint();
-        if (button->width() >= need.width() && button->height() >= need.height()) return {};
-        return u"\"%1\" needs %2 x %3, has %4 x %5"_s.arg(Shown(button->text(), true))
-            .arg(need.width())
-            .arg(need.height())
-            .arg(button->width())
-            .arg(button->height());
+        if (button->text().isEmpty() ||
+            (button->width() >= need.width() && button->height() >= need.height()))
+            return {};
+        return Short(Shown(button->text(), true), need, button->size());
     }
     if (auto* bar = qobject_cast<QMenuBar*>(w)) {
         if (bar->width() >= bar->sizeHint().width()) return {};
         return u"menus hidden behind \u00BB: needs %1, has %2"_s.arg(bar->sizeHint().width())
             .arg(bar->width());
     }
-    if (auto* area = qobject_cast<QAbstractScrollArea*>(w)) {
-        if (!area->horizontalScrollBar()->isVisible()) return {};
-        return u"scrolls sideways"_s;
-    }
+    if (auto* area = qobject_cast<QAbstractScrollArea*>(w))
+        return area->horizontalScrollBar()->isVisible() ? u"scrolls sideways"_s : QString();
     if (auto* box = qobject_cast<QGroupBox*>(w)) {
         const int need = metrics.horizontalAdvance(Shown(box->title(), true));
         if (box->title().isEmpty() || need <= box->width()) return {};
@@ -170,6 +151,9 @@ QString GridProblem(QWidget* window) {
     if (highest - lowest > 1) return u"rows of %1 to %2 pixels"_s.arg(lowest).arg(highest);
     return {};
 }
+
+using KeyRow = std::tuple<QString, int, Qt::Key>;
+using SizeRow = std::tuple<const char*, int>;
 
 bool OneColour(const QImage& image) {
     const QRgb first = image.pixel(0, 0);
@@ -207,8 +191,7 @@ class TestLayout : public QObject {
 
     void looksFinished_data() {
         QTest::addColumn<QString>("name");
-        for (const char* name :
-             {"Calendar", "Countdown", "TwelveMonth", "Daynote", "ReminderSheet", "Recurring"})
+        for (const char* name : {"Calendar", "CD", "12MonthCalWnd", "Daynote", "ReminderSheet", "Recurring"})
             QTest::newRow(name) << QString::fromLatin1(name);
         for (const WindowOpener& o : WindowOpeners())
             QTest::newRow(o.definition) << QString::fromLatin1(o.definition);
@@ -234,26 +217,20 @@ class TestLayout : public QObject {
     }
 
     // Return and Enter press the default button of a window from its text field (what it holds selected or
-    // not); Escape cancels a sheet.
+    // not); Escape cancels a sheet. (Return in Go To Year, Escape in the timer and reminder sheets: their own
+    // tests.)
     void keyboardDefaults_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<int>("field");
-        QTest::addColumn<int>("key");
-        for (auto key : {Qt::Key_Return, Qt::Key_Enter}) {
-            const char* k = key == Qt::Key_Return ? "Return" : "Enter";
-            QTest::addRow("Holidays %s", k) << u"Holidays"_s << int(HolidaysYearField) << int(key);
-            QTest::addRow("ShutDownTimer %s", k)
-                << u"ShutDownTimer"_s << int(ShutdownPasswordField) << int(key);
-            QTest::addRow("FindDaynotes %s", k) << u"FindDaynotes"_s << int(FindTextField) << int(key);
-            QTest::addRow("GoToYearWnd %s", k) << u"GoToYearWnd"_s << int(GoToYearField) << int(key);
-        }
-        QTest::newRow("GoToYearWnd Escape") << u"GoToYearWnd"_s << int(GoToYearField) << int(Qt::Key_Escape);
-        QTest::newRow("TimerSheet Escape") << u"TimerSheet"_s << int(TimerHoursField) << int(Qt::Key_Escape);
+        AddRows<KeyRow>({
+            {"Holidays Return", {u"Holidays"_s, HolidaysYearField, Qt::Key_Return}},
+            {"ShutDownTimer Return", {u"ShutDownTimer"_s, ShutdownPasswordField, Qt::Key_Return}},
+            {"FindDaynotes Return", {u"FindDaynotes"_s, FindTextField, Qt::Key_Return}},
+            {"FindDaynotes Enter", {u"FindDaynotes"_s, FindTextField, Qt::Key_Enter}},
+            {"GoToYearWnd Enter", {u"GoToYearWnd"_s, GoToYearField, Qt::Key_Enter}},
+            {"GoToYearWnd Escape", {u"GoToYearWnd"_s, GoToYearField, Qt::Key_Escape}},
+        });
     }
     void keyboardDefaults() {
-        QFETCH(QString, name);
-        QFETCH(int, field);
-        QFETCH(int, key);
+        FETCH_ROW(KeyRow, name, field, key);
         QWidget* window = OpenWindow(name);
         QVERIFY(window && QTest::qWaitForWindowExposed(window));
         QWidget*     control = FindControl(window, field);
@@ -265,7 +242,7 @@ class TestLayout : public QObject {
         window->activateWindow();
         SetFocusToControl(control);
         if (name == QLatin1String("FindDaynotes")) QTest::keyClicks(control, u"TNQ"_s);
-        QTest::keyClick(control, Qt::Key(key), key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+        QTest::keyClick(control, key, key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
         if (key == Qt::Key_Escape)
             QVERIFY2(!window->isVisible(), "the sheet stays");
         else
@@ -274,24 +251,20 @@ class TestLayout : public QObject {
 
     // Closed at a size of the user's, opened again at that size.
     void reopensAtItsSize_data() {
-        QTest::addColumn<QString>("command");
-        QTest::addColumn<int>("window");
-        QTest::newRow("Timer") << u"ShTM"_s << int(TimerWindowId);
-        QTest::newRow("TimeZones") << u"ShTZ"_s << int(TimeZonesWindowId);
-        QTest::newRow("TimeLog") << u"ShTL"_s << int(TimeLogWindowId);
+        AddRows<SizeRow>({{"Timer", {"ShTM", TimerWindowId}},
+                          {"TimeZones", {"ShTZ", TimeZonesWindowId}},
+                          {"TimeLog", {"ShTL", TimeLogWindowId}}});
     }
     void reopensAtItsSize() {
-        QFETCH(QString, command);
-        QFETCH(int, window);
-        const QByteArray code = command.toLatin1();
-        QWidget*         first = OpenByCommand(code.constData(), window);
+        FETCH_ROW(SizeRow, code, window);
+        QWidget* first = OpenByCommand(code, window);
         QVERIFY(QTest::qWaitForWindowExposed(first));
         const QSize chosen = first->size() + QSize(57, 31);
         first->resize(chosen);
         QTest::qWait(0);
         CloseAndSettle(first);
         QVERIFY(!FindWindowById(window));
-        QWidget* again = OpenByCommand(code.constData(), window);
+        QWidget* again = OpenByCommand(code, window);
         QVERIFY(QTest::qWaitForWindowExposed(again));
         QCOMPARE(again->size(), chosen);
     }

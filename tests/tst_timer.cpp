@@ -230,26 +230,20 @@ class TestTimer : public QObject {
         int                  nested = -1;
         long                 ticksWhileUp = 0;
         bool                 showing = false;
-        QTimer::singleShot(0, [&] { nested = AttentionAlert(u"Second"_s, u"x"_s, {}); });
-        QTimer ticker;
-        QObject::connect(&ticker, &QTimer::timeout, [&] { TickEntry(); });
+        QTimer               ticker;
+        QObject::connect(&ticker, &QTimer::timeout, [] { TickEntry(); });
         ticker.start(20);
         const long before = TickCount();
-        // The alert is answered once the tick has gone on a few times under it, however long that takes.
-        QTimer        closer;
-        QElapsedTimer waited;
-        waited.start();
-        QObject::connect(&closer, &QTimer::timeout, [&] {
-            if (TickCount() - before < 3 && waited.elapsed() < 20000) return;
-            closer.stop();
+        // Inside the alert: the second request, then the answer once the tick has gone on a few times.
+        QTimer::singleShot(0, [&] {
+            nested = AttentionAlert(u"Second"_s, u"x"_s, {});
+            (void)QTest::qWaitFor([&] { return TickCount() - before >= 3; }, 20000);
             ticksWhileUp = TickCount() - before;
             showing = IsAttentionAlertShowing();
-            for (QWidget* w : QApplication::topLevelWidgets()) {
-                auto* box = qobject_cast<QMessageBox*>(w);
-                if (box && box->isVisible()) box->buttons().constFirst()->click();
-            }
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible())
+                    box->buttons().constFirst()->click();
         });
-        closer.start(50);
         const int answer = AttentionAlert(Expired, u"Your 1 minute timer has expired."_s, {});
         ticker.stop();
         SetAlertPresenter(recorder);

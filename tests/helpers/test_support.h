@@ -287,3 +287,13 @@ std::span<const WindowOpener> WindowOpeners();
 // pressed, and the sheet's boxes are ticked when `tickBoxes`.
 QWidget* OpenByOpener(const WindowOpener& opener, bool tickBoxes = false,
                       const std::function<void(QWidget*)>& opened = {});
+
+// --- trim1 ---
+#include <QString>
+#include <functional>
+
+// Opens the window or sheet of the definition as the program does: those of WindowOpeners() (tickBoxes and
+// opened as for OpenByOpener), the Calendar, a twelve-month window of 2026 (12MonthCalWnd), and the daynote
+// window of 15 December 2026 with its sheets (Daynote, ReminderSheet, Recurring). Null for another name.
+QWidget* OpenDefinition(const QString& definition, bool tickBoxes = false,
+                        const std::function<void(QWidget*)>& opened = {});
