@@ -1,5 +1,6 @@
 // The timer on the offscreen platform with the test clock: the countdown, repetitions, the attention alert
-// with its sound and notification, the window reopened.
+// with its sound and notification, the window reopened. The program's sounds: the shipped files, name
+// resolution, the one-at-a-time player, no audio device.
 #include "core/startup.h"
 #include "helpers/test_support.h"
 #include "tools/sounds.h"
@@ -40,6 +41,7 @@ void SetTimer(const QString& hours, const QString& minutes, const QString& messa
 
 using TitleRow = std::tuple<QString, QString, double, QString, int>;
 using ExpiryRow = std::tuple<int, QString, QStringList>;
+using SoundRow = std::pair<QString, double>;
 
 } // namespace
 
@@ -47,7 +49,8 @@ class TestTimer : public QObject {
     Q_OBJECT
 
     FakeNotifications notifications;
-    QStringList       played;
+    QStringList       played; // what the player hands to the audio system, instead of playing it
+    const QString     cache = qEnvironmentVariable("XDG_CACHE_HOME") + u"/VRDX/sounds/"_s;
     QList<double>     alertTimes; // when each attention alert was answered
     double            userDelay = 0;
     AlertRecorder     alerts;
@@ -58,6 +61,10 @@ class TestTimer : public QObject {
         QVERIFY(notifications.Serve());
         QVERIFY(SetUpProgramWindows());
         SetSoundSink([this](const QString& path) { played << path; });
+        // No sound theme, and ALSA with no device as the only audio back end, whatever the machine has.
+        qputenv("XDG_DATA_DIRS", "/nonexistent");
+        qputenv("CANBERRA_DRIVER", "alsa");
+        qputenv("ALSA_CONFIG_PATH", "/dev/null");
         // The user takes a while to answer each alert.
         SetAlertPresenter([this](const AlertRequest& r) {
             alerts.alerts << r;
@@ -252,6 +259,55 @@ class TestTimer : public QObject {
         QCOMPARE(nested, 0);
         QVERIFY(ticksWhileUp >= 3);
         QVERIFY(!IsAttentionAlertShowing());
+    }
+    // Each sound is copied out of the program as it was built in, and lasts as long as the player waits.
+    void ourSounds_data() {
+        AddRows<SoundRow>({{"Click.aiff", {u"click.wav"_s, 0.04}}, {"mantel", {u"mantel.wav"_s, 3.4}}});
+    }
+    void ourSounds() {
+        FETCH_ROW(SoundRow, file, seconds);
+        const QString path = ResolveSoundName(QString::fromLatin1(QTest::currentDataTag()));
+        QCOMPARE(path, cache + file);
+        QCOMPARE(ReadBytes(path), ReadBytes(u":/resources/sounds/"_s + file));
+        QVERIFY(qAbs(SoundDuration(path) - seconds) < 0.005);
+    }
+
+    void unknownSoundNamesPlayNothing() {
+        for (const char* name : {"", "Glass.aiff", "no-such-sound", "/no/such/file.wav", "relative/x.wav"}) {
+            QCOMPARE(ResolveSoundName(QString::fromLatin1(name)), QString());
+            PlaySoundNamed(QString::fromLatin1(name));
+        }
+        QVERIFY(played.isEmpty() && !IsSoundPlaying());
+    }
+
+    void onePlayerAtATime() {
+        PlaySoundNamed(u"Mantel.aiff"_s);
+        PlaySoundNamed(u"Click.aiff"_s); // ignored while the chime plays
+        EndCurrentSound();
+        PlaySoundNamed(u"Click.aiff"_s);
+        QVERIFY(IsSoundPlaying());
+        QTRY_VERIFY(!IsSoundPlaying()); // free again after the click's own length
+        PlaySoundNamed(u"Click"_s);
+        QCOMPARE(played, (QStringList{cache + "mantel.wav", cache + "click.wav", cache + "click.wav"}));
+    }
+
+    // Without an audio device each request comes back from the audio system while the event loop goes on, and
+    // a sound the audio system refused frees the player at once, however long the sound or unreadable the
+    // file.
+    void playsWithoutAnAudioDevice_data() {
+        AddRows<QString>({{"chime", u"Mantel.aiff"_s}, {"not a sound", QFINDTESTDATA("tst_timer.cpp")}},
+                         "name");
+    }
+    void playsWithoutAnAudioDevice() {
+        QFETCH(QString, name);
+        const SoundSink recorder = SetSoundSink({}); // the audio system
+        const int       before = FinishedAudioRequests();
+        // Whether the player still looks busy right after the request is a race with the audio system's
+        // answer; what counts is that it is free once the answer is in.
+        PlaySoundNamed(name);
+        QTRY_VERIFY_WITH_TIMEOUT(FinishedAudioRequests() > before, 20000);
+        SetSoundSink(recorder);
+        QVERIFY(!IsSoundPlaying());
     }
 };
 
