@@ -137,9 +137,10 @@ class TestCalendar : public QObject {
     ZoneScope   zone{"America/New_York"};
     LocaleScope locale{"en_US"};
 
+    // Opens the drawer as a click on the countdown line does.
     void OpenCountdown(double target) {
         Prefs().countDownDate = target;
-        ToggleCountdown();
+        ClickIn(Calendar(), CountdownLine, {}, QPoint(3, 3));
         QVERIFY(IsWindowVisible(Countdown()));
         TickOnce();
     }
@@ -479,18 +480,6 @@ class TestCalendar : public QObject {
         ToggleCountdown();
     }
 
-    // The countdown line opens the drawer; without the calendar, an alert.
-    void countdownWaysIn() {
-        ClickIn(Calendar(), CountdownLine, {}, QPoint(3, 3));
-        QVERIFY(IsWindowVisible(Countdown()));
-        DisposeWindow(Calendar());
-        QTest::qWait(0);
-        AlertRecorder recorder;
-        ToggleCountdown();
-        QCOMPARE(recorder.alerts.size(), 1);
-        QVERIFY(!Countdown());
-    }
-
     // Every rule through a 28-year cycle, which puts the first of each month on every weekday, against a
     // computation of its own; each at midnight, also on the days of a clock change.
     void holidayDates() {
@@ -626,13 +615,18 @@ class TestCalendar : public QObject {
         QCOMPARE(GetCalendarMonth(), 3);
     }
 
+    // Without the calendar, Go To Year, the twelve months and the countdown drawer answer with an alert.
     void calendarClosed() {
         DisposeDocumentWindows();
-        for (const QString& command : {u"GoYr"_s, u"S12m"_s}) {
+        for (const QString& command : {u"GoYr"_s, u"S12m"_s, u"drawer"_s}) {
             AlertRecorder recorder;
-            RunCommand(FourCCFromText(command));
+            if (command == u"drawer"_s)
+                ToggleCountdown();
+            else
+                RunCommand(FourCCFromText(command));
             QCOMPARE(recorder.alerts.size(), 1);
             QVERIFY(!YearSheet() || !IsWindowVisible(YearSheet()));
+            QVERIFY(!Countdown());
         }
     }
 
