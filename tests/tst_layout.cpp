@@ -1,13 +1,18 @@
 // Every window and sheet looks finished at its opening size, with real content in it: it is painted, every
 // label and button shows its whole text, and it fits on a 1366 x 768 screen. The same rows run a second time
-// under QT_SCALE_FACTOR=2 (a second CTest entry). Windows that remember their size come back at it.
+// under QT_SCALE_FACTOR=2 (a second CTest entry). Windows that remember their size come back at it. Every
+// control has a name for assistive technology and is reached from the keyboard.
 #include "calendar/calendar_window.h"
 #include "calendar/holidays.h"
 #include "calendar/monthly_view.h"
 #include "calendar/twelve_month.h"
 #include "core/backups.h"
 #include "helpers/test_support.h"
+#include "notes/daynote_list.h"
 #include "notes/find.h"
+#include "notes/reminder_sheet.h"
+#include "platform/list_view.h"
+#include "tools/about.h"
 #include "tools/countdown.h"
 #include "tools/shutdown.h"
 #include "tools/time_log.h"
@@ -16,15 +21,19 @@
 
 #include <QAbstractButton>
 #include <QAbstractScrollArea>
+#include <QAccessible>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTextEdit>
 
 using namespace Qt::StringLiterals;
 
@@ -33,10 +42,16 @@ namespace {
 constexpr QSize SmallScreen(1366, 768);
 constexpr int   TitleBar = 30; // what a window manager adds above the content, at most
 
-// A month whose every week has a daynote of a few lines, the first and the last week too.
+// A month whose every week has a daynote of a few lines, the first and the last week too; the 15th's has a
+// reminder with a web address and an e-mail.
 void AddSampleDaynotes() {
-    if (!App().daynotes.empty()) return;
+    RecordArray& notes = App().daynotes;
+    if (!notes.empty()) return;
     for (int day : {1, 5, 9, 15, 17, 24, 31}) AddDaynote(12, day, 2026, NoteStandard, u"Dentist 9:30\nTNQ"_s);
+    const int index = NoteIndex(DateToAbsTime(12, 15, 2026));
+    SetRecordDate(notes, index, ReminderDateKey, DateTimeToAbsTime(12, 14, 2026, 9, 0));
+    SetRecordValue(notes, index, URLKey, Value(u"https://example.org"_s));
+    SetRecordValue(notes, index, EmailAddrKey, Value(u"me@example.org"_s));
 }
 
 // A timer running with a message of 40 characters, a time log running with a long project name.
@@ -57,8 +72,9 @@ void StartSampleTools() {
     }
 }
 
-// The calendar comes back for the countdown drawer (CD), once the drawer has slid out whole.
-QWidget* OpenWindow(const QString& name) {
+// The calendar comes back for the countdown drawer (CD), once the drawer has slid out whole. Sheets come with
+// their boxes ticked when asked, and the daynote list with its first row chosen.
+QWidget* OpenWindow(const QString& name, bool tickBoxes = false) {
     AddSampleDaynotes();
     ShowCalendar();
     if (name == QLatin1String("CD")) {
@@ -68,7 +84,13 @@ QWidget* OpenWindow(const QString& name) {
         (void)QTest::qWaitFor([drawer] { return drawer && drawer->width() >= drawer->sizeHint().width(); });
         return FindWindowById(CalendarWindowId);
     }
-    return OpenDefinition(name, false, [&name](QWidget*) {
+    if (name == QLatin1String("UserNote")) {
+        DialogAnswer answer(QDir::home().filePath(u"names.vrdxnote"_s));
+        RunCommand(MakeFourCC("Cusr"));
+        return DocumentWindows().value(0);
+    }
+    return OpenDefinition(name, tickBoxes, [&name](QWidget* window) {
+        if (GetWindowId(window) == ListWindowId) SetListSelection(FindControl(window, DaynoteListView), {1});
         if (name != QLatin1String("Timer") && name != QLatin1String("TimeLog")) return;
         StartSampleTools();
         TickOnce();
@@ -152,6 +174,34 @@ QString GridProblem(QWidget* window) {
     return {};
 }
 
+int ControlIdOf(QWidget* w) {
+    for (; w; w = w->parentWidget())
+        if (int id = GetControlId(w)) return id;
+    return 0;
+}
+
+// A radio group takes the focus through its buttons.
+bool TakesTabFocus(QWidget* control) {
+    if (control->focusPolicy() & Qt::TabFocus) return true;
+    for (QRadioButton* radio : control->findChildren<QRadioButton*>())
+        if (ControlIdOf(radio) == GetControlId(control)) return true;
+    return false;
+}
+
+QList<QWidget*> Controls(QWidget* window) {
+    QList<QWidget*> controls;
+    for (QWidget* w : window->findChildren<QWidget*>())
+        if (GetControlId(w) && window->isAncestorOf(w)) controls << w; // not a sheet's; a drawer's too
+    return controls;
+}
+
+// A text view that types Tab is left with Ctrl+Tab.
+bool TypesTab(const QWidget* w) {
+    if (auto* t = qobject_cast<const QTextEdit*>(w)) return !t->tabChangesFocus();
+    if (auto* t = qobject_cast<const QPlainTextEdit*>(w)) return !t->tabChangesFocus();
+    return false;
+}
+
 using KeyRow = std::tuple<QString, int, Qt::Key>;
 using SizeRow = std::tuple<const char*, int>;
 
@@ -179,7 +229,9 @@ class TestLayout : public QObject {
         Prefs().timeZone1Name = u"Honolulu"_s, Prefs().timeZone1Offset = -20;
         Prefs().timeZone2Name = u"Kathmandu"_s, Prefs().timeZone2Offset = 11;
         QVERIFY(QDir().mkpath(BackupFolder())); // the restore window lists what there is to restore
-        QVERIFY(WriteBytes(BackupFolder() + u"/VRDX DayNotes 2026-12-01"_s, QByteArray()));
+        QVERIFY(QFile::copy(u":/resources/ui/RestoreBackup.ui"_s,
+                            BackupFolder() + u"/VRDX DayNotes 2026-12-01"_s));
+        Prefs().countDownMode = CountDownUsesMessage; // the preferences' message field enabled
         QCOMPARE(QGuiApplication::primaryScreen()->geometry().size(), SmallScreen);
     }
 
@@ -216,6 +268,52 @@ class TestLayout : public QObject {
                  qPrintable(u"%1 is %2 x %3"_s.arg(name).arg(size.width()).arg(size.height())));
     }
 
+    // Every control has a name; Tab (Ctrl+Tab out of a text view) visits every enabled control that takes
+    // the focus (none in the countdown drawer and the About window).
+    void namedAndReached_data() {
+        looksFinished_data();
+        QTest::newRow("UserNote") << u"UserNote"_s;
+    }
+    void namedAndReached() {
+        QFETCH(QString, name);
+        QWidget* window =
+            name == u"CD"_s ? (OpenWindow(name), FindWindowById(CountdownWindowId)) : OpenWindow(name, true);
+        QVERIFY(window);
+        const QList<QWidget*> controls = Controls(window);
+        QVERIFY(!controls.isEmpty());
+        QSet<int> expected;
+        for (QWidget* control : controls) {
+            // A disabled day cell outside the month is no control at that moment.
+            if (!control->isEnabled() && GetControlText(control).isEmpty()) continue;
+            // A label showing a value is named by the value and says what it is in its description, which
+            // is all it has to say while the value is empty.
+            const bool label =
+                QAccessible::queryAccessibleInterface(control)->role() == QAccessible::StaticText;
+            const QString said = AccessibleText(control) +
+                                 (label ? AccessibleText(control, QAccessible::Description) : QString());
+            QVERIFY2(!said.trimmed().isEmpty(),
+                     qPrintable(u"control %1 has no name"_s.arg(GetControlId(control))));
+            if (control->isEnabled() && control->isVisibleTo(window) && TakesTabFocus(control))
+                expected << GetControlId(control);
+        }
+        if (name == u"CD"_s || GetWindowId(window) == AboutWindowId) return;
+        QVERIFY(!expected.isEmpty());
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        if (name == QLatin1String("ReminderSheet"))
+            QVERIFY(expected.contains(ReminderMessageField) && expected.contains(ReminderRemoveButton));
+        QSet<int> reached;
+        for (int i = 0; i < 2 * int(expected.size()) + 2; ++i) {
+            QWidget* focus = QApplication::focusWidget();
+            QVERIFY(focus && focus->window() == window);
+            const int id = ControlIdOf(focus);
+            reached << id;
+            QTest::keyClick(focus, Qt::Key_Tab,
+                            TypesTab(FindControl(window, id)) ? Qt::ControlModifier : Qt::NoModifier);
+        }
+        reached.remove(0);
+        QCOMPARE(reached, expected);
+    }
     // Return and Enter press the default button of a window from its text field (what it holds selected or
     // not); Escape cancels a sheet. (Return in Go To Year, Escape in the timer and reminder sheets: their own
     // tests.)
