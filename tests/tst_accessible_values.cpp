@@ -25,20 +25,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Each scene opens the windows a row looks at and gives back the one holding the row's control.
-enum class Scene {
-    Countdown,
-    Zones,
-    TimeLog,
-    Calendar,
-    List,
-    Preferences,
-    ZoneSheet,
-    TimerSheet,
-    Reminder,
-    Weekly
-};
-
 // Saturday 10:07:20 in Berlin, once the test's zone is in force.
 double Now() {
     return DateTimeToAbsTime(12, 5, 2026, 10, 7) + 20;
@@ -47,47 +33,27 @@ double Dentist() {
     return DateToAbsTime(12, 15, 2026);
 }
 
-QWidget* OpenScene(Scene scene) {
-    switch (scene) {
-    case Scene::Countdown:
-        ShowCalendar();
+// The window of the definition (CD: the countdown drawer) as a row looks at it: over the calendar, the time
+// log running, the list's first row chosen, the weekly view with a daynote to delete whichever day starts the
+// week.
+QWidget* OpenScene(const QString& definition) {
+    ShowCalendar();
+    if (definition == u"CD"_s) {
         ToggleCountdown();
         RefreshCountdown(FindWindowById(CountdownWindowId));
         return FindWindowById(CountdownWindowId);
-    case Scene::Zones:
-        return OpenByCommand("ShTZ", TimeZonesWindowId);
-    case Scene::TimeLog: {
-        QWidget* window = OpenByCommand("ShTL", TimeLogWindowId);
+    }
+    if (definition == u"Weekly"_s)
+        for (int day : {29, 30}) AddDaynote(11, day, 2026, NoteStandard);
+    QWidget* window = OpenDefinition(definition, false, [](QWidget* w) {
+        if (GetWindowId(w) == ListWindowId) SetListSelection(FindControl(w, DaynoteListView), {1});
+    });
+    if (definition == u"TimeLog"_s) {
         ClickIn(window, TimeLogNewButton);
         SetControlText(FindControl(FindWindowById(TimeLogSheetId), TimeLogProjectField), u"Garden shed"_s);
         ClickIn(FindWindowById(TimeLogSheetId), TimeLogStartButton);
-        return window;
     }
-    case Scene::Calendar:
-        ShowCalendar();
-        return FindWindowById(CalendarWindowId);
-    case Scene::List: {
-        QWidget* window = OpenByCommand("List", ListWindowId);
-        SetListSelection(FindControl(window, DaynoteListView), {1});
-        return window;
-    }
-    case Scene::Preferences:
-        ShowCalendar(); // where the clock, title and sun line show what the boxes say
-        return OpenPreferences();
-    case Scene::ZoneSheet:
-        ClickIn(OpenByCommand("ShTZ", TimeZonesWindowId), ZoneSheetButton);
-        return FindWindowById(TimeZoneSheetId);
-    case Scene::TimerSheet:
-        ClickIn(OpenByCommand("ShTM", TimerWindowId), TimerSetButton);
-        return FindWindowById(TimerSheetId);
-    case Scene::Reminder:
-        return OpenReminderSheet(OpenDaynote(12, 15, 2026, App().daynotes));
-    case Scene::Weekly:
-        AddDaynote(11, 29, 2026, NoteStandard); // a day with text to delete, whichever day starts the week
-        AddDaynote(11, 30, 2026, NoteStandard);
-        return OpenByCommand("Week", WeeklyWindowId);
-    }
-    return nullptr;
+    return window;
 }
 
 // Every node under the interface, depth first.
@@ -126,8 +92,8 @@ int Enabled(int windowId, int controlId) {
     return IsControlEnabled(FindControl(FindWindowById(windowId), controlId)) ? 1 : 0;
 }
 
-using ValueRow = std::tuple<Scene, int, QString, QString>;
-using ToggleRow = std::tuple<Scene, int, int (*)()>;
+using ValueRow = std::tuple<QString, int, QString, QString>;
+using ToggleRow = std::tuple<QString, int, int (*)()>;
 using ColourRow = std::tuple<QString, int>;
 
 enum Place { StandardCell = 1, HolidayCell, EventCell, KeeperCell, PlainCell, DaynoteText };
@@ -199,29 +165,31 @@ class TestAccessibleValues : public QObject {
     void valuesInTheTree_data() {
         const QString local = u"Saturday, December 05, 2026, 10:07:20 AM"_s;
         AddRows<ValueRow>({
-            {"countdown days", {Scene::Countdown, CountdownDays, u"days"_s, u"1"_s}},
-            {"countdown seconds", {Scene::Countdown, CountdownSeconds, u"seconds"_s, u"4"_s}},
-            {"local clock", {Scene::Zones, LocalClockText, u"local time"_s, local}},
-            {"zone 1 difference", {Scene::Zones, ZoneOffset1Text, u"zone 1 difference"_s, u"+ 5 h 30m"_s}},
+            {"countdown days", {u"CD"_s, CountdownDays, u"days"_s, u"1"_s}},
+            {"countdown seconds", {u"CD"_s, CountdownSeconds, u"seconds"_s, u"4"_s}},
+            {"local clock", {u"TimeZones"_s, LocalClockText, u"local time"_s, local}},
+            {"zone 1 difference", {u"TimeZones"_s, ZoneOffset1Text, u"zone 1 difference"_s, u"+ 5 h 30m"_s}},
             {"zone 1 clock",
-             {Scene::Zones, ZoneClock1Text, u"zone 1 time"_s, u"Saturday, December 05, 2026, 3:37:20 PM"_s}},
-            {"zone 2 name", {Scene::Zones, ZoneName2Text, u"zone 2 name"_s, u"Reykjavík"_s}},
-            {"zone 2 difference", {Scene::Zones, ZoneOffset2Text, u"zone 2 difference"_s, u"- 1 h "_s}},
+             {u"TimeZones"_s, ZoneClock1Text, u"zone 1 time"_s,
+              u"Saturday, December 05, 2026, 3:37:20 PM"_s}},
+            {"zone 2 name", {u"TimeZones"_s, ZoneName2Text, u"zone 2 name"_s, u"Reykjavík"_s}},
+            {"zone 2 difference", {u"TimeZones"_s, ZoneOffset2Text, u"zone 2 difference"_s, u"- 1 h "_s}},
             {"zone 2 clock",
-             {Scene::Zones, ZoneClock2Text, u"zone 2 time"_s, u"Saturday, December 05, 2026, 9:07:20 AM"_s}},
-            {"time log project", {Scene::TimeLog, TimeLogProjectText, u"project"_s, u"Garden shed"_s}},
-            {"time log start", {Scene::TimeLog, TimeLogStartText, u"started"_s, local}},
-            {"time log elapsed", {Scene::TimeLog, TimeLogElapsedText, u"elapsed time"_s, u"01:02:03"_s}},
-            {"calendar clock", {Scene::Calendar, CalendarClockControl, u"Clock"_s, u"10:07 AM"_s}},
-            {"list daynote count", {Scene::List, ListDaynoteCount, u"daynotes"_s, u"2"_s}},
-            {"list keeper count", {Scene::List, ListKeeperCount, u"keepers"_s, u"1"_s}},
+             {u"TimeZones"_s, ZoneClock2Text, u"zone 2 time"_s,
+              u"Saturday, December 05, 2026, 9:07:20 AM"_s}},
+            {"time log project", {u"TimeLog"_s, TimeLogProjectText, u"project"_s, u"Garden shed"_s}},
+            {"time log start", {u"TimeLog"_s, TimeLogStartText, u"started"_s, local}},
+            {"time log elapsed", {u"TimeLog"_s, TimeLogElapsedText, u"elapsed time"_s, u"01:02:03"_s}},
+            {"calendar clock", {u"Calendar"_s, CalendarClockControl, u"Clock"_s, u"10:07 AM"_s}},
+            {"list daynote count", {u"ListNotes"_s, ListDaynoteCount, u"daynotes"_s, u"2"_s}},
+            {"list keeper count", {u"ListNotes"_s, ListKeeperCount, u"keepers"_s, u"1"_s}},
         });
     }
     void valuesInTheTree() {
         FETCH_ROW(ValueRow, scene, controlId, role, value);
         QWidget* window = OpenScene(scene);
         QVERIFY(window);
-        if (scene == Scene::TimeLog) Advance(3723);
+        if (scene == u"TimeLog"_s) Advance(3723);
         TickOnce();
         const QString shown = GetControlText(FindControl(window, controlId));
         QCOMPARE(shown, value);
@@ -235,21 +203,21 @@ class TestAccessibleValues : public QObject {
     // the setting governs, and toggled again changes them back; a radio button turned on chooses.
     void assistiveToggle_data() {
         AddRows<ToggleRow>({
-            {"show seconds", {Scene::Preferences, ShowSecondsBox, SecondsShown}},
+            {"show seconds", {u"Preferences"_s, ShowSecondsBox, SecondsShown}},
             {"countdown names the message",
-             {Scene::Preferences, CountdownNamingGroup, MessageNamesTheCountdown}},
+             {u"Preferences"_s, CountdownNamingGroup, MessageNamesTheCountdown}},
             {"zone 1 in use",
-             {Scene::ZoneSheet, Zone1UseCheckBox, [] { return Enabled(TimeZoneSheetId, Zone1Group); }}},
+             {u"TimeZoneSheet"_s, Zone1UseCheckBox, [] { return Enabled(TimeZoneSheetId, Zone1Group); }}},
             {"timer repeats",
-             {Scene::TimerSheet, TimerRepeatCheckBox,
+             {u"TimerSheet"_s, TimerRepeatCheckBox,
               [] { return Enabled(TimerSheetId, TimerRepetitionsField); }}},
             {"reminder opens a web address",
-             {Scene::Reminder, ReminderUrlCheckBox,
+             {u"ReminderSheet"_s, ReminderUrlCheckBox,
               [] { return Enabled(ReminderSheetId, ReminderUrlField); }}},
             {"list keeper",
-             {Scene::List, ListKeeperCheckBox, [] { return int(StoredType(Dentist()) == NoteKeeper); }}},
+             {u"ListNotes"_s, ListKeeperCheckBox, [] { return int(StoredType(Dentist()) == NoteKeeper); }}},
             {"weekly delete box",
-             {Scene::Weekly, FirstDeleteBox, [] { return Enabled(WeeklyWindowId, DeleteDaysButton); }}},
+             {u"Weekly"_s, FirstDeleteBox, [] { return Enabled(WeeklyWindowId, DeleteDaysButton); }}},
         });
     }
     void assistiveToggle() {
