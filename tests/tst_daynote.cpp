@@ -62,7 +62,7 @@ using ReminderSheetStoresEveryFieldRow = std::tuple<bool, int>;
 using CopiesRow = std::tuple<QDate, int, QString, QString, QList<QDate>>;
 using CopiesOntoTakenDaysRow = std::tuple<QString, bool, QString, QString>;
 
-// Every daynote as "date|text|type", so a test sees any record that changed.
+// Every daynote as "date|text|type", and "|reminder" with one, so a test sees any record that changed.
 QStringList AllNotes() {
     QStringList all;
     for (int i = 0; i < int(Notes().size()); ++i) {
@@ -72,8 +72,10 @@ QStringList AllNotes() {
         GetRecordByte(Notes(), i, NoteTypeKey, &type);
         const Value* v = GetRecordValue(Notes(), i, NoteDataKey);
         all << u"%1|%2|%3"_s
-                   .arg(FormatDate(u"yyyy-M-d H:m"_s, date), v && ValueText(*v) ? *ValueText(*v) : QString())
-                   .arg(type);
+                       .arg(FormatDate(u"yyyy-M-d H:m"_s, date),
+                            v && ValueText(*v) ? *ValueText(*v) : QString())
+                       .arg(type) +
+                   (GetRecordValue(Notes(), i, ReminderDateKey) ? u"|reminder"_s : QString());
     }
     return all;
 }
@@ -438,7 +440,6 @@ class TestDaynote : public QObject {
         for (int i = 1; i < int(Notes().size()); ++i) {
             NoteFontStyle copied;
             QVERIFY(GetRecordFontStyle(Notes(), i, NoteCFSKey, &copied) && copied == style);
-            QVERIFY(!GetRecordValue(Notes(), i, ReminderDateKey));
         }
         // The calendar shows the first copy's month with the copy marked.
         const int cell = FindDayCell(expected[0].day());
@@ -760,15 +761,16 @@ class TestDaynote : public QObject {
     // Selected events become event daynotes on their day of this year; a duplicate stops the run there.
     void eventsToDaynotes_data() {
         const QString added = u"Daynote(s)/Reminder(s) Successfully Added"_s;
-        // The button, the rows chosen, the alerts, the daynotes as "MMdd type reminder text" in 2026.
+        const QString anna = u"2026-3-14 0:0|Anna|3"_s, party = u"2026-7-4 0:0|party|1"_s;
+        // The button, the rows chosen, the alerts, the daynotes afterwards.
         AddRows<ToDaynotesRow>({
-            {"446 two events", {446, {1, 3}, {added}, {"0314 3 0 Anna", "0704 1 0 party\rBob"}}},
-            {"447 with reminders", {447, {1}, {added}, {"0314 3 1 Anna", "0704 1 0 party"}}},
+            {"446 two events", {446, {1, 3}, {added}, {anna, u"2026-7-4 0:0|party\rBob|1"_s}}},
+            {"447 with reminders", {447, {1}, {added}, {anna + u"|reminder"_s, party}}},
             {"duplicate stops the run",
              {446,
               {3, 2, 1},
               {u"There is already a daynote for ' Party' on this date in 2026"_s, added},
-              {"0314 3 0 Anna", "0704 1 0 party"}}},
+              {anna, party}}},
         });
     }
     void eventsToDaynotes() {
@@ -784,20 +786,7 @@ class TestDaynote : public QObject {
         QStringList shown;
         for (const AlertRequest& a : alerts.alerts) shown << a.message;
         QCOMPARE(shown, messages);
-        QStringList notes;
-        for (const Value& v : App().daynotes) {
-            const Record* r = ValueRecord(v);
-            double        date = 0, reminder = 0;
-            int8_t        type = 0;
-            RecordDate(*r, NoteDateKey, &date);
-            RecordByte(*r, NoteTypeKey, &type);
-            notes << u"%1 %2 %3 %4"_s.arg(FormatDate(u"MMdd"_s, date))
-                         .arg(type)
-                         .arg(RecordDate(*r, ReminderDateKey, &reminder) ? 1 : 0)
-                         .arg(*ValueText(*FindField(*r, NoteDataKey)));
-            QCOMPARE(AbsTimeToDate(date).year, 2026);
-        }
-        QCOMPARE(notes, daynotes);
+        QCOMPARE(AllNotes(), daynotes);
     }
 };
 
