@@ -31,10 +31,6 @@ RecordArray& Notes() {
     return App().daynotes;
 }
 
-double Day(int month, int day, int year) {
-    return DateToAbsTime(month, day, year);
-}
-
 QWidget* Open(int month, int day, int year) {
     return OpenDaynote(month, day, year, Notes());
 }
@@ -101,14 +97,8 @@ void FillAndCopy(int period, const QString& count, const QString& spacing) {
     ClickIn(sheet, RecurringCopyButton);
 }
 
-const FourCC C001 = MakeFourCC("C001");
-const FourCC C002 = MakeFourCC("C002");
-
-const auto ListControl = [](int id) { return FindControl(FindWindowById(ListWindowId), id); };
-const auto FindControlOf = [](int id) { return FindControl(FindWindowById(FindWindowId), id); };
-
 // Selects a row as a click would: through the list, so the program's selection handler runs.
-const auto ChooseRow = [](int row) { SetListSelection(ListControl(DaynoteListView), {row}); };
+const auto ChooseRow = [](int row) { SetListSelection(ControlOf(ListWindowId, DaynoteListView), {row}); };
 
 // Three daynotes in March 2024; the second has a reminder.
 void AddThree() {
@@ -126,7 +116,7 @@ const auto EventWindow = [] { return FindWindowById(EventListWindowId); };
 const auto EventSheet = [] { return FindWindowById(AddEventSheetId); };
 const auto EventRows = [] { return FindControl(EventWindow(), EventList); };
 
-void OpenList() {
+void OpenEventList() {
     RunCommand(MakeFourCC("Evet"));
     QVERIFY(QTest::qWaitForWindowExposed(EventWindow()));
 }
@@ -189,7 +179,8 @@ class TestDaynote : public QObject {
     // Emptying the daynote of a due reminder takes it off the launcher's count.
     void deletingADueReminderUpdatesTheBadge() {
         AddDaynote(12, 1, 2026, NoteStandard, u"due"_s);
-        SetRecordDate(Notes(), NoteIndex(Day(12, 1, 2026)), ReminderDateKey, Day(12, 1, 2026));
+        SetRecordDate(Notes(), NoteIndex(DateToAbsTime(12, 1, 2026)), ReminderDateKey,
+                      DateToAbsTime(12, 1, 2026));
         CheckReminders(false, Notes());
         QTRY_COMPARE(dock.badge.value(u"count"_s), QVariant(qlonglong(1)));
         QWidget* window = Open(12, 1, 2026);
@@ -215,7 +206,7 @@ class TestDaynote : public QObject {
 
     // Typing and closing creates the daynote; emptying it deletes the record, reminder and all.
     void typingCreatesEmptyingDeletes() {
-        const double date = Day(12, 12, 2026);
+        const double date = DateToAbsTime(12, 12, 2026);
         QTest::mouseClick(FindControl(FindWindowById(CalendarWindowId), FindDayCell(12)), Qt::LeftButton);
         QWidget* window = FrontWindow();
         QCOMPARE(Open(12, 12, 2026), window); // one window for the day, another for another day
@@ -225,7 +216,7 @@ class TestDaynote : public QObject {
         CloseAndSettle(window);
         QCOMPARE(StoredText(date), u"Dentist"_s);
 
-        SetRecordDate(Notes(), NoteIndex(date), ReminderDateKey, Day(12, 11, 2026));
+        SetRecordDate(Notes(), NoteIndex(date), ReminderDateKey, DateToAbsTime(12, 11, 2026));
         window = Open(12, 12, 2026);
         ClearText(FindControl(window, DaynoteTextControl));
         CloseAndSettle(window);
@@ -251,7 +242,7 @@ class TestDaynote : public QObject {
         if (stored != saved)
             QTest::mouseClick(FindControl(window, KeeperCheckBox), Qt::LeftButton, {}, QPoint(4, 4));
         CloseAndSettle(window);
-        QCOMPARE(StoredType(Day(12, 8, 2026)), saved);
+        QCOMPARE(StoredType(DateToAbsTime(12, 8, 2026)), saved);
     }
 
     void fontCommandChangesTheStoredStyle() {
@@ -262,7 +253,7 @@ class TestDaynote : public QObject {
         RunCommand(MakeFourCC("Gen4"));
         CloseAndSettle(window);
         NoteFontStyle stored;
-        QVERIFY(GetRecordFontStyle(Notes(), NoteIndex(Day(12, 10, 2026)), NoteCFSKey, &stored));
+        QVERIFY(GetRecordFontStyle(Notes(), NoteIndex(DateToAbsTime(12, 10, 2026)), NoteCFSKey, &stored));
         QCOMPARE(stored.font, GenevaFontNumber);
         QCOMPARE(stored.size, int16_t(14));
     }
@@ -282,7 +273,7 @@ class TestDaynote : public QObject {
     }
     void textIsStoredAsItWas() {
         FETCH_ROW(TextIsStoredAsItWasRow, stored, typedLines, shownLines, saved);
-        const double date = Day(12, 17, 2026);
+        const double date = DateToAbsTime(12, 17, 2026);
         AddDaynote(12, 17, 2026, NoteStandard, stored);
         NoteFontStyle foreign; // as another program may write it
         foreign.flags = 0x000F;
@@ -322,21 +313,12 @@ class TestDaynote : public QObject {
         QWidget* window = Open(date.month(), date.day(), date.year());
         Type(window, u"elsewhere"_s);
         CloseAndSettle(window);
-        QVERIFY(NoteIndex(Day(date.month(), date.day(), date.year())) >= 0);
+        QVERIFY(NoteIndex(DateToAbsTime(date.month(), date.day(), date.year())) >= 0);
         QWidget* cell = FindControl(FindWindowById(CalendarWindowId), FindDayCell(date.day()));
         QCOMPARE(CellMarked(date.day()), marked);
         QVERIFY(!IsControlEmphasised(cell));
         QVERIFY(!(GetControlFontStyle(cell).style & 1)); // not bold
         ShowCalendarMonth(2026, 12);
-    }
-
-    void reminderSheetOnAnUnsavedDaynote() {
-        QWidget* window = Open(12, 14, 2026);
-        Type(window, u"not saved yet"_s);
-        AlertRecorder recorder;
-        ClickIn(window, ReminderButton);
-        QCOMPARE(recorder.alerts.size(), 1);
-        QVERIFY(!FindWindowById(ReminderSheetId));
     }
 
     // The sheet ends by its button, Return (the default button) or Escape; all but Escape store the reminder.
@@ -373,7 +355,7 @@ class TestDaynote : public QObject {
             click(ReminderSaveButton);
         }
         QTRY_VERIFY(!FindWindowById(ReminderSheetId));
-        const int index = NoteIndex(Day(12, 15, 2026));
+        const int index = NoteIndex(DateToAbsTime(12, 15, 2026));
         double    when = 0;
         QCOMPARE(GetRecordDate(Notes(), index, ReminderDateKey, &when), key != Qt::Key_Escape);
         if (key == Qt::Key_Escape) return;
@@ -484,29 +466,30 @@ class TestDaynote : public QObject {
         QCOMPARE(kept, existing.isEmpty() ? 0 : reminder);
     }
 
-    // Words typed but not yet saved are no daynote to copy, and the calendar window is no place to start
-    // from: the alert, and nothing changes.
-    void refusedWithoutASavedDaynote_data() {
-        QTest::addColumn<bool>("fromCalendar");
-        QTest::newRow("unsaved words") << false;
-        QTest::newRow("from the calendar window") << true;
+    // Words typed but not yet saved are no daynote for a reminder or copies, and the calendar window is no
+    // place to start copies from: the alert, no sheet, and nothing changes.
+    void sheetsRefusedWithoutASavedDaynote_data() {
+        AddRows<int>({{"reminder, unsaved words", ReminderButton},
+                      {"recurring, unsaved words", RecurringButton},
+                      {"recurring from the calendar window", 0}},
+                     "button");
     }
-    void refusedWithoutASavedDaynote() {
-        QFETCH(bool, fromCalendar);
+    void sheetsRefusedWithoutASavedDaynote() {
+        QFETCH(int, button);
         AddDaynote(3, 10, 2027, NoteStandard, u"Other"_s);
         const QStringList before = AllNotes();
         AlertRecorder     recorder;
-        if (fromCalendar) {
-            ShowCalendar();
+        if (!button) {
             QVERIFY(!OpenRecurringSheet(FindWindowById(CalendarWindowId), DateToAbsTime(3, 1, 2027)));
         } else {
-            QWidget* window = OpenDaynote(3, 1, 2027, Notes());
-            TypeAtEnd(FindControl(window, DaynoteTextControl), u"typed only"_s);
-            ClickIn(window, RecurringButton);
-            FillAndCopy(RecurWeeks, u"3"_s, u"0"_s);
+            QWidget* window = Open(3, 1, 2027);
+            Type(window, u"typed only"_s);
+            ClickIn(window, button);
+            if (button == RecurringButton) FillAndCopy(RecurWeeks, u"3"_s, u"0"_s);
         }
         QCOMPARE(AllNotes(), before);
         QVERIFY(!Sheet() || !IsWindowVisible(Sheet()));
+        QVERIFY(!FindWindowById(ReminderSheetId));
         QCOMPARE(recorder.alerts.size(), 1);
     }
 
@@ -524,11 +507,11 @@ class TestDaynote : public QObject {
         AddDaynote(3, 5, 2024, NoteKeeper);
         SetRecordDate(Notes(), 0, ReminderDateKey, DateTimeToAbsTime(2, 29, 2024, 0, 30));
         RunCommand(MakeFourCC("List"));
-        QWidget* list = ListControl(DaynoteListView);
+        QWidget* list = ControlOf(ListWindowId, DaynoteListView);
         QVERIFY(list);
         QCOMPARE(GetListCellText(list, 1, 0), u"05  March  2024  Keeper"_s);
         QCOMPARE(GetListCellText(list, 1, 1), u"29  February  2024"_s);
-        QCOMPARE(ListRowDateKey(C002, 1), u"20240229"_s);
+        QCOMPARE(ListRowDateKey(MakeFourCC("C002"), 1), u"20240229"_s);
     }
 
     void sorting_data() {
@@ -544,17 +527,18 @@ class TestDaynote : public QObject {
         AddDaynote(3, 7, 2024, NoteStandard, u"fourth"_s);
         SetRecordDate(Notes(), 3, ReminderDateKey, DateTimeToAbsTime(1, 15, 2024, 9, 0));
         ShowDaynoteList();
-        QWidget* list = ListControl(DaynoteListView);
+        QWidget* list = ControlOf(ListWindowId, DaynoteListView);
         ChooseRow(3);
         ClickColumnTitle(list, column, clicks);
         QList<int> shown;
         for (int row : GetListOrder(list)) {
             DateValue date;
-            QVERIFY(ListRowDate(C001, row, &date));
+            QVERIFY(ListRowDate(MakeFourCC("C001"), row, &date));
             shown << AbsTimeToDate(date.absTime).day;
         }
         QCOMPARE(shown, days);
-        QCOMPARE(GetControlText(ListControl(ListTextView)), u"third"_s); // the selection stays on its daynote
+        QCOMPARE(GetControlText(ControlOf(ListWindowId, ListTextView)),
+                 u"third"_s); // the selection stays on its daynote
     }
 
     // What the user typed for a row reaches its daynote however the row is left.
@@ -573,15 +557,15 @@ class TestDaynote : public QObject {
         ShowDaynoteList();
         ChooseRow(2);
         if (typed == u"<clear>"_s)
-            ClearText(ListControl(ListTextView));
+            ClearText(ControlOf(ListWindowId, ListTextView));
         else
-            TypeAtEnd(ListControl(ListTextView), typed);
+            TypeAtEnd(ControlOf(ListWindowId, ListTextView), typed);
         const double second = DateToAbsTime(3, 5, 2024);
         QCOMPARE(StoredText(second), u"second"_s); // not before the row is left
         if (how == u"row"_s) {
             ChooseRow(3);
         } else if (how == u"arrow"_s) {
-            QTest::keyClick(ListControl(DaynoteListView), Qt::Key_Down);
+            QTest::keyClick(ControlOf(ListWindowId, DaynoteListView), Qt::Key_Down);
         } else if (how == u"close"_s) {
             CloseWindow(FindWindowById(ListWindowId));
             QTest::qWait(0);
@@ -592,8 +576,8 @@ class TestDaynote : public QObject {
         QCOMPARE(NoteIndex(second) >= 0, !stored.isEmpty());
         if (how == u"row"_s || how == u"arrow"_s) {
             // The row chosen shows its own daynote, also when an emptied one went from before it.
-            QCOMPARE(GetControlText(ListControl(ListTextView)), u"third"_s);
-            QCOMPARE(GetControlText(ListControl(ListDateLabel)), u"Wednesday, 06 March 2024"_s);
+            QCOMPARE(GetControlText(ControlOf(ListWindowId, ListTextView)), u"third"_s);
+            QCOMPARE(GetControlText(ControlOf(ListWindowId, ListDateLabel)), u"Wednesday, 06 March 2024"_s);
         }
         QCOMPARE(StoredText(DateToAbsTime(3, 6, 2024)), u"third"_s);
     }
@@ -601,16 +585,16 @@ class TestDaynote : public QObject {
     // The keeper box and Delete act on the chosen row; the counts follow.
     void keeperBoxDeleteAndCounts() {
         const auto counts = [] { // daynotes, keepers, reminders
-            return QStringList{GetControlText(ListControl(ListDaynoteCount)),
-                               GetControlText(ListControl(ListKeeperCount)),
-                               GetControlText(ListControl(ListReminderCount))}
+            return QStringList{GetControlText(ControlOf(ListWindowId, ListDaynoteCount)),
+                               GetControlText(ControlOf(ListWindowId, ListKeeperCount)),
+                               GetControlText(ControlOf(ListWindowId, ListReminderCount))}
                 .join(u' ');
         };
         const double first = DateToAbsTime(3, 4, 2024);
         AddThree();
         ShowDaynoteList();
         QCOMPARE(counts(), u"3 0 1"_s);
-        QVERIFY(!IsControlEnabled(ListControl(ListDeleteButton)));
+        QVERIFY(!IsControlEnabled(ControlOf(ListWindowId, ListDeleteButton)));
         ChooseRow(1);
         ClickIn(ListWindowId, ListKeeperCheckBox);
         QCOMPARE(StoredType(first), int(NoteKeeper));
@@ -621,9 +605,9 @@ class TestDaynote : public QObject {
         ChooseRow(2);
         ClickIn(ListWindowId, ListDeleteButton);
         QCOMPARE(NoteIndex(DateToAbsTime(3, 5, 2024)), -1);
-        QCOMPARE(ListRowCount(ListControl(DaynoteListView)), 2);
+        QCOMPARE(ListRowCount(ControlOf(ListWindowId, DaynoteListView)), 2);
         QCOMPARE(counts(), u"2 0 0"_s);
-        QVERIFY(!IsControlEnabled(ListControl(ListTextView))); // nothing chosen to type into
+        QVERIFY(!IsControlEnabled(ControlOf(ListWindowId, ListTextView))); // nothing chosen to type into
     }
 
     // A daynote added before the selected one elsewhere moves its row; what is typed still goes to it.
@@ -631,17 +615,17 @@ class TestDaynote : public QObject {
         AddThree();
         ShowDaynoteList();
         ChooseRow(2);
-        TypeAtEnd(ListControl(ListTextView), u"!"_s);
+        TypeAtEnd(ControlOf(ListWindowId, ListTextView), u"!"_s);
         AddDaynote(3, 1, 2024, NoteStandard, u"new"_s);
         RefreshDaynoteList();
-        QCOMPARE(GetListSelection(ListControl(DaynoteListView)), QList<int>{3});
+        QCOMPARE(GetListSelection(ControlOf(ListWindowId, DaynoteListView)), QList<int>{3});
         ChooseRow(1);
         QCOMPARE(StoredText(DateToAbsTime(3, 5, 2024)), u"second!"_s);
         QCOMPARE(StoredText(DateToAbsTime(3, 6, 2024)), u"third"_s);
         // An untouched text shows what another window wrote.
         SetRecordValue(Notes(), 0, NoteDataKey, Value(u"changed"_s));
         RefreshDaynoteList();
-        QCOMPARE(GetControlText(ListControl(ListTextView)), u"changed"_s);
+        QCOMPARE(GetControlText(ControlOf(ListWindowId, ListTextView)), u"changed"_s);
     }
 
     void find_data() {
@@ -658,18 +642,18 @@ class TestDaynote : public QObject {
         AddDaynote(3, 6, 2024, NoteStandard, u"Dentist at noon"_s);
         RunCommand(MakeFourCC("Sear"));
         QVERIFY(QTest::qWaitForWindowActive(FindWindowById(FindWindowId)));
-        QCOMPARE(QApplication::focusWidget(), FindControlOf(FindTextField));
-        SetControlText(FindControlOf(FindTextField), text);
+        QCOMPARE(QApplication::focusWidget(), ControlOf(FindWindowId, FindTextField));
+        SetControlText(ControlOf(FindWindowId, FindTextField), text);
         AlertRecorder recorder;
-        QTest::mouseClick(FindControlOf(FindButton), Qt::LeftButton);
+        QTest::mouseClick(ControlOf(FindWindowId, FindButton), Qt::LeftButton);
         QStringList shown;
-        for (int row : GetListOrder(FindControlOf(FoundDatesList)))
-            shown << GetListCellText(FindControlOf(FoundDatesList), row, 0);
+        for (int row : GetListOrder(ControlOf(FindWindowId, FoundDatesList)))
+            shown << GetListCellText(ControlOf(FindWindowId, FoundDatesList), row, 0);
         QCOMPARE(shown, found);
         QCOMPARE(recorder.alerts.size(), found.isEmpty() ? 1 : 0);
         if (found.isEmpty()) return;
         // Enter (as a double-click) on a found date opens its daynote.
-        QWidget* list = FindControlOf(FoundDatesList);
+        QWidget* list = ControlOf(FindWindowId, FoundDatesList);
         SetListSelection(list, {2});
         list->setFocus();
         QTest::keyClick(list, Qt::Key_Return);
@@ -709,7 +693,7 @@ class TestDaynote : public QObject {
         // As texts "1,200 Days" < "10 Days" < "900 Days"; as dates anna < Bob < Carl.
         WriteEvents(
             {{u"Carl"_s, DaysAgo(10), 3}, {u"anna"_s, DaysAgo(1200), 3}, {u"Bob"_s, DaysAgo(900), 3}});
-        OpenList();
+        OpenEventList();
         QCOMPARE(ShownNames(), (QStringList{"Carl", "anna", "Bob"}));
         ClickColumnTitle(EventRows(), column, clicks);
         QCOMPARE(ShownNames(), order);
@@ -717,7 +701,7 @@ class TestDaynote : public QObject {
 
     // Each change reaches the file before the window closes, so a crash loses nothing the user saw.
     void addChangeDeleteWrittenAtOnce() {
-        OpenList();
+        OpenEventList();
         ClickIn(EventWindow(), EventAddButton);
         FillSheet(u"Moved to Berlin"_s, 3, 1, 2020, 1, 3);
         ClickIn(EventSheet(), EventCreateButton);
@@ -779,7 +763,7 @@ class TestDaynote : public QObject {
         WriteEvents({{u"Anna"_s, DateToAbsTime(3, 14, 1990), 1},
                      {u"Party"_s, DateToAbsTime(7, 4, 2010), 1},
                      {u"Bob"_s, DateToAbsTime(7, 4, 2001), 1}});
-        OpenList();
+        OpenEventList();
         SetListSelection(EventRows(), selected);
         AlertRecorder alerts;
         ClickIn(EventWindow(), button);
