@@ -5,7 +5,6 @@
 // twelve-month calendar: the year sheet in both modes, the year text against cal's layout, and twelve-month
 // windows that each keep their own year.
 #include "calendar/calendar_window.h"
-#include "calendar/colours.h"
 #include "calendar/holidays.h"
 #include "calendar/twelve_month.h"
 #include "core/datafiles.h"

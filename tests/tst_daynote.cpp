@@ -7,7 +7,6 @@
 // PDF files, read back with poppler's pdftotext and pdfinfo.
 #include "calendar/calendar_window.h"
 #include "core/datafiles.h"
-#include "core/startup.h"
 #include "helpers/test_support.h"
 #include "notes/daynote_list.h"
 #include "notes/daynote_window.h"
@@ -26,7 +25,6 @@
 #include <QTemporaryDir>
 #include <QTextDocument>
 #include <QTextEdit>
-#include <QWidget>
 
 using namespace Qt::StringLiterals;
 

@@ -17,7 +17,6 @@
 #include "notes/find.h"
 #include "notes/reminder_sheet.h"
 #include "platform/list_view.h"
-#include "tools/about.h"
 #include "tools/countdown.h"
 #include "tools/preferences_window.h"
 #include "tools/shutdown.h"

@@ -4,7 +4,6 @@
 // one-at-a-time player, no audio device.
 #include "core/startup.h"
 #include "helpers/test_support.h"
-#include "notes/daynote_window.h"
 #include "notes/reminders.h"
 #include "platform/mail.h"
 #include "platform/notify.h"
