@@ -1,10 +1,16 @@
 // The calendar window on the offscreen platform with the test clock: the grid, today, type colours, stepping
 // months, the countdown line and drawer, chime and autosave, the keeper colour, and the window without a
-// mouse: keys, and what the controls tell assistive technology.
+// mouse: keys, and what the controls tell assistive technology. Holidays of a year: the dates and Easter
+// against computations of their own, and the Holidays window adding them as daynotes. Go to year and the
+// twelve-month calendar: the year sheet in both modes, the year text against cal's layout, and twelve-month
+// windows that each keep their own year.
 #include "calendar/calendar_window.h"
-#include "calendar/colours.h"
+#include "calendar/holidays.h"
+#include "calendar/twelve_month.h"
 #include "core/datafiles.h"
 #include "helpers/test_support.h"
+#include "platform/beep.h"
+#include "platform/styled_lines.h"
 #include "tools/countdown.h"
 #include "tools/sounds.h"
 
@@ -55,6 +61,71 @@ using OpenRow = std::pair<int, bool>;
 using NameRow = std::tuple<int, int, QString>;
 using NumbersRow = std::tuple<int, double, QStringList, double, QString>;
 using LabelRow = std::tuple<int, QString, QString>;
+using AddRow = std::tuple<QString, int, QString, QString, QString>;
+using SheetRow = std::tuple<QString, QString, QString, int>;
+
+// The first rows of cal's year layout (as ncal -C prints it, without trailing blanks) of a leap year starting
+// on a Monday: a leap February, and six-week months
+// in the first and second row.
+const char* const Year2024[] = {
+    "                              2024",
+    "",
+    "      January               February               March",
+    "Su Mo Tu We Th Fr Sa  Su Mo Tu We Th Fr Sa  Su Mo Tu We Th Fr Sa",
+    "    1  2  3  4  5  6               1  2  3                  1  2",
+    " 7  8  9 10 11 12 13   4  5  6  7  8  9 10   3  4  5  6  7  8  9",
+    "14 15 16 17 18 19 20  11 12 13 14 15 16 17  10 11 12 13 14 15 16",
+    "21 22 23 24 25 26 27  18 19 20 21 22 23 24  17 18 19 20 21 22 23",
+    "28 29 30 31           25 26 27 28 29        24 25 26 27 28 29 30",
+    "                                            31",
+    "       April                  May                   June",
+    "Su Mo Tu We Th Fr Sa  Su Mo Tu We Th Fr Sa  Su Mo Tu We Th Fr Sa",
+    "    1  2  3  4  5  6            1  2  3  4                     1",
+    " 7  8  9 10 11 12 13   5  6  7  8  9 10 11   2  3  4  5  6  7  8",
+    "14 15 16 17 18 19 20  12 13 14 15 16 17 18   9 10 11 12 13 14 15",
+    "21 22 23 24 25 26 27  19 20 21 22 23 24 25  16 17 18 19 20 21 22",
+    "28 29 30              26 27 28 29 30 31     23 24 25 26 27 28 29",
+    "                                            30",
+};
+const auto YearSheet = [] { return FindWindowById(GoToYearWindowId); };
+
+// Types the year into the sheet of the command and presses OK.
+void AnswerSheet(FourCC command, const QString& typed) {
+    RunCommand(command);
+    QWidget* field = FindControl(YearSheet(), GoToYearField);
+    QVERIFY(field);
+    SetControlText(field, QString());
+    QTest::keyClicks(field, typed);
+    QTest::keyClick(field, Qt::Key_Return);
+}
+
+QList<QWidget*> TwelveMonthWindows() {
+    QList<QWidget*> found;
+    for (QWidget* w : DocumentWindows())
+        if (GetWindowTitle(w).startsWith(u"Twelve Month Calendar for"_s)) found << w;
+    return found;
+}
+
+QString YearShown(QWidget* window) {
+    const QList<StyledLine> lines = GetControlStyledLines(FindControl(window, YearTextControl));
+    return lines.isEmpty() ? QString() : lines.first().text.trimmed();
+}
+
+// Easter by the anonymous Gregorian algorithm (Meeus, Jones, Butcher): another method than the program's.
+MonthDay AnonymousGregorianEaster(int year) {
+    const int a = year % 19, b = year / 100, c = year % 100, d = b / 4, e = b % 4;
+    const int f = (b + 8) / 25, g = (b - f + 1) / 3, h = (19 * a + b - d - g + 15) % 30;
+    const int i = c / 4, k = c % 4, l = (32 + 2 * e + 2 * i - h - k) % 7;
+    const int m = (a + 11 * h + 22 * l) / 451;
+    return {(h + l - 7 * m + 114) / 31, (h + l - 7 * m + 114) % 31 + 1};
+}
+
+// The nth weekday (1 Monday .. 7 Sunday) of the month; n < 0 is the last one.
+QDate NthWeekday(int year, int month, int weekday, int n) {
+    const QDate first(year, month, 1), last(year, month, first.daysInMonth());
+    return n > 0 ? first.addDays((weekday - first.dayOfWeek() + 7) % 7 + 7 * (n - 1))
+                 : last.addDays(-((last.dayOfWeek() - weekday + 7) % 7));
+}
 
 } // namespace
 
@@ -65,9 +136,10 @@ class TestCalendar : public QObject {
     ZoneScope   zone{"America/New_York"};
     LocaleScope locale{"en_US"};
 
+    // Opens the drawer as a click on the countdown line does.
     void OpenCountdown(double target) {
         Prefs().countDownDate = target;
-        ToggleCountdown();
+        ClickIn(Calendar(), CountdownLine, {}, QPoint(3, 3));
         QVERIFY(IsWindowVisible(Countdown()));
         TickOnce();
     }
@@ -76,6 +148,7 @@ class TestCalendar : public QObject {
     void initTestCase() {
         QVERIFY(SetUpProgramWindows());
         SetSoundSink([this](const QString& path) { sounds << path; });
+        FillLocaleNameLists();
     }
 
     void init() {
@@ -91,6 +164,7 @@ class TestCalendar : public QObject {
 
     void cleanup() {
         DisposeDocumentWindows();
+        if (YearSheet()) DisposeWindow(YearSheet());
         QVERIFY(!Countdown());
     }
 
@@ -143,34 +217,6 @@ class TestCalendar : public QObject {
         QCOMPARE(framed, framedDay ? QList<int>{framedDay} : QList<int>{});
         QCOMPARE(faced, framed);
         if (framedDay) QCOMPARE(CellFace(FindDayCell(framedDay)), 1 | 4);
-    }
-
-    void typeColoursReadAsSmallText_data() {
-        QTest::addColumn<QColor>("background");
-        QTest::addColumn<int>("type");
-        const QList<std::pair<const char*, QColor>> themes{{"light", QColor(0xEF, 0xEF, 0xEF)},
-                                                           {"dark", QColor(0x2B, 0x2B, 0x2B)}};
-        for (const auto& [theme, background] : themes)
-            for (int type : {NoteStandard, NoteHoliday, NoteEvent, NoteKeeper})
-                QTest::addRow("%s theme, type %d", theme, type) << background << type;
-    }
-    void typeColoursReadAsSmallText() {
-        QFETCH(QColor, background);
-        QFETCH(int, type);
-        QWidget  probe;
-        QPalette palette = probe.palette();
-        palette.setColor(QPalette::Window, background);
-        palette.setColor(QPalette::WindowText, background.lightness() < 128 ? Qt::white : Qt::black);
-        probe.setPalette(palette);
-        auto luminance = [](const QColor& c) {
-            auto ch = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
-            return 0.2126 * ch(c.redF()) + 0.7152 * ch(c.greenF()) + 0.0722 * ch(c.blueF());
-        };
-        const QColor stored = TypeColour(type);
-        const QColor shown = DisplayColour(stored, &probe);
-        const double a = luminance(shown), b = luminance(background);
-        QVERIFY2((std::max(a, b) + 0.05) / (std::min(a, b) + 0.05) >= 4.5, qPrintable(shown.name()));
-        QCOMPARE(shown.hslHue(), stored.hslHue()); // still the type's colour, only lighter or darker
     }
 
     // Each type has its colour and an unknown type is black; picking a keeper colour, cancelled, then
@@ -347,16 +393,13 @@ class TestCalendar : public QObject {
         QCOMPARE(AccessibleText(FindControl(Calendar(), FirstDayCell)), QString());
     }
 
-    // The weekday initials follow the first day of the week; the clock is named by the time it shows.
-    void weekdayAndClockNames() {
+    // The weekday initials follow the first day of the week.
+    void weekdayNames() {
         FillMonthGrid();
         QCOMPARE(AccessibleText(FindControl(Calendar(), 53)), u"Saturday"_s);
         Prefs().weekStart = WeekStartsMonday;
         FillMonthGrid();
         QCOMPARE(AccessibleText(FindControl(Calendar(), 53)), u"Sunday"_s);
-        SetNow(12, 5, 2026, 15, 11, 0); // the grid was filled at 3:10
-        CalendarTick(Calendar());
-        QCOMPARE(AccessibleText(FindControl(Calendar(), CalendarClockControl)), u"3:11 PM"_s);
     }
 
     // The drawer's four numbers; then each is marked, the clock moves on, and a tick rewrites from the
@@ -426,7 +469,7 @@ class TestCalendar : public QObject {
     void openDrawerSurvivesAFit() {
         OpenCountdown(AddDateUnits(Now, 1, AddDays));
         QWidget* drawer = Countdown();
-        QTest::qWait(400);
+        QVERIFY(QTest::qWaitFor([drawer] { return drawer->width() >= drawer->sizeHint().width(); }));
         const int width = drawer->width();
         QVERIFY(width > 0);
         FitWindowToContent(Calendar());
@@ -436,16 +479,193 @@ class TestCalendar : public QObject {
         ToggleCountdown();
     }
 
-    // The countdown line opens the drawer; without the calendar, an alert.
-    void countdownWaysIn() {
-        ClickIn(Calendar(), CountdownLine, {}, QPoint(3, 3));
-        QVERIFY(IsWindowVisible(Countdown()));
-        DisposeWindow(Calendar());
-        QTest::qWait(0);
+    // Every rule through a 28-year cycle, which puts the first of each month on every weekday, against a
+    // computation of its own; each at midnight, also on the days of a clock change.
+    void holidayDates() {
+        QSet<int> firstWeekdays[13];
+        for (int year = 2000; year < 2028; ++year) {
+            const MonthDay     easter = AnonymousGregorianEaster(year);
+            const QList<QDate> expected{{year, 1, 1},
+                                        NthWeekday(year, 2, 1, 3), // third Monday
+                                        NthWeekday(year, 3, 7, 2), // second Sunday
+                                        {year, easter.month, easter.day},
+                                        NthWeekday(year, 5, 1, -1), // last Monday
+                                        NthWeekday(year, 5, 7, 2),
+                                        NthWeekday(year, 6, 7, 3),
+                                        {year, 7, 4},
+                                        NthWeekday(year, 9, 1, 1),
+                                        NthWeekday(year, 11, 7, 1),
+                                        NthWeekday(year, 11, 4, 4), // fourth Thursday
+                                        {year, 12, 24},
+                                        {year, 12, 25}};
+            QStringList        wanted, found;
+            for (const QDate& d : expected) {
+                wanted << d.toString(u"yyyy-M-d 0:00"_s);
+                firstWeekdays[d.month()].insert(QDate(year, d.month(), 1).dayOfWeek());
+            }
+            for (const NamedDate& h : HolidaysOfYear(year)) {
+                const GregorianDate d = AbsTimeToDate(h.date);
+                found << u"%1-%2-%3 %4:%5"_s.arg(d.year).arg(d.month).arg(d.day).arg(d.hour).arg(
+                    d.minute, 2, 10, QLatin1Char('0'));
+            }
+            QCOMPARE(found, wanted);
+        }
+        for (int month : {2, 3, 5, 6, 9, 11}) QCOMPARE(firstWeekdays[month].size(), 7);
+    }
+
+    void easterEveryYear() {
+        for (int year = 1583; year <= 4099; ++year) {
+            const MonthDay ours = EasterSunday(year), theirs = AnonymousGregorianEaster(year);
+            QVERIFY2(ours.month == theirs.month && ours.day == theirs.day, qPrintable(QString::number(year)));
+        }
+    }
+
+    // Through the window as the user works it: the command, the year typed, the button.
+    void addHolidays_data() {
+        const QString dup = u"There is already a daynote for ' %1' on this date in 2026"_s;
+        AddRows<AddRow>({
+            {"twice",
+             {u"2026"_s, 2, QString(), dup.arg(u"New Years (US)"_s), u"11-26 Thanksgiving Day (US)"_s}},
+            {"standard daynote keeps its type",
+             {u"2026"_s, 1, u"7-4 Picnic"_s, QString(), u"7-4 Picnic\rIndependence Day (US)"_s}},
+            {"christmas in other capitals",
+             {u"2026"_s, 1, u"12-25 dinner: christmas (global)"_s, dup.arg(u"Christmas (Global)"_s),
+              u"12-24 Christmas Eve (Global)"_s}},
+            {"empty field", {QString(), 1, QString(), QString(), QString()}},
+        });
+    }
+    void addHolidays() {
+        // A standard daynote of 2026 before, "M-D text"; the one alert if any; "M-D text" of that date after.
+        FETCH_ROW(AddRow, typed, runs, existing, alert, afterwards);
+        const auto day = [](const QString& text) { return text.section(u' ', 0, 0).split(u'-'); };
+        if (!existing.isEmpty())
+            AddDaynote(day(existing)[0].toInt(), day(existing)[1].toInt(), 2026, NoteStandard,
+                       existing.section(u' ', 1));
+        ShowCalendar(); // whose December cells the new daynotes mark
         AlertRecorder recorder;
-        ToggleCountdown();
-        QCOMPARE(recorder.alerts.size(), 1);
-        QVERIFY(!Countdown());
+        const int     beeps = BeepCount();
+        for (int run = 0; run < runs; ++run) {
+            QTRY_VERIFY(!FindWindowById(HolidaysWindowId)); // the last run's window is gone
+            QVERIFY(TriggerMenuCommand(MakeFourCC("Crea")));
+            QWidget* window = FindWindowById(HolidaysWindowId);
+            QVERIFY(QTest::qWaitForWindowActive(window));
+            QWidget* field = FindControl(window, HolidaysYearField);
+            QCOMPARE(QApplication::focusWidget(), field);
+            QTest::keyClicks(field, typed);
+            QTest::mouseClick(FindControl(window, HolidaysCreateButton), Qt::LeftButton);
+        }
+        const bool year = !typed.isEmpty();
+        // Without a year the window waits for one, with a beep; otherwise it is gone whatever happened.
+        QTRY_COMPARE(FindWindowById(HolidaysWindowId) != nullptr, !year);
+        QCOMPARE(BeepCount() - beeps, year ? 0 : 1);
+        QCOMPARE(recorder.alerts.size(), alert.isEmpty() ? 0 : 1);
+        if (!alert.isEmpty()) QCOMPARE(recorder.alerts[0].message, alert);
+        QCOMPARE(int(App().daynotes.size()), year ? 13 : 0);
+        if (year) {
+            const double date = DateToAbsTime(day(afterwards)[0].toInt(), day(afterwards)[1].toInt(), 2026);
+            int8_t       type = 0;
+            QCOMPARE(NoteOn(date), afterwards.section(u' ', 1));
+            QVERIFY(GetRecordByte(App().daynotes, NoteIndex(date), NoteTypeKey, &type));
+            QCOMPARE(type,
+                     existing.startsWith(afterwards.section(u' ', 0, 0) + u' ') ? NoteStandard : NoteHoliday);
+        }
+    }
+
+    void yearText() {
+        QStringList expected;
+        for (const char* line : Year2024) expected << QString::fromLatin1(line);
+        QCOMPARE(YearCalendarLines(2024).mid(0, expected.size()), expected);
+    }
+
+    // The sheet from March 2026, in each mode; the field keeps what was typed.
+    void sheet_data() {
+        AddRows<SheetRow>({
+            {"go to 2030", {u"GoYr"_s, u"2030"_s, u"March 2030"_s, 0}},
+            {"twelve months of 2027", {u"S12m"_s, u"2027"_s, u"March 2026"_s, 2027}},
+            {"five digits typed", {u"S12m"_s, u"20281"_s, u"March 2026"_s, 2028}},
+        });
+    }
+    void sheet() {
+        // The calendar's title afterwards, the year of the twelve-month window opened (0 for none).
+        FETCH_ROW(SheetRow, command, typed, calendar, twelveMonth);
+        ShowCalendarMonth(2026, 3);
+        AnswerSheet(FourCCFromText(command), typed);
+        QVERIFY(!IsWindowVisible(YearSheet()));
+        QCOMPARE(GetControlText(FindControl(FindWindowById(CalendarWindowId), CalendarTitleControl)),
+                 calendar);
+        const QList<QWidget*> windows = TwelveMonthWindows();
+        QCOMPARE(windows.size(), twelveMonth ? 1 : 0);
+        if (twelveMonth) QCOMPARE(YearShown(windows[0]), QString::number(twelveMonth));
+        RunCommand(FourCCFromText(command));
+        QCOMPARE(GetControlText(FindControl(YearSheet(), GoToYearField)), typed.left(4));
+    }
+
+    void ctrlClickOnYearButton() {
+        ShowCalendarMonth(2026, 3);
+        QTest::mouseClick(FindControl(FindWindowById(CalendarWindowId), NextYearButton), Qt::LeftButton,
+                          Qt::ControlModifier);
+        QVERIFY(IsWindowVisible(YearSheet()));
+        QCOMPARE(GetCalendarYear(), 2026);
+        // The field holds this year, selected: one Backspace clears it for another.
+        QTest::keyClick(FindControl(YearSheet(), GoToYearField), Qt::Key_Backspace);
+        QTest::keyClicks(FindControl(YearSheet(), GoToYearField), u"1999"_s);
+        QTest::keyClick(FindControl(YearSheet(), GoToYearField), Qt::Key_Return);
+        QCOMPARE(GetCalendarYear(), 1999);
+        QCOMPARE(GetCalendarMonth(), 3);
+    }
+
+    // Without the calendar, Go To Year, the twelve months and the countdown drawer answer with an alert.
+    void calendarClosed() {
+        DisposeDocumentWindows();
+        for (const QString& command : {u"GoYr"_s, u"S12m"_s, u"drawer"_s}) {
+            AlertRecorder recorder;
+            if (command == u"drawer"_s)
+                ToggleCountdown();
+            else
+                RunCommand(FourCCFromText(command));
+            QCOMPARE(recorder.alerts.size(), 1);
+            QVERIFY(!YearSheet() || !IsWindowVisible(YearSheet()));
+            QVERIFY(!Countdown());
+        }
+    }
+
+    // Each window draws its own year, also after the other one was opened and it was resized.
+    void ownYearAfterResize() {
+        QWidget* first = BuildTwelveMonthWindow(2026);
+        QWidget* second = BuildTwelveMonthWindow(2027);
+        QVERIFY(first && second);
+        QVERIFY(QTest::qWaitForWindowExposed(first));
+        SetWindowContentBounds(first, QRect(GetWindowContentBounds(first).topLeft(), QSize(700, 650)));
+        QApplication::processEvents();
+        QCOMPARE(YearShown(first), u"2026"_s);
+        QCOMPARE(YearShown(second), u"2027"_s);
+        // Assistive technology reads the year a row at a time.
+        QAccessibleInterface* view =
+            QAccessible::queryAccessibleInterface(FindControl(first, YearTextControl));
+        QVERIFY(view && view->textInterface());
+        const QStringList lines = YearCalendarLines(2026);
+        for (int i : {0, 2, 3, 4}) {
+            const int offset = int(lines.mid(0, i).join(u'\n').size()) + (i ? 1 : 0);
+            int       start = 0, end = 0;
+            QCOMPARE(view->textInterface()
+                         ->textAtOffset(offset, QAccessible::LineBoundary, &start, &end)
+                         .remove(u'\n'),
+                     lines[i]);
+        }
+        QCOMPARE(view->text(QAccessible::Name), u"Twelve Month Calendar for 2026"_s);
+    }
+
+    // A year that is also the number of one of the program's windows does not take that number: the
+    // calendar opened afterwards is a calendar.
+    void lowYearKeepsOtherWindows() {
+        DisposeDocumentWindows();
+        QWidget* window = BuildTwelveMonthWindow(1);
+        QVERIFY(window);
+        QCOMPARE(YearShown(window), u"1"_s);
+        ShowCalendar();
+        QWidget* calendar = FindWindowById(CalendarWindowId);
+        QVERIFY(calendar && calendar != window);
+        QVERIFY(FindControl(calendar, CalendarTitleControl));
     }
 };
 

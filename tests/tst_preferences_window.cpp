@@ -1,7 +1,10 @@
-// The Preferences window on the offscreen platform: each control against its stored value both ways.
+// The Preferences window on the offscreen platform: each control against its stored value both ways. The
+// About window: lines left out when the build names no value, the copyright year of the day the window was
+// made.
 #include "calendar/calendar_window.h"
 #include "helpers/test_support.h"
 #include "platform/help_tags.h"
+#include "tools/about.h"
 #include "tools/preferences_window.h"
 
 #include <QFile>
@@ -37,6 +40,11 @@ void Click(int id, int n = 0) {
 struct Choice {
     int control, stored, shown /* 0: no radio button selected */, radio /* 0: a check box */, stores;
 };
+using LinesRow = std::tuple<QString, QString, QString, QString>;
+QString AboutLine(int controlId) {
+    QWidget* line = FindControl(FindWindowById(AboutWindowId), controlId);
+    return IsControlVisible(line) ? GetControlText(line) : u"(left out)"_s;
+}
 struct Closing {
     QString age;
     bool    byButton;
@@ -182,6 +190,35 @@ class TestPreferencesWindow : public QObject {
         QTest::keyClicks(Control(AutoDeleteAgeField), u"45"_s);
         QCOMPARE(OpenByCommand("pref", PreferencesWindowId), window);
         QCOMPARE(GetControlText(Control(AutoDeleteAgeField)), u"45"_s);
+    }
+
+    void aboutLines_data() {
+        AddRows<LinesRow>({
+            {"no support address",
+             {QString(), u"Example Maker"_s, u"(left out)"_s, u"Copyright \u00A9 2026 Example Maker"_s}},
+            {"no holder", {u"help@example.org"_s, QString(), u"Email: help@example.org"_s, u"(left out)"_s}},
+        });
+    }
+    void aboutLines() {
+        FETCH_ROW(LinesRow, support, holder, supportLine, copyrightLine);
+        ShowAbout({u"3.4"_s, support, holder});
+        QCOMPARE(AboutLine(AboutSupportLine), supportLine);
+        QCOMPARE(AboutLine(AboutCopyrightLine), copyrightLine);
+    }
+
+    // Brought forward, the About window keeps what it showed; made anew, it shows the year of that day.
+    void aboutYearOfTheDayItWasMade() {
+        const AboutInfo info{u"1.0"_s, QString(), u"Maker"_s};
+        ShowAbout(info);
+        SetTestClock(DateTimeToAbsTime(1, 2, 2028, 10, 0));
+        ShowAbout(info);
+        QCOMPARE(AboutLine(AboutCopyrightLine), u"Copyright \u00A9 2026 Maker"_s);
+        CloseWindow(FindWindowById(AboutWindowId));
+        QTest::qWait(0);
+        QVERIFY(!FindWindowById(AboutWindowId));
+        ShowAbout(info);
+        QCOMPARE(AboutLine(AboutCopyrightLine), u"Copyright \u00A9 2028 Maker"_s);
+        SetTestClock(DateTimeToAbsTime(12, 5, 2026, 10, 0));
     }
 };
 

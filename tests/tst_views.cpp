@@ -13,12 +13,6 @@ namespace {
 
 const auto Control = [](int id) { return FindControl(FindWindowById(WeeklyWindowId), id); };
 
-void TypeInto(int boxId, const QString& text) {
-    SetFocusToControl(Control(boxId));
-    QTest::keyClick(Control(boxId), Qt::Key_End, Qt::ControlModifier);
-    QTest::keyClicks(Control(boxId), text);
-}
-
 using WeekRow = std::tuple<int, bool, int, QString>;
 using TypingRow = std::tuple<QString, QString, QString, bool>;
 using WeekStepRow = std::tuple<int, int, QStringList>;
@@ -85,7 +79,7 @@ class TestViews : public QObject {
         if (typed == u"<clear>"_s)
             ClearText(Control(FirstWeekBox + 2));
         else
-            TypeInto(FirstWeekBox + 2, typed);
+            TypeAtEnd(Control(FirstWeekBox + 2), typed);
         QCOMPARE(NoteOn(DateToAbsTime(12, 8, 2026)), stored);
         QCOMPARE(IsControlEnabled(Control(FirstDeleteBox + 2)), deletable);
         QCOMPARE(App().daynotes.size(), size_t(stored == u"(none)"_s ? 0 : 1));
@@ -145,13 +139,13 @@ class TestViews : public QObject {
         QWidget* window = FindWindowById(WeeklyWindowId);
         window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window));
-        TypeInto(FirstWeekBox + 3, u"abc"_s);
+        TypeAtEnd(Control(FirstWeekBox + 3), u"abc"_s);
         QCOMPARE(HandleControlEvent(ControlHit, NextWeekButton, 0), EventHandled);
         QCOMPARE(QApplication::focusWidget(), Control(FirstWeekBox + 3));
         QCOMPARE(GetControlText(Control(FirstWeekBox + 3)), there);
         QCOMPARE(NoteOn(day), u"abc"_s);
         QCOMPARE(NoteOn(other), there.isEmpty() ? u"(none)"_s : there);
-        TypeInto(FirstWeekBox + 3, u"z"_s);
+        TypeAtEnd(Control(FirstWeekBox + 3), u"z"_s);
         QCOMPARE(NoteOn(other), there + u"z"_s);
         ClearText(Control(FirstWeekBox + 3));
         QCOMPARE(NoteOn(other), u"(none)"_s);

@@ -1,9 +1,15 @@
-// The window and control layer on real offscreen windows: finding by number, values, routed events and the
-// internal-error path.
+// The window and control layer on real offscreen windows: finding by number, values, routed events, key
+// filters (typed keys, editing keys, shortcuts and pasted text, with the beeps heard) and the internal-error
+// path.
 #include "helpers/test_support.h"
+#include "platform/beep.h"
 #include "platform/fatal.h"
+#include "platform/key_filters.h"
+
+#include <QClipboard>
 
 #include <QFile>
+#include <QLineEdit>
 #include <QPointer>
 #include <QTemporaryDir>
 #include <QWidget>
@@ -15,6 +21,26 @@ using namespace Qt::StringLiterals;
 // A routed control event as "kind id modifiers".
 static QString Event(int kind, int id, unsigned modifiers = 0) {
     return u"%1 %2 %3"_s.arg(kind).arg(id).arg(modifiers);
+}
+
+struct Typing {
+    KeyFilter filter;
+    QString   start, clipboard, keys, result;
+    int       beeps;
+};
+
+// Keys as a short script: "\b" backspace, "<" and ">" the arrows, "^a" and "^v" Ctrl+A and Ctrl+V; anything
+// else types itself.
+static void Press(QWidget* field, const QString& keys) {
+    for (qsizetype i = 0; i < keys.size(); ++i) {
+        const char c = keys[i].toLatin1();
+        if (c == '\b' || c == '<' || c == '>')
+            QTest::keyClick(field, c == '\b' ? Qt::Key_Backspace : c == '<' ? Qt::Key_Left : Qt::Key_Right);
+        else if (c == '^')
+            QTest::keyClick(field, keys[++i].toLatin1(), Qt::ControlModifier);
+        else
+            QTest::keyClick(field, c);
+    }
 }
 
 using ChangeRow = std::tuple<int, int, QString>;
@@ -30,6 +56,7 @@ class TestWindows : public QObject {
 
   private slots:
     void initTestCase() {
+        UsePrivateHome();
         AddDefinitionFolder(TestDefinitionFolder());
         EventSinks sinks;
         sinks.control = [this](int kind, int id, unsigned mods) {
@@ -97,15 +124,34 @@ class TestWindows : public QObject {
                  kind ? QStringList{Event(kind, id, ctrl ? unsigned(ModOption) : 0u)} : QStringList{});
     }
 
-    // A radio button reports as its group; typing in a field or a text view raises a text change.
-    void userChanges() {
-        QTest::mouseClick(Control(294)->findChildren<QWidget*>().at(1), Qt::LeftButton);
-        QCOMPARE(GetControlValue(Control(294)), 2);
-        QTest::keyClicks(Control(309), u"a"_s);
-        Control(233)->setFocus();
-        QTest::keyClicks(Control(233), u"x"_s);
-        QCOMPARE(events, (QStringList{Event(ControlHit, 294), Event(ControlTextChanged, 309),
-                                      Event(ControlTextChanged, 233)}));
+    void keyFilters_data() {
+        QTest::addColumn<Typing>("row");
+        const QString x37(37, u'x'), x39(39, u'x'), x40(40, u'x'), p40(40, u'p');
+        QTest::newRow("third digit refused") << Typing{TwoDigitFilter, "", "", "123", "12", 1};
+        QTest::newRow("letter in a full field beeps twice") << Typing{TwoDigitFilter, "12", "", "a", "12", 2};
+        QTest::newRow("Ctrl shortcut in a full field") << Typing{TwoDigitFilter, "12", "", "^a\b7", "7", 0};
+        QTest::newRow("40th character") << Typing{TextFilter40, x39, "", "y", x39 + "y", 0};
+        QTest::newRow("41st character refused") << Typing{TextFilter40, x40, "", "yz", x40, 2};
+        QTest::newRow("40th character refused at 39") << Typing{TextFilter39, x39, "", "y", x39, 1};
+        QTest::newRow("backspace and arrow at 39") << Typing{TextFilter39, x39, "", "\b<y", x37 + "yx", 0};
+        QTest::newRow("paste keeps what fits") << Typing{TwoDigitFilter, "", "12a", "^v", "12", 1};
+        QTest::newRow("paste keeps the digits") << Typing{FourDigitFilter, "", "a1b2c3", "^v", "123", 1};
+        QTest::newRow("long paste cut at 40") << Typing{TextFilter40, "", p40 + "ppppp", "^v", p40, 1};
+        QTest::newRow("text already there") << Typing{TwoDigitFilter, "123", "", "", "12", 1};
+    }
+    void keyFilters() {
+        QFETCH(Typing, row);
+        QWidget* field = Control(309);
+        SetControlText(field, row.start);
+        const int before = BeepCount();
+        InstallKeyFilter(panel, 309, row.filter);
+        QApplication::clipboard()->setText(row.clipboard);
+        QVERIFY(QTest::qWaitForWindowActive(panel));
+        field->setFocus();
+        static_cast<QLineEdit*>(field)->end(false);
+        Press(field, row.keys);
+        QCOMPARE(GetControlText(field), row.result);
+        QCOMPARE(BeepCount() - before, row.beeps);
     }
 
     // The internal-error path ends the process with status 70 after saving the user's work and naming it.

@@ -475,3 +475,27 @@ void SelectListRow(int row) {
     RunCommand(MakeFourCC("List"));
     SetListSelection(ControlOf(ListWindowId, DaynoteListView), {row});
 }
+
+// --- trim1 ---
+#include "calendar/calendar_window.h"
+#include "calendar/twelve_month.h"
+#include "notes/daynote_window.h"
+#include "notes/recurring.h"
+#include "notes/reminder_sheet.h"
+
+QWidget* OpenDefinition(const QString& definition, bool tickBoxes,
+                        const std::function<void(QWidget*)>& opened) {
+    for (const WindowOpener& o : WindowOpeners())
+        if (definition == QLatin1String(o.definition)) return OpenByOpener(o, tickBoxes, opened);
+    if (definition == QLatin1String("Calendar")) {
+        ShowCalendar();
+        return FindWindowById(CalendarWindowId);
+    }
+    if (definition == QLatin1String("12MonthCalWnd")) return BuildTwelveMonthWindow(2026);
+    const double date = DateToAbsTime(12, 15, 2026);
+    QWidget*     daynote = OpenDaynote(12, 15, 2026, App().daynotes);
+    if (definition == QLatin1String("Daynote")) return daynote;
+    if (definition == QLatin1String("ReminderSheet")) return OpenReminderSheet(daynote);
+    if (definition == QLatin1String("Recurring")) return OpenRecurringSheet(daynote, date);
+    return nullptr;
+}

@@ -307,3 +307,13 @@ Q_DECLARE_METATYPE(Change)
 void ImportAllDayEntries(const QString& fileName, const QList<std::pair<QString, QString>>& entries);
 // The daynote list window, opened if need be, with the row (from 1) selected.
 void SelectListRow(int row);
+
+// --- trim1 ---
+#include <QString>
+#include <functional>
+
+// Opens the window or sheet of the definition as the program does: those of WindowOpeners() (tickBoxes and
+// opened as for OpenByOpener), the Calendar, a twelve-month window of 2026 (12MonthCalWnd), and the daynote
+// window of 15 December 2026 with its sheets (Daynote, ReminderSheet, Recurring). Null for another name.
+QWidget* OpenDefinition(const QString& definition, bool tickBoxes = false,
+                        const std::function<void(QWidget*)>& opened = {});
