@@ -10,9 +10,7 @@
 #include "core/preferences.h"
 #include "core/secrets.h"
 #include "core/undo.h"
-#include "core/window_ids.h"
 #include "platform/notify.h"
-#include "platform/windows.h"
 
 #include <QEventLoop>
 #include <QFile>
@@ -108,6 +106,25 @@ void SetLocalRecord(double day, const Record* record) {
     *GetRecord(daynotes, index, true) = *record;
 }
 
+struct StatusFollower {
+    QPointer<QObject>     context;
+    std::function<void()> follow;
+};
+
+std::vector<StatusFollower>& StatusFollowers() {
+    static std::vector<StatusFollower> followers;
+    return followers;
+}
+
+void AnnounceStatus() {
+    std::vector<StatusFollower>& followers = StatusFollowers();
+    std::erase_if(followers, [](const StatusFollower& f) { return f.context.isNull(); });
+    // A follower may start another following: call the ones there now, from a copy.
+    const std::vector<StatusFollower> now = followers;
+    for (const StatusFollower& f : now)
+        if (!f.context.isNull()) f.follow();
+}
+
 // A write the run still has to make.
 struct Write {
     double     day = 0;
@@ -136,6 +153,7 @@ class SyncEngine : public QObject {
         }
         periodic.start(std::max(1, s.minutes) * 60000);
         if (status.isEmpty()) SetStatus(QStringLiteral("Not synced yet"));
+        AnnounceStatus(); // shown again when sync is back on
     }
 
     void DaynotesChanged() {
@@ -162,15 +180,16 @@ class SyncEngine : public QObject {
         if (settings.server.trimmed().isEmpty() || settings.user.isEmpty())
             return Fail(QStringLiteral("no server or user name set in Preferences"), false);
         SetStatus(QStringLiteral("Syncing..."), false);
-        ReadSecretPassword(
-            SyncAccount(settings.server, settings.user),
-            [self = QPointer(this), run = generation](bool found, const QString& password, const QString&) {
-                // The keyring may answer after this run was ended and another began.
-                if (!self || !self->running || self->generation != run) return;
-                if (!found) return self->Fail(QStringLiteral("no password stored for the account"), false);
-                self->client = new CaldavClient(self->settings.user, password, self);
-                self->FindCollection();
-            });
+        ReadSyncPassword(settings.server, settings.user,
+                         [self = QPointer(this), run = generation](bool found, const QString& password) {
+                             // The keyring may answer after this run was ended and another began.
+                             if (!self || !self->running || self->generation != run) return;
+                             if (!found)
+                                 return self->Fail(QStringLiteral("no password stored for the account"),
+                                                   false);
+                             self->client = new CaldavClient(self->settings.user, password, self);
+                             self->FindCollection();
+                         });
     }
 
     // Waits for the run under way (or a new one) at most limitMs, then ends it where it stands.
@@ -201,9 +220,10 @@ class SyncEngine : public QObject {
 
   private:
     void SetStatus(const QString& text, bool tell = true) {
+        const bool changed = text != status;
         status = text;
         if (tell && !text.isEmpty()) std::fprintf(stderr, "vrdx: sync: %s\n", qPrintable(text));
-        ShowSyncStatusLine(FindWindowById(CalendarWindowId));
+        if (changed) AnnounceStatus();
     }
 
     void FindCollection() {
@@ -538,7 +558,29 @@ SyncEngine& Engine() {
 } // namespace
 
 QString SyncAccount(const QString& server, const QString& user) {
-    return QStringLiteral("%1@%2").arg(user, QUrl::fromUserInput(server).host());
+    const QUrl url = QUrl::fromUserInput(server.trimmed());
+    // The port written out even when it is the scheme's own, and no trailing slash: one server, one key.
+    const int port = url.port(url.scheme() == QLatin1String("https") ? 443 : 80);
+    QString   path = url.path(QUrl::FullyEncoded);
+    while (path.endsWith(QLatin1Char('/'))) path.chop(1);
+    return QStringLiteral("%1@%2://%3:%4%5").arg(user, url.scheme(), url.host()).arg(port).arg(path);
+}
+
+void ReadSyncPassword(const QString& server, const QString& user,
+                      std::function<void(bool, const QString&)> done) {
+    const QString account = SyncAccount(server, user);
+    ReadSecretPassword(account, [=](bool found, const QString& password, const QString&) {
+        if (found) return done(true, password);
+        // Kept by an older version under the user and host alone.
+        const QString older = QStringLiteral("%1@%2").arg(user, QUrl::fromUserInput(server.trimmed()).host());
+        ReadSecretPassword(older, [=](bool found, const QString& password, const QString&) {
+            if (!found) return done(false, QString());
+            WriteSecretPassword(account, password, [older](bool moved, const QString&) {
+                if (moved) WriteSecretPassword(older, QString());
+            });
+            done(true, password);
+        });
+    });
 }
 
 void StartSyncService() {
@@ -565,14 +607,11 @@ void SyncSettingsChanged() {
 }
 
 QString SyncStatusText() {
-    return Engine().status;
+    return Prefs().sync.enabled ? Engine().status : QString();
 }
 
-void ShowSyncStatusLine(QWidget* calendar) {
-    QWidget* line = FindControl(calendar, CalendarSyncStatusControl);
-    if (!line) return;
-    SetControlText(line, Engine().status);
-    SetControlVisible(line, Prefs().sync.enabled && !Engine().status.isEmpty());
+void FollowSyncStatus(QObject* context, std::function<void()> follow) {
+    StatusFollowers().push_back({context, std::move(follow)});
 }
 
 void DiscoverCalendars(const QString& server, const QString& user, const QString& password,

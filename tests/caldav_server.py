@@ -57,6 +57,10 @@ class Radicale:
         response = conn.getresponse()
         return response.status, response.read()
 
+    def account(self):
+        """The keyring's name for the user's password on this server: the user and the whole address."""
+        return f"{self.user}@http://127.0.0.1:{self.port}"
+
     def names(self):
         folder = os.path.join(self.storage, "collection-root", self.user, "daynotes")
         return [n for n in os.listdir(folder) if n.endswith(".ics")]
@@ -67,10 +71,11 @@ class Radicale:
 
 
 class Keyring:
-    """gnome-keyring's Secret Service on this test's bus, its files away from the program's homes."""
+    """gnome-keyring's Secret Service on this test's bus, its files away from the program's homes. Passwords go
+    under an account name (Radicale.account() gives the program's)."""
 
-    def __init__(self, work, user):
-        self.user = user
+    def __init__(self, work, account):
+        self.account = account
         home = os.path.join(work, "keyring")
         env = dict(os.environ, HOME=home, XDG_DATA_HOME=os.path.join(home, "data"), XDG_RUNTIME_DIR=home)
         os.makedirs(home)
@@ -87,13 +92,19 @@ class Keyring:
                                                       "org.freedesktop.secrets").stdout, 60):
             raise SystemExit("gnome-keyring-daemon did not take the Secret Service name")
 
-    def store(self, password):
+    def store(self, password, account=None):
         """As the program's Preferences leave it: the account's password under the keychain's attributes."""
-        r = subprocess.run([h.program("secret-tool"), "store", "--label=VRD X CalDAV", "user", f"{self.user}@127.0.0.1",
+        r = subprocess.run([h.program("secret-tool"), "store", "--label=VRD X CalDAV", "user", account or self.account,
                             "server", "VRD X CalDAV", "type", "plaintext"], input=password.encode(),
                            capture_output=True, timeout=60)
         return r.returncode == 0
 
-    def clear(self):
-        subprocess.run([h.program("secret-tool"), "clear", "user", f"{self.user}@127.0.0.1", "server", "VRD X CalDAV"],
+    def lookup(self, account=None):
+        """The password stored under the account, or None."""
+        r = subprocess.run([h.program("secret-tool"), "lookup", "user", account or self.account, "server",
+                            "VRD X CalDAV"], capture_output=True, timeout=60)
+        return r.stdout.decode() if r.returncode == 0 else None
+
+    def clear(self, account=None):
+        subprocess.run([h.program("secret-tool"), "clear", "user", account or self.account, "server", "VRD X CalDAV"],
                        capture_output=True, timeout=60)

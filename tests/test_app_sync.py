@@ -35,8 +35,9 @@ def note(n, text, **extra):
 
 
 server = Radicale(work, USER, PASSWORD)
-keyring = Keyring(work, USER)
-if not check("the keyring takes the password", keyring.store(PASSWORD)):
+keyring = Keyring(work, server.account())
+OLDER_ACCOUNT = f"{USER}@127.0.0.1"  # an earlier version's key, shared by every server on the host
+if not check("the keyring takes the password", keyring.store(PASSWORD, OLDER_ACCOUNT)):
     check.finish()
 homes = {"A": h.Home(), "B": h.Home()}
 for home in homes.values():
@@ -86,6 +87,8 @@ with_reminder = note(0, "Dentist at 9\rbring the card – Grüße 😀", NoteTyp
 start = [with_reminder] + [note(n, f"day {n}\rsecond line") for n in range(1, 5)] + \
         [note(5, "a holiday", NoteTypeKey=2), note(6, "an event", NoteTypeKey=3)]
 status_a = run("A", lambda _: start)
+check("the password moved to the server's own key", (keyring.lookup(), keyring.lookup(OLDER_ACCOUNT)) ==
+      (PASSWORD, None), str(status_a))
 status_b = run("B")
 first_objects = server.objects()
 b = by_day(files("B"))
