@@ -19,6 +19,7 @@ import argparse
 import base64
 import datetime
 import os
+import re
 import shutil
 import sys
 import tempfile
@@ -58,27 +59,44 @@ def server_share(server, depth, prop):
     return time.monotonic() - start
 
 
-def timed_sync(app):
-    """Seconds from Sync Now to the status line, and that line."""
+def requests_since(server, offset):
+    """What Radicale's log says of the requests since the offset: the count by method and status, and the
+    seconds Radicale spent answering them."""
+    with open(server.log, errors="replace") as f:
+        f.seek(offset)
+        text = f.read()
+    counts, seconds = {}, 0.0
+    for method, took, status in re.findall(r"\] (\w+) response status for .*? in ([0-9.]+) seconds: (\d+)", text):
+        counts[f"{method} {status}"] = counts.get(f"{method} {status}", 0) + 1
+        seconds += float(took)
+    return ", ".join(f"{n} {k}" for k, n in sorted(counts.items())) or "none", seconds
+
+
+def timed_sync(app, server):
+    """Seconds from Sync Now to the status line, that line, and Radicale's account of the requests."""
     seen = len(app.lines)
+    offset = os.path.getsize(server.log)
     start = time.monotonic()
     h.action("Sync")
     h.wait_until(lambda: any(l.startswith(("vrdx: sync: Synced", "vrdx: sync: Sync failed"))
                              for l in app.lines[seen:]), 3600, step=0.005)
-    return time.monotonic() - start, next(l.strip() for l in app.lines[seen:] if l.startswith("vrdx: sync: Sync"))
+    seconds = time.monotonic() - start
+    said = next(l.strip() for l in app.lines[seen:] if l.startswith("vrdx: sync: Sync"))
+    time.sleep(0.5)  # the log line of the last answer
+    return seconds, said, *requests_since(server, offset)
 
 
-def launch(home, keyring):
+def launch(home, keyring, server):
     """The program with the keyring holding no password yet, so that its launch sync ends at once."""
-    keyring.clear()
+    keyring.clear(server.account())
     app = h.App(home)
     app.said("vrdx: sync: Sync failed", timeout=600)
-    keyring.store(PASSWORD)
+    keyring.store(PASSWORD, server.account())
     return app
 
 
 def run(count, work, keyring, label, prefill=False):
-    server = Radicale(os.path.join(work, label), USER, PASSWORD)
+    server = Radicale(os.path.join(work, label), USER, PASSWORD, log=os.path.join(work, f"{label}.log"))
     records = daynotes(count)
     if prefill:
         folder = os.path.join(server.storage, "collection-root", USER, "daynotes")
@@ -93,11 +111,11 @@ def run(count, work, keyring, label, prefill=False):
     if prefill:
         print(f"Radicale lists the {count} objects it did not write: {server_share(server, 1, 'getetag'):.1f} s",
               flush=True)
-    app = launch(home, keyring)
-    seconds, said = timed_sync(app)
+    app = launch(home, keyring, server)
+    seconds, said, asked, spent = timed_sync(app, server)
     against = "a collection holding them already" if prefill else "an empty collection"
     print(f"first sync of {count} daynotes to {against}: {seconds:.2f} s ({said}); "
-          f"objects on the server: {len(server.names())}", flush=True)
+          f"objects on the server: {len(server.names())}; requests: {asked}; Radicale busy {spent:.1f} s", flush=True)
     app.stop("quit", timeout=600)
     return server, home
 
@@ -109,19 +127,23 @@ def main():
     args = parser.parse_args()
     work = tempfile.mkdtemp(prefix="vrdx-sync-bench-")
     try:
-        keyring = Keyring(work, USER)
-        run(args.first, work, keyring, "first")
+        keyring = Keyring(work, "")
+        if args.first:
+            run(args.first, work, keyring, "first")
+        if not args.year_notes:
+            return
         server, home = run(args.year_notes, work, keyring, "year", prefill=True)
         records = h.read_plist(home.daynotes)
         records[len(records) // 2]["NoteDataKey"] += "\rone more line"
         h.write_plist(home.daynotes, records)
         folder = os.path.join(server.storage, "collection-root", USER, "daynotes")
         before = {n: os.stat(os.path.join(folder, n)).st_mtime_ns for n in server.names()}
-        app = launch(home, keyring)
-        seconds, said = timed_sync(app)
+        app = launch(home, keyring, server)
+        seconds, said, asked, spent = timed_sync(app, server)
         after = {n: os.stat(os.path.join(folder, n)).st_mtime_ns for n in server.names()}
         moved = [n for n in after if before.get(n) != after[n]]
         print(f"one day changed of {args.year_notes}: {seconds:.3f} s ({said}); objects written: {len(moved)}; "
+              f"requests: {asked}; Radicale busy {spent:.3f} s; "
               f"Radicale alone naming its sync token: {server_share(server, 0, 'sync-token'):.3f} s")
         app.stop("quit", timeout=600)
     finally:

@@ -187,7 +187,15 @@ class SyncEngine : public QObject {
                              if (!found)
                                  return self->Fail(QStringLiteral("no password stored for the account"),
                                                    false);
-                             self->client = new CaldavClient(self->settings.user, password, self);
+                             // One client while the account stays: its connections and the server's accepted
+                             // credentials carry over, so a sync does not begin with a refusal and a new
+                             // handshake.
+                             if (self->client && !self->client->SpeaksFor(self->settings.user, password)) {
+                                 self->client->deleteLater();
+                                 self->client = nullptr;
+                             }
+                             if (!self->client)
+                                 self->client = new CaldavClient(self->settings.user, password, self);
                              self->FindCollection();
                          });
     }
@@ -505,8 +513,7 @@ class SyncEngine : public QObject {
     void End(const QString& text) {
         running = false;
         writeError.clear();
-        if (client) client->deleteLater();
-        client = nullptr;
+        if (client) client->AbortAll();
         state = SyncState{};
         remote.clear();
         writes.clear();

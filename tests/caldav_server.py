@@ -13,8 +13,9 @@ import app_harness as h
 class Radicale:
     """The server, on a free port, with one calendar collection made the way a client makes one."""
 
-    def __init__(self, work, user, password):
-        self.user, self.password = user, password
+    def __init__(self, work, user, password, log=None):
+        """`log`: a file that takes Radicale's account of every request (method, path, seconds spent)."""
+        self.user, self.password, self.log = user, password, log
         os.makedirs(work, exist_ok=True)
         with socket.socket() as s:
             s.bind(("127.0.0.1", 0))
@@ -27,7 +28,7 @@ class Radicale:
         with open(self.config, "w") as f:
             f.write(f"[server]\nhosts = 127.0.0.1:{self.port}\n[auth]\ntype = htpasswd\nhtpasswd_filename = {users}\n"
                     f"htpasswd_encryption = plain\ndelay = 0\n[rights]\ntype = owner_only\n"
-                    f"[storage]\nfilesystem_folder = {self.storage}\n[logging]\nlevel = warning\n")
+                    f"[storage]\nfilesystem_folder = {self.storage}\n[logging]\nlevel = {'info' if log else 'warning'}\n")
         self.proc = None
         self.start()
         status, _ = self.request("MKCALENDAR", f"/{user}/daynotes/")
@@ -35,7 +36,7 @@ class Radicale:
 
     def start(self):
         self.proc = subprocess.Popen([h.program("radicale"), "--config", self.config], stdout=subprocess.DEVNULL,
-                                     stderr=subprocess.DEVNULL)
+                                     stderr=open(self.log, "a") if self.log else subprocess.DEVNULL)
         h._cleanups.append(self.stop)
         assert h.wait_until(lambda: self.answers(), 60), "radicale did not start"
 
