@@ -253,14 +253,20 @@ class SyncEngine : public QObject {
         collection = url;
         state = LoadState();
         if (state.collection != collection.toString()) state = SyncState{collection.toString(), {}, {}};
-        client->SyncCollection(collection, state.token,
-                               [this, asked = state.token](const CaldavStatus& s, const QString& token,
-                                                           const QList<CaldavMember>& changed,
-                                                           const QList<QUrl>&         removed) {
+        ChangesSince(state.token);
+    }
+
+    void ChangesSince(const QString& token) {
+        client->SyncCollection(collection, token,
+                               [this, token](const CaldavStatus& s, const QString& newToken,
+                                             const QList<CaldavMember>& changed, const QList<QUrl>& removed) {
                                    if (s.Unreachable() || s.Refused()) return Fail(s.Reason());
-                                   if (!s.ok())
-                                       return ListEverything(); // token refused, or no sync-collection
-                                   Listed(token, changed, removed, asked.isEmpty());
+                                   if (s.ok()) return Listed(newToken, changed, removed, token.isEmpty());
+                                   // A refused token: every member with a fresh token, by the same report
+                                   // first, since some servers answer a Depth 1 listing of a big collection
+                                   // far more slowly.
+                                   if (!token.isEmpty()) return ChangesSince(QString());
+                                   ListEverything(); // no sync-collection, or no initial sync
                                });
     }
 
