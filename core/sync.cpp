@@ -15,6 +15,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QHash>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPointer>
@@ -62,7 +63,15 @@ SyncState LoadState() {
     const QJsonObject root = QJsonDocument::fromJson(file.readAll()).object();
     state.collection = root.value(QStringLiteral("collection")).toString();
     state.token = root.value(QStringLiteral("token")).toString();
-    const QJsonObject days = root.value(QStringLiteral("days")).toObject();
+    const QJsonValue daysValue = root.value(QStringLiteral("days"));
+    // Each day as [day, href, etag, hash].
+    for (const QJsonValue& v : daysValue.toArray()) {
+        const QJsonArray d = v.toArray();
+        state.days[qint64(d.at(0).toDouble())] = {d.at(1).toString(), d.at(2).toString(),
+                                                  d.at(3).toString().toLatin1()};
+    }
+    // As an earlier version kept them: an object by day.
+    const QJsonObject days = daysValue.toObject();
     for (auto it = days.begin(); it != days.end(); ++it) {
         const QJsonObject d = it.value().toObject();
         state.days[it.key().toLongLong()] = {d.value(QStringLiteral("href")).toString(),
@@ -73,11 +82,11 @@ SyncState LoadState() {
 }
 
 void SaveState(const SyncState& state) {
-    QJsonObject days;
+    // An array, appended to in order: an object keyed by day sorts its keys on every insert, which for a
+    // calendar of many years cost more than the rest of a sync.
+    QJsonArray days;
     for (const auto& [key, d] : state.days)
-        days.insert(QString::number(key), QJsonObject{{QStringLiteral("href"), d.href},
-                                                      {QStringLiteral("etag"), d.etag},
-                                                      {QStringLiteral("hash"), QString::fromLatin1(d.hash)}});
+        days.append(QJsonArray{double(key), d.href, d.etag, QString::fromLatin1(d.hash)});
     const QJsonObject root{{QStringLiteral("collection"), state.collection},
                            {QStringLiteral("token"), state.token},
                            {QStringLiteral("days"), days}};
@@ -448,9 +457,13 @@ class SyncEngine : public QObject {
             conflicts << date;
         }
         applying = false;
-        // The file holds what the state says was agreed, before the state says it.
-        if (!takes.isEmpty()) SaveRecordFile(App().daynotes, DaynoteFileName);
-        SaveState(state);
+        // The file holds what the state says was agreed, before the state says it. Without anything taken the
+        // state is saved once the writes are done: a write the state does not know yet is met again next time
+        // as both sides agreeing.
+        if (!takes.isEmpty()) {
+            SaveRecordFile(App().daynotes, DaynoteFileName);
+            SaveState(state);
+        }
         nextWrite = 0;
         writesOut = 0;
         WriteNext();
