@@ -72,6 +72,14 @@ void RefreshCountdownLine(QWidget* window) {
     lastCountdownDays = days;
 }
 
+// The sync's one-line status, there only while sync is on.
+void DrawSyncStatusLine(QWidget* window) {
+    QWidget*      line = FindControl(window, CalendarSyncStatusControl);
+    const QString text = SyncStatusText();
+    SetControlText(line, text);
+    SetControlVisible(line, !text.isEmpty());
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------------------------------------
@@ -109,7 +117,8 @@ QWidget* BuildCalendarWindow() {
     KeepMenuBarWhole(window);
     FitWindowToContent(window);
     SetSunLineVisible(Prefs().showSunLine, window);
-    ShowSyncStatusLine(window);
+    DrawSyncStatusLine(window);
+    FollowSyncStatus(window, [window] { DrawSyncStatusLine(window); });
     // Only the place is restored: the size follows the desktop's font.
     RestoreWindowPlace(window, saved.toRect(), false);
     FollowPreferences(window, [window](PrefAspect aspect) {

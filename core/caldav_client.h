@@ -73,6 +73,9 @@ class CaldavClient : public QObject {
     // Ends every request under way; their callbacks are never called.
     void AbortAll();
     int  Pending() const { return int(replies.size()); }
+    bool SpeaksFor(const QString& user_, const QString& password_) const {
+        return user == user_ && password == password_;
+    }
 
     using Header = std::pair<QByteArray, QByteArray>;
     using Headers = QList<Header>;

@@ -10,13 +10,12 @@
 #include "core/preferences.h"
 #include "core/secrets.h"
 #include "core/undo.h"
-#include "core/window_ids.h"
 #include "platform/notify.h"
-#include "platform/windows.h"
 
 #include <QEventLoop>
 #include <QFile>
 #include <QHash>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPointer>
@@ -64,7 +63,15 @@ SyncState LoadState() {
     const QJsonObject root = QJsonDocument::fromJson(file.readAll()).object();
     state.collection = root.value(QStringLiteral("collection")).toString();
     state.token = root.value(QStringLiteral("token")).toString();
-    const QJsonObject days = root.value(QStringLiteral("days")).toObject();
+    const QJsonValue daysValue = root.value(QStringLiteral("days"));
+    // Each day as [day, href, etag, hash].
+    for (const QJsonValue& v : daysValue.toArray()) {
+        const QJsonArray d = v.toArray();
+        state.days[qint64(d.at(0).toDouble())] = {d.at(1).toString(), d.at(2).toString(),
+                                                  d.at(3).toString().toLatin1()};
+    }
+    // As an earlier version kept them: an object by day.
+    const QJsonObject days = daysValue.toObject();
     for (auto it = days.begin(); it != days.end(); ++it) {
         const QJsonObject d = it.value().toObject();
         state.days[it.key().toLongLong()] = {d.value(QStringLiteral("href")).toString(),
@@ -75,11 +82,11 @@ SyncState LoadState() {
 }
 
 void SaveState(const SyncState& state) {
-    QJsonObject days;
+    // An array, appended to in order: an object keyed by day sorts its keys on every insert, which for a
+    // calendar of many years cost more than the rest of a sync.
+    QJsonArray days;
     for (const auto& [key, d] : state.days)
-        days.insert(QString::number(key), QJsonObject{{QStringLiteral("href"), d.href},
-                                                      {QStringLiteral("etag"), d.etag},
-                                                      {QStringLiteral("hash"), QString::fromLatin1(d.hash)}});
+        days.append(QJsonArray{double(key), d.href, d.etag, QString::fromLatin1(d.hash)});
     const QJsonObject root{{QStringLiteral("collection"), state.collection},
                            {QStringLiteral("token"), state.token},
                            {QStringLiteral("days"), days}};
@@ -106,6 +113,25 @@ void SetLocalRecord(double day, const Record* record) {
     }
     if (!there) InsertRecord(daynotes, index);
     *GetRecord(daynotes, index, true) = *record;
+}
+
+struct StatusFollower {
+    QPointer<QObject>     context;
+    std::function<void()> follow;
+};
+
+std::vector<StatusFollower>& StatusFollowers() {
+    static std::vector<StatusFollower> followers;
+    return followers;
+}
+
+void AnnounceStatus() {
+    std::vector<StatusFollower>& followers = StatusFollowers();
+    std::erase_if(followers, [](const StatusFollower& f) { return f.context.isNull(); });
+    // A follower may start another following: call the ones there now, from a copy.
+    const std::vector<StatusFollower> now = followers;
+    for (const StatusFollower& f : now)
+        if (!f.context.isNull()) f.follow();
 }
 
 // A write the run still has to make.
@@ -136,6 +162,7 @@ class SyncEngine : public QObject {
         }
         periodic.start(std::max(1, s.minutes) * 60000);
         if (status.isEmpty()) SetStatus(QStringLiteral("Not synced yet"));
+        AnnounceStatus(); // shown again when sync is back on
     }
 
     void DaynotesChanged() {
@@ -162,15 +189,24 @@ class SyncEngine : public QObject {
         if (settings.server.trimmed().isEmpty() || settings.user.isEmpty())
             return Fail(QStringLiteral("no server or user name set in Preferences"), false);
         SetStatus(QStringLiteral("Syncing..."), false);
-        ReadSecretPassword(
-            SyncAccount(settings.server, settings.user),
-            [self = QPointer(this), run = generation](bool found, const QString& password, const QString&) {
-                // The keyring may answer after this run was ended and another began.
-                if (!self || !self->running || self->generation != run) return;
-                if (!found) return self->Fail(QStringLiteral("no password stored for the account"), false);
-                self->client = new CaldavClient(self->settings.user, password, self);
-                self->FindCollection();
-            });
+        ReadSyncPassword(settings.server, settings.user,
+                         [self = QPointer(this), run = generation](bool found, const QString& password) {
+                             // The keyring may answer after this run was ended and another began.
+                             if (!self || !self->running || self->generation != run) return;
+                             if (!found)
+                                 return self->Fail(QStringLiteral("no password stored for the account"),
+                                                   false);
+                             // One client while the account stays: its connections and the server's accepted
+                             // credentials carry over, so a sync does not begin with a refusal and a new
+                             // handshake.
+                             if (self->client && !self->client->SpeaksFor(self->settings.user, password)) {
+                                 self->client->deleteLater();
+                                 self->client = nullptr;
+                             }
+                             if (!self->client)
+                                 self->client = new CaldavClient(self->settings.user, password, self);
+                             self->FindCollection();
+                         });
     }
 
     // Waits for the run under way (or a new one) at most limitMs, then ends it where it stands.
@@ -201,9 +237,10 @@ class SyncEngine : public QObject {
 
   private:
     void SetStatus(const QString& text, bool tell = true) {
+        const bool changed = text != status;
         status = text;
         if (tell && !text.isEmpty()) std::fprintf(stderr, "vrdx: sync: %s\n", qPrintable(text));
-        ShowSyncStatusLine(FindWindowById(CalendarWindowId));
+        if (changed) AnnounceStatus();
     }
 
     void FindCollection() {
@@ -225,14 +262,20 @@ class SyncEngine : public QObject {
         collection = url;
         state = LoadState();
         if (state.collection != collection.toString()) state = SyncState{collection.toString(), {}, {}};
-        client->SyncCollection(collection, state.token,
-                               [this, asked = state.token](const CaldavStatus& s, const QString& token,
-                                                           const QList<CaldavMember>& changed,
-                                                           const QList<QUrl>&         removed) {
+        ChangesSince(state.token);
+    }
+
+    void ChangesSince(const QString& token) {
+        client->SyncCollection(collection, token,
+                               [this, token](const CaldavStatus& s, const QString& newToken,
+                                             const QList<CaldavMember>& changed, const QList<QUrl>& removed) {
                                    if (s.Unreachable() || s.Refused()) return Fail(s.Reason());
-                                   if (!s.ok())
-                                       return ListEverything(); // token refused, or no sync-collection
-                                   Listed(token, changed, removed, asked.isEmpty());
+                                   if (s.ok()) return Listed(newToken, changed, removed, token.isEmpty());
+                                   // A refused token: every member with a fresh token, by the same report
+                                   // first, since some servers answer a Depth 1 listing of a big collection
+                                   // far more slowly.
+                                   if (!token.isEmpty()) return ChangesSince(QString());
+                                   ListEverything(); // no sync-collection, or no initial sync
                                });
     }
 
@@ -414,9 +457,13 @@ class SyncEngine : public QObject {
             conflicts << date;
         }
         applying = false;
-        // The file holds what the state says was agreed, before the state says it.
-        if (!takes.isEmpty()) SaveRecordFile(App().daynotes, DaynoteFileName);
-        SaveState(state);
+        // The file holds what the state says was agreed, before the state says it. Without anything taken the
+        // state is saved once the writes are done: a write the state does not know yet is met again next time
+        // as both sides agreeing.
+        if (!takes.isEmpty()) {
+            SaveRecordFile(App().daynotes, DaynoteFileName);
+            SaveState(state);
+        }
         nextWrite = 0;
         writesOut = 0;
         WriteNext();
@@ -485,8 +532,7 @@ class SyncEngine : public QObject {
     void End(const QString& text) {
         running = false;
         writeError.clear();
-        if (client) client->deleteLater();
-        client = nullptr;
+        if (client) client->AbortAll();
         state = SyncState{};
         remote.clear();
         writes.clear();
@@ -538,7 +584,29 @@ SyncEngine& Engine() {
 } // namespace
 
 QString SyncAccount(const QString& server, const QString& user) {
-    return QStringLiteral("%1@%2").arg(user, QUrl::fromUserInput(server).host());
+    const QUrl url = QUrl::fromUserInput(server.trimmed());
+    // The port written out even when it is the scheme's own, and no trailing slash: one server, one key.
+    const int port = url.port(url.scheme() == QLatin1String("https") ? 443 : 80);
+    QString   path = url.path(QUrl::FullyEncoded);
+    while (path.endsWith(QLatin1Char('/'))) path.chop(1);
+    return QStringLiteral("%1@%2://%3:%4%5").arg(user, url.scheme(), url.host()).arg(port).arg(path);
+}
+
+void ReadSyncPassword(const QString& server, const QString& user,
+                      std::function<void(bool, const QString&)> done) {
+    const QString account = SyncAccount(server, user);
+    ReadSecretPassword(account, [=](bool found, const QString& password, const QString&) {
+        if (found) return done(true, password);
+        // Kept by an older version under the user and host alone.
+        const QString older = QStringLiteral("%1@%2").arg(user, QUrl::fromUserInput(server.trimmed()).host());
+        ReadSecretPassword(older, [=](bool found, const QString& password, const QString&) {
+            if (!found) return done(false, QString());
+            WriteSecretPassword(account, password, [older](bool moved, const QString&) {
+                if (moved) WriteSecretPassword(older, QString());
+            });
+            done(true, password);
+        });
+    });
 }
 
 void StartSyncService() {
@@ -565,14 +633,11 @@ void SyncSettingsChanged() {
 }
 
 QString SyncStatusText() {
-    return Engine().status;
+    return Prefs().sync.enabled ? Engine().status : QString();
 }
 
-void ShowSyncStatusLine(QWidget* calendar) {
-    QWidget* line = FindControl(calendar, CalendarSyncStatusControl);
-    if (!line) return;
-    SetControlText(line, Engine().status);
-    SetControlVisible(line, Prefs().sync.enabled && !Engine().status.isEmpty());
+void FollowSyncStatus(QObject* context, std::function<void()> follow) {
+    StatusFollowers().push_back({context, std::move(follow)});
 }
 
 void DiscoverCalendars(const QString& server, const QString& user, const QString& password,

@@ -10,7 +10,7 @@
 #include <QString>
 #include <functional>
 
-class QWidget;
+class QObject;
 
 // At launch, once the event loop runs: the first sync, the timer, and a sync after each change.
 void StartSyncService();
@@ -25,11 +25,16 @@ void SyncSettingsChanged();
 // The one-line status ("Synced 14:02", "Sync failed: server not reachable, will retry"); empty while sync is
 // off.
 QString SyncStatusText();
-// Puts the status line into the calendar window (shown only while sync is on).
-void ShowSyncStatusLine(QWidget* calendar);
+// Calls `follow` after every change of the status, for as long as `context` lives.
+void FollowSyncStatus(QObject* context, std::function<void()> follow);
 
 // The calendars of an account, for the preferences window's pop-up; answers later.
 void DiscoverCalendars(const QString& server, const QString& user, const QString& password,
                        std::function<void(const CaldavStatus&, const QList<CaldavCollection>&)> done);
-// The Secret Service account name of the user on the server.
+// The Secret Service account name of the user on the server: the user and the whole server address, so two
+// servers on one host keep a password each.
 QString SyncAccount(const QString& server, const QString& user);
+// The account's password from the keyring. One stored under the older key (user and host only) is read once
+// and moved to the account's own key.
+void ReadSyncPassword(const QString& server, const QString& user,
+                      std::function<void(bool found, const QString& password)> done);

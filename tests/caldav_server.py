@@ -13,8 +13,9 @@ import app_harness as h
 class Radicale:
     """The server, on a free port, with one calendar collection made the way a client makes one."""
 
-    def __init__(self, work, user, password):
-        self.user, self.password = user, password
+    def __init__(self, work, user, password, log=None):
+        """`log`: a file that takes Radicale's account of every request (method, path, seconds spent)."""
+        self.user, self.password, self.log = user, password, log
         os.makedirs(work, exist_ok=True)
         with socket.socket() as s:
             s.bind(("127.0.0.1", 0))
@@ -27,7 +28,7 @@ class Radicale:
         with open(self.config, "w") as f:
             f.write(f"[server]\nhosts = 127.0.0.1:{self.port}\n[auth]\ntype = htpasswd\nhtpasswd_filename = {users}\n"
                     f"htpasswd_encryption = plain\ndelay = 0\n[rights]\ntype = owner_only\n"
-                    f"[storage]\nfilesystem_folder = {self.storage}\n[logging]\nlevel = warning\n")
+                    f"[storage]\nfilesystem_folder = {self.storage}\n[logging]\nlevel = {'info' if log else 'warning'}\n")
         self.proc = None
         self.start()
         status, _ = self.request("MKCALENDAR", f"/{user}/daynotes/")
@@ -35,7 +36,7 @@ class Radicale:
 
     def start(self):
         self.proc = subprocess.Popen([h.program("radicale"), "--config", self.config], stdout=subprocess.DEVNULL,
-                                     stderr=subprocess.DEVNULL)
+                                     stderr=open(self.log, "a") if self.log else subprocess.DEVNULL)
         h._cleanups.append(self.stop)
         assert h.wait_until(lambda: self.answers(), 60), "radicale did not start"
 
@@ -57,6 +58,10 @@ class Radicale:
         response = conn.getresponse()
         return response.status, response.read()
 
+    def account(self):
+        """The keyring's name for the user's password on this server: the user and the whole address."""
+        return f"{self.user}@http://127.0.0.1:{self.port}"
+
     def names(self):
         folder = os.path.join(self.storage, "collection-root", self.user, "daynotes")
         return [n for n in os.listdir(folder) if n.endswith(".ics")]
@@ -67,10 +72,11 @@ class Radicale:
 
 
 class Keyring:
-    """gnome-keyring's Secret Service on this test's bus, its files away from the program's homes."""
+    """gnome-keyring's Secret Service on this test's bus, its files away from the program's homes. Passwords go
+    under an account name (Radicale.account() gives the program's)."""
 
-    def __init__(self, work, user):
-        self.user = user
+    def __init__(self, work, account):
+        self.account = account
         home = os.path.join(work, "keyring")
         env = dict(os.environ, HOME=home, XDG_DATA_HOME=os.path.join(home, "data"), XDG_RUNTIME_DIR=home)
         os.makedirs(home)
@@ -87,13 +93,19 @@ class Keyring:
                                                       "org.freedesktop.secrets").stdout, 60):
             raise SystemExit("gnome-keyring-daemon did not take the Secret Service name")
 
-    def store(self, password):
+    def store(self, password, account=None):
         """As the program's Preferences leave it: the account's password under the keychain's attributes."""
-        r = subprocess.run([h.program("secret-tool"), "store", "--label=VRD X CalDAV", "user", f"{self.user}@127.0.0.1",
+        r = subprocess.run([h.program("secret-tool"), "store", "--label=VRD X CalDAV", "user", account or self.account,
                             "server", "VRD X CalDAV", "type", "plaintext"], input=password.encode(),
                            capture_output=True, timeout=60)
         return r.returncode == 0
 
-    def clear(self):
-        subprocess.run([h.program("secret-tool"), "clear", "user", f"{self.user}@127.0.0.1", "server", "VRD X CalDAV"],
+    def lookup(self, account=None):
+        """The password stored under the account, or None."""
+        r = subprocess.run([h.program("secret-tool"), "lookup", "user", account or self.account, "server",
+                            "VRD X CalDAV"], capture_output=True, timeout=60)
+        return r.stdout.decode() if r.returncode == 0 else None
+
+    def clear(self, account=None):
+        subprocess.run([h.program("secret-tool"), "clear", "user", account or self.account, "server", "VRD X CalDAV"],
                        capture_output=True, timeout=60)

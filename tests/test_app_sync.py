@@ -4,6 +4,7 @@ unlocked in the test's own session bus). Each row changes the daynote files of A
 running, then runs the instances in turn; what the files and the server hold afterwards is what the row checks.
 The collection is read back over plain HTTP with Python's icalendar."""
 import datetime
+import json
 import os
 import re
 import shutil
@@ -35,8 +36,9 @@ def note(n, text, **extra):
 
 
 server = Radicale(work, USER, PASSWORD)
-keyring = Keyring(work, USER)
-if not check("the keyring takes the password", keyring.store(PASSWORD)):
+keyring = Keyring(work, server.account())
+OLDER_ACCOUNT = f"{USER}@127.0.0.1"  # an earlier version's key, shared by every server on the host
+if not check("the keyring takes the password", keyring.store(PASSWORD, OLDER_ACCOUNT)):
     check.finish()
 homes = {"A": h.Home(), "B": h.Home()}
 for home in homes.values():
@@ -86,6 +88,8 @@ with_reminder = note(0, "Dentist at 9\rbring the card – Grüße 😀", NoteTyp
 start = [with_reminder] + [note(n, f"day {n}\rsecond line") for n in range(1, 5)] + \
         [note(5, "a holiday", NoteTypeKey=2), note(6, "an event", NoteTypeKey=3)]
 status_a = run("A", lambda _: start)
+check("the password moved to the server's own key", (keyring.lookup(), keyring.lookup(OLDER_ACCOUNT)) ==
+      (PASSWORD, None), str(status_a))
 status_b = run("B")
 first_objects = server.objects()
 b = by_day(files("B"))
@@ -115,6 +119,21 @@ for name, change_a, change_b, expected in rows:
             check(f"{name}: {who}", lines(got) == lines(text), f"{got!r} != {text!r}; B said {said_b}")
     if name.startswith("both edited"):
         check("the conflict is named in the status", any("merged both versions" in l for l in said_b), str(said_b))
+
+# A sync token the server no longer knows: every member is listed again, and nothing is lost or doubled.
+state_path = os.path.join(homes["A"].data, "VRDX", "VRDX Sync State")
+with open(state_path) as f:
+    state = json.load(f)
+check("the state holds a sync token", bool(state.get("token")), str(state.get("token")))
+state["token"] = state["token"][:-8] + "0" * 8
+with open(state_path, "w") as f:
+    json.dump(state, f)
+kept_names = sorted(server.names())
+said = run("A", edit(4, "day 4\rafter the token was lost"))
+check("unknown token: synced", said and said[-1].startswith("vrdx: sync: Synced"), str(said))
+check("unknown token: the edit arrives, nothing else moves",
+      (sorted(server.names()), b"after the token was lost" in server.objects()[f"vrdx-daynote-{day(4):%Y%m%d}.ics"])
+      == (kept_names, True), str(sorted(server.names())))
 
 # The server goes away in the middle of a long first upload: nothing is lost, and the next sync completes.
 many = [note(100 + n, f"bulk {n}") for n in range(400)]

@@ -124,7 +124,6 @@ int SyncFindHit(int, unsigned) {
     if (!typed.isEmpty())
         discover(typed);
     else
-        ReadSecretPassword(SyncAccount(server, user),
-                           [discover](bool, const QString& password, const QString&) { discover(password); });
+        ReadSyncPassword(server, user, [discover](bool, const QString& password) { discover(password); });
     return EventHandled;
 }
