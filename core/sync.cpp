@@ -6,6 +6,7 @@
 #include "core/datafiles.h"
 #include "core/dates.h"
 #include "core/daynote_store.h"
+#include "core/followers.h"
 #include "core/plist.h"
 #include "core/preferences.h"
 #include "core/secrets.h"
@@ -115,23 +116,13 @@ void SetLocalRecord(double day, const Record* record) {
     *GetRecord(daynotes, index, true) = *record;
 }
 
-struct StatusFollower {
-    QPointer<QObject>     context;
-    std::function<void()> follow;
-};
-
-std::vector<StatusFollower>& StatusFollowers() {
-    static std::vector<StatusFollower> followers;
+Followers<>& StatusFollowers() {
+    static Followers<> followers;
     return followers;
 }
 
 void AnnounceStatus() {
-    std::vector<StatusFollower>& followers = StatusFollowers();
-    std::erase_if(followers, [](const StatusFollower& f) { return f.context.isNull(); });
-    // A follower may start another following: call the ones there now, from a copy.
-    const std::vector<StatusFollower> now = followers;
-    for (const StatusFollower& f : now)
-        if (!f.context.isNull()) f.follow();
+    AnnounceToFollowers(StatusFollowers());
 }
 
 // A write the run still has to make.
@@ -637,7 +628,7 @@ QString SyncStatusText() {
 }
 
 void FollowSyncStatus(QObject* context, std::function<void()> follow) {
-    StatusFollowers().push_back({context, std::move(follow)});
+    AddFollower(StatusFollowers(), context, std::move(follow));
 }
 
 void DiscoverCalendars(const QString& server, const QString& user, const QString& password,

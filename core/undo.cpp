@@ -145,12 +145,7 @@ std::vector<DaynoteDayChange> DiffSpanDays(const RecordArray& before, const Reco
 
 // Every record of the one array still shares its fields with the other's: the cheap test most actions pass.
 bool SharedArray(const RecordArray& a, const RecordArray& b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](const Value& x, const Value& y) {
-               const Record* r = ValueRecord(x);
-               const Record* s = ValueRecord(y);
-               return r && s && SharedRecord(*r, *s);
-           });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), SameStorage);
 }
 
 bool Present(const Value& v) {
@@ -287,12 +282,13 @@ class DaynoteStep : public QUndoCommand {
     // The same step, to be pushed again onto an emptied stack: it holds its change as done already.
     DaynoteStep* Copy() const { return new DaynoteStep(changes, text(), typing); }
     qsizetype    Bytes() const { return bytes; }
-    void         undo() override { Apply(false); }
-    void         redo() override {
+
+    void undo() override { Apply(false); }
+    void redo() override {
         // Pushing it: the array holds the change already.
         if (!done) {
-                    done = true;
-                    return;
+            done = true;
+            return;
         }
         Apply(true);
     }
