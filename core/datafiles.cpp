@@ -200,11 +200,11 @@ bool SaveRecordFile(const RecordArray& array, const QString& name, QString* reas
         return false;
     }
     if (!CreateFolderPath(folder, reason)) return false;
-    const QString    path = GetDataFileURL(name);
-    const QByteArray bytes = WritePropertyList(Value(array));
-    if (FileHoldsBytes(path, bytes)) return true; // nothing changed: no write, no backup, the file untouched
-    BackUpBeforeSave(path);
-    if (!WriteBytesAtomically(bytes, path, reason)) return false;
+    const QString path = GetDataFileURL(name);
+    bool          replaced = false; // not when nothing changed: no write, no backup, the file untouched
+    if (!WritePropertyListFile(path, array, reason, &replaced, [&path] { BackUpBeforeSave(path); }))
+        return false;
+    if (!replaced) return true;
     // The atomic rename drops the attributes of the old file, so they are stamped on the new one.
     SetFileTypeAndCreator(path, MakeFourCC(name == DaynoteFileName ? "DNOT" : "EVNT"), CreatorCode);
     return true;

@@ -1,5 +1,6 @@
-// Apple's XML property lists: a single-buffer writer that matches Python's plistlib byte for byte, and a
-// reader on pugixml's in-place parser that turns the tree straight into Values.
+// Apple's XML property lists: a writer that matches Python's plistlib byte for byte, into one buffer or in
+// pieces that a thread writes to the file meanwhile, and a reader on pugixml's in-place parser that turns the
+// tree straight into Values.
 #include "core/plist.h"
 
 #include <QFile>
@@ -15,14 +16,20 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
 #include <fcntl.h>
+#include <functional>
 #include <locale.h>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
+#include <utility>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -80,11 +87,13 @@ constexpr unsigned DaysInMonth(qint64 y, unsigned m) {
 // ---------------------------------------------------------------------------------------------------------
 
 // The output buffer: one QByteArray written through a raw cursor, grown geometrically when a piece would
-// not fit, and cut to length at the end.
+// not fit, and cut to length at the end. With a sink, the buffer is handed over whole instead of grown once
+// it holds about PieceBytes, and a new one begins: the file can be written while the rest is serialised.
 struct PlistOutput {
-    QByteArray bytes;
-    char*      p = nullptr;
-    char*      end = nullptr;
+    QByteArray                        bytes;
+    char*                             p = nullptr;
+    char*                             end = nullptr;
+    std::function<void(QByteArray&&)> sink;
     // Each record repeats the same few keys, mostly the very same strings: their escaped UTF-8 is made once.
     struct Key {
         const QChar* data;
@@ -94,9 +103,18 @@ struct PlistOutput {
     std::vector<Key> keys;
 };
 
+constexpr qsizetype PieceBytes = qsizetype(1) << 18;
+
+// Called only between lines (WriteKey makes its room first), so that nothing handed over is looked at again.
 void GrowOutput(PlistOutput& out, qsizetype need) {
-    const qsizetype used = out.p ? out.p - out.bytes.data() : 0;
-    const qsizetype capacity = std::max(out.bytes.size() * 2, used + need + 4096);
+    qsizetype used = out.p ? out.p - out.bytes.data() : 0;
+    if (out.sink && used > 0) {
+        out.bytes.truncate(used);
+        out.sink(std::exchange(out.bytes, QByteArray()));
+        used = 0;
+    }
+    const qsizetype capacity =
+        out.sink ? std::max(PieceBytes, need + 4096) : std::max(out.bytes.size() * 2, used + need + 4096);
     out.bytes.resize(capacity);
     out.p = out.bytes.data() + used;
     out.end = out.bytes.data() + capacity;
@@ -235,6 +253,8 @@ void WriteKey(PlistOutput& out, int level, const QString& key) {
             return;
         }
     }
+    // The room first, so that the line stays in this buffer and can be copied from it below.
+    Room(out, level + 2 * qsizetype(sizeof("key")) + 4 + key.size() * 5);
     const qsizetype start = out.p - out.bytes.constData() + level;
     WriteTextElement(out, level, "key", key);
     if (out.keys.size() < KeysRemembered && !key.isEmpty())
@@ -467,6 +487,27 @@ qsizetype EstimateSize(const Value& value, int level) {
     default:
         return level + 48;
     }
+}
+
+constexpr std::string_view Header = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                                    "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+                                    "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+                                    "<plist version=\"1.0\">\n";
+
+inline void WriteRoot(PlistOutput& out, const Value& root) {
+    if (IsWritable(root, 1)) WriteValue(out, root, 0);
+}
+// An array of records is written as the root without being copied into a Value first.
+inline void WriteRoot(PlistOutput& out, const RecordArray& root) {
+    WriteArray(out, root, 0);
+}
+
+template <class Root> void WriteDocument(PlistOutput& out, const Root& root) {
+    std::memcpy(Room(out, qsizetype(Header.size())), Header.data(), Header.size());
+    out.p += Header.size();
+    WriteRoot(out, root);
+    WriteLine(out, 0, "</plist>");
+    out.bytes.truncate(out.p - out.bytes.constData());
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -1147,68 +1188,222 @@ bool ReadFileInPlace(int fd, size_t size, Value* root, const std::vector<QString
 } // namespace
 
 QByteArray WritePropertyList(const Value& root) {
-    static constexpr std::string_view Header = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                                               "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
-                                               "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
-                                               "<plist version=\"1.0\">\n";
-    PlistOutput                       out;
+    PlistOutput out;
     GrowOutput(out, qsizetype(Header.size()) + 16 + (IsWritable(root, 1) ? EstimateSize(root, 0) : 0));
-    std::memcpy(out.p, Header.data(), Header.size());
-    out.p += Header.size();
-    if (IsWritable(root, 1)) WriteValue(out, root, 0);
-    WriteLine(out, 0, "</plist>");
-    out.bytes.truncate(out.p - out.bytes.constData());
+    WriteDocument(out, root);
     return std::move(out.bytes);
 }
 
-bool WriteBytesAtomically(const QByteArray& bytes, const QString& path, QString* error) {
-    // By hand rather than through QSaveFile, which reports a full disk as "Unknown error": every failing call
-    // here gives the system's own reason.
-    const auto fail = [&](int code) {
-        if (error) *error = QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(std::strerror(code)));
-        return false;
-    };
-    QString target = path;
-    if (const QFileInfo info(path); info.isSymLink()) target = info.symLinkTarget(); // the link stays
-    const QByteArray name = QFile::encodeName(target);
-    struct stat      old = {};
-    const bool       existed = ::stat(name.constData(), &old) == 0;
-    QByteArray       temporary;
-    int              fd = -1;
-    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-        temporary = name + ".new-" + QByteArray::number(QRandomGenerator::global()->generate(), 36);
-        fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) return fail(errno);
+namespace {
+
+bool Failed(const QString& path, int code, QString* error) {
+    if (error) *error = QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(std::strerror(code)));
+    return false;
+}
+
+// A new file beside the target that is synced and renamed over it once whole, and removed unless it was.
+// A link at the path is written through: the link stays and its target is replaced, keeping its mode.
+// Done by hand rather than through QSaveFile, which reports a full disk as "Unknown error": every failure
+// keeps the system's own reason.
+class ReplacementFile {
+  public:
+    explicit ReplacementFile(const QString& path) {
+        QString target = path;
+        if (const QFileInfo info(path); info.isSymLink()) target = info.symLinkTarget();
+        name_ = QFile::encodeName(target);
     }
-    if (fd < 0) return fail(EEXIST);
-    const auto abandon = [&](int code) {
-        ::close(fd);
-        ::unlink(temporary.constData());
+    ~ReplacementFile() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+            ::unlink(temporary_.constData());
+        }
+    }
+    ReplacementFile(const ReplacementFile&) = delete;
+    ReplacementFile& operator=(const ReplacementFile&) = delete;
+
+    const QByteArray& target() const { return name_; }
+    bool              isOpen() const { return fd_ >= 0; }
+    int               failure() const { return failure_; }
+
+    bool open() {
+        struct stat old = {};
+        const bool  existed = ::stat(name_.constData(), &old) == 0;
+        for (int attempt = 0; fd_ < 0 && attempt < 100; ++attempt) {
+            temporary_ = name_ + ".new-" + QByteArray::number(QRandomGenerator::global()->generate(), 36);
+            fd_ = ::open(temporary_.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (fd_ < 0 && errno != EEXIST) return fail(errno);
+        }
+        if (fd_ < 0) return fail(EEXIST);
+        if (existed && ::fchmod(fd_, old.st_mode & 07777) != 0) return fail(errno);
+        return true;
+    }
+
+    bool write(const QByteArray& bytes) {
+        for (qsizetype done = 0; done < bytes.size();) {
+            const ssize_t n = ::write(fd_, bytes.constData() + done, size_t(bytes.size() - done));
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) return fail(n < 0 ? errno : ENOSPC);
+            done += n;
+        }
+        return true;
+    }
+
+    // On the disk, then in place of the target.
+    bool commit() {
+        if (::fsync(fd_) != 0) return fail(errno);
+        const int closed = ::close(fd_);
+        fd_ = -1;
+        if (closed == 0 && ::rename(temporary_.constData(), name_.constData()) == 0) return true;
+        const int code = errno;
+        ::unlink(temporary_.constData());
         return fail(code);
-    };
-    if (existed && ::fchmod(fd, old.st_mode & 07777) != 0) return abandon(errno);
-    for (qsizetype done = 0; done < bytes.size();) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+    }
+
+  private:
+    bool fail(int code) {
+        failure_ = code;
+        return false;
+    }
+
+    QByteArray name_, temporary_;
+    int        fd_ = -1;
+    int        failure_ = 0;
+};
+
+// Reads up to bytes.size() bytes, fewer only at the end of the file or on an error.
+qsizetype ReadFully(int fd, QByteArray& bytes) {
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::read(fd, bytes.data() + done, size_t(bytes.size() - done));
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return abandon(n < 0 ? errno : ENOSPC);
+        if (n <= 0) break;
         done += n;
     }
-    if (::fsync(fd) != 0) return abandon(errno);
-    if (::close(fd) != 0) {
-        const int code = errno;
-        ::unlink(temporary.constData());
-        return fail(code);
+    return done;
+}
+
+// On a thread of its own, takes the pieces of the new file in order and compares them with the file on the
+// disk. Pieces equal to the old file's beginning are held; from the first difference on, those held and
+// every later piece are written to the replacement. The old file is only read.
+class PieceWriter {
+  public:
+    enum class Outcome { Unchanged, Written, Failed };
+
+    explicit PieceWriter(ReplacementFile& file) : file_(file), thread_([this] { run(); }) {}
+    ~PieceWriter() {
+        if (thread_.joinable()) finish();
     }
-    if (::rename(temporary.constData(), name.constData()) != 0) {
-        const int code = errno;
-        ::unlink(temporary.constData());
-        return fail(code);
+
+    void add(QByteArray&& piece) {
+        {
+            const std::lock_guard lock(mutex_);
+            queue_.push_back(std::move(piece));
+        }
+        ready_.notify_one();
     }
+
+    // After the last piece: waits until every piece has been dealt with.
+    Outcome finish() {
+        {
+            const std::lock_guard lock(mutex_);
+            finished_ = true;
+        }
+        ready_.notify_one();
+        thread_.join();
+        return outcome_;
+    }
+
+  private:
+    void run() {
+        const int   old = ::open(file_.target().constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        struct stat status = {};
+        // Only a regular file is read: a pipe or a device at the path is replaced, never waited on.
+        bool                    same = old >= 0 && ::fstat(old, &status) == 0 && S_ISREG(status.st_mode);
+        bool                    failed = false;
+        std::vector<QByteArray> held;
+        QByteArray              onDisk;
+        const auto              put = [&](QByteArray&& piece) {
+            held.push_back(std::move(piece));
+            if (same || failed) return;
+            if (!file_.isOpen() && !file_.open()) failed = true;
+            for (const QByteArray& h : held)
+                if (!failed && !file_.write(h)) failed = true;
+            held.clear(); // written, or no longer wanted after a failure
+        };
+        for (;;) {
+            QByteArray piece;
+            {
+                std::unique_lock lock(mutex_);
+                ready_.wait(lock, [this] { return !queue_.empty() || finished_; });
+                if (queue_.empty()) break;
+                piece = std::move(queue_.front());
+                queue_.pop_front();
+            }
+            if (same) {
+                onDisk.resize(piece.size());
+                same = ReadFully(old, onDisk) == piece.size() &&
+                       std::memcmp(onDisk.constData(), piece.constData(), size_t(piece.size())) == 0;
+            }
+            put(std::move(piece));
+        }
+        if (same) {
+            QByteArray extra(1, '\0');
+            same = ReadFully(old, extra) == 0; // and the old file is no longer
+        }
+        if (old >= 0) ::close(old);
+        put(QByteArray());
+        outcome_ = failed ? Outcome::Failed : same ? Outcome::Unchanged : Outcome::Written;
+    }
+
+    ReplacementFile&        file_;
+    std::mutex              mutex_;
+    std::condition_variable ready_;
+    std::deque<QByteArray>  queue_;
+    bool                    finished_ = false;
+    Outcome                 outcome_ = Outcome::Failed;
+    std::thread             thread_; // last: started once everything above is there
+};
+
+template <class Root>
+bool StreamPropertyListFile(const QString& path, const Root& root, QString* error, bool* replaced,
+                            const std::function<void()>& beforeReplace) {
+    if (replaced) *replaced = false;
+    ReplacementFile file(path);
+    PieceWriter     writer(file);
+    PlistOutput     out;
+    out.sink = [&writer](QByteArray&& piece) { writer.add(std::move(piece)); };
+    GrowOutput(out, 0);
+    WriteDocument(out, root);
+    writer.add(std::move(out.bytes));
+    switch (writer.finish()) {
+    case PieceWriter::Outcome::Unchanged:
+        return true;
+    case PieceWriter::Outcome::Failed:
+        return Failed(path, file.failure(), error);
+    case PieceWriter::Outcome::Written:
+        break;
+    }
+    if (beforeReplace) beforeReplace();
+    if (!file.commit()) return Failed(path, file.failure(), error);
+    if (replaced) *replaced = true;
     return true;
 }
 
-bool WritePropertyListFile(const QString& path, const Value& root, QString* error) {
-    return WriteBytesAtomically(WritePropertyList(root), path, error);
+} // namespace
+
+bool WriteBytesAtomically(const QByteArray& bytes, const QString& path, QString* error) {
+    ReplacementFile file(path);
+    return (file.open() && file.write(bytes) && file.commit()) || Failed(path, file.failure(), error);
+}
+
+bool WritePropertyListFile(const QString& path, const Value& root, QString* error, bool* replaced,
+                           const std::function<void()>& beforeReplace) {
+    return StreamPropertyListFile(path, root, error, replaced, beforeReplace);
+}
+
+bool WritePropertyListFile(const QString& path, const RecordArray& root, QString* error, bool* replaced,
+                           const std::function<void()>& beforeReplace) {
+    return StreamPropertyListFile(path, root, error, replaced, beforeReplace);
 }
 
 bool ReadPropertyList(const QByteArray& bytes, Value* root, QString* error,

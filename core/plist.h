@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 #include <vector>
 
 // Values nested deeper than this are refused on reading and left out on writing (the root is at depth 1).
@@ -19,9 +20,14 @@ constexpr qsizetype PropertyListMaxBytes = qsizetype(1) << 30;
 // gives an empty <plist>). Dates are written in whole UTC seconds, rounded down, years 1 to 9999.
 QByteArray WritePropertyList(const Value& root);
 
-// Writes through a temporary file that is synced and renamed over the target, so a crash never leaves
-// half a file behind.
-bool WritePropertyListFile(const QString& path, const Value& root, QString* error);
+// Writes the file as WriteBytesAtomically does, while the property list is being serialised: a thread
+// compares each finished piece with the file on the disk and, from the first difference on, writes the
+// pieces to the new file. A file that already holds exactly these bytes is left untouched (no new file,
+// *replaced false). `beforeReplace` runs, on the calling thread, just before the new file takes the path.
+bool WritePropertyListFile(const QString& path, const Value& root, QString* error, bool* replaced = nullptr,
+                           const std::function<void()>& beforeReplace = {});
+bool WritePropertyListFile(const QString& path, const RecordArray& root, QString* error,
+                           bool* replaced = nullptr, const std::function<void()>& beforeReplace = {});
 // Writes the bytes to a new file beside the path and renames it over the path once they are on the disk, so
 // that the path always holds the whole old or the whole new file. A failure leaves the old file and says
 // why in the system's words.

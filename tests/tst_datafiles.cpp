@@ -1,12 +1,16 @@
-// The data folder and its files on a real disk: migration, stamped atomic saves, damaged and text files.
+// The data folder and its files on a real disk: migration, stamped atomic saves written while serialised,
+// damaged and text files.
+#include "core/backups.h"
 #include "core/datafiles.h"
 #include "core/plist.h"
 #include "helpers/test_support.h"
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
@@ -21,7 +25,36 @@ static RecordArray MakeDaynotes(int count, const QString& prefix) {
     return notes;
 }
 
+// What Python's plistlib makes of a file: its number of records, and whether the last one holds this text.
+static QByteArray PlistlibReading(const QString& path, const QString& lastText) {
+    QProcess python;
+    python.start(RequireProgram(u"/usr/bin/python3"_s),
+                 {u"-c"_s,
+                  u"import plistlib, sys; d = plistlib.load(open(sys.argv[1], 'rb')); "
+                  "print(len(d), sys.argv[2] in d[-1].values())"_s,
+                  path, lastText});
+    return python.waitForFinished() ? python.readAllStandardOutput().trimmed() : QByteArray();
+}
+
+static struct stat StatOf(const QString& path) {
+    struct stat st {};
+    ::stat(QFile::encodeName(path).constData(), &st);
+    return st;
+}
+
+// Enough daynotes for a file of a few pieces as the save hands them to its writing thread.
+constexpr int ManyNotes = 4000;
+
 using FileRow = std::pair<QString, QByteArray>;
+// The old file: this many notes, one of them (or none, -1) with other words, and its end as written or
+// changed.
+enum class OldEnd { AsWritten, LastByteChanged, LastByteCut, ByteAdded };
+struct StreamedSaveRow {
+    int    oldNotes, changedNote;
+    OldEnd end;
+};
+enum class Failure { SizeLimit, NoFolder, FolderAtPath };
+using FailedSaveRow = std::pair<Failure, QString>;
 
 class TestDataFiles : public QObject {
     Q_OBJECT
@@ -118,6 +151,110 @@ class TestDataFiles : public QObject {
         QVERIFY(recorder.alerts.size() == 1 && recorder.alerts[0].informative.contains(aside[0]));
         QVERIFY(SaveRecordFile(MakeDaynotes(1, u"fresh"_s), DaynoteFileName)); // leaves the damaged one alone
         QCOMPARE(ReadBytes(GetDataFolderURL() + '/' + aside[0]), content);
+    }
+
+    // The file is compared while it is written: whatever piece holds the difference, the new file is whole
+    // and the day's backup is the old one; when nothing differs, nothing is touched.
+    void streamedSaves_data() {
+        AddRows<StreamedSaveRow>(
+            {{"differs in the first piece", {ManyNotes, 0, OldEnd::AsWritten}},
+             {"differs in a middle piece", {ManyNotes, ManyNotes / 2, OldEnd::AsWritten}},
+             {"differs only in the last byte", {ManyNotes, -1, OldEnd::LastByteChanged}},
+             {"old file longer by one record", {ManyNotes + 1, -1, OldEnd::AsWritten}},
+             {"old file shorter by one record", {ManyNotes - 1, -1, OldEnd::AsWritten}},
+             {"old file longer by a byte", {ManyNotes, -1, OldEnd::ByteAdded}},
+             {"old file shorter by a byte", {ManyNotes, -1, OldEnd::LastByteCut}},
+             {"equal", {ManyNotes, -1, OldEnd::AsWritten}}});
+    }
+    void streamedSaves() {
+        FETCH_ROW(StreamedSaveRow, oldNotes, changedNote, end);
+        const RecordArray notes = MakeDaynotes(ManyNotes, u"note"_s);
+        RecordArray       old = MakeDaynotes(oldNotes, u"note"_s);
+        if (changedNote >= 0)
+            SetDaynote(old, changedNote, u"other words"_s, 86400.0 * changedNote, NoteStandard, {});
+        QByteArray oldBytes = WritePropertyList(Value(old));
+        if (end == OldEnd::LastByteChanged) oldBytes.back() = ' ';
+        if (end == OldEnd::LastByteCut) oldBytes.chop(1);
+        if (end == OldEnd::ByteAdded) oldBytes += '\n';
+        const QString path = GetDataFolderURL() + '/' + DaynoteFileName;
+        QVERIFY(WriteBytes(path, oldBytes));
+        QVERIFY(oldBytes.size() > 1 << 20);
+        const struct stat before = StatOf(path);
+        const bool        equal = oldBytes == WritePropertyList(Value(notes));
+
+        QVERIFY(SaveRecordFile(notes, DaynoteFileName));
+        QCOMPARE(PlistlibReading(path, u"note %1\rsecond line é€"_s.arg(ManyNotes - 1)),
+                 QByteArray::number(ManyNotes) + " True");
+        QCOMPARE(ReadBytes(path), WritePropertyList(Value(notes)));
+        const struct stat after = StatOf(path);
+        QCOMPARE(after.st_ino == before.st_ino, equal); // a replaced file's inode lives on in the backup
+        if (equal)
+            QVERIFY(after.st_mtim.tv_sec == before.st_mtim.tv_sec &&
+                    after.st_mtim.tv_nsec == before.st_mtim.tv_nsec);
+        QCOMPARE(QDir(GetDataFolderURL()).entryList(QDir::Files),
+                 QStringList{DaynoteFileName}); // no temporary
+        const QStringList backups = QDir(BackupFolder()).entryList(QDir::Files);
+        QCOMPARE(backups.size(), equal ? 0 : 1);
+        if (!equal) QCOMPARE(ReadBytes(BackupFolder() + '/' + backups[0]), oldBytes);
+    }
+
+    // A link in the data folder stays a link: its target takes the new bytes and keeps its mode.
+    void savesThroughALink() {
+        const QString target = QDir::homePath() + u"/elsewhere.plist"_s;
+        QFile::remove(target);
+        QVERIFY(WriteBytes(target, "old"_ba) &&
+                QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther));
+        const QString path = GetDataFolderURL() + '/' + DaynoteFileName;
+        QVERIFY(QFile::link(target, path));
+        QVERIFY(SaveRecordFile(MakeDaynotes(2, u"linked"_s), DaynoteFileName));
+        QCOMPARE(QFileInfo(path).symLinkTarget(), target);
+        QCOMPARE(ReadBytes(target), WritePropertyList(Value(MakeDaynotes(2, u"linked"_s))));
+        QCOMPARE(StatOf(target).st_mode & 07777, 0604u);
+        QCOMPARE(QDir::home().entryList({u"elsewhere*"_s}, QDir::Files), QStringList{u"elsewhere.plist"_s});
+    }
+
+    // A save that fails, at the start, in the middle of the stream or at the rename, leaves what was there
+    // and no temporary file, and says why in the system's words.
+    void failedSavesKeepTheOldFile_data() {
+        AddRows<FailedSaveRow>(
+            {{"file size limit reached mid-stream", {Failure::SizeLimit, u"File too large"_s}},
+             {"no folder to write in", {Failure::NoFolder, u"No such file or directory"_s}},
+             {"a folder at the path", {Failure::FolderAtPath, u"Is a directory"_s}}});
+    }
+    void failedSavesKeepTheOldFile() {
+        FETCH_ROW(FailedSaveRow, failure, reason);
+        const QString folder = GetDataFolderURL();
+        QString       path = folder + '/' + DaynoteFileName;
+        const auto    save = [&] {
+            QString    error;
+            const bool saved = WritePropertyListFile(path, MakeDaynotes(ManyNotes, u"new"_s), &error);
+            return saved ? QString() : error;
+        };
+        if (failure == Failure::SizeLimit) {
+            QVERIFY(WritePropertyListFile(path, MakeDaynotes(ManyNotes, u"old"_s), nullptr));
+            const QByteArray old = ReadBytes(path);
+            rlimit           saved = {};
+            getrlimit(RLIMIT_FSIZE, &saved);
+            std::signal(SIGXFSZ, SIG_IGN); // the write fails with EFBIG instead
+            rlimit limit = saved;
+            limit.rlim_cur = 1 << 19; // partway
+            setrlimit(RLIMIT_FSIZE, &limit);
+            const QString error = save();
+            setrlimit(RLIMIT_FSIZE, &saved);
+            QVERIFY2(error.endsWith(reason), qPrintable(error));
+            QCOMPARE(ReadBytes(path), old);
+        } else if (failure == Failure::NoFolder) {
+            path = folder + u"/no such folder/"_s + DaynoteFileName;
+            const QString error = save();
+            QVERIFY2(error.startsWith(path) && error.endsWith(reason), qPrintable(error));
+        } else {
+            QVERIFY(QDir(folder).mkdir(DaynoteFileName));
+            const QString error = save();
+            QVERIFY2(error.endsWith(reason), qPrintable(error));
+            QVERIFY(QFileInfo(path).isDir());
+        }
+        QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                 failure == Failure::NoFolder ? QStringList() : QStringList{DaynoteFileName});
     }
 
     // A save killed at any moment leaves the old file or the new one, never a mixture or nothing.
