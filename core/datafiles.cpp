@@ -18,7 +18,9 @@
 #include <cerrno>
 #include <cstring>
 #include <future>
+#include <malloc.h>
 #include <sys/stat.h>
+#include <thread>
 
 namespace {
 
@@ -149,19 +151,31 @@ bool LoadDaynoteFile(const QString& name, RecordArray* daynotes) {
     return LoadRecordArrayFile(GetDataFileURL(name), QStringLiteral("daynote"), daynotes);
 }
 
-void StartReadingDaynoteFile(const QString& name, std::function<void()> read) {
+void StartReadingDaynoteFile(const QString& name, DaynotePreparation prepare, std::function<void()> read) {
     GetDataFolderURL();
     background.path = GetDataFileURL(name);
-    background.result = std::async(std::launch::async, [path = background.path, read = std::move(read)] {
+    std::promise<ArrayFileRead> promise;
+    background.result = promise.get_future();
+    std::thread([path = background.path, prepare = std::move(prepare), read = std::move(read),
+                 promise = std::move(promise)]() mutable {
         ArrayFileRead result = ReadArrayFile(path);
+        RecordArray*  array = std::get_if<RecordArray>(&result.root.v);
+        if (result.array && prepare && !array->empty()) prepare(*array);
+        promise.set_value(std::move(result));
         QMetaObject::invokeMethod(QCoreApplication::instance(), read, Qt::QueuedConnection);
-        return result;
-    });
+        // Reading freed several times what the daynotes keep. It goes back to the system from here, while
+        // the event loop already goes on with the daynotes.
+        malloc_trim(0);
+    }).detach();
 }
 
-bool FinishReadingDaynoteFile(const QString& name, RecordArray* daynotes) {
-    if (!background.result.valid()) return LoadDaynoteFile(name, daynotes);
-    return TakeArrayFileRead(background.path, QStringLiteral("daynote"), background.result.get(), daynotes);
+bool FinishReadingDaynoteFile(const QString& name, const DaynotePreparation& prepare, RecordArray* daynotes) {
+    if (background.result.valid())
+        return TakeArrayFileRead(background.path, QStringLiteral("daynote"), background.result.get(),
+                                 daynotes);
+    if (!LoadDaynoteFile(name, daynotes)) return false;
+    if (prepare && !daynotes->empty()) prepare(*daynotes);
+    return true;
 }
 
 bool ReadRecordArrayFile(const QString& path, RecordArray* array) {
