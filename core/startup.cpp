@@ -198,18 +198,15 @@ void BeginStartUp(bool readInBackground) {
     FillLocaleNameLists();
     app.daynoteWindowCounter = 50;
     app.userNoteWindowCounter = 599;
-    LoadMenuBar(QStringLiteral("VRDXMenuBar"));
-    MarkPhase("menu-bar");
-    UseScreenColormapForAllWindows();
     app.dayMark = GetCurrentDay();
     LoadPreferences();
     app.prefsLoaded = true;
-    UpdateWebCommands();
     Preferences& prefs = Prefs();
     if (prefs.autoDeleteAge < 1) prefs.autoDeleteAge = 9999;
     MigrateDataFolder();
     MarkPhase("preferences");
     launch = {};
+    // The worker starts before the menus are built: the daynotes are what the start-up waits for longest.
     if (readInBackground) {
         launch.reading = true;
         StartReadingDaynoteFile(DaynoteFileName, PrepareLoadedDaynotes(), [] {
@@ -218,6 +215,10 @@ void BeginStartUp(bool readInBackground) {
             if (launch.painted) CompleteStartUp();
         });
     }
+    LoadMenuBar(QStringLiteral("VRDXMenuBar"));
+    MarkPhase("menu-bar");
+    UseScreenColormapForAllWindows();
+    UpdateWebCommands();
     if (prefs.launchAnnounce) Speak(FormatDate(QStringLiteral("EEEE, MMMM, dd, yyyy"), GetNow()));
     // Read at once, the windows open with the daynotes in; read meanwhile, they open empty and show them as
     // the daynote store announces them.
