@@ -244,8 +244,10 @@ void BeginStartUp(bool readInBackground) {
 // preferences as they were when reading began.
 DaynotePreparation PrepareLoadedDaynotes() {
     return [age = Prefs().autoDeleteAge, now = GetNow()](RecordArray& daynotes) {
-        SortDaynotes(daynotes);
+        const size_t read = daynotes.size();
+        const bool   sorted = SortDaynotes(daynotes);
         AutoDeleteOldDaynotes(daynotes, age, now);
+        return sorted || daynotes.size() != read;
     };
 }
 

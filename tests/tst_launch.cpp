@@ -95,7 +95,7 @@ class tst_Launch : public QObject {
         std::atomic<int>         prepared = 0;
         const DaynotePreparation prepare = [&prepared](RecordArray& daynotes) {
             ++prepared;
-            SortDaynotes(daynotes);
+            return SortDaynotes(daynotes);
         };
         StartReadingDaynoteFile(DaynoteFileName, prepare, [&told] { told = true; });
         if (waitForWorker) QTRY_VERIFY(told);
