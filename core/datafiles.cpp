@@ -18,7 +18,10 @@
 #include <cerrno>
 #include <cstring>
 #include <future>
+#include <malloc.h>
+#include <map>
 #include <sys/stat.h>
+#include <thread>
 
 namespace {
 
@@ -32,10 +35,52 @@ bool IsArrayOfRecords(const Value& root) {
 
 // What reading a record-array file found, before anything is done about it: touches nothing but the file,
 // so that it may run on any thread.
+// Which version of a file is on the disk: another program's write or rename changes at least one of these.
+struct FileStamp {
+    dev_t    device = 0;
+    ino_t    inode = 0;
+    off_t    size = -1;
+    timespec modified{};
+    bool     operator==(const FileStamp& o) const {
+            return device == o.device && inode == o.inode && size == o.size &&
+                   modified.tv_sec == o.modified.tv_sec && modified.tv_nsec == o.modified.tv_nsec;
+    }
+};
+
+FileStamp StampOf(const QString& path) {
+    struct stat info = {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0) return {};
+    return {info.st_dev, info.st_ino, info.st_size, info.st_mtim};
+}
+
+// What each record file held when this program last read or wrote it, by path. Its records share their
+// storage with the ones in use until those are changed, so a save of an array that still shares all of them,
+// over the very file that was read or written, has nothing to write.
+struct StoredFile {
+    FileStamp   stamp;
+    RecordArray records;
+};
+std::map<QString, StoredFile> storedFiles;
+
+void RememberStored(const QString& path, const RecordArray& records, const FileStamp& stamp) {
+    if (stamp.size < 0)
+        storedFiles.erase(path);
+    else
+        storedFiles[path] = {stamp, records};
+}
+
+bool StillStored(const QString& path, const RecordArray& records) {
+    const auto it = storedFiles.find(path);
+    return it != storedFiles.end() && SharedRecords(it->second.records, records) &&
+           StampOf(path) == it->second.stamp;
+}
+
 struct ArrayFileRead {
-    bool  missing = false;
-    bool  array = false; // a readable array of records
-    Value root;
+    bool      missing = false;
+    bool      array = false;    // a readable array of records
+    bool      prepared = false; // changed after reading, so no longer what the file holds
+    FileStamp stamp;            // the file read, when it did not change while being read
+    Value     root;
 };
 
 ArrayFileRead ReadArrayFile(const QString& path) {
@@ -44,8 +89,10 @@ ArrayFileRead ReadArrayFile(const QString& path) {
         read.missing = true;
         return read;
     }
-    QString error;
+    QString         error;
+    const FileStamp before = StampOf(path);
     read.array = ReadPropertyListFile(path, &read.root, &error, &RecordKeys()) && IsArrayOfRecords(read.root);
+    if (read.array && StampOf(path) == before) read.stamp = before;
     return read;
 }
 
@@ -149,19 +196,47 @@ bool LoadDaynoteFile(const QString& name, RecordArray* daynotes) {
     return LoadRecordArrayFile(GetDataFileURL(name), QStringLiteral("daynote"), daynotes);
 }
 
-void StartReadingDaynoteFile(const QString& name, std::function<void()> read) {
-    GetDataFolderURL();
-    background.path = GetDataFileURL(name);
-    background.result = std::async(std::launch::async, [path = background.path, read = std::move(read)] {
-        ArrayFileRead result = ReadArrayFile(path);
-        QMetaObject::invokeMethod(QCoreApplication::instance(), read, Qt::QueuedConnection);
-        return result;
-    });
+namespace {
+
+// Touches nothing but the file and the array: may run on any thread.
+ArrayFileRead ReadPreparedArrayFile(const QString& path, const DaynotePreparation& prepare) {
+    ArrayFileRead read = ReadArrayFile(path);
+    RecordArray*  array = std::get_if<RecordArray>(&read.root.v);
+    if (read.array && prepare && !array->empty()) read.prepared = prepare(*array);
+    return read;
 }
 
-bool FinishReadingDaynoteFile(const QString& name, RecordArray* daynotes) {
-    if (!background.result.valid()) return LoadDaynoteFile(name, daynotes);
-    return TakeArrayFileRead(background.path, QStringLiteral("daynote"), background.result.get(), daynotes);
+// The array read, remembered as the file's contents unless the preparation changed it.
+bool TakeDaynoteFileRead(const QString& path, ArrayFileRead&& read, RecordArray* daynotes) {
+    const FileStamp stamp = read.prepared ? FileStamp{} : read.stamp;
+    if (!TakeArrayFileRead(path, QStringLiteral("daynote"), std::move(read), daynotes)) return false;
+    RememberStored(path, *daynotes, stamp);
+    return true;
+}
+
+} // namespace
+
+void StartReadingDaynoteFile(const QString& name, DaynotePreparation prepare, std::function<void()> read) {
+    GetDataFolderURL();
+    background.path = GetDataFileURL(name);
+    std::promise<ArrayFileRead> promise;
+    background.result = promise.get_future();
+    std::thread([path = background.path, prepare = std::move(prepare), read = std::move(read),
+                 promise = std::move(promise)]() mutable {
+        promise.set_value(ReadPreparedArrayFile(path, prepare));
+        QMetaObject::invokeMethod(QCoreApplication::instance(), read, Qt::QueuedConnection);
+        // Reading freed several times what the daynotes keep. It goes back to the system from here, while
+        // the event loop already goes on with the daynotes.
+        malloc_trim(0);
+    }).detach();
+}
+
+bool FinishReadingDaynoteFile(const QString& name, const DaynotePreparation& prepare, RecordArray* daynotes) {
+    if (background.result.valid())
+        return TakeDaynoteFileRead(background.path, background.result.get(), daynotes);
+    GetDataFolderURL();
+    const QString path = GetDataFileURL(name);
+    return TakeDaynoteFileRead(path, ReadPreparedArrayFile(path, prepare), daynotes);
 }
 
 bool ReadRecordArrayFile(const QString& path, RecordArray* array) {
@@ -201,12 +276,15 @@ bool SaveRecordFile(const RecordArray& array, const QString& name, QString* reas
     }
     if (!CreateFolderPath(folder, reason)) return false;
     const QString path = GetDataFileURL(name);
-    bool          replaced = false; // not when nothing changed: no write, no backup, the file untouched
+    // Nothing changed since the file was read or written: no write, no backup, the file untouched.
+    if (StillStored(path, array)) return true;
+    bool replaced = false; // not when the file holds these bytes already
     if (!WritePropertyListFile(path, array, reason, &replaced, [&path] { BackUpBeforeSave(path); }))
         return false;
-    if (!replaced) return true;
     // The atomic rename drops the attributes of the old file, so they are stamped on the new one.
-    SetFileTypeAndCreator(path, MakeFourCC(name == DaynoteFileName ? "DNOT" : "EVNT"), CreatorCode);
+    if (replaced)
+        SetFileTypeAndCreator(path, MakeFourCC(name == DaynoteFileName ? "DNOT" : "EVNT"), CreatorCode);
+    RememberStored(path, array, StampOf(path));
     return true;
 }
 

@@ -28,8 +28,11 @@ bool LoadDaynoteFile(const QString& name, RecordArray* daynotes);
 // LoadDaynoteFile in two halves, so that start-up can build its windows while the file is read: the reading
 // runs on a worker thread, and `read` is then called on the event loop. Finishing waits for the worker if
 // it is not done yet (and without a start reads now), then does with the result what LoadDaynoteFile does.
-void StartReadingDaynoteFile(const QString& name, std::function<void()> read);
-bool FinishReadingDaynoteFile(const QString& name, RecordArray* daynotes);
+// `prepare` works on the array read, on the worker when there is one: it must touch nothing but the array,
+// and says whether it changed it.
+using DaynotePreparation = std::function<bool(RecordArray&)>;
+void StartReadingDaynoteFile(const QString& name, DaynotePreparation prepare, std::function<void()> read);
+bool FinishReadingDaynoteFile(const QString& name, const DaynotePreparation& prepare, RecordArray* daynotes);
 bool LoadEventFile(RecordArray* events);
 // Reads a property-list array of records from any file, touching nothing; false when it is missing or not
 // such an array.

@@ -394,12 +394,12 @@ bool IsNoteAtIndex(const RecordArray& array, double date, int index) {
            NoteDate(array[size_t(index)]) == date;
 }
 
-void SortDaynotes(RecordArray& array) {
+bool SortDaynotes(RecordArray& array) {
     // Each record's date is looked up once; a file the program wrote is already in order, and that is found
     // in one pass.
     std::vector<double> dates(array.size());
     for (size_t i = 0; i < array.size(); ++i) dates[i] = NoteDate(array[i]);
-    if (std::is_sorted(dates.begin(), dates.end())) return;
+    if (std::is_sorted(dates.begin(), dates.end())) return false;
     std::vector<size_t> order(array.size());
     for (size_t i = 0; i < order.size(); ++i) order[i] = i;
     std::stable_sort(order.begin(), order.end(),
@@ -408,4 +408,5 @@ void SortDaynotes(RecordArray& array) {
     sorted.reserve(array.size());
     for (size_t i : order) sorted.push_back(std::move(array[i]));
     array = std::move(sorted);
+    return true;
 }

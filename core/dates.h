@@ -106,4 +106,4 @@ int           CompareNoteDates(const Value& a, const Value& b, int context);
 int           CompareDateWithNote(double date, const Value& note, int context);
 int           FindNoteIndex(const RecordArray& array, double date);
 bool          IsNoteAtIndex(const RecordArray& array, double date, int index);
-void          SortDaynotes(RecordArray& array);
+bool          SortDaynotes(RecordArray& array); // false when it was in order already

@@ -308,7 +308,7 @@ void SaveSyncPreferences() {
 }
 
 void ResetPreferences() {
-    Preferences&      p = Prefs();
+    Preferences&       p = Prefs();
     const PrefRect     timeLog = p.timeLogRect;
     const SyncSettings sync = p.sync;
     const Preferences  defaults;

@@ -5,6 +5,8 @@
 
 #include <QtEndian>
 
+#include <algorithm>
+
 namespace {
 
 // Keys are mostly the shared constants of records.h, found by address; only then are texts compared.
@@ -25,6 +27,20 @@ const std::vector<QString>& RecordKeys() {
         EmailAddrKey, EmailSubjectKey, EmailMessageKey,    URLKey,     EventNameKey,
         EventDateKey, EventUnitKey,    EventElapsedTimeKey};
     return keys;
+}
+
+bool SharedRecord(const Record& a, const Record& b) {
+    return a.fields.size() == b.fields.size() && a.fields.constData() == b.fields.constData();
+}
+
+bool SharedRecordValue(const Value& a, const Value& b) {
+    const Record* r = ValueRecord(a);
+    const Record* s = ValueRecord(b);
+    return r && s && SharedRecord(*r, *s);
+}
+
+bool SharedRecords(const RecordArray& a, const RecordArray& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), SharedRecordValue);
 }
 
 const Value* FindField(const Record& record, const QString& key) {

@@ -81,6 +81,12 @@ inline bool Value::operator==(const Value& o) const {
     return v == o.v;
 }
 
+// A record not written since it was copied still shares its fields with the copy: equal without looking
+// inside. An array shares records when every one of its records does so with the other's, in order.
+bool SharedRecord(const Record& a, const Record& b);
+bool SharedRecordValue(const Value& a, const Value& b); // both records, sharing their fields
+bool SharedRecords(const RecordArray& a, const RecordArray& b);
+
 const Value* FindField(const Record& record, const QString& key);
 Value*       FindField(Record& record, const QString& key);
 void         SetField(Record& record, const QString& key, Value value); // replaces in place or appends

@@ -46,7 +46,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <malloc.h>
 
 // ---------------------------------------------------------------------------------------------------------
 // Index
@@ -76,10 +75,11 @@ struct Launch {
 };
 Launch launch;
 
-void BeginStartUp(bool readInBackground);
-bool LoadDaynotes();
-bool FinishStartUp();
-void CompleteStartUp();
+void               BeginStartUp(bool readInBackground);
+DaynotePreparation PrepareLoadedDaynotes();
+bool               LoadDaynotes();
+bool               FinishStartUp();
+void               CompleteStartUp();
 
 // A handler that may touch the daynotes: the start-up completes first.
 template <typename... Args> std::function<void(Args...)> AfterStartUp(std::function<void(Args...)> handler) {
@@ -198,26 +198,27 @@ void BeginStartUp(bool readInBackground) {
     FillLocaleNameLists();
     app.daynoteWindowCounter = 50;
     app.userNoteWindowCounter = 599;
-    LoadMenuBar(QStringLiteral("VRDXMenuBar"));
-    MarkPhase("menu-bar");
-    UseScreenColormapForAllWindows();
     app.dayMark = GetCurrentDay();
     LoadPreferences();
     app.prefsLoaded = true;
-    UpdateWebCommands();
     Preferences& prefs = Prefs();
     if (prefs.autoDeleteAge < 1) prefs.autoDeleteAge = 9999;
     MigrateDataFolder();
     MarkPhase("preferences");
     launch = {};
+    // The worker starts before the menus are built: the daynotes are what the start-up waits for longest.
     if (readInBackground) {
         launch.reading = true;
-        StartReadingDaynoteFile(DaynoteFileName, [] {
+        StartReadingDaynoteFile(DaynoteFileName, PrepareLoadedDaynotes(), [] {
             MarkPhase("daynotes-read");
             launch.read = true;
             if (launch.painted) CompleteStartUp();
         });
     }
+    LoadMenuBar(QStringLiteral("VRDXMenuBar"));
+    MarkPhase("menu-bar");
+    UseScreenColormapForAllWindows();
+    UpdateWebCommands();
     if (prefs.launchAnnounce) Speak(FormatDate(QStringLiteral("EEEE, MMMM, dd, yyyy"), GetNow()));
     // Read at once, the windows open with the daynotes in; read meanwhile, they open empty and show them as
     // the daynote store announces them.
@@ -239,20 +240,30 @@ void BeginStartUp(bool readInBackground) {
     SetHelpTags(prefs.helpTags, 2000);
 }
 
+// Sorting and leaving out the notes too old to keep, done where the file is read; the age is the one of the
+// preferences as they were when reading began.
+DaynotePreparation PrepareLoadedDaynotes() {
+    return [age = Prefs().autoDeleteAge, now = GetNow()](RecordArray& daynotes) {
+        const size_t read = daynotes.size();
+        const bool   sorted = SortDaynotes(daynotes);
+        AutoDeleteOldDaynotes(daynotes, age, now);
+        return sorted || daynotes.size() != read;
+    };
+}
+
 // The daynote array as the file holds it, sorted and without the notes too old to keep. The windows already
 // open redraw from the daynote store's announcement, which the undo history takes as its starting point: a
 // copy that shares every record, so that the first action does not compare the whole array with nothing.
+// The reminders are checked next, by FinishStartUp, once for the badge, the plan and what is due.
 bool LoadDaynotes() {
     AppState&   app = App();
     RecordArray loaded;
-    if (!FinishReadingDaynoteFile(DaynoteFileName, &loaded)) return false;
-    SortDaynotes(loaded);
-    AutoDeleteOldDaynotes(loaded, Prefs().autoDeleteAge);
+    if (!FinishReadingDaynoteFile(DaynoteFileName, PrepareLoadedDaynotes(), &loaded)) return false;
     app.daynotes = std::move(loaded);
     app.daynotesLoaded = true;
+    RemindersChanged();
     DaynoteChanges everything;
     everything.everything = true;
-    everything.reminders = true;
     TheDaynoteStore().Announce(everything);
     AdoptAnnouncedDaynotes();
     return true;
@@ -267,12 +278,6 @@ bool FinishStartUp() {
         ShowDaynoteList();
         ShowCalendarIfNothingOpen();
     }
-    // Reading the file took several times the memory its daynotes keep; what it freed goes back to the system
-    // rather than staying with the process for the rest of the session.
-    QTimer::singleShot(0, qApp, [] {
-        malloc_trim(0);
-        MarkPhase("memory-trimmed");
-    });
     if (prefs.launchShowDaynote) {
         const bool calendar = FindWindowById(CalendarWindowId) != nullptr;
         OpenDaynote(calendar ? GetCalendarMonth() : GetCurrentMonth(), GetCurrentDay(),
@@ -308,10 +313,14 @@ void CompleteStartUp() {
 } // namespace
 
 void AutoDeleteOldDaynotes(RecordArray& daynotes, int age) {
+    AutoDeleteOldDaynotes(daynotes, age, GetNow());
+}
+
+void AutoDeleteOldDaynotes(RecordArray& daynotes, int age, double now) {
     if (age < 1 || age > 9999) age = 9999;
     // A note is removed when more than `age` whole days have passed since its date, that is when its date
     // plus age+1 days is not after now. One shift of now replaces a day count per note.
-    const double cutoff = AddDateUnits(GetNow(), -(age + 1), AddDays);
+    const double cutoff = AddDateUnits(now, -(age + 1), AddDays);
     auto         removed = std::remove_if(daynotes.begin(), daynotes.end(), [cutoff](const Value& v) {
         const Record* r = ValueRecord(v);
         double        date = 0;

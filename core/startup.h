@@ -17,8 +17,10 @@ void TickEntry();
 int  Tick(RecordArray& daynotes);
 long TickCount(); // passes of Tick since start-up
 
-// Removes daynotes older than the age (in whole days), keepers excepted; an age outside 1..9999 is 9999.
+// Removes daynotes older than the age (in whole days) at `now` (the clock when not given), keepers excepted;
+// an age outside 1..9999 is 9999.
 void AutoDeleteOldDaynotes(RecordArray& daynotes, int age);
+void AutoDeleteOldDaynotes(RecordArray& daynotes, int age, double now);
 
 void OpenDroppedFiles(const QStringList& paths);
 void OpenDroppedFile(const QString& path, FourCC fileType);

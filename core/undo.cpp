@@ -47,11 +47,6 @@ bool SameText(const QString& s, const QString& t) {
     return (s.constData() == t.constData() && s.size() == t.size()) || s == t;
 }
 
-// A record not written since it was copied still shares its fields: equal without looking inside.
-bool SharedRecord(const Record& a, const Record& b) {
-    return a.fields.size() == b.fields.size() && a.fields.constData() == b.fields.constData();
-}
-
 bool SameRecord(const Record& a, const Record& b) {
     if (a.fields.size() != b.fields.size()) return false;
     if (SharedRecord(a, b)) return true;
@@ -80,18 +75,12 @@ struct DiffSpan {
     bool   identical() const { return first == beforeEnd && first == afterEnd; }
 };
 
-inline bool SameStorage(const Value& a, const Value& b) {
-    const Record* r = ValueRecord(a);
-    const Record* s = ValueRecord(b);
-    return r && s && SharedRecord(*r, *s);
-}
-
 DiffSpan ChangedSpan(const RecordArray& before, const RecordArray& after) {
     const size_t n = std::min(before.size(), after.size());
     DiffSpan     span{0, before.size(), after.size()};
-    while (span.first < n && SameStorage(before[span.first], after[span.first])) ++span.first;
+    while (span.first < n && SharedRecordValue(before[span.first], after[span.first])) ++span.first;
     while (span.beforeEnd > span.first && span.afterEnd > span.first &&
-           SameStorage(before[span.beforeEnd - 1], after[span.afterEnd - 1]))
+           SharedRecordValue(before[span.beforeEnd - 1], after[span.afterEnd - 1]))
         --span.beforeEnd, --span.afterEnd;
     return span;
 }
@@ -141,11 +130,6 @@ std::vector<DaynoteDayChange> DiffSpanDays(const RecordArray& before, const Reco
         }
     }
     return changes;
-}
-
-// Every record of the one array still shares its fields with the other's: the cheap test most actions pass.
-bool SharedArray(const RecordArray& a, const RecordArray& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), SameStorage);
 }
 
 bool Present(const Value& v) {
@@ -361,7 +345,7 @@ void Begin(const QString& name, bool recorded) {
         // Something outside any action may have changed or replaced the array since: the store tells it
         // first, so that no view goes on showing what is gone. The copy shares every record, so that the
         // comparison at the end finds them unchanged by identity alone.
-        if (!SharedArray(shadow, App().daynotes)) TheDaynoteStore().Announce(ChangedDays(CatchUpShadow()));
+        if (!SharedRecords(shadow, App().daynotes)) TheDaynoteStore().Announce(ChangedDays(CatchUpShadow()));
         open.name = name;
         open.typing = false;
         open.recorded = recorded;

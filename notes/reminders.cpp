@@ -68,14 +68,21 @@ QString FirstLine(const QString& text) {
 }
 
 // The reminders whose moment lies in (after, until], from the last record to the first: the latest daynotes
-// come first, since the array is sorted by date.
-std::vector<DueReminder> DueIn(const RecordArray& daynotes, double after, double until) {
+// come first, since the array is sorted by date. `next`, when asked for, gets the first moment after `until`
+// (infinity when there is none) from the same pass.
+std::vector<DueReminder> DueIn(const RecordArray& daynotes, double after, double until,
+                               double* next = nullptr) {
     std::vector<DueReminder> due;
+    double                   earliest = std::numeric_limits<double>::infinity();
     for (int i = int(daynotes.size()) - 1; i >= 0; --i) {
         double when = 0;
-        if (GetRecordDate(daynotes, i, ReminderDateKey, &when) && when > after && when <= until)
+        if (!GetRecordDate(daynotes, i, ReminderDateKey, &when)) continue;
+        if (when > after && when <= until)
             due.push_back(DueAt(daynotes, i, when));
+        else if (when > until && when < earliest)
+            earliest = when;
     }
+    if (next) *next = earliest;
     return due;
 }
 
@@ -293,7 +300,12 @@ void RememberReached(const RecordArray& daynotes, double base) {
 } // namespace
 
 int CheckReminders(bool fire, RecordArray& daynotes) {
-    const std::vector<DueReminder> due = DueIn(daynotes, -std::numeric_limits<double>::infinity(), GetNow());
+    const double                   now = GetNow();
+    double                         next = 0;
+    const std::vector<DueReminder> due =
+        DueIn(daynotes, -std::numeric_limits<double>::infinity(), now, &next);
+    // The ticks that follow start from what this pass found; a change that firing makes says so again.
+    reached = {true, daynotes.data(), daynotes.size(), now, next};
     if (fire) FireDue(daynotes, due, true);
     SetLauncherBadge(int(due.size()));
     return int(due.size());

@@ -2,6 +2,7 @@
 // damaged and text files.
 #include "core/backups.h"
 #include "core/datafiles.h"
+#include "core/dates.h"
 #include "core/plist.h"
 #include "helpers/test_support.h"
 
@@ -52,6 +53,13 @@ enum class OldEnd { AsWritten, LastByteChanged, LastByteCut, ByteAdded };
 struct StreamedSaveRow {
     int    oldNotes, changedNote;
     OldEnd end;
+};
+// What happens between reading the daynote file and saving the daynotes again.
+enum class Meanwhile { Nothing, OneChanged, FileReplaced };
+struct SaveAfterLoadRow {
+    bool      unsorted; // the file's records out of date order, so reading reorders them
+    Meanwhile meanwhile;
+    bool      written;
 };
 enum class Failure { SizeLimit, NoFolder, FolderAtPath };
 using FailedSaveRow = std::pair<Failure, QString>;
@@ -196,6 +204,37 @@ class TestDataFiles : public QObject {
         const QStringList backups = QDir(BackupFolder()).entryList(QDir::Files);
         QCOMPARE(backups.size(), equal ? 0 : 1);
         if (!equal) QCOMPARE(ReadBytes(BackupFolder() + '/' + backups[0]), oldBytes);
+    }
+
+    // Daynotes saved as they were read, over the very file read, leave it alone even in another writer's
+    // layout; a change, a reordering on reading or another program's write in between make the save write.
+    void saveAfterLoad_data() {
+        AddRows<SaveAfterLoadRow>(
+            {{"nothing changed", {false, Meanwhile::Nothing, false}},
+             {"one daynote changed", {false, Meanwhile::OneChanged, true}},
+             {"file replaced by another program", {false, Meanwhile::FileReplaced, true}},
+             {"reordered when read", {true, Meanwhile::Nothing, true}}});
+    }
+    void saveAfterLoad() {
+        FETCH_ROW(SaveAfterLoadRow, unsorted, meanwhile, written);
+        RecordArray stored = MakeDaynotes(50, u"read"_s);
+        if (unsorted) std::swap(stored[0], stored[1]);
+        const QString path = GetDataFolderURL() + '/' + DaynoteFileName;
+        // Indented by blanks rather than tabs: only a write makes the file the program's own layout.
+        QByteArray oldBytes = WritePropertyList(Value(stored)).replace('\t', "  ");
+        QVERIFY(WriteBytes(path, oldBytes));
+        RecordArray daynotes;
+        QVERIFY(FinishReadingDaynoteFile(DaynoteFileName, SortDaynotes, &daynotes));
+        QCOMPARE(daynotes, MakeDaynotes(50, u"read"_s));
+        if (meanwhile == Meanwhile::OneChanged)
+            SetDaynote(daynotes, 7, u"changed"_s, 86400.0 * 7, NoteStandard, {});
+        if (meanwhile == Meanwhile::FileReplaced) QVERIFY(WriteBytes(path, oldBytes = "<plist/>"));
+        const struct stat before = StatOf(path);
+
+        QVERIFY(SaveRecordFile(daynotes, DaynoteFileName));
+        QCOMPARE(ReadBytes(path), written ? WritePropertyList(Value(daynotes)) : oldBytes);
+        QCOMPARE(StatOf(path).st_ino == before.st_ino, !written);
+        QCOMPARE(QDir(BackupFolder()).entryList(QDir::Files).size(), written ? 1 : 0);
     }
 
     // A link in the data folder stays a link: its target takes the new bytes and keeps its mode.

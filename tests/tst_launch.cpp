@@ -3,6 +3,7 @@
 // after it an undo step of its own.
 #include "core/app_state.h"
 #include "core/datafiles.h"
+#include "core/dates.h"
 #include "core/plist.h"
 #include "core/startup.h"
 #include "core/undo.h"
@@ -13,6 +14,9 @@
 #include <QTest>
 #include <QUndoStack>
 #include <QWidget>
+
+#include <algorithm>
+#include <atomic>
 
 namespace {
 
@@ -69,9 +73,14 @@ class tst_Launch : public QObject {
         QTest::addColumn<int>("records");
         QTest::addColumn<int>("alerts");
         const QByteArray good = WritePropertyList(Value(ThreeDaynotes()));
+        RecordArray      reversed = ThreeDaynotes();
+        std::reverse(reversed.begin(), reversed.end());
+        const QByteArray unsorted = WritePropertyList(Value(reversed));
         QTest::newRow("no file") << QByteArray() << true << 0 << 0;
         QTest::newRow("three daynotes, worker done") << good << true << 3 << 0;
         QTest::newRow("three daynotes, finished at once") << good << false << 3 << 0;
+        QTest::newRow("out of order, sorted on the worker") << unsorted << true << 3 << 0;
+        QTest::newRow("out of order, sorted when finished at once") << unsorted << false << 3 << 0;
         QTest::newRow("damaged file") << Damaged << true << 0 << 1;
     }
     void readOnWorker() {
@@ -82,10 +91,17 @@ class tst_Launch : public QObject {
         PutDaynoteFile(bytes);
         AlertRecorder recorder;
         bool          told = false;
-        StartReadingDaynoteFile(DaynoteFileName, [&told] { told = true; });
+        // The preparation runs once, wherever the reading happened.
+        std::atomic<int>         prepared = 0;
+        const DaynotePreparation prepare = [&prepared](RecordArray& daynotes) {
+            ++prepared;
+            return SortDaynotes(daynotes);
+        };
+        StartReadingDaynoteFile(DaynoteFileName, prepare, [&told] { told = true; });
         if (waitForWorker) QTRY_VERIFY(told);
         RecordArray read = ThreeDaynotes(); // whatever was there goes
-        QVERIFY(FinishReadingDaynoteFile(DaynoteFileName, &read));
+        QVERIFY(FinishReadingDaynoteFile(DaynoteFileName, prepare, &read));
+        QCOMPARE(prepared.load(), records ? 1 : 0);
         QCOMPARE(int(read.size()), records);
         if (records) QVERIFY(read == ThreeDaynotes());
         QCOMPARE(recorder.alerts.size(), alerts);
