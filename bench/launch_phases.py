@@ -5,8 +5,9 @@ on a private session bus, against the same runs with an empty data folder.
 Prints one table of medians with the goals beside them:
   - launch to the first window painted (the program's own "first-paint" moment, VRDX_PHASES), and to the
     daynotes being in;
-  - start until the daynotes are in, answer on the bus, SIGTERM, exit (load + save of a file Python wrote,
-    so that the save writes), minus the same with an empty folder, and Python's plistlib load + dump of the
+  - start until the daynotes are in, answer on the bus, SIGTERM, exit (load + save of a file Python wrote;
+    the save writes, since reading leaves out the notes older than the auto-delete age, the first years of
+    the file), minus the same with an empty folder, and Python's plistlib load + dump of the
     same file in the same run;
   - SIGTERM to exit with that save and the day's first backup due;
   - the worst D-Bus answer while the 1,387 reminders due at launch are worked through;
