@@ -754,11 +754,9 @@ bool ReadText(PlistReader& r, pugi::xml_node element, QString* out) {
     return true;
 }
 
-// Keys repeat in every record, so each distinct key text is decoded once and then shared.
-bool ReadKey(PlistReader& r, pugi::xml_node element, QString* out) {
-    if (element.first_child()) return ReadText(r, element, out);
-    const char*            value = element.value();
-    const std::string_view bytes(value, std::strlen(value));
+// Keys repeat in every record, so each distinct key text is decoded once and then shared: the text of a key
+// whose bytes were seen before.
+bool CachedKey(PlistReader& r, std::string_view bytes, QString* out) {
     // Records mostly repeat the same keys in the same order, so the search starts after the last key found.
     for (size_t i = 0, n = r.keys.size(); i < n; ++i) {
         const size_t at = r.nextKey + i < n ? r.nextKey + i : r.nextKey + i - n;
@@ -768,11 +766,24 @@ bool ReadKey(PlistReader& r, pugi::xml_node element, QString* out) {
             return true;
         }
     }
-    if (!ReadText(r, element, out)) return false;
+    return false;
+}
+
+// A key decoded afresh becomes the shared string it equals, and is remembered for the next record.
+void RememberKey(PlistReader& r, std::string_view bytes, QString* key) {
     if (r.sharedKeys)
         for (const QString& shared : *r.sharedKeys)
-            if (shared == *out) *out = shared;
-    if (r.keys.size() < KeyCacheSize) r.keys.push_back({std::string(bytes), *out});
+            if (shared == *key) *key = shared;
+    if (r.keys.size() < KeyCacheSize) r.keys.push_back({std::string(bytes), *key});
+}
+
+bool ReadKey(PlistReader& r, pugi::xml_node element, QString* out) {
+    if (element.first_child()) return ReadText(r, element, out);
+    const char*            value = element.value();
+    const std::string_view bytes(value, std::strlen(value));
+    if (CachedKey(r, bytes, out)) return true;
+    if (!ReadText(r, element, out)) return false;
+    RememberKey(r, bytes, out);
     return true;
 }
 
@@ -963,6 +974,26 @@ bool CheckChildText(PlistReader& r, pugi::xml_node parent, pugi::xml_node child,
     return Fail(r, child, QStringLiteral("text inside <%1>").arg(parent.name()));
 }
 
+// The value slot for `key` among the fields read so far. Like Python's reader, a repeated key takes the later
+// value; it keeps the first one's place. Large dictionaries find duplicate keys through `index`, filled on
+// first need; small ones by looking along.
+Value& FieldFor(QList<RecordField>& fields, QHash<QString, size_t>& index, QString& key) {
+    constexpr size_t LinearLimit = 16;
+    const size_t     size = size_t(fields.size());
+    size_t           at = size;
+    if (size <= LinearLimit) {
+        for (size_t i = 0; i < size; ++i)
+            if (fields[qsizetype(i)].key == key) at = i;
+    } else {
+        if (index.isEmpty())
+            for (size_t i = 0; i < size; ++i) index.insert(fields[qsizetype(i)].key, i);
+        at = index.value(key, size);
+        if (at == size) index.insert(key, at);
+    }
+    if (at == size) fields.emplace_back().key = std::move(key);
+    return fields[qsizetype(at)].value;
+}
+
 bool ReadValue(PlistReader& r, pugi::xml_node element, Tag tag, int depth, Value* out);
 
 bool ReadArray(PlistReader& r, pugi::xml_node element, int depth, RecordArray* out) {
@@ -989,8 +1020,6 @@ bool ReadDict(PlistReader& r, pugi::xml_node element, int depth, Record* out) {
         count += c.type() == pugi::node_element;
     QList<RecordField>& fields = out->fields;
     fields.reserve(qsizetype(count / 2));
-    // Large dictionaries find duplicate keys through a hash; small ones by looking along.
-    constexpr size_t       LinearLimit = 16;
     QHash<QString, size_t> index;
     pugi::xml_node         keyElement;
     QString                key;
@@ -1009,20 +1038,7 @@ bool ReadDict(PlistReader& r, pugi::xml_node element, int depth, Record* out) {
         }
         if (!keyElement) return Fail(r, c, QStringLiteral("<%1> without a <key>").arg(c.name()));
         keyElement = pugi::xml_node();
-        // Like Python's reader, a repeated key takes the later value; it keeps the first one's place.
-        const size_t size = size_t(fields.size());
-        size_t       at = size;
-        if (size <= LinearLimit) {
-            for (size_t i = 0; i < size; ++i)
-                if (fields[qsizetype(i)].key == key) at = i;
-        } else {
-            if (index.isEmpty())
-                for (size_t i = 0; i < size; ++i) index.insert(fields[qsizetype(i)].key, i);
-            at = index.value(key, size);
-            if (at == size) index.insert(key, at);
-        }
-        if (at == size) fields.emplace_back().key = std::move(key);
-        if (!ReadValue(r, c, tag, depth + 1, &fields[qsizetype(at)].value)) return false;
+        if (!ReadValue(r, c, tag, depth + 1, &FieldFor(fields, index, key))) return false;
     }
     if (keyElement) return Fail(r, keyElement, QStringLiteral("<key> without a value"));
     return true;
@@ -1122,6 +1138,234 @@ bool ReadDocument(PlistReader& r, const pugi::xml_document& doc, Value* root) {
     return ReadValue(r, value, TagOf(value.name()), 1, root);
 }
 
+// ---------------------------------------------------------------------------------------------------------
+// Quick reader for the plain form that our writer, Apple's and Python's produce: it walks the bytes without
+// building a tree. Anything else (comments, CDATA, attributes, odd spacing inside tags, a reference in a
+// number, any error) makes it decline, and the full reader above then decides, with its messages. What it
+// accepts, the full reader accepts too, with the same value.
+// ---------------------------------------------------------------------------------------------------------
+
+struct PlainReader {
+    PlistReader& r; // for its key cache and shared keys
+    const char*  p;
+    const char*  end;
+    qsizetype    lastFieldCount = 0; // records mostly have as many fields as the one before
+};
+
+constexpr std::string_view PlainNames[] = {"plist", "dict", "array", "key",  "string", "integer",
+                                           "real",  "true", "false", "date", "data"};
+
+inline void SkipSpace(PlainReader& pr) {
+    while (pr.p < pr.end && IsXmlSpace(*pr.p)) ++pr.p;
+}
+
+inline bool SkipLiteral(PlainReader& pr, std::string_view literal) {
+    if (size_t(pr.end - pr.p) < literal.size() || std::memcmp(pr.p, literal.data(), literal.size()) != 0)
+        return false;
+    pr.p += literal.size();
+    return true;
+}
+
+inline bool SkipEndTag(PlainReader& pr, Tag tag) {
+    const std::string_view name = PlainNames[int(tag)];
+    if (size_t(pr.end - pr.p) < name.size() + 3 || pr.p[0] != '<' || pr.p[1] != '/' ||
+        std::memcmp(pr.p + 2, name.data(), name.size()) != 0 || pr.p[name.size() + 2] != '>')
+        return false;
+    pr.p += name.size() + 3;
+    return true;
+}
+
+// The start tag at pr.p, "<name>" or "<name/>", with pr.p moved past it and *empty telling which; Unknown
+// for anything else.
+Tag PlainStartTag(PlainReader& pr, bool* empty) {
+    if (pr.end - pr.p < 5 || pr.p[0] != '<') return Tag::Unknown;
+    const char* name = pr.p + 1;
+    Tag         tag = Tag::Unknown;
+    switch (name[0]) {
+    case 'a':
+        tag = Tag::Array;
+        break;
+    case 'd':
+        tag = name[1] == 'i' ? Tag::Dict : name[3] == 'e' ? Tag::Date : Tag::Data;
+        break;
+    case 'f':
+        tag = Tag::False;
+        break;
+    case 'i':
+        tag = Tag::Integer;
+        break;
+    case 'k':
+        tag = Tag::Key;
+        break;
+    case 'r':
+        tag = Tag::Real;
+        break;
+    case 's':
+        tag = Tag::String;
+        break;
+    case 't':
+        tag = Tag::True;
+        break;
+    default:
+        return Tag::Unknown;
+    }
+    const std::string_view text = PlainNames[int(tag)];
+    if (size_t(pr.end - name) <= text.size() + 1 || std::memcmp(name, text.data(), text.size()) != 0)
+        return Tag::Unknown;
+    const char* after = name + text.size();
+    *empty = after[0] == '/';
+    if (after[*empty] != '>') return Tag::Unknown;
+    pr.p = after + 1 + *empty;
+    return tag;
+}
+
+// The raw text up to the next '<', which must begin the end tag of `tag`; pr.p moves past that end tag.
+bool PlainText(PlainReader& pr, Tag tag, std::string_view* text) {
+    const char* lt = static_cast<const char*>(std::memchr(pr.p, '<', size_t(pr.end - pr.p)));
+    if (!lt) return false;
+    *text = std::string_view(pr.p, size_t(lt - pr.p));
+    pr.p = lt;
+    return SkipEndTag(pr, tag);
+}
+
+bool PlainString(PlainReader& pr, std::string_view bytes, QString* out) {
+    QString   text(qsizetype(bytes.size()), Qt::Uninitialized);
+    char16_t* begin = reinterpret_cast<char16_t*>(text.data());
+    char16_t* end = DecodeText(pr.r, pugi::xml_node(), bytes, begin, true);
+    if (!end) return false;
+    text.resize(end - begin);
+    *out = std::move(text);
+    return true;
+}
+
+// The trimmed text of a number, date, data or boolean element. A reference in it is left to the full
+// reader: it never comes from a writer.
+bool PlainScalar(PlainReader& pr, Tag tag, bool empty, std::string_view* text) {
+    if (empty) return true;
+    if (!PlainText(pr, tag, text) || std::memchr(text->data(), '&', text->size())) return false;
+    *text = Trimmed(*text);
+    return true;
+}
+
+bool PlainValue(PlainReader& pr, Tag tag, bool empty, int depth, Value* out);
+
+bool PlainDict(PlainReader& pr, bool empty, int depth, Record* out) {
+    if (empty) return true;
+    QList<RecordField>& fields = out->fields;
+    fields.reserve(pr.lastFieldCount);
+    QHash<QString, size_t> index;
+    QString                key;
+    for (;;) {
+        SkipSpace(pr);
+        if (SkipEndTag(pr, Tag::Dict)) break;
+        bool             keyEmpty = false, valueEmpty = false;
+        std::string_view bytes;
+        if (PlainStartTag(pr, &keyEmpty) != Tag::Key || (!keyEmpty && !PlainText(pr, Tag::Key, &bytes)))
+            return false;
+        if (!CachedKey(pr.r, bytes, &key)) {
+            if (!PlainString(pr, bytes, &key)) return false;
+            RememberKey(pr.r, bytes, &key);
+        }
+        SkipSpace(pr);
+        const Tag tag = PlainStartTag(pr, &valueEmpty);
+        if (!PlainValue(pr, tag, valueEmpty, depth + 1, &FieldFor(fields, index, key))) return false;
+    }
+    pr.lastFieldCount = fields.size();
+    return true;
+}
+
+bool PlainValue(PlainReader& pr, Tag tag, bool empty, int depth, Value* out) {
+    if (depth > PropertyListMaxDepth) return false;
+    std::string_view text;
+    switch (tag) {
+    case Tag::String: {
+        QString s;
+        if ((!empty && !PlainText(pr, tag, &text)) || !PlainString(pr, text, &s)) return false;
+        out->v = std::move(s);
+        return true;
+    }
+    case Tag::Integer: {
+        qint64 i = 0;
+        if (!PlainScalar(pr, tag, empty, &text) || !ParseInteger(text, &i)) return false;
+        out->v = i;
+        return true;
+    }
+    case Tag::Real: {
+        double d = 0;
+        if (!PlainScalar(pr, tag, empty, &text) || !ParseReal(text, &d)) return false;
+        out->v = d;
+        return true;
+    }
+    case Tag::Date: {
+        double t = 0;
+        if (!PlainScalar(pr, tag, empty, &text) || !ParseDate(text, &t)) return false;
+        out->v = DateValue{t};
+        return true;
+    }
+    case Tag::Data: {
+        QByteArray bytes;
+        if (!PlainScalar(pr, tag, empty, &text) || !ParseData(text, &bytes)) return false;
+        out->v = std::move(bytes);
+        return true;
+    }
+    case Tag::True:
+    case Tag::False:
+        if (!PlainScalar(pr, tag, empty, &text) || !text.empty()) return false;
+        out->v = tag == Tag::True;
+        return true;
+    case Tag::Array: {
+        RecordArray& array = out->v.emplace<RecordArray>();
+        if (empty) return true;
+        for (;;) {
+            SkipSpace(pr);
+            if (SkipEndTag(pr, Tag::Array)) return true;
+            bool      itemEmpty = false;
+            const Tag item = PlainStartTag(pr, &itemEmpty);
+            if (!PlainValue(pr, item, itemEmpty, depth + 1, &array.emplace_back())) return false;
+        }
+    }
+    case Tag::Dict:
+        return PlainDict(pr, empty, depth, &out->v.emplace<Record>());
+    default:
+        return false;
+    }
+}
+
+// The whole plain file into *root (when given); false, with *root untouched, when it is not plain.
+bool ReadPlain(std::string_view bytes, Value* root, const std::vector<QString>* sharedKeys) {
+    static constexpr std::string_view Declaration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
+    static constexpr std::string_view Doctype = "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+                                                "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">";
+    PlistReader                       r{bytes, {}, {}, {}};
+    r.sharedKeys = sharedKeys;
+    PlainReader pr{r, bytes.data(), bytes.data() + bytes.size()};
+    // Without the declaration the file must open with <plist itself: anything before it could name another
+    // encoding.
+    if (SkipLiteral(pr, Declaration)) {
+        SkipSpace(pr);
+        if (SkipLiteral(pr, Doctype)) SkipSpace(pr);
+    }
+    if (!SkipLiteral(pr, "<plist")) return false;
+    SkipLiteral(pr, " version=\"1.0\"");
+    const bool empty = SkipLiteral(pr, "/>");
+    if (!empty && !SkipLiteral(pr, ">")) return false;
+    Value value;
+    if (!empty) {
+        SkipSpace(pr);
+        if (!SkipEndTag(pr, Tag::Plist)) {
+            bool      valueEmpty = false;
+            const Tag tag = PlainStartTag(pr, &valueEmpty);
+            if (!PlainValue(pr, tag, valueEmpty, 1, &value)) return false;
+            SkipSpace(pr);
+            if (!SkipEndTag(pr, Tag::Plist)) return false;
+        }
+    }
+    SkipSpace(pr);
+    if (pr.p != pr.end) return false;
+    if (root) *root = std::move(value);
+    return true;
+}
+
 bool LooksWide(const QByteArray& bytes) {
     const auto b = [&bytes](int i) { return i < bytes.size() ? uchar(bytes[i]) : 0xFF; };
     return (b(0) == 0xFE && b(1) == 0xFF) || (b(0) == 0xFF && b(1) == 0xFE) || b(0) == 0 || b(1) == 0;
@@ -1177,6 +1421,7 @@ bool ReadFileInPlace(int fd, size_t size, Value* root, const std::vector<QString
     char extra;
     if (::read(fd, &extra, 1) != 0) return false; // it grew meanwhile
     if (std::memchr(buffer.get(), 0, size)) return false;
+    if (ReadPlain(std::string_view(buffer.get(), size), root, sharedKeys)) return true;
     PlistReader r{std::string_view(buffer.get(), size), {}, {}, {}};
     r.sharedKeys = sharedKeys;
     Value result;
@@ -1406,8 +1651,10 @@ bool WritePropertyListFile(const QString& path, const RecordArray& root, QString
     return StreamPropertyListFile(path, root, error, replaced, beforeReplace);
 }
 
-bool ReadPropertyList(const QByteArray& bytes, Value* root, QString* error,
-                      const std::vector<QString>* sharedKeys) {
+namespace {
+
+bool ReadFromBytes(const QByteArray& bytes, Value* root, QString* error,
+                   const std::vector<QString>* sharedKeys, bool quick) {
     PlistReader r{std::string_view(bytes.constData(), size_t(bytes.size())), {}, {}, {}};
     r.sharedKeys = sharedKeys;
     Value result;
@@ -1421,7 +1668,7 @@ bool ReadPropertyList(const QByteArray& bytes, Value* root, QString* error,
                nul && !LooksWide(bytes)) {
         r.error = QStringLiteral("line %1: NUL byte").arg(LineOf(r, nul - bytes.constData()));
     } else {
-        ok = ReadBuffer(r, bytes, &result);
+        ok = (quick && !nul && ReadPlain(r.source, &result, sharedKeys)) || ReadBuffer(r, bytes, &result);
     }
     if (!ok) {
         if (error) *error = r.error;
@@ -1430,6 +1677,24 @@ bool ReadPropertyList(const QByteArray& bytes, Value* root, QString* error,
     if (root) *root = std::move(result);
     if (error) error->clear();
     return true;
+}
+
+} // namespace
+
+bool ReadPropertyList(const QByteArray& bytes, Value* root, QString* error,
+                      const std::vector<QString>* sharedKeys) {
+    return ReadFromBytes(bytes, root, error, sharedKeys, true);
+}
+
+bool ReadFullPropertyList(const QByteArray& bytes, Value* root, QString* error,
+                          const std::vector<QString>* sharedKeys) {
+    return ReadFromBytes(bytes, root, error, sharedKeys, false);
+}
+
+bool ReadPlainPropertyList(const QByteArray& bytes, Value* root, const std::vector<QString>* sharedKeys) {
+    return !bytes.isEmpty() && bytes.size() <= PropertyListMaxBytes &&
+           !std::memchr(bytes.constData(), 0, size_t(bytes.size())) &&
+           ReadPlain(std::string_view(bytes.constData(), size_t(bytes.size())), root, sharedKeys);
 }
 
 bool ReadPropertyListFile(const QString& path, Value* root, QString* error,

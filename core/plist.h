@@ -43,3 +43,11 @@ bool ReadPropertyList(const QByteArray& bytes, Value* root, QString* error,
                       const std::vector<QString>* sharedKeys = nullptr);
 bool ReadPropertyListFile(const QString& path, Value* root, QString* error,
                           const std::vector<QString>* sharedKeys = nullptr);
+
+// The two readers behind ReadPropertyList, for tests that hold one against the other. The quick one walks the
+// plain form that the writers produce and declines anything else (false, *root untouched, no reason), which
+// the full one, on a parsed tree, then decides: it takes every form, with the same reasons as above.
+bool ReadPlainPropertyList(const QByteArray& bytes, Value* root,
+                           const std::vector<QString>* sharedKeys = nullptr);
+bool ReadFullPropertyList(const QByteArray& bytes, Value* root, QString* error,
+                          const std::vector<QString>* sharedKeys = nullptr);

@@ -87,6 +87,20 @@ class TestPlist : public QObject {
         return notes;
     }
 
+    // For each dictionary key in reading order, whether it is one of `shared` itself rather than a copy.
+    static QList<bool> SharedUse(const Value& value, const std::vector<QString>& shared) {
+        QList<bool> use;
+        if (const auto* array = std::get_if<RecordArray>(&value.v))
+            for (const Value& v : *array) use += SharedUse(v, shared);
+        if (const auto* record = std::get_if<Record>(&value.v))
+            for (const RecordField& f : record->fields) {
+                use += std::any_of(shared.begin(), shared.end(),
+                                   [&f](const QString& s) { return s.constData() == f.key.constData(); });
+                use += SharedUse(f.value, shared);
+            }
+        return use;
+    }
+
   private slots:
     void plistlibBothWays() {
         const QString ours = dir.filePath("o"), json = dir.filePath("j"), theirs = dir.filePath("t");
@@ -189,6 +203,84 @@ class TestPlist : public QObject {
         QFile::remove(path); // rather than cut short by the next row, which the file system would flush first
         QCOMPARE(fileError, error.isEmpty() ? error : path + u": "_s + error);
         QCOMPARE(Dump(fromFile), Dump(expected));
+        // Both readers behind it: the full one alone gives the same, and the quick one takes our own files
+        // and nothing that the full one refuses or reads otherwise.
+        Value full, plain;
+        QCOMPARE(ReadFullPropertyList(bytes, &full, nullptr), accepted);
+        if (accepted) QCOMPARE(Dump(full), Dump(expected));
+        const bool taken = ReadPlainPropertyList(bytes, &plain);
+        QVERIFY(taken || !QByteArray(QTest::currentDataTag()).startsWith("written"));
+        QVERIFY(!taken || accepted);
+        if (taken) QCOMPARE(Dump(plain), Dump(expected));
+    }
+
+    // Plain documents mangled a byte or a piece at a time: whatever the quick reader still takes, the full
+    // reader takes too, with the same value and the same keys shared.
+    void plainReaderMutations_data() {
+        QTest::addColumn<QByteArray>("document");
+        QTest::newRow("written daynotes") << WritePropertyList(MakeSyntheticDaynotes(3, 5));
+        QTest::newRow("scalars and nesting as written")
+            << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+               "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+               "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n<plist "
+               "version=\"1.0\">\n<array>\n\t<dict>\n"
+               "\t\t<key>a</key>\n\t\t<integer>1</integer>\n\t\t<key>b</key>\n\t\t<array>\n\t\t\t<dict/>\n"
+               "\t\t\t<array/>\n\t\t\t<string>x</string>\n\t\t</array>\n\t</dict>\n\t<integer>-7</integer>\n"
+               "\t<real>0.1</real>\n\t<real>-0.0</real>\n\t<real>inf</real>\n\t<real>nan</real>\n\t<true/>\n"
+               "\t<false/>\n\t<date>1969-04-24T22:13:20Z</date>\n\t<data>\n\tQUJDREU=\n\t</data>\n\t<data>\n"
+               "\t</data>\n\t<string>é€😀 &lt;&amp;&gt; &#13;\n</string>\n\t<string></string>\n</array>\n"
+               "</plist>\n"_ba;
+        QTest::newRow("by hand")
+            << "<plist><dict>\n<key>a</key><string>&lt;é&#x1F600;&#13;]]></string><key>a</key>"
+               "<integer> 0x1F </integer><key>k&amp;</key><dict/><key/><array><true/><false>\t</false>"
+               "<data/><data> QUJD\r\n </data><string/><real>-1E3</real><date>2001-01-01T00:01Z</date>"
+               "</array><key>NoteDataKey</key><string> \r </string></dict></plist>\n"_ba;
+    }
+    void plainReaderMutations() {
+        QFETCH(QByteArray, document);
+        const std::vector<QString>& shared = RecordKeys();
+        QVERIFY(ReadPlainPropertyList(document, nullptr, &shared));
+        static const QByteArray pieces[] = {
+            "<!-- -->",     "<![CDATA[x]]>", "&amp;", "&#0;", "</dict>", "<dict>",
+            "<key>a</key>", "</string>",     "&",     "\xC3", "<",       "/>"};
+        static const char bytes[] = "<>/&;#x \t\r\n0e.-+Z=\xE2\x80\xFF";
+        uint64_t          state = 0x243F6A8885A308D3ull;
+        const auto        next = [&state](uint64_t bound) { // a fixed sequence, so that a failure repeats
+            state = state * 6364136223846793005ull + 1442695040888963407ull;
+            return qsizetype((state >> 33) % bound);
+        };
+        int taken = 0;
+        for (int i = 0; i < 20000; ++i) {
+            QByteArray mutant = document;
+            for (int changes = 1 + int(next(2)); changes > 0; --changes) {
+                const qsizetype at = next(uint64_t(mutant.size()) + 1);
+                const char      c = next(2) ? bytes[next(sizeof bytes - 1)] : char(next(256));
+                switch (next(5)) {
+                case 0:
+                    if (at < mutant.size()) mutant[at] = c;
+                    break;
+                case 1:
+                    mutant.insert(at, c);
+                    break;
+                case 2:
+                    mutant.remove(at, 1 + next(4));
+                    break;
+                case 3:
+                    mutant.truncate(at);
+                    break;
+                default:
+                    mutant.insert(at, pieces[next(std::size(pieces))]);
+                }
+            }
+            Value   plain, full;
+            QString error;
+            if (!ReadPlainPropertyList(mutant, &plain, &shared)) continue;
+            ++taken;
+            QVERIFY2(ReadFullPropertyList(mutant, &full, &error, &shared), mutant + '\n' + error.toUtf8());
+            QCOMPARE(Dump(plain), Dump(full));
+            QCOMPARE(SharedUse(plain, shared), SharedUse(full, shared));
+        }
+        QVERIFY(taken > 250); // enough mutants stay plain for the comparison to mean something
     }
 };
 

@@ -1,5 +1,6 @@
 // libFuzzer target for the property-list reader: any input is either refused with a reason or read, and
-// whatever is read must come back unchanged through the writer and the reader.
+// whatever is read must come back unchanged through the writer and the reader. The quick reader for plain
+// files may only take what the full one reads, and must read it alike.
 #include "core/plist.h"
 
 #include <QByteArray>
@@ -42,12 +43,15 @@ bool SameValue(const Value& a, const Value& b) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArray input = QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
-    Value            first;
+    Value            first, quick;
     QString          error;
-    if (!ReadPropertyList(input, &first, &error)) {
-        if (error.isEmpty()) __builtin_trap(); // every refusal says why
+    const bool       plain = ReadPlainPropertyList(input, &quick);
+    if (!ReadFullPropertyList(input, &first, &error)) {
+        if (error.isEmpty() || plain)
+            __builtin_trap(); // every refusal says why, and the quick reader refuses
         return 0;
     }
+    if (plain && !SameValue(quick, first)) __builtin_trap(); // the quick reader reads the same
     const QByteArray written = WritePropertyList(first);
     Value            second;
     if (!ReadPropertyList(written, &second, &error)) __builtin_trap(); // we wrote what we cannot read
