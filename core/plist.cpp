@@ -489,10 +489,11 @@ qsizetype EstimateSize(const Value& value, int level) {
     }
 }
 
-constexpr std::string_view Header = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                                    "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
-                                    "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
-                                    "<plist version=\"1.0\">\n";
+// The lines before the root, as every writer has them; the quick reader looks for the same two.
+constexpr std::string_view XmlDeclaration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
+constexpr std::string_view PlistDoctype = "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+                                          "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">";
+constexpr qsizetype        HeaderSize = qsizetype(XmlDeclaration.size() + PlistDoctype.size()) + 24;
 
 inline void WriteRoot(PlistOutput& out, const Value& root) {
     if (IsWritable(root, 1)) WriteValue(out, root, 0);
@@ -503,8 +504,9 @@ inline void WriteRoot(PlistOutput& out, const RecordArray& root) {
 }
 
 template <class Root> void WriteDocument(PlistOutput& out, const Root& root) {
-    std::memcpy(Room(out, qsizetype(Header.size())), Header.data(), Header.size());
-    out.p += Header.size();
+    WriteLine(out, 0, XmlDeclaration);
+    WriteLine(out, 0, PlistDoctype);
+    WriteLine(out, 0, "<plist version=\"1.0\">");
     WriteRoot(out, root);
     WriteLine(out, 0, "</plist>");
     out.bytes.truncate(out.p - out.bytes.constData());
@@ -516,38 +518,18 @@ template <class Root> void WriteDocument(PlistOutput& out, const Root& root) {
 
 enum class Tag : uint8_t { Plist, Dict, Array, Key, String, Integer, Real, True, False, Date, Data, Unknown };
 
-// Whether a NUL-terminated name is `literal`; compared inline, byte by byte, since every element is looked
-// up.
-template <size_t N> inline bool NameIs(const char* name, const char (&literal)[N]) {
-    for (size_t i = 0; i < N; ++i)
-        if (name[i] != literal[i]) return false;
-    return true;
+// The element names, in the order of Tag.
+constexpr std::string_view TagNames[] = {"plist", "dict", "array", "key",  "string", "integer",
+                                         "real",  "true", "false", "date", "data"};
+
+Tag TagNamed(std::string_view name) {
+    for (size_t i = 0; i < std::size(TagNames); ++i)
+        if (name == TagNames[i]) return Tag(i);
+    return Tag::Unknown;
 }
 
 Tag TagOf(const char* name) {
-    switch (name[0]) {
-    case 'a':
-        return NameIs(name, "array") ? Tag::Array : Tag::Unknown;
-    case 'd':
-        if (name[1] != 'a') return NameIs(name, "dict") ? Tag::Dict : Tag::Unknown;
-        return NameIs(name, "date") ? Tag::Date : NameIs(name, "data") ? Tag::Data : Tag::Unknown;
-    case 'f':
-        return NameIs(name, "false") ? Tag::False : Tag::Unknown;
-    case 'i':
-        return NameIs(name, "integer") ? Tag::Integer : Tag::Unknown;
-    case 'k':
-        return NameIs(name, "key") ? Tag::Key : Tag::Unknown;
-    case 'p':
-        return NameIs(name, "plist") ? Tag::Plist : Tag::Unknown;
-    case 'r':
-        return NameIs(name, "real") ? Tag::Real : Tag::Unknown;
-    case 's':
-        return NameIs(name, "string") ? Tag::String : Tag::Unknown;
-    case 't':
-        return NameIs(name, "true") ? Tag::True : Tag::Unknown;
-    default:
-        return Tag::Unknown;
-    }
+    return TagNamed(name);
 }
 
 inline bool IsXmlSpace(char c) {
@@ -1152,9 +1134,6 @@ struct PlainReader {
     qsizetype    lastFieldCount = 0; // records mostly have as many fields as the one before
 };
 
-constexpr std::string_view PlainNames[] = {"plist", "dict", "array", "key",  "string", "integer",
-                                           "real",  "true", "false", "date", "data"};
-
 inline void SkipSpace(PlainReader& pr) {
     while (pr.p < pr.end && IsXmlSpace(*pr.p)) ++pr.p;
 }
@@ -1167,7 +1146,7 @@ inline bool SkipLiteral(PlainReader& pr, std::string_view literal) {
 }
 
 inline bool SkipEndTag(PlainReader& pr, Tag tag) {
-    const std::string_view name = PlainNames[int(tag)];
+    const std::string_view name = TagNames[int(tag)];
     if (size_t(pr.end - pr.p) < name.size() + 3 || pr.p[0] != '<' || pr.p[1] != '/' ||
         std::memcmp(pr.p + 2, name.data(), name.size()) != 0 || pr.p[name.size() + 2] != '>')
         return false;
@@ -1178,41 +1157,12 @@ inline bool SkipEndTag(PlainReader& pr, Tag tag) {
 // The start tag at pr.p, "<name>" or "<name/>", with pr.p moved past it and *empty telling which; Unknown
 // for anything else.
 Tag PlainStartTag(PlainReader& pr, bool* empty) {
-    if (pr.end - pr.p < 5 || pr.p[0] != '<') return Tag::Unknown;
+    if (pr.p == pr.end || pr.p[0] != '<') return Tag::Unknown;
     const char* name = pr.p + 1;
-    Tag         tag = Tag::Unknown;
-    switch (name[0]) {
-    case 'a':
-        tag = Tag::Array;
-        break;
-    case 'd':
-        tag = name[1] == 'i' ? Tag::Dict : name[3] == 'e' ? Tag::Date : Tag::Data;
-        break;
-    case 'f':
-        tag = Tag::False;
-        break;
-    case 'i':
-        tag = Tag::Integer;
-        break;
-    case 'k':
-        tag = Tag::Key;
-        break;
-    case 'r':
-        tag = Tag::Real;
-        break;
-    case 's':
-        tag = Tag::String;
-        break;
-    case 't':
-        tag = Tag::True;
-        break;
-    default:
-        return Tag::Unknown;
-    }
-    const std::string_view text = PlainNames[int(tag)];
-    if (size_t(pr.end - name) <= text.size() + 1 || std::memcmp(name, text.data(), text.size()) != 0)
-        return Tag::Unknown;
-    const char* after = name + text.size();
+    const char* after = name;
+    while (after < pr.end && *after >= 'a' && *after <= 'z') ++after;
+    const Tag tag = TagNamed(std::string_view(name, size_t(after - name)));
+    if (tag == Tag::Unknown || pr.end - after < 2) return Tag::Unknown;
     *empty = after[0] == '/';
     if (after[*empty] != '>') return Tag::Unknown;
     pr.p = after + 1 + *empty;
@@ -1333,17 +1283,14 @@ bool PlainValue(PlainReader& pr, Tag tag, bool empty, int depth, Value* out) {
 
 // The whole plain file into *root (when given); false, with *root untouched, when it is not plain.
 bool ReadPlain(std::string_view bytes, Value* root, const std::vector<QString>* sharedKeys) {
-    static constexpr std::string_view Declaration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
-    static constexpr std::string_view Doctype = "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
-                                                "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">";
-    PlistReader                       r{bytes, {}, {}, {}};
+    PlistReader r{bytes, {}, {}, {}};
     r.sharedKeys = sharedKeys;
     PlainReader pr{r, bytes.data(), bytes.data() + bytes.size()};
     // Without the declaration the file must open with <plist itself: anything before it could name another
     // encoding.
-    if (SkipLiteral(pr, Declaration)) {
+    if (SkipLiteral(pr, XmlDeclaration)) {
         SkipSpace(pr);
-        if (SkipLiteral(pr, Doctype)) SkipSpace(pr);
+        if (SkipLiteral(pr, PlistDoctype)) SkipSpace(pr);
     }
     if (!SkipLiteral(pr, "<plist")) return false;
     SkipLiteral(pr, " version=\"1.0\"");
@@ -1434,7 +1381,7 @@ bool ReadFileInPlace(int fd, size_t size, Value* root, const std::vector<QString
 
 QByteArray WritePropertyList(const Value& root) {
     PlistOutput out;
-    GrowOutput(out, qsizetype(Header.size()) + 16 + (IsWritable(root, 1) ? EstimateSize(root, 0) : 0));
+    GrowOutput(out, HeaderSize + (IsWritable(root, 1) ? EstimateSize(root, 0) : 0));
     WriteDocument(out, root);
     return std::move(out.bytes);
 }
